@@ -1,0 +1,39 @@
+# Entry points: make run, make test, make bench, make fuzz, make screenshot.
+BUILD   ?= build
+CMAKE_FLAGS ?=
+ifdef CI
+  CMAKE_FLAGS += -DTARVEL_WERROR=ON
+endif
+JOBS    ?= $(shell nproc)
+
+.PHONY: deps configure build run test bench fuzz screenshot clean
+
+deps:
+	@scripts/install-deps
+
+$(BUILD)/build.ninja: CMakeLists.txt
+	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+
+configure: deps
+	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@scripts/run
+
+test: build
+	scripts/run-tests $(BUILD)
+
+bench: build
+	scripts/run-bench $(BUILD)
+
+fuzz: deps
+	scripts/run-fuzz
+
+screenshot: build
+	scripts/screenshot $(BUILD)
+
+clean:
+	rm -rf $(BUILD) build-fuzz

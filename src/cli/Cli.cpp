@@ -1,0 +1,61 @@
+#include "cli/Cli.h"
+
+#include "cli/CliCommon.h"
+
+#include <functional>
+
+namespace tarvel::cli {
+
+namespace {
+
+const char* const kUsage =
+    "tarvel: programs the Tarvel radio interface over audio, from the command line.\n"
+    "\n"
+    "Usage: tarvel COMMAND [OPTIONS]\n"
+    "\n"
+    "Commands:\n"
+    "  frame     build the 16-byte parameter frame with its CRC-16 and print it\n"
+    "\n"
+    "Run 'tarvel COMMAND --help' for the options of a command.\n"
+    "\n"
+    "Example:\n"
+    "  tarvel frame --mode vox --vox-threshold 10\n";
+
+struct Command {
+    const char* name;
+    std::function<int(const std::vector<std::string>&, std::ostream&, std::ostream&)> run;
+};
+
+const std::vector<Command>& commands()
+{
+    static const std::vector<Command> table = {
+        {"frame", runFrame},
+    };
+    return table;
+}
+
+} // namespace
+
+int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    if (args.empty()) {
+        err << "tarvel: missing command; allowed: frame (see 'tarvel --help')\n";
+        return kExitUsage;
+    }
+    const std::string& name = args.front();
+    if (name == "--help" || name == "-h" || name == "help") {
+        out << kUsage;
+        return kExitOk;
+    }
+    for (const Command& c : commands()) {
+        if (name == c.name)
+            return c.run(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
+    }
+    std::string allowed;
+    for (const Command& c : commands())
+        allowed += (allowed.empty() ? "" : ", ") + std::string(c.name);
+    err << "tarvel: unknown command '" << name << "'; allowed: " << allowed << " (see 'tarvel --help')\n";
+    return kExitUsage;
+}
+
+} // namespace tarvel::cli

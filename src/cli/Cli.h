@@ -1,0 +1,16 @@
+#pragma once
+// The command-line tool `tarvel`: one function per subcommand, each writing to the
+// streams it is given so that tests run it in-process.
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace tarvel::cli {
+
+// args excludes the program name. Returns the exit status.
+int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+int runFrame(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+} // namespace tarvel::cli

@@ -1,0 +1,41 @@
+#include "frame/_8_CRC.h"
+
+#include "frame/BDH.h"
+#include "trainer/L_CRT.h"
+
+namespace tarvel {
+
+std::uint16_t crcAddByte(std::uint16_t crc, std::uint8_t byte)
+{
+    crc = static_cast<std::uint16_t>(crc ^ (byte << 8));
+    for (int bit = 0; bit < 8; ++bit) {
+        const bool top = (crc & 0x8000) != 0;
+        crc = static_cast<std::uint16_t>(crc << 1);
+        if (top)
+            crc ^= kCrcPolynomial;
+    }
+    return crc;
+}
+
+std::uint16_t crc16(std::span<const std::uint8_t> bytes)
+{
+    std::uint16_t crc = kCrcInitial;
+    for (std::uint8_t b : bytes)
+        crc = crcAddByte(crc, b);
+    return crc;
+}
+
+std::uint16_t FrameCrc(Frame& frame, TextSink& trace)
+{
+    trace.clear();
+    frame[14] = 0;
+    frame[15] = 0;
+    std::uint16_t crc = kCrcInitial;
+    for (int i = 0; i < 14; ++i) {
+        crc = crcAddByte(crc, frame[static_cast<std::size_t>(i)]);
+        trace.addLine(DecText(i, 2) + "  " + WordHex(crc));
+    }
+    return crc;
+}
+
+} // namespace tarvel

@@ -1,0 +1,122 @@
+#include "cli/Cli.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+
+namespace tarvel::cli {
+namespace {
+
+struct CliRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+CliRun run(std::vector<std::string> args)
+{
+    std::ostringstream out, err;
+    const int status = runCli(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+std::string firstLine(const std::string& text)
+{
+    return text.substr(0, text.find('\n'));
+}
+
+TEST(CliFrame, DefaultsAreTheWindowsDefaults)
+{
+    const CliRun r = run({"frame"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "01 02 05 01 06 00 00 3C 14 00 64 00 1E 28 FC 6C\n");
+    EXPECT_EQ(r.err, "");
+}
+
+TEST(CliFrame, OptionsReachTheirBytes)
+{
+    EXPECT_EQ(firstLine(run({"frame", "--mode", "vox"}).out), "01 02 05 01 06 01 00 3C 14 00 64 00 1E 28 17 4F");
+    EXPECT_EQ(firstLine(run({"frame", "--max-tx-s=60"}).out), "01 02 05 01 06 00 3C 3C 14 00 64 00 1E 28 AB 07");
+    const std::string bytes = firstLine(
+        run({"frame", "--pilot-hz", "300", "--vox-threshold", "100", "--vox-release-ms", "3000"}).out);
+    EXPECT_EQ(bytes.substr(0, 15), "01 02 64 01 3C "); // threshold 100, release 3000/50
+    EXPECT_EQ(bytes.substr(30, 2), "0F");              // 300 Hz / 20
+}
+
+TEST(CliFrame, ListingHasEverySectionUnderAHeading)
+{
+    const CliRun r = run({"frame", "--listing"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("Values (byte - value):\n 2 -   5\n"), std::string::npos);
+    EXPECT_NE(r.out.find("Frame (byte, value):\n 0    1\n"), std::string::npos);
+    EXPECT_NE(r.out.find("15  108\n"), std::string::npos);
+    EXPECT_NE(r.out.find("CRC trace (byte, running CRC):\n 0  F1D1\n"), std::string::npos);
+    EXPECT_NE(r.out.find("13  FC6C\n"), std::string::npos);
+}
+
+TEST(CliFrame, HelpTeachesWithAnExample)
+{
+    for (auto args : {std::vector<std::string>{"--help"}, std::vector<std::string>{"frame", "--help"}}) {
+        const CliRun r = run(args);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_NE(r.out.find("Example"), std::string::npos);
+        EXPECT_NE(r.out.find("tarvel frame"), std::string::npos);
+    }
+}
+
+// Every kind of bad input: status 2, one line on stderr naming the option, the value and
+// what is allowed, and nothing on stdout.
+TEST(CliFrame, BadInputIsRefusedWithOneClearLine)
+{
+    struct Case {
+        std::vector<std::string> args;
+        std::vector<std::string> mentions;
+    };
+    const std::vector<Case> cases = {
+        {{"frame", "--bogus"}, {"--bogus", "allowed"}},
+        {{"frame", "--pilot-hz"}, {"--pilot-hz", "missing value"}},
+        {{"frame", "--pilot-hz", "12a"}, {"--pilot-hz", "'12a'", "whole number", "300 to 3000"}},
+        {{"frame", "--pilot-hz", "2000.5"}, {"--pilot-hz", "2000.5", "whole number"}},
+        {{"frame", "--pilot-hz", ""}, {"--pilot-hz", "whole number"}},
+        {{"frame", "--pilot-hz", "-"}, {"--pilot-hz", "whole number"}},
+        {{"frame", "--pilot-hz", "299"}, {"--pilot-hz", "299", "300 to 3000"}},
+        {{"frame", "--pilot-hz", "3001"}, {"--pilot-hz", "3001", "300 to 3000"}},
+        {{"frame", "--pilot-hz", "99999999999999999999999"}, {"--pilot-hz", "out of range"}},
+        {{"frame", "--vox-threshold", "0"}, {"--vox-threshold", "1 to 100"}},
+        {{"frame", "--vox-threshold", "101"}, {"--vox-threshold", "1 to 100"}},
+        {{"frame", "--vox-release-ms", "-1"}, {"--vox-release-ms", "0 to 3000"}},
+        {{"frame", "--vox-release-ms", "3001"}, {"--vox-release-ms", "0 to 3000"}},
+        {{"frame", "--max-tx-s", "4"}, {"--max-tx-s", "5 to 250"}},
+        {{"frame", "--max-tx-s", "251"}, {"--max-tx-s", "5 to 250"}},
+        {{"frame", "--mode", "carrier"}, {"--mode", "carrier", "pilot or vox"}},
+        {{"frame", "extra"}, {"extra"}},
+        {{"launch"}, {"launch", "frame"}},
+        {{}, {"missing command"}},
+    };
+    for (const Case& c : cases) {
+        const CliRun r = run(c.args);
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.out, "");
+        ASSERT_FALSE(r.err.empty());
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "exactly one line: " << r.err;
+        for (const std::string& m : c.mentions)
+            EXPECT_NE(r.err.find(m), std::string::npos) << "'" << m << "' not in: " << r.err;
+    }
+}
+
+TEST(CliFrame, TheProgramItselfPrintsTheDefaultFrame)
+{
+    FILE* p = popen(TARVEL_CLI_PATH " frame 2>&1; echo status=$?", "r");
+    ASSERT_NE(p, nullptr);
+    std::string output;
+    char buf[256];
+    while (fgets(buf, sizeof buf, p))
+        output += buf;
+    pclose(p);
+    EXPECT_EQ(output, "01 02 05 01 06 00 00 3C 14 00 64 00 1E 28 FC 6C\nstatus=0\n");
+}
+
+} // namespace
+} // namespace tarvel::cli
