@@ -1,0 +1,39 @@
+#pragma once
+// An integer field with up/down arrows whose rules are the programmer's own, not QSpinBox's:
+// the value is the text read as a whole number (a text that is not one reads as the
+// minimum); only digits, '+', '-' and the decimal separator can be typed, anything else
+// (Enter included) is refused with a beep; a typed value outside the range stays until
+// the field loses focus, then the nearest bound replaces it; an emptied field stays empty;
+// the arrows and the Up/Down keys step and clamp; `changed` fires as the text changes.
+
+#include <QAbstractSpinBox>
+
+namespace tarvel {
+
+class SpinEdit : public QAbstractSpinBox {
+    Q_OBJECT
+    Q_PROPERTY(int minValue READ minValue WRITE setMinValue)
+    Q_PROPERTY(int maxValue READ maxValue WRITE setMaxValue)
+    Q_PROPERTY(int increment READ increment WRITE setIncrement)
+    Q_PROPERTY(int value READ value WRITE setValue NOTIFY changed USER true)
+    Q_PROPERTY(bool editorEnabled READ editorEnabled WRITE setEditorEnabled)
+
+public:
+    explicit SpinEdit(QWidget* parent = nullptr);
+
+    int minValue() const;
+    void setMinValue(int v);
+    int maxValue() const;
+    void setMaxValue(int v);
+    int increment() const;
+    void setIncrement(int v);
+    int value() const;        // the text as a whole number, or minValue()
+    void setValue(int v);     // shows v as it is (no clamping), as the form description does
+    bool editorEnabled() const;
+    void setEditorEnabled(bool on); // off: the value changes only through the arrows
+
+signals:
+    void changed(); // the text changed, by typing, stepping or setValue
+};
+
+} // namespace tarvel
