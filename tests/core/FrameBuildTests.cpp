@@ -139,3 +139,26 @@ TEST(FrameBuild, RebuildingReplacesInsteadOfAccumulating)
 
 } // namespace
 } // namespace tarvel
+
+namespace tarvel {
+namespace {
+
+// The quiet build (no listings) and the listed build must give the same bytes.
+TEST(FrameBuild, QuietAndListedBuildsAgree)
+{
+    FrameParameters p;
+    for (int threshold = 1; threshold <= 100; threshold += 33) {
+        for (int mode = 0; mode <= 1; ++mode) {
+            p.voxThreshold = threshold;
+            p.keyingMode = mode;
+            p.maxTxEnabled = mode == 1;
+            Frame listed = initialFrame();
+            LinesSink a, b, c;
+            buildFrame(listed, p, FrameViews{a, b, c});
+            EXPECT_EQ(buildFrame(p), listed);
+        }
+    }
+}
+
+} // namespace
+} // namespace tarvel
