@@ -15,6 +15,7 @@ const char* const kUsage =
     "\n"
     "Commands:\n"
     "  frame     build the 16-byte parameter frame with its CRC-16 and print it\n"
+    "  wav       turn the frame into its signal and write _qq.wav and 9_fmsig.h\n"
     "\n"
     "Run 'tarvel COMMAND --help' for the options of a command.\n"
     "\n"
@@ -30,6 +31,7 @@ const std::vector<Command>& commands()
 {
     static const std::vector<Command> table = {
         {"frame", runFrame},
+        {"wav", runWav},
     };
     return table;
 }
@@ -39,7 +41,7 @@ const std::vector<Command>& commands()
 int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.empty()) {
-        err << "tarvel: missing command; allowed: frame (see 'tarvel --help')\n";
+        err << "tarvel: missing command; allowed: frame, wav (see 'tarvel --help')\n";
         return kExitUsage;
     }
     const std::string& name = args.front();

@@ -12,5 +12,6 @@ namespace tarvel::cli {
 int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 int runFrame(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int runWav(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 } // namespace tarvel::cli

@@ -1,0 +1,111 @@
+#include "signal/_8RIFF.h"
+
+#include "signal/AtomicFile.h"
+#include "trainer/L_CRT.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace tarvel {
+
+namespace {
+
+constexpr std::uint32_t kBytesPerSample = 2;
+constexpr std::uint16_t kBitsPerSample = 16;
+constexpr std::uint16_t kFormatPcm = 1;
+constexpr std::uint16_t kMono = 1;
+constexpr std::uint32_t kFormatChunkSize = 16;
+
+constexpr const char* kFmSigDeclaration = "const signed char FM[8*64*16] = {";
+constexpr const char* kFmSigClosing = "};";
+constexpr const char* kLineEnd = "\r\n";
+constexpr int kFmSigFieldWidth = 4;
+
+void putTag(std::uint8_t* at, const char (&tag)[5])
+{
+    std::copy(tag, tag + 4, at);
+}
+
+void put16(std::uint8_t* at, std::uint16_t value)
+{
+    at[0] = static_cast<std::uint8_t>(value & 0xFFU);
+    at[1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+void put32(std::uint8_t* at, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        at[i] = static_cast<std::uint8_t>((value >> (8 * i)) & 0xFFU);
+}
+
+} // namespace
+
+std::array<std::uint8_t, kWavHeaderSize> wavHeader()
+{
+    std::array<std::uint8_t, kWavHeaderSize> h{};
+    putTag(&h[0], "RIFF");
+    put32(&h[4], static_cast<std::uint32_t>(kWavFileSize - 8));
+    putTag(&h[8], "WAVE");
+    putTag(&h[12], "fmt ");
+    put32(&h[16], kFormatChunkSize);
+    put16(&h[20], kFormatPcm);
+    put16(&h[22], kMono);
+    put32(&h[24], static_cast<std::uint32_t>(kSampleRate_hz));
+    put32(&h[28], static_cast<std::uint32_t>(kSampleRate_hz) * kBytesPerSample);
+    put16(&h[32], static_cast<std::uint16_t>(kBytesPerSample));
+    put16(&h[34], kBitsPerSample);
+    putTag(&h[36], "data");
+    put32(&h[40], static_cast<std::uint32_t>(kWavDataSize));
+    return h;
+}
+
+std::vector<std::uint8_t> wavData(const std::vector<std::int16_t>& samples, std::int32_t signalSamples)
+{
+    std::vector<std::uint8_t> data(kWavDataSize, 0);
+    const std::size_t count = std::min({static_cast<std::size_t>(std::max(signalSamples, 0)), kWavDataSamples,
+                                        samples.size()});
+    for (std::size_t i = 0; i < count; ++i)
+        put16(&data[2 * i], static_cast<std::uint16_t>(samples[i]));
+    return data;
+}
+
+std::string fmSigText(const std::vector<std::int16_t>& samples)
+{
+    if (samples.size() < kFmSigFirstSample + kFmSigValueCount)
+        throw std::invalid_argument("the sample buffer ends before the table's last sample");
+    std::string text;
+    text.reserve(kFmSigFileSize);
+    text += kFmSigDeclaration;
+    text += kLineEnd;
+    for (std::size_t k = 0; k < kFmSigValueCount; ++k) {
+        text += DecText(fmSigValue(samples[kFmSigFirstSample + k]), kFmSigFieldWidth);
+        if (k + 1 < kFmSigValueCount)
+            text += ',';
+        if (k % kFmSigValuesPerRow == kFmSigValuesPerRow - 1)
+            text += kLineEnd;
+    }
+    text += kFmSigClosing;
+    return text;
+}
+
+void WriteFmSig(const SharedState& shared, const std::filesystem::path& folder)
+{
+    AtomicFile file(folder / kFmSigFileName);
+    file.write(fmSigText(shared.samples));
+    file.commit();
+}
+
+std::int32_t WriteRiff(SignalContext& ctx, const std::filesystem::path& folder)
+{
+    AtomicFile wav(folder / kWavFileName);
+    wav.write(wavHeader());
+    const std::int32_t n = FormFM(ctx);
+    wav.write(wavData(ctx.shared.samples, n));
+    // The table comes before the sound is put in place: if it cannot be written, the
+    // send is abandoned and the previous _qq.wav stays.
+    WriteFmSig(ctx.shared, folder);
+    wav.commit();
+    return n;
+}
+
+} // namespace tarvel

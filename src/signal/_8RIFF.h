@@ -1,0 +1,59 @@
+#pragma once
+// The two files every send writes: `_qq.wav` (the signal as a 16 kHz mono PCM file of a
+// fixed size, played to the interface) and "9_fmsig.h" (a stretch of the signal as a C
+// table of signed 8-bit values). Both are replaced as a whole or not at all.
+
+#include "signal/_5FormFM.h"
+#include "shared/_2GL.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace tarvel {
+
+inline constexpr const char* kWavFileName = "_qq.wav";
+inline constexpr const char* kFmSigFileName = "9_fmsig.h";
+
+inline constexpr std::size_t kWavHeaderSize = 44;
+inline constexpr std::size_t kWavDataSamples = 78'768;                // about 4.923 s
+inline constexpr std::size_t kWavDataSize = kWavDataSamples * 2;       // 157 536 bytes
+inline constexpr std::size_t kWavFileSize = kWavHeaderSize + kWavDataSize; // 157 580 bytes
+
+// The table: 8192 values from the lead-in's last 64 samples on, 16 to a row.
+inline constexpr std::size_t kFmSigFirstSample = 15'936;
+inline constexpr std::size_t kFmSigValueCount = 8'192;
+inline constexpr std::size_t kFmSigValuesPerRow = 16;
+inline constexpr std::size_t kFmSigFileSize = 42'020;
+
+// The fixed RIFF/WAVE header: the sizes are the same for every signal.
+std::array<std::uint8_t, kWavHeaderSize> wavHeader();
+
+// The data chunk: the first `signalSamples` entries of the buffer as little-endian
+// 16-bit values, zeros behind them, so that what an earlier, longer signal left in the
+// buffer never reaches the file.
+std::vector<std::uint8_t> wavData(const std::vector<std::int16_t>& samples, std::int32_t signalSamples);
+
+// One table value: the sample divided by 256, truncated toward zero.
+constexpr std::int32_t fmSigValue(std::int16_t sample)
+{
+    return sample / 256;
+}
+
+// The whole text of "9_fmsig.h" (CR LF line ends, none after the closing "};").
+// Throws std::invalid_argument if the buffer does not reach the table's last sample.
+std::string fmSigText(const std::vector<std::int16_t>& samples);
+
+// Writes "9_fmsig.h" into `folder` from the sample buffer. Throws FileError.
+void WriteFmSig(const SharedState& shared, const std::filesystem::path& folder);
+
+// One send's files: creates `_qq.wav` in `folder` (if that fails, FileError is thrown
+// before the generator runs), runs FormFM, writes the samples, writes "9_fmsig.h", and
+// only then puts the new `_qq.wav` in place of the old one. A failure anywhere leaves
+// the previous `_qq.wav` as it was. Returns the signal's length N.
+std::int32_t WriteRiff(SignalContext& ctx, const std::filesystem::path& folder);
+
+} // namespace tarvel
