@@ -8,6 +8,8 @@
 
 #include <QAbstractSpinBox>
 
+#include <optional>
+
 namespace tarvel {
 
 class SpinEdit : public QAbstractSpinBox {
@@ -17,6 +19,7 @@ class SpinEdit : public QAbstractSpinBox {
     Q_PROPERTY(int increment READ increment WRITE setIncrement)
     Q_PROPERTY(int value READ value WRITE setValue NOTIFY changed USER true)
     Q_PROPERTY(bool editorEnabled READ editorEnabled WRITE setEditorEnabled)
+    Q_PROPERTY(bool autoSelect READ autoSelect WRITE setAutoSelect)
 
 public:
     explicit SpinEdit(QWidget* parent = nullptr);
@@ -31,9 +34,38 @@ public:
     void setValue(int v);     // shows v as it is (no clamping), as the form description does
     bool editorEnabled() const;
     void setEditorEnabled(bool on); // off: the value changes only through the arrows
+    bool autoSelect() const;
+    void setAutoSelect(bool on);    // off: entering the field leaves the text unselected
+
+    // An optional sign and decimal digits, blanks around allowed; anything else is not a
+    // whole number. Digits beyond the int range saturate at its ends.
+    static std::optional<int> parseWholeNumber(const QString& text);
+
+    void stepBy(int steps) override;
 
 signals:
-    void changed(); // the text changed, by typing, stepping or setValue
+    void changed();     // the text changed, by typing, stepping or setValue
+    void keyRefused();  // a key was refused (and the beep sounded)
+
+protected:
+    StepEnabled stepEnabled() const override;
+    QValidator::State validate(QString& input, int& pos) const override;
+    void fixup(QString& input) const override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    bool isTypedCharacterAllowed(QChar c) const;
+    void refuseKey(QKeyEvent* event);
+    int clampToRange(long long v) const;
+
+    int min_ = 0;
+    int max_ = 100;
+    int increment_ = 1;
+    bool editorEnabled_ = true;
+    bool autoSelect_ = true;
 };
 
 } // namespace tarvel
