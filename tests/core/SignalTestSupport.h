@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 
@@ -65,10 +64,18 @@ private:
     std::filesystem::path path_;
 };
 
+// The whole file; empty if it cannot be read.
 inline std::string readFile(const std::filesystem::path& path)
 {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec)
+        return {};
+    std::string bytes(size, '\0');
     std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    in.read(bytes.data(), static_cast<std::streamsize>(size));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return bytes;
 }
 
 // Sample i of a WAV file's data chunk (behind the 44-byte header).

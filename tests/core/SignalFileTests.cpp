@@ -1,0 +1,310 @@
+// _qq.wav and 9_fmsig.h: their exact bytes, and what a failed write leaves behind.
+
+#include "SignalTestSupport.h"
+
+#include "frame/FrameBuild.h"
+#include "signal/AtomicFile.h"
+#include "signal/_8RIFF.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstring>
+
+#include <sys/resource.h>
+
+namespace tarvel {
+namespace {
+
+using testing::ProgramRun;
+using testing::readFile;
+using testing::TempFolder;
+using testing::uniformFrame;
+using testing::wavSample;
+
+const std::set<std::string> kBothFiles = {"_qq.wav", "9_fmsig.h"};
+
+std::vector<std::string> splitCrLf(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(text.substr(start, end - start));
+    lines.push_back(text.substr(start));
+    return lines;
+}
+
+// Lowers the size any file of this process may grow to, so that a write fails part way
+// as on a full disk; the process ignores the signal that would otherwise end it.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        savedHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lowered = saved_;
+        lowered.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, savedHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+    void (*savedHandler_)(int) = nullptr;
+};
+
+TEST(SignalWav, HeaderIsFixed)
+{
+    const std::array<std::uint8_t, 44> expected = {
+        'R', 'I', 'F', 'F', 0x84, 0x67, 0x02, 0x00, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
+        16, 0, 0, 0, 1, 0, 1, 0, 0x80, 0x3E, 0, 0, 0x00, 0x7D, 0, 0,
+        2, 0, 16, 0, 'd', 'a', 't', 'a', 0x60, 0x67, 0x02, 0x00};
+    EXPECT_EQ(wavHeader(), expected); // 157572, 16000, 32000, 157536
+}
+
+TEST(SignalWav, FirstDefaultSendWritesTheExactFiles)
+{
+    TempFolder dir;
+    ProgramRun run;
+    run.shared.frame = buildFrame(FrameParameters{});
+    EXPECT_EQ(WriteRiff(run.ctx, dir.path()), 62100);
+    EXPECT_EQ(dir.names(), kBothFiles);
+
+    const std::string wav = readFile(dir / "_qq.wav");
+    ASSERT_EQ(wav.size(), 157580U);
+    const auto header = wavHeader();
+    EXPECT_EQ(wav.substr(0, 44), std::string(header.begin(), header.end()));
+    EXPECT_EQ(wavSample(wav, 0), 1448);
+    EXPECT_EQ(wavSample(wav, 1), 4045);
+    EXPECT_EQ(wavSample(wav, 2), 7512);
+    EXPECT_EQ(wavSample(wav, 58100), 7175); // first tail sample
+    for (std::size_t i = 0; i < 62100; ++i)
+        ASSERT_EQ(wavSample(wav, i), run.shared.samples[i]) << i;
+    for (std::size_t i = 62100; i < 78768; ++i)
+        ASSERT_EQ(wavSample(wav, i), 0) << i;
+
+    const std::string table = readFile(dir / "9_fmsig.h");
+    EXPECT_EQ(table.size(), 42020U);
+    const auto lines = splitCrLf(table);
+    ASSERT_EQ(lines.size(), 514U);
+    EXPECT_EQ(lines[0], "const signed char FM[8*64*16] = {");
+    EXPECT_EQ(lines[1], "  53,  26,  -1, -29, -55, -78, -97,-109,-116,-116,-109, -95, -76, -53, -27,   0,");
+    for (std::size_t r = 1; r <= 511; ++r)
+        ASSERT_EQ(lines[r].size(), 80U) << "row " << r;
+    EXPECT_EQ(lines[512].size(), 79U);
+    EXPECT_NE(lines[512].back(), ',');
+    EXPECT_EQ(lines[513], "};");
+    EXPECT_EQ(table.find('\n'), table.find("\r\n") + 1) << "every line ends in CR LF";
+    EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), std::count(table.begin(), table.end(), '\r'));
+
+    // Behind -78 and the first -109 lie -20103 and -28146: truncated, not floored.
+    EXPECT_EQ(run.shared.samples[15936 + 5], -20103);
+    EXPECT_EQ(run.shared.samples[15936 + 7], -28146);
+}
+
+TEST(SignalWav, TableValuesTruncateTowardZero)
+{
+    EXPECT_EQ(fmSigValue(-20103), -78);
+    EXPECT_EQ(fmSigValue(-28146), -109);
+    EXPECT_EQ(fmSigValue(-300), -1);
+    EXPECT_EQ(fmSigValue(-200), 0);
+    EXPECT_EQ(fmSigValue(-255), 0);
+    EXPECT_EQ(fmSigValue(-256), -1);
+    EXPECT_EQ(fmSigValue(255), 0);
+    EXPECT_EQ(fmSigValue(30000), 117);
+    EXPECT_EQ(fmSigValue(-30000), -117);
+
+    // The widest value fills its field exactly; the table's last value has no comma.
+    std::vector<std::int16_t> samples(kSampleBufferSize, 0);
+    samples[15936] = -30000;
+    samples[15936 + 8191] = 30000;
+    const auto lines = splitCrLf(fmSigText(samples));
+    EXPECT_EQ(lines[1].substr(0, 10), "-117,   0,");
+    EXPECT_EQ(lines[512].substr(lines[512].size() - 9), "   0, 117");
+    EXPECT_THROW(fmSigText(std::vector<std::int16_t>(24127, 0)), std::invalid_argument);
+}
+
+// A file depends only on the frame and the generator state: samples that a longer,
+// earlier signal left in the buffer (which keeps them) never reach _qq.wav.
+TEST(SignalWav, NothingBehindTheSignalReachesTheFile)
+{
+    TempFolder dir;
+    ProgramRun run;
+    run.shared.frame = uniformFrame(0x00);
+    const std::int32_t n1 = WriteRiff(run.ctx, dir.path());
+    ASSERT_EQ(n1, 62496);
+    const GeneratorState stateAfterFirst = run.generator;
+
+    run.shared.frame = uniformFrame(0xFF);
+    const std::int32_t n2 = WriteRiff(run.ctx, dir.path());
+    ASSERT_EQ(n2, 60704);
+    ASSERT_TRUE(std::any_of(run.shared.samples.begin() + n2, run.shared.samples.begin() + n1,
+                            [](auto v) { return v != 0; }))
+        << "the buffer still holds the first signal's end";
+    const std::string second = readFile(dir / "_qq.wav");
+    for (std::size_t i = static_cast<std::size_t>(n2); i < 78768; ++i)
+        ASSERT_EQ(wavSample(second, i), 0) << i;
+
+    // The same frame from the same generator state in a program that never sent the
+    // longer signal gives the same bytes.
+    TempFolder fresh;
+    ProgramRun other;
+    other.generator = stateAfterFirst;
+    other.shared.frame = uniformFrame(0xFF);
+    WriteRiff(other.ctx, fresh.path());
+    EXPECT_EQ(readFile(fresh / "_qq.wav"), second);
+    EXPECT_EQ(readFile(fresh / "9_fmsig.h"), readFile(dir / "9_fmsig.h"));
+}
+
+TEST(SignalWav, WavDataNeverReadsPastTheBuffer)
+{
+    const std::vector<std::int16_t> few = {1, -2, 3};
+    const auto data = wavData(few, 62100);
+    ASSERT_EQ(data.size(), 157536U);
+    EXPECT_EQ(std::vector<std::uint8_t>(data.begin(), data.begin() + 8),
+              (std::vector<std::uint8_t>{1, 0, 0xFE, 0xFF, 3, 0, 0, 0}));
+    EXPECT_EQ(wavData(few, -5), std::vector<std::uint8_t>(157536, 0));
+}
+
+void expectUntouched(const GeneratorState& g, const GeneratorState& before)
+{
+    EXPECT_EQ(g.sampleCount, before.sampleCount);
+    EXPECT_EQ(g.phase, before.phase);
+    EXPECT_EQ(g.filtrState, before.filtrState);
+    EXPECT_EQ(g.filteredPhase, before.filteredPhase);
+}
+
+TEST(SignalWavFailure, MissingFolderStopsTheSendBeforeTheGenerator)
+{
+    TempFolder dir;
+    ProgramRun run;
+    run.send(buildFrame(FrameParameters{}));
+    const GeneratorState before = run.generator;
+    const std::vector<std::int16_t> samplesBefore = run.shared.samples;
+    const auto missing = dir.path() / "gone";
+    try {
+        WriteRiff(run.ctx, missing);
+        FAIL() << "no error";
+    } catch (const FileError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot create file \"" + (missing / "_qq.wav").string() + "\". No such file or directory");
+        EXPECT_EQ(e.errorNumber(), ENOENT);
+    }
+    expectUntouched(run.generator, before);
+    EXPECT_EQ(run.shared.samples, samplesBefore);
+    EXPECT_TRUE(dir.names().empty());
+}
+
+TEST(SignalWavFailure, ErrorNamesTheFullPath)
+{
+    const auto relative = std::filesystem::path("no-such-folder-here") / ".." / "nor-here" / "_qq.wav";
+    const FileError e(relative, ENOENT);
+    const auto expected = (std::filesystem::current_path() / "nor-here" / "_qq.wav").string();
+    EXPECT_EQ(std::string(e.what()), "Cannot create file \"" + expected + "\". No such file or directory");
+}
+
+TEST(SignalWavFailure, FolderInPlaceOfTheWavStopsTheSendBeforeTheGenerator)
+{
+    TempFolder dir;
+    std::filesystem::create_directory(dir / "_qq.wav");
+    ProgramRun run;
+    run.shared.frame = buildFrame(FrameParameters{});
+    const GeneratorState before = run.generator;
+    try {
+        WriteRiff(run.ctx, dir.path());
+        FAIL() << "no error";
+    } catch (const FileError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot create file \"" + (dir / "_qq.wav").string() + "\". " + std::strerror(EISDIR));
+    }
+    expectUntouched(run.generator, before);
+    EXPECT_EQ(dir.names(), std::set<std::string>{"_qq.wav"});
+}
+
+// The table cannot be written: the send is abandoned and the previous _qq.wav stays.
+TEST(SignalWavFailure, TableFailureKeepsThePreviousWav)
+{
+    TempFolder dir;
+    ProgramRun run;
+    run.shared.frame = buildFrame(FrameParameters{});
+    WriteRiff(run.ctx, dir.path());
+    const std::string previousWav = readFile(dir / "_qq.wav");
+
+    std::filesystem::remove(dir / "9_fmsig.h");
+    std::filesystem::create_directory(dir / "9_fmsig.h");
+    try {
+        WriteRiff(run.ctx, dir.path());
+        FAIL() << "no error";
+    } catch (const FileError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot create file \"" + (dir / "9_fmsig.h").string() + "\". " + std::strerror(EISDIR));
+    }
+    EXPECT_EQ(readFile(dir / "_qq.wav"), previousWav);
+    EXPECT_EQ(dir.names(), kBothFiles) << "no temporary file is left";
+}
+
+// A write that fails part way (here: the file size limit, as a full disk would) leaves
+// both previous files whole and no temporary file.
+TEST(SignalWavFailure, FailedWriteKeepsThePreviousFiles)
+{
+    TempFolder dir;
+    ProgramRun run;
+    run.shared.frame = buildFrame(FrameParameters{});
+    WriteRiff(run.ctx, dir.path());
+    const std::string previousWav = readFile(dir / "_qq.wav");
+    const std::string previousTable = readFile(dir / "9_fmsig.h");
+
+    for (rlim_t limit : {rlim_t{20}, rlim_t{100'000}}) { // inside the header, inside the samples
+        SCOPED_TRACE(limit);
+        const GeneratorState before = run.generator;
+        {
+            FileSizeLimit small(limit);
+            try {
+                WriteRiff(run.ctx, dir.path());
+                ADD_FAILURE() << "no error";
+            } catch (const FileError& e) {
+                EXPECT_EQ(std::string(e.what()),
+                          "Cannot create file \"" + (dir / "_qq.wav").string() + "\". " + std::strerror(EFBIG));
+            }
+        }
+        if (limit < 44)
+            expectUntouched(run.generator, before);
+        EXPECT_EQ(readFile(dir / "_qq.wav"), previousWav);
+        EXPECT_EQ(readFile(dir / "9_fmsig.h"), previousTable);
+        EXPECT_EQ(dir.names(), kBothFiles);
+    }
+
+    // Nothing was stuck: the next send replaces both.
+    WriteRiff(run.ctx, dir.path());
+    EXPECT_NE(readFile(dir / "_qq.wav"), previousWav);
+    EXPECT_EQ(readFile(dir / "_qq.wav").size(), 157580U);
+    EXPECT_EQ(dir.names(), kBothFiles);
+}
+
+TEST(SignalAtomicFile, AbandonedWriteLeavesNothing)
+{
+    TempFolder dir;
+    {
+        AtomicFile file(dir / "x.txt");
+        file.write(std::string_view("half"));
+        EXPECT_EQ(file.temporaryPath().parent_path(), dir.path());
+        EXPECT_EQ(dir.names().size(), 1U);
+    }
+    EXPECT_TRUE(dir.names().empty());
+
+    AtomicFile file(dir / "x.txt");
+    file.write(std::string_view("whole"));
+    file.commit();
+    EXPECT_EQ(readFile(dir / "x.txt"), "whole");
+    EXPECT_EQ(dir.names(), std::set<std::string>{"x.txt"});
+}
+
+} // namespace
+} // namespace tarvel
