@@ -1,0 +1,182 @@
+// tarvel wav: the files of a first send, its report, and every way its input can be wrong.
+
+#include "SignalTestSupport.h"
+
+#include "cli/Cli.h"
+#include "frame/FrameBuild.h"
+#include "signal/_8RIFF.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+
+namespace tarvel::cli {
+namespace {
+
+using tarvel::testing::ProgramRun;
+using tarvel::testing::readFile;
+using tarvel::testing::TempFolder;
+using tarvel::testing::wavSample;
+
+struct CliRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+CliRun run(std::vector<std::string> args)
+{
+    std::ostringstream out, err;
+    const int status = runCli(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+std::string shell(const std::string& command)
+{
+    FILE* p = popen(command.c_str(), "r");
+    if (!p)
+        return "popen failed";
+    std::string output;
+    char buf[256];
+    while (fgets(buf, sizeof buf, p))
+        output += buf;
+    pclose(p);
+    return output;
+}
+
+TEST(SignalCli, DefaultsWriteTheFirstSendsFiles)
+{
+    TempFolder dir;
+    const CliRun r = run({"wav", "-C", dir.path().string()});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, "wrote " + (dir / "_qq.wav").string() + "\nwrote " + (dir / "9_fmsig.h").string() +
+                         "\nsignal: N = 62100 samples, 3.881 s\n");
+
+    TempFolder expected;
+    ProgramRun program;
+    program.shared.frame = buildFrame(FrameParameters{});
+    WriteRiff(program.ctx, expected.path());
+    EXPECT_EQ(readFile(dir / "_qq.wav"), readFile(expected / "_qq.wav"));
+    EXPECT_EQ(readFile(dir / "9_fmsig.h"), readFile(expected / "9_fmsig.h"));
+    EXPECT_EQ(wavSample(readFile(dir / "_qq.wav"), 0), 1448);
+}
+
+TEST(SignalCli, FilterOptionsReachTheSignal)
+{
+    TempFolder off, alfa100, alfa20, plain, alfa0;
+    ASSERT_EQ(run({"wav", "--no-filter", "-C", off.path().string()}).status, 0);
+    ASSERT_EQ(run({"wav", "--alfa", "100", "-C", alfa100.path().string()}).status, 0);
+    ASSERT_EQ(run({"wav", "--alfa=20", "-C", alfa20.path().string()}).status, 0);
+    ASSERT_EQ(run({"wav", "-C", plain.path().string()}).status, 0);
+    ASSERT_EQ(run({"wav", "--alfa", "0", "-C", alfa0.path().string()}).status, 0);
+
+    const std::string offWav = readFile(off / "_qq.wav");
+    EXPECT_EQ(wavSample(offWav, 0), 7175);
+    EXPECT_EQ(wavSample(offWav, 2), 19884);
+    EXPECT_EQ(readFile(alfa100 / "_qq.wav"), offWav);               // Alfa 1 = no filtering
+    EXPECT_EQ(readFile(alfa20 / "_qq.wav"), readFile(plain / "_qq.wav")); // 20/100 is the default 0.2
+    const std::string frozen = readFile(alfa0 / "_qq.wav");
+    EXPECT_EQ(wavSample(frozen, 0), 0);
+    EXPECT_EQ(wavSample(frozen, 58099), 0);
+    EXPECT_EQ(wavSample(frozen, 58100), 7175); // only the tail carries a tone
+}
+
+TEST(SignalCli, FrameOptionsReachTheSignal)
+{
+    TempFolder dir;
+    FrameParameters vox;
+    vox.keyingMode = static_cast<int>(KeyingMode::Vox);
+    vox.maxTxEnabled = true;
+    vox.maxTx_s = 120;
+    const std::int32_t n = signalLength(buildFrame(vox));
+    const CliRun r = run({"wav", "--mode", "vox", "--max-tx-s", "120", "-C", dir.path().string()});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("signal: N = " + std::to_string(n) + " samples"), std::string::npos) << r.out;
+    EXPECT_NE(n, 62100) << "pick options that change the length, or this proves nothing";
+}
+
+TEST(SignalCli, UnwritableFolderFailsWithTheFileError)
+{
+    TempFolder dir;
+    const auto missing = dir / "missing";
+    CliRun r = run({"wav", "-C", missing.string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "tarvel wav: Cannot create file \"" + (missing / "_qq.wav").string() +
+                         "\". No such file or directory\n");
+
+    std::ofstream(dir / "plain-file") << "x";
+    r = run({"wav", "-C", (dir / "plain-file").string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("\". Not a directory"), std::string::npos) << r.err;
+    EXPECT_EQ(dir.names(), std::set<std::string>{"plain-file"});
+}
+
+TEST(SignalCli, BadInputIsRefusedWithOneClearLine)
+{
+    struct Case {
+        std::vector<std::string> args;
+        std::vector<std::string> mentions;
+    };
+    const std::vector<Case> cases = {
+        {{"wav", "--alfa", "101"}, {"--alfa", "101", "0 to 100"}},
+        {{"wav", "--alfa", "-1"}, {"--alfa", "-1", "0 to 100"}},
+        {{"wav", "--alfa", "0.5"}, {"--alfa", "0.5", "whole number"}},
+        {{"wav", "--alfa"}, {"--alfa", "missing value"}},
+        {{"wav", "--no-filter=yes"}, {"--no-filter", "allowed"}},
+        {{"wav", "-C"}, {"-C", "missing value"}},
+        {{"wav", "-C", ""}, {"-C", "folder"}},
+        {{"wav", "--pilot-hz", "5"}, {"--pilot-hz", "5", "300 to 3000"}},
+        {{"wav", "--mode", "radio"}, {"--mode", "radio", "pilot or vox"}},
+        {{"wav", "--listing"}, {"--listing", "allowed", "--alfa"}},
+        {{"wav", "out.wav"}, {"out.wav", "allowed"}},
+    };
+    TempFolder dir;
+    std::filesystem::path cwd = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path()); // nothing may be written even by mistake
+    for (const Case& c : cases) {
+        const CliRun r = run(c.args);
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.out, "");
+        ASSERT_FALSE(r.err.empty());
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "exactly one line: " << r.err;
+        for (const std::string& m : c.mentions)
+            EXPECT_NE(r.err.find(m), std::string::npos) << "'" << m << "' not in: " << r.err;
+    }
+    std::filesystem::current_path(cwd);
+    EXPECT_TRUE(dir.names().empty());
+}
+
+TEST(SignalCli, HelpTeachesWithAnExample)
+{
+    const CliRun r = run({"wav", "--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("tarvel wav -C"), std::string::npos);
+    EXPECT_NE(r.out.find("--alfa N"), std::string::npos);
+    EXPECT_NE(run({"--help"}).out.find("  wav "), std::string::npos);
+}
+
+// The program as a whole: default folder is the current one, and a report that cannot
+// be printed (stdout on a full device) is a failure, not a success.
+TEST(SignalCli, TheProgramWritesIntoTheCurrentFolder)
+{
+    TempFolder dir;
+    const std::string cd = "cd '" + dir.path().string() + "' && ";
+    EXPECT_EQ(shell(cd + TARVEL_CLI_PATH " wav 2>&1; echo status=$?"),
+              "wrote " + (dir / "_qq.wav").string() + "\nwrote " + (dir / "9_fmsig.h").string() +
+                  "\nsignal: N = 62100 samples, 3.881 s\nstatus=0\n");
+    EXPECT_EQ(readFile(dir / "_qq.wav").size(), 157580U);
+    EXPECT_EQ(readFile(dir / "9_fmsig.h").size(), 42020U);
+
+    if (std::filesystem::exists("/dev/full")) {
+        const std::string out = shell(cd + TARVEL_CLI_PATH " wav 2>&1 >/dev/full; echo status=$?");
+        EXPECT_NE(out.find("could not be printed"), std::string::npos) << out;
+        EXPECT_NE(out.find("status=1"), std::string::npos) << out;
+    }
+}
+
+} // namespace
+} // namespace tarvel::cli
