@@ -21,10 +21,7 @@ public:
     // the system's description of the failure.
     bool loadFile(const QString& path, QString* error);
 
-    static constexpr qint64 kMaxHelpFileBytes = 64 * 1024 * 1024;
+    static constexpr qint64 kMaxHelpFileBytes = 16 * 1024 * 1024;
 };
-
-// The message for a help file that cannot be loaded as rich text.
-inline constexpr char kFailedToLoadStream[] = "Failed to Load Stream";
 
 } // namespace tarvel

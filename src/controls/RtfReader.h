@@ -30,6 +30,9 @@ namespace tarvel {
 
 inline constexpr int kMaxGroupDepth = 1000;
 
+// The message for data that cannot be loaded as rich text.
+inline constexpr char kFailedToLoadStream[] = "Failed to Load Stream";
+
 struct RtfParseResult {
     bool ok = false;
     QString error; // empty when ok
