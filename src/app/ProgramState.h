@@ -1,0 +1,24 @@
+#pragma once
+// Everything the program keeps for its whole run, outside the window: the sound switch
+// of the trainer, the shared frame / sample buffer / Alfa, and the generator's phases.
+// main() creates the one instance before the application object exists and hands it to
+// the window by reference; a test builds a fresh one for every window it opens.
+
+#include "shared/_2GL.h"
+#include "signal/_5FormFM.h"
+#include "trainer/L_CRT.h"
+
+namespace tarvel {
+
+struct ProgramState {
+    // Declaration order is initialisation order: L_CRT (SoundOn), then _2GL (frame bytes
+    // 14 and 15 = EE FF), then the generator of _5FormFM; the constructor body runs last,
+    // like the main unit's own initialisation, and sets Alfa.
+    SoundState sound;
+    SharedState shared;
+    GeneratorState generator;
+
+    ProgramState() { shared.alfa = kDefaultAlfa; }
+};
+
+} // namespace tarvel

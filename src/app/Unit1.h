@@ -1,0 +1,70 @@
+#pragma once
+// TForm1: the programmer's main window. Every control, position, text and default lives in
+// Unit1.ui; this class holds the handlers, the wiring and the start-up work of FormCreate.
+
+#include "app/ProgramState.h"
+
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+
+namespace Ui {
+class TForm1;
+}
+
+namespace tarvel {
+
+// What FormCreate looks at: the command line without the program name (only its first
+// entry counts) and the folder the help files are looked up in (the working directory).
+struct StartOptions {
+    QStringList arguments;
+    QString workingDirectory;
+};
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+
+public:
+    TForm1(ProgramState& state, StartOptions options, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The named controls of Unit1.ui, reachable as they are in the form description.
+    Ui::TForm1* const ui;
+
+    ProgramState& programState() { return state_; }
+
+    // Trainer tick: disabled, 1 ms; the trainer run starts and stops it.
+    QTimer Timer1;
+    // Fires once shortly after the event loop starts; its tick redraws the PTT pattern
+    // preview once that preview exists.
+    QTimer Timer2;
+
+    // The outer size the normal layout asks for, frame included, and the client area it
+    // leaves inside the standard frame (8 px sides and bottom, 29 px caption bar).
+    static constexpr QSize kNormalOuterSize{869, 576};
+    static constexpr QSize kNormalClientSize{869 - 16, 576 - 37};
+
+    // Moves the window to the centre of the screen it is on (before it is first shown).
+    void centreOnScreen();
+
+    void Button2Click();
+    void Timer2Timer();
+
+private:
+    void setUpWindow();
+    void setUpCharts();
+    void connectHandlers();
+
+    void FormCreate();
+    void loadHelpFiles();
+    void showLoadError(const QString& path, const QString& reason);
+    void applyDebugLayout();
+    void applyNormalLayout();
+
+    ProgramState& state_;
+    const StartOptions options_;
+};
+
+} // namespace tarvel

@@ -1,0 +1,90 @@
+// tarvel-programmer: the window. Start-up runs in a fixed order: the program-wide values,
+// the application object, the main window with its FormCreate, the hidden second form,
+// then the event loop until the window is closed or the exit button is pressed.
+
+#include "app/ProgramState.h"
+#include "app/Unit1.h"
+#include "app/Unit2.h"
+#include "ui_Unit1.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEvent>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr int kExitNoDisplay = 3;
+
+bool isSet(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+// Without this check Qt would abort with a core dump when there is nothing to show the
+// window on; a platform chosen explicitly (offscreen, vnc, ...) counts as a display.
+bool haveDisplay()
+{
+    return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM");
+}
+
+// TARVEL_QUIT_AFTER_SHOWN=1 (for the start-up benchmark only): end with status 0 as soon
+// as the main window has been painted for the first time.
+class QuitAfterFirstPaint final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && !quitting_) {
+            quitting_ = true;
+            QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool quitting_ = false;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!haveDisplay()) {
+        std::fputs("tarvel-programmer: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are "
+                   "not set); start it on a desktop or as: xvfb-run build/tarvel-programmer\n",
+                   stderr);
+        return kExitNoDisplay;
+    }
+
+    // Only the first argument counts, exactly as typed: read it before the application
+    // object takes out the options it knows.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+
+    tarvel::ProgramState state;
+    QApplication application(argc, argv);
+
+    tarvel::TForm1 form1(state, {arguments, QDir::currentPath()});
+    QuitAfterFirstPaint quitAfterShown;
+    if (qEnvironmentVariableIntValue("TARVEL_QUIT_AFTER_SHOWN") == 1)
+        form1.installEventFilter(&quitAfterShown);
+    // TARVEL_START_PAGE=N (for the screenshots only): show page N of PageControl1 first.
+    bool pageGiven = false;
+    const int startPage = qEnvironmentVariableIntValue("TARVEL_START_PAGE", &pageGiven);
+    if (pageGiven)
+        form1.ui->PageControl1->setCurrentIndex(startPage);
+    form1.centreOnScreen();
+    form1.show();
+
+    tarvel::TForm2 form2; // stays hidden
+
+    return QApplication::exec();
+}
