@@ -4,6 +4,7 @@
 #include "trainer/L_CRT.h"
 
 #include <algorithm>
+#include <limits>
 #include <stdexcept>
 
 namespace tarvel {
@@ -73,12 +74,19 @@ std::string fmSigText(const std::vector<std::int16_t>& samples)
 {
     if (samples.size() < kFmSigFirstSample + kFmSigValueCount)
         throw std::invalid_argument("the sample buffer ends before the table's last sample");
+    // A table value lies within -128..127: format each of them once, not 8192 times.
+    constexpr std::int32_t lowest = std::numeric_limits<std::int16_t>::min() / 256;
+    constexpr std::int32_t highest = std::numeric_limits<std::int16_t>::max() / 256;
+    std::array<std::string, highest - lowest + 1> field;
+    for (std::int32_t v = lowest; v <= highest; ++v)
+        field[static_cast<std::size_t>(v - lowest)] = DecText(v, kFmSigFieldWidth);
+
     std::string text;
     text.reserve(kFmSigFileSize);
     text += kFmSigDeclaration;
     text += kLineEnd;
     for (std::size_t k = 0; k < kFmSigValueCount; ++k) {
-        text += DecText(fmSigValue(samples[kFmSigFirstSample + k]), kFmSigFieldWidth);
+        text += field[static_cast<std::size_t>(fmSigValue(samples[kFmSigFirstSample + k]) - lowest)];
         if (k + 1 < kFmSigValueCount)
             text += ',';
         if (k % kFmSigValuesPerRow == kFmSigValuesPerRow - 1)
