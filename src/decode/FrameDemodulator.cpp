@@ -1,0 +1,182 @@
+#include "decode/FrameDemodulator.h"
+
+#include "decode/SymbolReader.h"
+#include "signal/_5FormFM.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tarvel {
+
+namespace {
+
+constexpr double kHop_s = 0.010;
+constexpr double kMinLeadIn_s = 0.4;   // longer than the 0.25 s tail, so a tail is never a lead-in
+constexpr double kMaxLeadIn_s = 1.5;   // a longer 615 Hz run keeps only its last part
+constexpr double kToneFraction = 0.03; // of a look's energy, for a tone to count as present
+constexpr double kToneDominance = 3.0; // over each of the other two
+constexpr double kClearToneFraction = 0.1;
+constexpr std::int64_t kMinToneHops = 20;
+constexpr double kSlowestClock = 1.03;
+constexpr std::int64_t kTrimSlack = 4096; // bins dropped in batches, not one by one
+
+int outcomeRank(const DecodeResult& r)
+{
+    return r.decoded() ? 1'000'000 : r.symbolsRead;
+}
+
+} // namespace
+
+FrameDemodulator::FrameDemodulator(double sampleRate_hz) : binner_(sampleRate_hz)
+{
+    const double binDuration = binner_.binDuration_s();
+    hop_ = std::max<std::int64_t>(1, std::llround(kHop_s / binDuration));
+    window_ = 2 * hop_;
+    minLeadHops_ = std::llround(kMinLeadIn_s / kHop_s);
+    maxLeadHops_ = std::llround(kMaxLeadIn_s / kHop_s);
+    const double longestSymbols = kSymbolCount * static_cast<double>(kSymbols[0].length_samples) / kSampleRate_hz;
+    frameBins_ = std::llround(longestSymbols * kSlowestClock / binDuration) + 4 * window_;
+    nextHop_ = window_;
+}
+
+bool FrameDemodulator::feed(std::span<const float> samples)
+{
+    if (done())
+        return true;
+    binner_.push(samples, bins_);
+    scan(false);
+    return done();
+}
+
+DecodeResult FrameDemodulator::finish()
+{
+    if (!done())
+        scan(true);
+    if (found_)
+        return *found_;
+    if (best_)
+        return *best_;
+    DecodeResult r;
+    r.report.sampleRate_hz = binner_.sampleRate_hz();
+    if (toneHops_ >= kMinToneHops) {
+        r.outcome = DecodeOutcome::NoLeadIn;
+        r.reason = "no lead-in: the recording holds symbol tones but never the 1 s 615 Hz lead-in "
+                   "(did the recording start late?)";
+    } else {
+        r.outcome = DecodeOutcome::NoSignal;
+        r.reason = "no signal: no 615 Hz lead-in found in the recording";
+    }
+    return r;
+}
+
+int FrameDemodulator::dominantTone(std::int64_t hopEnd, double& fraction) const
+{
+    const auto from = static_cast<std::size_t>(hopEnd - window_ - firstBin_);
+    const auto to = static_cast<std::size_t>(hopEnd - firstBin_);
+    std::array<std::complex<double>, kToneCount> sum{};
+    double energy = 0.0;
+    for (std::size_t i = from; i < to; ++i) {
+        for (std::size_t k = 0; k < kToneCount; ++k)
+            sum[k] += std::complex<double>(bins_[i].tone[k]);
+        energy += static_cast<double>(bins_[i].energy);
+    }
+    fraction = 0.0;
+    if (!(energy > 0.0))
+        return -1;
+    const double samples = static_cast<double>(window_ * binner_.samplesPerBin());
+    std::array<double, kToneCount> f{};
+    for (std::size_t k = 0; k < kToneCount; ++k)
+        f[k] = 2.0 * std::norm(sum[k]) / (samples * energy);
+    const auto top = static_cast<std::size_t>(std::max_element(f.begin(), f.end()) - f.begin());
+    for (std::size_t k = 0; k < kToneCount; ++k)
+        if (k != top && f[top] < kToneDominance * f[k])
+            return -1;
+    if (f[top] < kToneFraction)
+        return -1;
+    fraction = f[top];
+    return static_cast<int>(top);
+}
+
+void FrameDemodulator::scan(bool streamEnded)
+{
+    const std::int64_t available = firstBin_ + static_cast<std::int64_t>(bins_.size());
+    while (!done()) {
+        if (pending_) {
+            if (available < pending_->needed && !streamEnded)
+                return;
+            readCandidate();
+            continue;
+        }
+        if (nextHop_ > available) {
+            if (streamEnded && runHops_ >= minLeadHops_) {
+                // The recording ends inside a long 615 Hz run: a lead-in with nothing after it.
+                pending_ = Candidate{runFirstHop_ - window_, available, !runCut_, available};
+                runHops_ = 0;
+                continue;
+            }
+            return;
+        }
+        const std::int64_t hopEnd = nextHop_;
+        nextHop_ += hop_;
+        double fraction = 0.0;
+        const int tone = dominantTone(hopEnd, fraction);
+        if (tone == 1) {
+            if (runHops_ == 0) {
+                runFirstHop_ = hopEnd;
+                runCut_ = false;
+            }
+            ++runHops_;
+            if (runHops_ > maxLeadHops_) {
+                runFirstHop_ += hop_;
+                --runHops_;
+                runCut_ = true;
+            }
+        } else {
+            if (runHops_ >= minLeadHops_)
+                pending_ = Candidate{runFirstHop_ - window_, hopEnd - window_, !runCut_,
+                                     hopEnd - window_ + frameBins_};
+            else if (tone >= 0 && fraction >= kClearToneFraction)
+                ++toneHops_;
+            runHops_ = 0;
+        }
+        // Bins still needed: those of a lead-in in progress or waiting to be read, else the
+        // current look.
+        std::int64_t keep = hopEnd - 2 * window_;
+        if (runHops_ > 0)
+            keep = std::min(keep, runFirstHop_ - 4 * window_);
+        if (pending_)
+            keep = std::min(keep, pending_->onset - 4 * window_);
+        keepBinsFrom(keep);
+    }
+}
+
+void FrameDemodulator::readCandidate()
+{
+    const Candidate c = *pending_;
+    pending_.reset();
+    const std::int64_t from = std::max(firstBin_, c.onset - 4 * window_);
+    const std::int64_t to = firstBin_ + static_cast<std::int64_t>(bins_.size());
+    const std::span<const ToneBin> span(bins_.data() + (from - firstBin_), static_cast<std::size_t>(to - from));
+    const LeadInSighting sighting{static_cast<std::ptrdiff_t>(std::max(c.onset, from) - from),
+                                  static_cast<std::ptrdiff_t>(c.change - from), c.onsetSeen};
+    DecodeResult r = readSymbols(span, sighting, BinScale{binner_.sampleRate_hz(), binner_.samplesPerBin()});
+    r.report.start_s += static_cast<double>(from) * binner_.binDuration_s();
+    if (r.crcOk()) {
+        found_ = std::move(r);
+        return;
+    }
+    if (!best_ || outcomeRank(r) > outcomeRank(*best_))
+        best_ = std::move(r);
+    // Look on from the end of this lead-in: a later send may read better.
+}
+
+void FrameDemodulator::keepBinsFrom(std::int64_t globalBin)
+{
+    const std::int64_t drop = globalBin - firstBin_;
+    if (drop < kTrimSlack)
+        return;
+    bins_.erase(bins_.begin(), bins_.begin() + drop);
+    firstBin_ = globalBin;
+}
+
+} // namespace tarvel

@@ -1,0 +1,65 @@
+#pragma once
+// The streaming demodulator: fed samples in pieces of any size, it watches for the 1 s
+// 615 Hz lead-in and reads the frame that follows. It keeps only the tone bins of the last
+// few seconds, so a recording of any length costs the same small memory.
+
+#include "decode/DecodeResult.h"
+#include "decode/ToneBins.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace tarvel {
+
+class FrameDemodulator {
+public:
+    // sampleRate_hz within kMinSampleRate_hz..kMaxSampleRate_hz (the caller checks).
+    explicit FrameDemodulator(double sampleRate_hz);
+
+    // Mono samples, full scale ±1. Returns true once a frame with a matching CRC has been
+    // read; later samples are then ignored and the caller may stop reading.
+    bool feed(std::span<const float> samples);
+    bool done() const { return found_.has_value(); }
+
+    // Ends the stream: the first frame with a matching CRC, otherwise the most complete
+    // reading, otherwise why nothing could be read.
+    DecodeResult finish();
+
+    // Tone bins held right now (for tests of the memory bound).
+    std::size_t heldBins() const { return bins_.size(); }
+
+private:
+    struct Candidate {
+        std::int64_t onset;  // global bin indices
+        std::int64_t change;
+        bool onsetSeen;
+        std::int64_t needed; // bins wanted before reading (the longest frame and a margin)
+    };
+
+    void scan(bool streamEnded);
+    void readCandidate();
+    void keepBinsFrom(std::int64_t globalBin);
+    int dominantTone(std::int64_t hopEnd, double& fraction) const;
+
+    ToneBinner binner_;
+    std::int64_t hop_;       // bins between looks (about 10 ms)
+    std::int64_t window_;    // bins in a look (about 20 ms)
+    std::int64_t minLeadHops_;
+    std::int64_t maxLeadHops_;
+    std::int64_t frameBins_; // the longest frame after its lead-in, with room for a slow clock
+    std::vector<ToneBin> bins_;
+    std::int64_t firstBin_ = 0;   // global index of bins_[0]
+    std::int64_t nextHop_ = 0;    // global bin index where the next look ends
+    std::int64_t runFirstHop_ = -1;
+    std::int64_t runHops_ = 0;
+    bool runCut_ = false;
+    std::int64_t toneHops_ = 0;   // looks with a clear 470 Hz or 889 Hz
+    std::optional<Candidate> pending_;
+    std::optional<DecodeResult> found_;
+    std::optional<DecodeResult> best_;
+    std::int64_t bestStartBin_ = 0;
+};
+
+} // namespace tarvel

@@ -1,0 +1,480 @@
+#include "decode/SymbolReader.h"
+
+#include "frame/_8_CRC.h"
+#include "signal/_5FormFM.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <complex>
+#include <limits>
+#include <numbers>
+#include <string>
+#include <optional>
+#include <vector>
+
+namespace tarvel {
+
+namespace {
+
+using Complex = std::complex<double>;
+using Index = std::ptrdiff_t;
+
+constexpr int kLeadTone = 1;
+constexpr std::size_t kSymbols128 = kSymbolCount;              // the lead-in and the tail sound like symbol 1
+constexpr double kMaxClockError = 0.03;   // beyond this the tones leave their correlators
+constexpr double kLostFraction = 0.02;    // a symbol whose tone holds less of its energy is gone
+constexpr double kLostPowerRatio = 1.0 / 16.0; // ... or is 12 dB below the lead-in
+
+// Prefix sums of the bins, so that any interval costs one subtraction.
+class BinSums {
+public:
+    explicit BinSums(std::span<const ToneBin> bins) : bins_(bins)
+    {
+        const std::size_t n = bins.size();
+        for (auto& p : tone_)
+            p.assign(n + 1, Complex{});
+        energy_.assign(n + 1, 0.0);
+        for (std::size_t i = 0; i < n; ++i) {
+            for (std::size_t k = 0; k < kToneCount; ++k)
+                tone_[k][i + 1] = tone_[k][i] + Complex(bins[i].tone[k]);
+            energy_[i + 1] = energy_[i] + static_cast<double>(bins[i].energy);
+        }
+    }
+
+    Index size() const { return static_cast<Index>(bins_.size()); }
+
+    Complex tone(int k, Index a, Index b) const
+    {
+        a = clampIndex(a);
+        b = clampIndex(b);
+        if (b <= a)
+            return {};
+        const auto& p = tone_[static_cast<std::size_t>(k)];
+        return p[static_cast<std::size_t>(b)] - p[static_cast<std::size_t>(a)];
+    }
+
+    double energy(Index a, Index b) const
+    {
+        a = clampIndex(a);
+        b = clampIndex(b);
+        return b <= a ? 0.0 : energy_[static_cast<std::size_t>(b)] - energy_[static_cast<std::size_t>(a)];
+    }
+
+    float peak(Index a, Index b) const
+    {
+        float p = 0.0f;
+        for (Index i = clampIndex(a); i < clampIndex(b); ++i)
+            p = std::max(p, bins_[static_cast<std::size_t>(i)].peak);
+        return p;
+    }
+
+    // |C|² per bin: the fair way to compare tones over intervals of different length.
+    double score(int k, Index a, Index b) const
+    {
+        a = clampIndex(a);
+        b = clampIndex(b);
+        return b <= a ? 0.0 : std::norm(tone(k, a, b)) / static_cast<double>(b - a);
+    }
+
+private:
+    Index clampIndex(Index i) const { return std::clamp<Index>(i, 0, size()); }
+
+    std::span<const ToneBin> bins_;
+    std::array<std::vector<Complex>, kToneCount> tone_;
+    std::vector<double> energy_;
+};
+
+struct Geometry {
+    explicit Geometry(const BinScale& s) : samplesPerBin(s.samplesPerBin), binDuration_s(s.samplesPerBin / s.sampleRate_hz)
+    {
+        const double perSample = s.binsPerSample16k();
+        for (std::size_t k = 0; k < kToneCount; ++k)
+            symbolBins[k] = kSymbols[k].length_samples * perSample;
+        leadInBins = kLeadInSamples * perSample;
+        window = std::max<Index>(4, std::lround(0.020 / binDuration_s));
+        boundaryWindow = std::max<Index>(2, std::lround(0.5 * symbolBins[1]));
+        boundarySearch = std::max<Index>(3, std::lround(0.003 / binDuration_s));
+    }
+    int samplesPerBin;
+    double binDuration_s;
+    std::array<double, kToneCount> symbolBins{}; // nominal lengths at the 16 kHz clock
+    double leadInBins;
+    Index window;          // about 20 ms: short enough that a clock error costs no coherence
+    Index boundaryWindow;  // half a symbol on each side of a tone change
+    Index boundarySearch;  // how far a tone change may sit from where the timing puts it
+};
+
+// Symbol k starts at origin + scale·(nominal bins of the symbols before it).
+struct Timing {
+    double origin;
+    double scale; // 1 / (1 + clock error)
+};
+
+struct SymbolRead {
+    std::uint8_t tone = 0;
+    double start = 0.0;      // bins
+    double nominalStart = 0.0; // nominal bins before this symbol
+    double signalEnergy = 0.0;
+    double totalEnergy = 0.0;
+    double margin_dB = 0.0;
+    bool lost = false;
+};
+
+struct SymbolRun {
+    std::vector<SymbolRead> symbols;
+    double end = 0.0;        // bins, end of the last symbol read
+    bool ranOut = false;     // the bins ended before symbol 128
+};
+
+Index nearest(double x)
+{
+    return static_cast<Index>(std::lround(x));
+}
+
+// Where the 615 Hz run gives way to a symbol: the split that best fits "615 Hz before,
+// one symbol tone after".
+Index refineChange(const BinSums& sums, const Geometry& g, Index roughChange, Index onset, std::uint8_t& toneAfter)
+{
+    const Index from = std::max(onset + g.window, roughChange - 2 * g.window);
+    const Index to = std::min(sums.size(), roughChange + g.window);
+    Index best = std::clamp(roughChange, Index{0}, sums.size());
+    double bestScore = -1.0;
+    for (Index c = from; c <= to; ++c) {
+        const double before = sums.score(kLeadTone, c - g.window, c);
+        for (std::uint8_t t : {std::uint8_t{0}, std::uint8_t{2}}) {
+            const double after = sums.score(t, c, c + nearest(g.symbolBins[t]));
+            if (before + after > bestScore) {
+                bestScore = before + after;
+                best = c;
+                toneAfter = t;
+            }
+        }
+    }
+    return best;
+}
+
+// Where the lead-in starts: the split with the most 615 Hz after it and the least before.
+Index refineOnset(const BinSums& sums, const Geometry& g, Index roughOnset, Index change)
+{
+    const Index from = std::max(Index{0}, roughOnset - 2 * g.window);
+    const Index to = std::min(change - g.window, roughOnset + 2 * g.window);
+    Index best = std::clamp(roughOnset, Index{0}, std::max(Index{0}, change));
+    double bestScore = -1e300;
+    for (Index o = from; o <= to; ++o) {
+        const double j = std::norm(sums.tone(kLeadTone, o, o + g.window)) - std::norm(sums.tone(kLeadTone, o - g.window, o));
+        if (j > bestScore) {
+            bestScore = j;
+            best = o;
+        }
+    }
+    return best;
+}
+
+struct LeadInMeasure {
+    double scale = 1.0;
+    double tonePower = 0.0; // mean square of the 615 Hz tone
+};
+
+// The lead-in's frequency gives the clock: a sound card running fast raises every tone and
+// shortens every symbol by the same factor. Coherent sums stay short (one window) so that
+// the offset being measured does not smear them.
+LeadInMeasure measureLeadIn(const BinSums& sums, const Geometry& g, Index from, Index to)
+{
+    LeadInMeasure m;
+    const Index block = g.window;
+    const Index blocks = (to - from) / block;
+    if (blocks < 1)
+        return m;
+    std::vector<Complex> z(static_cast<std::size_t>(blocks));
+    double power = 0.0;
+    const double blockSamples = static_cast<double>(block * g.samplesPerBin);
+    for (Index j = 0; j < blocks; ++j) {
+        z[static_cast<std::size_t>(j)] = sums.tone(kLeadTone, from + j * block, from + (j + 1) * block);
+        power += 2.0 * std::norm(z[static_cast<std::size_t>(j)]) / (blockSamples * blockSamples);
+    }
+    m.tonePower = power / static_cast<double>(blocks);
+    if (blocks < 4)
+        return m;
+    auto lagPhase = [&](Index lag) {
+        Complex acc{};
+        for (Index j = 0; j + lag < blocks; ++j)
+            acc += z[static_cast<std::size_t>(j + lag)] * std::conj(z[static_cast<std::size_t>(j)]);
+        return std::arg(acc);
+    };
+    const double coarse = lagPhase(1); // unambiguous up to ±25 Hz
+    const Index lag = blocks / 2;
+    const double predicted = coarse * static_cast<double>(lag);
+    const double fine = predicted + std::remainder(lagPhase(lag) - predicted, 2.0 * std::numbers::pi);
+    const double radPerBin = fine / static_cast<double>(lag * block);
+    const double offset_hz = radPerBin / (2.0 * std::numbers::pi * g.binDuration_s);
+    const double clock = offset_hz / kLeadInFrequency_hz;
+    if (std::isfinite(clock) && std::fabs(clock) < kMaxClockError)
+        m.scale = 1.0 / (1.0 + clock);
+    return m;
+}
+
+// Reads up to 128 symbols from the timing's origin; the tone before the first is the lead-in.
+SymbolRun readRun(const BinSums& sums, const Geometry& g, const Timing& t, double leadPower)
+{
+    SymbolRun run;
+    std::uint8_t previous = kLeadTone;
+    double nominal = 0.0;
+    for (int i = 0; i < kSymbolCount; ++i) {
+        const double pos = t.origin + t.scale * nominal;
+        const Index a = nearest(pos);
+        std::array<double, kToneCount> score{};
+        int best = -1;
+        int fitting = 0;
+        for (int k = 0; k < kToneCount; ++k) {
+            const Index b = nearest(pos + t.scale * g.symbolBins[static_cast<std::size_t>(k)]);
+            if (k == previous || b > sums.size() || b <= a)
+                continue;
+            ++fitting;
+            score[static_cast<std::size_t>(k)] = sums.score(k, a, b);
+            if (best < 0 || score[static_cast<std::size_t>(k)] > score[static_cast<std::size_t>(best)])
+                best = k;
+        }
+        if (fitting < 2) { // the recording ends inside this symbol
+            run.ranOut = true;
+            break;
+        }
+        const auto tone = static_cast<std::uint8_t>(best);
+        const double length = t.scale * g.symbolBins[tone];
+        const Index b = nearest(pos + length);
+        double runnerUp = 0.0;
+        for (int k = 0; k < kToneCount; ++k)
+            if (k != best && k != previous)
+                runnerUp = score[static_cast<std::size_t>(k)];
+        SymbolRead s;
+        s.tone = tone;
+        s.start = pos;
+        s.nominalStart = nominal;
+        const double samples = static_cast<double>((b - a) * g.samplesPerBin);
+        s.signalEnergy = 2.0 * std::norm(sums.tone(tone, a, b)) / samples;
+        s.totalEnergy = sums.energy(a, b);
+        const double best_score = score[tone];
+        s.margin_dB = runnerUp > 0.0 ? 10.0 * std::log10(best_score / runnerUp) : kSnrCeiling_dB;
+        const double fraction = s.totalEnergy > 0.0 ? s.signalEnergy / s.totalEnergy : 0.0;
+        s.lost = !(fraction >= kLostFraction) || s.signalEnergy / samples < leadPower * kLostPowerRatio;
+        run.symbols.push_back(s);
+        previous = tone;
+        nominal += g.symbolBins[tone];
+        run.end = pos + length;
+    }
+    return run;
+}
+
+// Finds each tone change near where the timing puts it and fits a straight line through
+// them: the origin and the clock of the whole frame, from every one of its tone changes.
+std::optional<Timing> fitTiming(const BinSums& sums, const Geometry& g, const SymbolRun& run, const Timing& t)
+{
+    struct Point {
+        double nominal;
+        double measured;
+    };
+    std::vector<Point> points;
+    std::uint8_t previous = kLeadTone;
+    for (const SymbolRead& s : run.symbols) {
+        const std::uint8_t tone = s.tone;
+        const std::uint8_t before = previous;
+        previous = tone;
+        if (s.lost)
+            continue;
+        const Index centre = nearest(t.origin + t.scale * s.nominalStart);
+        std::vector<double> j;
+        for (Index d = -g.boundarySearch; d <= g.boundarySearch; ++d) {
+            const Index x = centre + d;
+            j.push_back(std::norm(sums.tone(before, x - g.boundaryWindow, x)) + std::norm(sums.tone(tone, x, x + g.boundaryWindow)));
+        }
+        const auto top = static_cast<std::size_t>(std::max_element(j.begin(), j.end()) - j.begin());
+        if (top == 0 || top + 1 == j.size())
+            continue; // the change lies outside the search: no reading here
+        const double curvature = j[top - 1] - 2.0 * j[top] + j[top + 1];
+        const double vertex = curvature < 0.0 ? 0.5 * (j[top - 1] - j[top + 1]) / curvature : 0.0;
+        const double x = static_cast<double>(centre - g.boundarySearch + static_cast<Index>(top)) + vertex;
+        points.push_back({s.nominalStart, x});
+    }
+
+    Timing fitted = t;
+    for (int round = 0; round < 2; ++round) {
+        if (points.size() < 8)
+            return std::nullopt;
+        double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
+        for (const Point& p : points) {
+            n += 1;
+            sx += p.nominal;
+            sy += p.measured;
+            sxx += p.nominal * p.nominal;
+            sxy += p.nominal * p.measured;
+        }
+        const double det = n * sxx - sx * sx;
+        if (!(det > 0.0))
+            return std::nullopt;
+        fitted.scale = (n * sxy - sx * sy) / det;
+        fitted.origin = (sy - fitted.scale * sx) / n;
+        // Drop the readings that noise pulled away, then fit again.
+        std::erase_if(points, [&](const Point& p) {
+            return std::fabs(p.measured - (fitted.origin + fitted.scale * p.nominal)) > 2.0;
+        });
+    }
+    if (!std::isfinite(fitted.scale) || std::fabs(1.0 / fitted.scale - 1.0) > kMaxClockError)
+        return std::nullopt;
+    return fitted;
+}
+
+Frame frameFromSymbols(const std::vector<std::uint8_t>& symbols)
+{
+    Frame frame{};
+    std::uint8_t bit = 0;
+    for (std::size_t i = 0; i < symbols.size() && i < kSymbols128; ++i) {
+        if (symbols[i] != kRepeatSymbol)
+            bit = symbols[i];
+        if (bit)
+            frame[i / 8] = static_cast<std::uint8_t>(frame[i / 8] | (0x80u >> (i % 8)));
+    }
+    return frame;
+}
+
+double toDb(double ratio)
+{
+    return 10.0 * std::log10(ratio);
+}
+
+} // namespace
+
+DecodeResult readSymbols(std::span<const ToneBin> bins, const LeadInSighting& sighting, const BinScale& binScale)
+{
+    const BinSums sums(bins);
+    const Geometry g(binScale);
+    DecodeResult result;
+    result.report.sampleRate_hz = binScale.sampleRate_hz;
+
+    std::uint8_t toneAfter = 0;
+    const Index change = refineChange(sums, g, sighting.change, sighting.onset, toneAfter);
+    const Index onset = sighting.onsetSeen ? refineOnset(sums, g, sighting.onset, change) : sighting.onset;
+    const LeadInMeasure lead = measureLeadIn(sums, g, onset + g.window, change - g.window);
+
+    Timing timing{static_cast<double>(change), lead.scale};
+    SymbolRun run = readRun(sums, g, timing, lead.tonePower);
+    for (int pass = 0; pass < 3; ++pass) {
+        const std::optional<Timing> fitted = fitTiming(sums, g, run, timing);
+        if (!fitted)
+            break;
+        SymbolRun again = readRun(sums, g, *fitted, lead.tonePower);
+        const bool settled = again.symbols.size() == run.symbols.size() &&
+                             std::equal(again.symbols.begin(), again.symbols.end(), run.symbols.begin(),
+                                        [](const SymbolRead& x, const SymbolRead& y) { return x.tone == y.tone; });
+        timing = *fitted;
+        run = std::move(again);
+        if (settled)
+            break;
+    }
+
+    // The symbols read from the change on either are the whole frame (its first bit is 0), or
+    // follow a first symbol 1 that sounds like the lead-in and so merged with it. Frames
+    // start with a 0 bit, but a frame that does not must not be misread either: the CRC
+    // decides, and where it cannot, the lead-in's length does.
+    struct Reading {
+        std::vector<std::uint8_t> symbols;
+        std::size_t firstRead; // index into run.symbols of the reading's own first symbol
+        bool merged;
+        bool complete;
+        Frame frame{};
+        bool crcOk = false;
+    };
+    std::vector<Reading> readings;
+    const std::size_t have = run.symbols.size();
+    if (have == 0 || run.symbols[0].tone == 0) {
+        Reading r{{}, 0, false, have >= kSymbols128};
+        for (const SymbolRead& s : run.symbols)
+            r.symbols.push_back(s.tone);
+        readings.push_back(std::move(r));
+    }
+    {
+        Reading r{{kLeadTone}, 0, true, have + 1 >= kSymbols128};
+        for (std::size_t i = 0; i < have && r.symbols.size() < kSymbols128; ++i)
+            r.symbols.push_back(run.symbols[i].tone);
+        readings.push_back(std::move(r));
+    }
+    for (Reading& r : readings) {
+        r.frame = frameFromSymbols(r.symbols);
+        r.crcOk = r.complete && crc16(std::span(r.frame).first(14)) == ((r.frame[14] << 8) | r.frame[15]);
+    }
+    bool leadInSaysMerged = false;
+    if (sighting.onsetSeen) {
+        const double measured = static_cast<double>(change - onset);
+        const double plain = lead.scale * g.leadInBins;
+        leadInSaysMerged = std::fabs(measured - plain - lead.scale * g.symbolBins[kLeadTone]) < std::fabs(measured - plain);
+    }
+    const Reading* chosen = nullptr;
+    for (const Reading& r : readings)
+        if (r.crcOk && (!chosen || r.merged == leadInSaysMerged))
+            chosen = &r;
+    if (!chosen) {
+        chosen = &readings.front();
+        for (const Reading& r : readings)
+            if (r.merged == leadInSaysMerged)
+                chosen = &r;
+    }
+
+    // Signal report over the symbols this reading owns.
+    const std::size_t used = std::min(have, kSymbols128 - (chosen->merged ? std::size_t{1} : std::size_t{0}));
+    double signal = 0.0, total = 0.0;
+    double weakest = kSnrCeiling_dB;
+    int weakestIndex = 0;
+    std::size_t lastHeard = 0; // symbols up to here carry the tone
+    for (std::size_t i = 0; i < used; ++i) {
+        const SymbolRead& s = run.symbols[i];
+        signal += s.signalEnergy;
+        total += s.totalEnergy;
+        const int index = static_cast<int>(i) + (chosen->merged ? 2 : 1);
+        if (s.margin_dB < weakest) {
+            weakest = s.margin_dB;
+            weakestIndex = index;
+        }
+        if (!s.lost)
+            lastHeard = i + 1;
+    }
+    const Index end = used > 0 ? nearest(run.symbols[used - 1].start + timing.scale * g.symbolBins[run.symbols[used - 1].tone])
+                               : change;
+    SignalReport& rep = result.report;
+    rep.start_s = static_cast<double>(onset) * g.binDuration_s;
+    const double samples = static_cast<double>(std::max<Index>(1, end - onset) * g.samplesPerBin);
+    const double meanSquare = sums.energy(onset, end) / samples;
+    rep.level_dBFS = meanSquare > 0.0 ? toDb(meanSquare / 0.5) : -std::numeric_limits<double>::infinity();
+    const float peak = sums.peak(onset, end);
+    rep.peak_dBFS = peak > 0.0f ? 20.0 * std::log10(static_cast<double>(peak)) : -std::numeric_limits<double>::infinity();
+    rep.clockSkew_percent = (1.0 / timing.scale - 1.0) * 100.0;
+    const double noise = total - signal;
+    rep.snr_dB = noise > 0.0 && signal > 0.0 ? std::min(kSnrCeiling_dB, toDb(signal / noise))
+                                             : (signal > 0.0 ? kSnrCeiling_dB : -kSnrCeiling_dB);
+    rep.weakestMargin_dB = weakest;
+    rep.weakestSymbol = weakestIndex;
+
+    result.frame = chosen->frame;
+    result.symbolsRead = static_cast<int>(std::min(chosen->symbols.size(), kSymbols128));
+    result.computedCrc = crc16(std::span(result.frame).first(14));
+    result.receivedCrc = static_cast<std::uint16_t>((result.frame[14] << 8) | result.frame[15]);
+    if (chosen->crcOk) {
+        result.outcome = DecodeOutcome::Decoded;
+        return result;
+    }
+    const int heard = static_cast<int>(lastHeard) + (chosen->merged ? 1 : 0);
+    if (!chosen->complete) {
+        result.outcome = DecodeOutcome::EndsEarly;
+        result.symbolsRead = std::min(result.symbolsRead, heard);
+        result.reason = result.symbolsRead == 0
+                            ? std::string("the recording ends in the lead-in, before the first symbol")
+                            : "the recording ends after symbol " + std::to_string(result.symbolsRead) + " of 128";
+    } else if (used > 0 && lastHeard < used) {
+        result.outcome = DecodeOutcome::EndsEarly;
+        result.symbolsRead = heard;
+        result.reason = "the signal stops after symbol " + std::to_string(heard) + " of 128";
+    } else {
+        result.outcome = DecodeOutcome::Decoded;
+    }
+    return result;
+}
+
+} // namespace tarvel
