@@ -1,5 +1,5 @@
-// One press of "выдать" in the core: the generator alone, with its two charts, the
-// writers' in-memory parts, and the whole send preparation down to both files on disk.
+// One press of "выдать" in the core: the generator alone and with its two charts, the
+// table's text, and the whole send preparation down to both files on disk.
 
 #include "frame/FrameBuild.h"
 #include "signal/_5FormFM.h"
@@ -64,14 +64,6 @@ void BM_FormFMWithCharts(benchmark::State& state)
     }
 }
 BENCHMARK(BM_FormFMWithCharts)->Unit(benchmark::kMicrosecond);
-
-void BM_WavData(benchmark::State& state)
-{
-    const std::vector<std::int16_t> samples(kSampleBufferSize, 1234);
-    for (auto _ : state)
-        benchmark::DoNotOptimize(wavData(samples, 62100));
-}
-BENCHMARK(BM_WavData)->Unit(benchmark::kMicrosecond);
 
 void BM_FmSigText(benchmark::State& state)
 {

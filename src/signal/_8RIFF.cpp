@@ -1,6 +1,5 @@
 #include "signal/_8RIFF.h"
 
-#include "signal/AtomicFile.h"
 #include "trainer/L_CRT.h"
 
 #include <algorithm>
@@ -60,14 +59,19 @@ std::array<std::uint8_t, kWavHeaderSize> wavHeader()
     return h;
 }
 
-std::vector<std::uint8_t> wavData(const std::vector<std::int16_t>& samples, std::int32_t signalSamples)
+void writeWavData(AtomicFile& file, const std::vector<std::int16_t>& samples, std::int32_t signalSamples)
 {
-    std::vector<std::uint8_t> data(kWavDataSize, 0);
     const std::size_t count = std::min({static_cast<std::size_t>(std::max(signalSamples, 0)), kWavDataSamples,
                                         samples.size()});
-    for (std::size_t i = 0; i < count; ++i)
-        put16(&data[2 * i], static_cast<std::uint16_t>(samples[i]));
-    return data;
+    // Converted through a small block rather than a copy of the whole chunk.
+    std::array<std::uint8_t, 32'768> block;
+    constexpr std::size_t samplesPerBlock = block.size() / 2;
+    for (std::size_t first = 0; first < kWavDataSamples; first += samplesPerBlock) {
+        const std::size_t last = std::min(first + samplesPerBlock, kWavDataSamples);
+        for (std::size_t i = first; i < last; ++i)
+            put16(&block[2 * (i - first)], i < count ? static_cast<std::uint16_t>(samples[i]) : 0);
+        file.write(std::span<const std::uint8_t>(block.data(), 2 * (last - first)));
+    }
 }
 
 std::string fmSigText(const std::vector<std::int16_t>& samples)
@@ -108,7 +112,7 @@ std::int32_t WriteRiff(SignalContext& ctx, const std::filesystem::path& folder)
     AtomicFile wav(folder / kWavFileName);
     wav.write(wavHeader());
     const std::int32_t n = FormFM(ctx);
-    wav.write(wavData(ctx.shared.samples, n));
+    writeWavData(wav, ctx.shared.samples, n);
     // The table comes before the sound is put in place: if it cannot be written, the
     // send is abandoned and the previous _qq.wav stays.
     WriteFmSig(ctx.shared, folder);

@@ -3,6 +3,7 @@
 // fixed size, played to the interface) and "9_fmsig.h" (a stretch of the signal as a C
 // table of signed 8-bit values). Both are replaced as a whole or not at all.
 
+#include "signal/AtomicFile.h"
 #include "signal/_5FormFM.h"
 #include "shared/_2GL.h"
 
@@ -32,10 +33,10 @@ inline constexpr std::size_t kFmSigFileSize = 42'020;
 // The fixed RIFF/WAVE header: the sizes are the same for every signal.
 std::array<std::uint8_t, kWavHeaderSize> wavHeader();
 
-// The data chunk: the first `signalSamples` entries of the buffer as little-endian
-// 16-bit values, zeros behind them, so that what an earlier, longer signal left in the
-// buffer never reaches the file.
-std::vector<std::uint8_t> wavData(const std::vector<std::int16_t>& samples, std::int32_t signalSamples);
+// Writes the data chunk: the first `signalSamples` entries of the buffer as
+// little-endian 16-bit values, zeros behind them up to the chunk's fixed size, so that
+// what an earlier, longer signal left in the buffer never reaches the file.
+void writeWavData(AtomicFile& file, const std::vector<std::int16_t>& samples, std::int32_t signalSamples);
 
 // One table value: the sample divided by 256, truncated toward zero.
 constexpr std::int32_t fmSigValue(std::int16_t sample)

@@ -163,14 +163,20 @@ TEST(SignalWav, NothingBehindTheSignalReachesTheFile)
     EXPECT_EQ(readFile(fresh / "9_fmsig.h"), readFile(dir / "9_fmsig.h"));
 }
 
-TEST(SignalWav, WavDataNeverReadsPastTheBuffer)
+TEST(SignalWav, DataChunkNeverReadsPastTheBuffer)
 {
+    TempFolder dir;
     const std::vector<std::int16_t> few = {1, -2, 3};
-    const auto data = wavData(few, 62100);
-    ASSERT_EQ(data.size(), 157536U);
-    EXPECT_EQ(std::vector<std::uint8_t>(data.begin(), data.begin() + 8),
-              (std::vector<std::uint8_t>{1, 0, 0xFE, 0xFF, 3, 0, 0, 0}));
-    EXPECT_EQ(wavData(few, -5), std::vector<std::uint8_t>(157536, 0));
+    for (std::int32_t n : {62100, -5}) {
+        AtomicFile file(dir / "data");
+        writeWavData(file, few, n);
+        file.commit();
+        const std::string data = readFile(dir / "data");
+        ASSERT_EQ(data.size(), 157536U);
+        const std::string expectedStart = n > 0 ? std::string("\x01\x00\xFE\xFF\x03\x00", 6) : std::string(6, '\0');
+        EXPECT_EQ(data.substr(0, 6), expectedStart);
+        EXPECT_EQ(data.find_first_not_of('\0', 6), std::string::npos);
+    }
 }
 
 void expectUntouched(const GeneratorState& g, const GeneratorState& before)
