@@ -16,6 +16,8 @@ class TForm1;
 
 namespace tarvel {
 
+struct FrameParameters;
+
 // What FormCreate looks at: the command line without the program name (only its first
 // entry counts) and the folder the help files are looked up in (the working directory).
 struct StartOptions {
@@ -52,10 +54,21 @@ public:
     void Button2Click();
     void Timer2Timer();
 
+    // The parameter page (Unit1Parameters.cpp): enabling rules, "сформировать", byte dump.
+    void CheckBox_5Click();
+    void CheckBox_6Click();
+    void CheckBox_8Click();
+    void CheckBox_9Click();
+    void CheckBox_10Click();
+    void Button_FormFileClick();
+    void Button3Click();
+
 private:
     void setUpWindow();
     void setUpCharts();
     void connectHandlers();
+    void setUpParameterControls();
+    FrameParameters readFrameParameters() const;
 
     void FormCreate();
     void loadHelpFiles();

@@ -1,0 +1,17 @@
+#include "app/MemoSink.h"
+
+#include <QPlainTextEdit>
+
+namespace tarvel {
+
+void MemoSink::clear()
+{
+    memo_.clear();
+}
+
+void MemoSink::addLine(std::string_view line)
+{
+    memo_.appendPlainText(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
+}
+
+} // namespace tarvel
