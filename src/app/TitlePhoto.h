@@ -16,8 +16,8 @@ inline constexpr qint64 maxJpegPixels = 16'000'000;
 inline constexpr char titlePhotoResource[] = ":/tarvel/title-photo.jpg";
 
 // Decodes a JPEG into an RGB888 image. Anything that is not a complete, readable JPEG of at
-// most maxJpegPixels pixels (empty, truncated, corrupt, another format) gives a null image.
-QImage decodeJpeg(QByteArrayView jpeg);
+// most maxPixels pixels (empty, truncated, corrupt, another format) gives a null image.
+QImage decodeJpeg(QByteArrayView jpeg, qint64 maxPixels = maxJpegPixels);
 
 // The shipped photograph (1451 x 582), decoded; a null image if it is missing or corrupt.
 QImage loadTitlePhoto();
