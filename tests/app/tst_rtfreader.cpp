@@ -1,0 +1,472 @@
+// The RTF reader and the help pages' view: real files from other programs, formatting,
+// hostile input, the plain-text fallback and files that cannot be loaded.
+
+#include "controls/RichTextView.h"
+#include "controls/RtfReader.h"
+#include "controls/TextEncoding.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringDecoder>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+using namespace tarvel;
+
+namespace {
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(path));
+    return file.readAll();
+}
+
+QString fixture(const QString& name) { return QStringLiteral(TARVEL_FIXTURES_DIR "/rtf/") + name; }
+QString sample(const QString& name) { return QStringLiteral(TARVEL_TEST_DATA_DIR "/rtf/") + name; }
+
+// The characters of a text with every run of blanks, tabs and line breaks made one space:
+// what must match whatever the reader does with table cells and empty lines.
+QString words(const QString& text) { return text.simplified(); }
+
+// The non-empty lines, each with its blanks collapsed.
+QStringList lines(const QString& text)
+{
+    QString t = text;
+    t.replace(QChar(QChar::LineSeparator), QChar(u'\n'));
+    QStringList result;
+    for (const QString& line : t.split(QChar(u'\n')))
+        if (!line.simplified().isEmpty())
+            result << line.simplified();
+    return result;
+}
+
+QString readText(const QByteArray& rtf, bool* ok = nullptr)
+{
+    QTextDocument document;
+    const RtfParseResult result = readRtf(rtf, document);
+    if (ok)
+        *ok = result.ok;
+    return document.toPlainText();
+}
+
+// The format of the first character of `fragment` in the document.
+QTextCharFormat formatOf(const QTextDocument& document, const QString& fragment)
+{
+    const QTextCursor found = document.find(fragment);
+    if (found.isNull())
+        return {};
+    QTextCursor at(const_cast<QTextDocument*>(&document));
+    at.setPosition(found.selectionStart() + 1);
+    return at.charFormat();
+}
+
+#define REQUIRE_FRAGMENT(doc, fragment)                                                            \
+    QVERIFY2(!(doc).find(fragment).isNull(), qPrintable(QStringLiteral("missing: ") + (fragment)))
+
+} // namespace
+
+class TestRtfReader : public QObject {
+    Q_OBJECT
+
+private slots:
+    void fixturesMatchTheirText_data();
+    void fixturesMatchTheirText();
+    void fixtureLinesAndFormats();
+    void ownSamples();
+    void escapesAndCharacters_data();
+    void escapesAndCharacters();
+    void codePages_data();
+    void codePages();
+    void formattingState();
+    void paragraphs();
+    void hostileInput_data();
+    void hostileInput();
+    void deepNesting();
+    void hopelessRichTextLeavesDocumentAlone();
+    void plainTextFallback_data();
+    void plainTextFallback();
+    void plainTextEncodings();
+    void unloadableFilesKeepTheOldText();
+    void loadedRichTextReplacesTheView();
+};
+
+void TestRtfReader::fixturesMatchTheirText_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("LibreOffice") << QStringLiteral("lo_help");
+    QTest::newRow("pandoc") << QStringLiteral("pandoc_help");
+    QTest::newRow("WordPad cp1251") << QStringLiteral("wordpad_cp1251");
+}
+
+void TestRtfReader::fixturesMatchTheirText()
+{
+    QFETCH(QString, name);
+    const QString expected = QString::fromUtf8(readFile(fixture(name + ".expected.txt")));
+    bool ok = false;
+    const QString text = readText(readFile(fixture(name + ".rtf")), &ok);
+    QVERIFY(ok);
+    QCOMPARE(words(text), words(expected));
+}
+
+void TestRtfReader::fixtureLinesAndFormats()
+{
+    // Paragraph structure where no table is involved.
+    for (const char* name : {"pandoc_help", "wordpad_cp1251"}) {
+        const QString expected = QString::fromUtf8(readFile(fixture(QString::fromLatin1(name) + ".expected.txt")));
+        QCOMPARE(lines(readText(readFile(fixture(QString::fromLatin1(name) + ".rtf")))), lines(expected));
+    }
+
+    QTextDocument wordpad;
+    QVERIFY(readRtf(readFile(fixture("wordpad_cp1251.rtf")), wordpad).ok);
+    const QTextCharFormat title = formatOf(wordpad, QStringLiteral("Для входа"));
+    QCOMPARE(title.fontPointSize(), 14.0);
+    QCOMPARE(title.fontFamilies().toStringList(), QStringList{"MS Sans Serif"});
+    QVERIFY(title.fontWeight() != QFont::Bold);
+    QVERIFY(!title.hasProperty(QTextFormat::ForegroundBrush));
+    const QTextCharFormat red = formatOf(wordpad, QStringLiteral("Красный жирный"));
+    QCOMPARE(red.fontWeight(), int(QFont::Bold));
+    QCOMPARE(red.foreground().color(), QColor(255, 0, 0));
+    QCOMPARE(red.fontPointSize(), 20.0);
+
+    QTextDocument pandoc;
+    QVERIFY(readRtf(readFile(fixture("pandoc_help.rtf")), pandoc).ok);
+    const QTextCharFormat heading = formatOf(pandoc, QStringLiteral("Вход в режим"));
+    QCOMPARE(heading.fontWeight(), int(QFont::Bold));
+    QCOMPARE(heading.fontPointSize(), 18.0);
+    QCOMPARE(heading.fontFamilies().toStringList(), QStringList{"Helvetica"});
+    QCOMPARE(formatOf(pandoc, QStringLiteral("USB")).fontWeight(), int(QFont::Bold));
+    QVERIFY(formatOf(pandoc, QStringLiteral("кабель")).fontWeight() != QFont::Bold);
+    QVERIFY(formatOf(pandoc, QStringLiteral("красную")).fontItalic());
+    QVERIFY(!formatOf(pandoc, QStringLiteral("кнопку")).fontItalic());
+    QCOMPARE(pandoc.findBlock(pandoc.find(QStringLiteral("Цитата")).position()).blockFormat().leftMargin(), 48.0);
+
+    QTextDocument lo;
+    QVERIFY(readRtf(readFile(fixture("lo_help.rtf")), lo).ok);
+    QVERIFY(formatOf(lo, QStringLiteral("3000 Гц")).fontUnderline());
+    QVERIFY(!formatOf(lo, QStringLiteral("300 до")).fontUnderline());
+    QVERIFY(formatOf(lo, QStringLiteral("300 до")).fontItalic());
+    const QTextCharFormat warning = formatOf(lo, QStringLiteral("Внимание"));
+    QCOMPARE(warning.foreground().color(), QColor(255, 0, 0));
+    QCOMPARE(warning.fontPointSize(), 18.0);
+    QCOMPARE(formatOf(lo, QStringLiteral("моноширинный")).fontFamilies().toStringList(), QStringList{"Courier New"});
+    QCOMPARE(formatOf(lo, QStringLiteral("Табуляция")).fontFamilies().toStringList(), QStringList{"DejaVu Serif"});
+    QVERIFY(lo.toPlainText().indexOf(QStringLiteral("Normal")) < 0);   // style sheet skipped
+    QVERIFY(lo.toPlainText().indexOf(QStringLiteral("89504e47")) < 0); // picture data skipped
+}
+
+void TestRtfReader::ownSamples()
+{
+    QTextDocument cp1251;
+    QVERIFY(readRtf(readFile(sample("russian_cp1251.rtf")), cp1251).ok);
+    QCOMPARE(lines(cp1251.toPlainText()),
+             (QStringList{"Установка уровней: нажмите «+» или «-»", "Вторая строка"}));
+    QCOMPARE(cp1251.begin().blockFormat().alignment(), Qt::AlignHCenter);
+    QCOMPARE(cp1251.begin().next().blockFormat().alignment(), Qt::AlignLeft);
+    QCOMPARE(formatOf(cp1251, QStringLiteral("Установка")).foreground().color(), QColor(0, 0, 255));
+    QVERIFY(!formatOf(cp1251, QStringLiteral("Вторая")).hasProperty(QTextFormat::ForegroundBrush));
+
+    QTextDocument escaped;
+    QVERIFY(readRtf(readFile(sample("russian_u.rtf")), escaped).ok);
+    QCOMPARE(escaped.toPlainText(), QStringLiteral("Выходной уровень: громче, тише."));
+    QVERIFY(formatOf(escaped, QStringLiteral("громче")).fontItalic());
+    QVERIFY(!formatOf(escaped, QStringLiteral("тише")).fontItalic());
+
+    bool ok = false;
+    const QString hostile = readText(readFile(sample("hostile_mix.rtf")), &ok);
+    QVERIFY(ok);
+    QCOMPARE(hostile, QStringLiteral("ab\uFFFDcdefg\u00FE"));
+}
+
+void TestRtfReader::escapesAndCharacters_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("escaped specials") << QByteArray(R"({\rtf1 a\\b\{c\}d})") << QStringLiteral("a\\b{c}d");
+    QTest::newRow("typographic words")
+        << QByteArray(R"({\rtf1 \emdash\endash\bullet\lquote\rquote\ldblquote\rdblquote})")
+        << QStringLiteral("—–•‘’“”");
+    QTest::newRow("hyphens and spaces") << QByteArray(R"({\rtf1 a\~b\_c\-d})") << QStringLiteral("a b\u2011cd");
+    QTest::newRow("unicode with ? fallback") << QByteArray(R"({\rtf1 \u1046?\u1091?k})") << QStringLiteral("Жуk");
+    QTest::newRow("unicode with \\'hh fallback") << QByteArray(R"({\rtf1 \u8364\'80x})") << QStringLiteral("€x");
+    QTest::newRow("uc2 skips two") << QByteArray(R"({\rtf1\uc2 \u1046\'c6\'c6k})") << QStringLiteral("Жk");
+    QTest::newRow("uc0 skips none") << QByteArray(R"({\rtf1\uc0 \u1046 k})") << QStringLiteral("Жk");
+    QTest::newRow("uc is scoped to its group")
+        << QByteArray(R"({\rtf1 {\uc2 \u1046??}\u1046??})") << QStringLiteral("ЖЖ?");
+    QTest::newRow("fallback ends at a brace") << QByteArray(R"({\rtf1\uc3 \u1046{x}})") << QStringLiteral("Жx");
+    QTest::newRow("negative is 16-bit, surrogates pair")
+        << QByteArray(R"({\rtf1 \u-10179?\u-8704?!})") << QStringLiteral("\U0001F600!");
+    QTest::newRow("lone surrogate replaced") << QByteArray(R"({\rtf1 \u-10179?x})") << QStringLiteral("\uFFFDx");
+    QTest::newRow("ignorable destination") << QByteArray(R"({\rtf1 {\*\unknownthing secret}v})") << QStringLiteral("v");
+    QTest::newRow("\\* inside text is not a destination") << QByteArray(R"({\rtf1 a\*b})") << QStringLiteral("ab");
+    QTest::newRow("skipped destinations")
+        << QByteArray(R"({\rtf1{\stylesheet{\s0 Normal;}}{\info{\title T}}{\header H}{\footer F})"
+                      R"({\pict\pngblip 89504e47}{\object{\objdata 0102}}{\field{\*\fldinst HYPERLINK "x"}{\fldrslt link}}.})")
+        << QStringLiteral("link.");
+    QTest::newRow("binary data may hold braces") << QByteArray("{\\rtf1 a{\\*\\blip\\bin4 }{}x}b}") << QStringLiteral("ab");
+    QTest::newRow("text after the last brace ignored") << QByteArray(R"({\rtf1 a}b)") << QStringLiteral("a");
+    QTest::newRow("raw line breaks are not text") << QByteArray("{\\rtf1 a\r\nb\nc}") << QStringLiteral("abc");
+    QTest::newRow("control word ends at its space only")
+        << QByteArray(R"({\rtf1\b  two\b0-3})") << QStringLiteral(" two-3");
+}
+
+void TestRtfReader::escapesAndCharacters()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    bool ok = false;
+    QCOMPARE(readText(rtf, &ok), text);
+    QVERIFY(ok);
+}
+
+void TestRtfReader::codePages_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("document code page") << QByteArray(R"({\rtf1\ansi\ansicpg1251 \'c0\'e1})") << QStringLiteral("Аб");
+    QTest::newRow("default is Windows-1252") << QByteArray(R"({\rtf1\ansi \'c0\'80})") << QStringLiteral("À€");
+    QTest::newRow("font character set wins")
+        << QByteArray(R"({\rtf1\ansi\ansicpg1252{\fonttbl{\f0\fcharset204 A;}{\f1\fcharset0 B;}}\f0\'c0\f1\'c0})")
+        << QStringLiteral("АÀ");
+    QTest::newRow("default font's set") << QByteArray(R"({\rtf1\deff1{\fonttbl{\f1\fcharset161 G;}}\'e1})")
+                                        << QStringLiteral("α");
+    QTest::newRow("default character set uses the document's")
+        << QByteArray(R"({\rtf1\ansicpg1251{\fonttbl{\f0\fcharset1 A;}}\f0\'c0})") << QStringLiteral("А");
+    QTest::newRow("font table without entry groups")
+        << QByteArray(R"({\rtf1{\fonttbl\f0\fswiss Arial;\f1\fcharset204 Cyr;}\f1\'c0})") << QStringLiteral("А");
+    QTest::newRow("\\cpg over \\fcharset")
+        << QByteArray(R"({\rtf1{\fonttbl{\f0\cpg1251\fcharset0 A;}}\f0\'c0})") << QStringLiteral("А");
+    QTest::newRow("double-byte pairs") << QByteArray(R"({\rtf1{\fonttbl{\f0\fcharset128 M;}}\f0\'93\'fa})")
+                                       << QStringLiteral("日");
+    QTest::newRow("raw 8-bit text") << QByteArray("{\\rtf1\\ansicpg1251 \xcf\xf0\xe8}") << QStringLiteral("При");
+}
+
+void TestRtfReader::codePages()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    QCOMPARE(readText(rtf), text);
+}
+
+void TestRtfReader::formattingState()
+{
+    QTextDocument d;
+    QVERIFY(readRtf(QByteArray(R"({\rtf1{\fonttbl{\f0 Arial;}{\f1 Courier New;}}{\colortbl;\red0\green128\blue0;})"
+                               R"(\f0\fs20 A{\b\i\ul\fs40\cf1\f1 B}C\b D\b0 E\ul F\ulnone G\ul\ulc2 H\ul0 I)"
+                               R"(\strike J\plain K\super L\nosupersub M\cf9 N\cf0 O})"),
+                    d)
+                .ok);
+    const auto at = [&d](const char* fragment) { return formatOf(d, QString::fromLatin1(fragment)); };
+    QCOMPARE(at("A").fontPointSize(), 10.0);
+    QCOMPARE(at("A").fontFamilies().toStringList(), QStringList{"Arial"});
+    const QTextCharFormat b = at("B");
+    QVERIFY(b.fontWeight() == QFont::Bold && b.fontItalic() && b.fontUnderline());
+    QCOMPARE(b.fontPointSize(), 20.0);
+    QCOMPARE(b.foreground().color(), QColor(0, 128, 0));
+    QCOMPARE(b.fontFamilies().toStringList(), QStringList{"Courier New"});
+    // The group's end restores everything.
+    const QTextCharFormat c = at("C");
+    QVERIFY(c.fontWeight() != QFont::Bold && !c.fontItalic() && !c.fontUnderline());
+    QCOMPARE(c.fontPointSize(), 10.0);
+    QVERIFY(!c.hasProperty(QTextFormat::ForegroundBrush));
+    QCOMPARE(at("D").fontWeight(), int(QFont::Bold));
+    QVERIFY(at("E").fontWeight() != QFont::Bold);
+    QVERIFY(at("F").fontUnderline());
+    QVERIFY(!at("G").fontUnderline());
+    QVERIFY(at("H").fontUnderline()); // \ulc is the underline's colour, not underline off
+    QVERIFY(!at("I").fontUnderline());
+    QVERIFY(at("J").fontStrikeOut());
+    const QTextCharFormat k = at("K"); // \plain: 12 pt, default font (none named)
+    QVERIFY(!k.fontStrikeOut() && k.fontWeight() != QFont::Bold);
+    QCOMPARE(k.fontPointSize(), 12.0);
+    QCOMPARE(at("L").verticalAlignment(), QTextCharFormat::AlignSuperScript);
+    QCOMPARE(at("M").verticalAlignment(), QTextCharFormat::AlignNormal);
+    QVERIFY(!at("N").hasProperty(QTextFormat::ForegroundBrush)); // beyond the table
+    QVERIFY(!at("O").hasProperty(QTextFormat::ForegroundBrush));
+}
+
+void TestRtfReader::paragraphs()
+{
+    QTextDocument d;
+    QVERIFY(readRtf(QByteArray(R"({\rtf1\pard\qc Title\par\pard\qr\li720 Right\line two\par\pard A\tab B\par)"
+                               R"(\trowd c1\cell c2\cell\row\pard\qj last\par})"),
+                    d)
+                .ok);
+    QCOMPARE(d.blockCount(), 5); // the final \par adds no empty line
+    QTextBlock block = d.begin();
+    QCOMPARE(block.text(), QStringLiteral("Title"));
+    QCOMPARE(block.blockFormat().alignment(), Qt::AlignHCenter);
+    block = block.next();
+    QCOMPARE(block.text(), QStringLiteral("Right\u2028two"));
+    QCOMPARE(block.blockFormat().alignment(), Qt::AlignRight);
+    QCOMPARE(block.blockFormat().leftMargin(), 48.0);
+    block = block.next();
+    QCOMPARE(block.text(), QStringLiteral("A\tB"));
+    QCOMPARE(block.blockFormat().alignment(), Qt::AlignLeft);
+    QCOMPARE(block.blockFormat().leftMargin(), 0.0);
+    block = block.next();
+    QCOMPARE(block.text(), QStringLiteral("c1\tc2\t"));
+    QCOMPARE(block.next().blockFormat().alignment(), Qt::AlignJustify);
+
+    // Empty lines keep the size of their paragraph mark.
+    QTextDocument empty;
+    QVERIFY(readRtf(QByteArray(R"({\rtf1\fs40 a\par\par b})"), empty).ok);
+    QCOMPARE(empty.blockCount(), 3);
+    QCOMPARE(empty.begin().next().charFormat().fontPointSize(), 20.0);
+}
+
+void TestRtfReader::hostileInput_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("huge \\u") << QByteArray(R"({\rtf1 \u99999999999999999999?x\u-99999?y\u2147483648?z})")
+                              << QStringLiteral("\uFFFDx\uFFFDy\uFFFDz");
+    QTest::newRow("\\u of a control character") << QByteArray(R"({\rtf1 a\u0?\u7?b})") << QStringLiteral("ab");
+    QTest::newRow("reserved characters") << QByteArray(R"({\rtf1 \u64976?\u65532?\u8233?x})")
+                                         << QStringLiteral("\uFFFD\uFFFD\nx");
+    QTest::newRow("\\bin past the end") << QByteArray(R"({\rtf1 abc\bin999999999 xyz)") << QStringLiteral("abc");
+    QTest::newRow("negative \\bin") << QByteArray(R"({\rtf1 a\bin-5 b})") << QStringLiteral("ab");
+    QTest::newRow("truncated hex escape") << QByteArray(R"({\rtf1 ab\'4)") << QStringLiteral("ab");
+    QTest::newRow("bad hex escape") << QByteArray(R"({\rtf1 a\'4xb\'zz})") << QStringLiteral("axbzz");
+    QTest::newRow("lone backslash at the end") << QByteArray("{\\rtf1 ab\\") << QStringLiteral("ab");
+    QTest::newRow("too many closing braces") << QByteArray(R"({\rtf1 a}}}b)") << QStringLiteral("a");
+    QTest::newRow("never closed") << QByteArray(R"({\rtf1 {{{a)") << QStringLiteral("a");
+    QTest::newRow("absurd control word")
+        << QByteArray("{\\rtf1 \\" + QByteArray(100000, 'q') + QByteArray(5000, '7') + " x}")
+        << QStringLiteral("x");
+    QTest::newRow("NUL and control bytes") << QByteArray("{\\rtf1 a\0b\x01\x1f c}", 15) << QStringLiteral("ab c");
+    QTest::newRow("BOM and blanks before") << QByteArray("\xEF\xBB\xBF \r\n{\\rtf1 ok}") << QStringLiteral("ok");
+}
+
+void TestRtfReader::hostileInput()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    bool ok = false;
+    QCOMPARE(readText(rtf, &ok), text);
+    QVERIFY(ok);
+}
+
+void TestRtfReader::deepNesting()
+{
+    // Far deeper than the state stack: braces still pair up and the text survives.
+    constexpr int depth = 200000;
+    QByteArray rtf = "{\\rtf1 ";
+    rtf += QByteArray(depth, '{') + "\\b x" + QByteArray(depth, '}') + "y}";
+    QTextDocument d;
+    QVERIFY(readRtf(rtf, d).ok);
+    QCOMPARE(d.toPlainText(), QStringLiteral("xy"));
+    QVERIFY(formatOf(d, QStringLiteral("x")).fontWeight() == QFont::Bold);
+    QVERIFY(formatOf(d, QStringLiteral("y")).fontWeight() != QFont::Bold);
+
+    // A state change in every level: within the bound each level restores its parent's.
+    QByteArray nested = "{\\rtf1 ";
+    for (int i = 0; i < 800; ++i)
+        nested += (i % 2 ? "{\\b0 " : "{\\b ");
+    nested += "z" + QByteArray(800, '}') + "w}";
+    QTextDocument n;
+    QVERIFY(readRtf(nested, n).ok);
+    QCOMPARE(n.toPlainText(), QStringLiteral("zw"));
+    QVERIFY(formatOf(n, QStringLiteral("z")).fontWeight() != QFont::Bold);
+    QVERIFY(formatOf(n, QStringLiteral("w")).fontWeight() != QFont::Bold);
+
+    QTextDocument huge;
+    QVERIFY(readRtf(QByteArray(R"({\rtf1\fs99999999999 big\fs-4 normal\fs1 tiny})"), huge).ok);
+    QCOMPARE(formatOf(huge, QStringLiteral("big")).fontPointSize(), 1638.0);
+    QCOMPARE(formatOf(huge, QStringLiteral("normal")).fontPointSize(), 12.0);
+    QCOMPARE(formatOf(huge, QStringLiteral("tiny")).fontPointSize(), 1.0);
+}
+
+void TestRtfReader::hopelessRichTextLeavesDocumentAlone()
+{
+    for (const QByteArray& rtf : {readFile(sample("broken.rtf")), QByteArray("{\\rtf"),
+                                  QByteArray("{\\rtf1{\\*\\generator x"), QByteArray("not rich text")}) {
+        QTextDocument d;
+        d.setPlainText(QStringLiteral("old"));
+        const RtfParseResult result = readRtf(rtf, d);
+        QVERIFY2(!result.ok, rtf.constData());
+        QCOMPARE(result.error, QStringLiteral("Failed to Load Stream"));
+        QCOMPARE(d.toPlainText(), QStringLiteral("old"));
+    }
+    // Empty but complete is fine: nothing to show.
+    bool ok = false;
+    QCOMPARE(readText("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}}", &ok), QString());
+    QVERIFY(ok);
+    QVERIFY(isRtf("{\\rtf1}"));
+    QVERIFY(!isRtf("{\\rt"));
+    QVERIFY(!isRtf(" rtf"));
+}
+
+void TestRtfReader::plainTextFallback_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("UTF-8") << sample("plain_utf8.rtf") << QStringLiteral("Справка без разметки\nвторая строка\n");
+    QTest::newRow("cp1251") << sample("plain_cp1251.rtf") << QStringLiteral("Справка в cp1251\nЁжик №5\n");
+}
+
+void TestRtfReader::plainTextFallback()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, text);
+    RichTextView view;
+    QString error = QStringLiteral("stale");
+    QVERIFY(view.loadFile(path, &error));
+    QVERIFY(error.isEmpty());
+    QCOMPARE(view.toPlainText(), text);
+}
+
+void TestRtfReader::plainTextEncodings()
+{
+    // Byte-order marks name their encoding; a UTF-8 text cut inside a character is not UTF-8.
+    QCOMPARE(decodePlainText(QByteArray("\xFF\xFE\x1F\x04\x40\x04", 6)), QStringLiteral("Пр"));
+    QCOMPARE(decodePlainText(QByteArray("\xEF\xBB\xBFok\0!", 7)), QStringLiteral("ok!"));
+    QCOMPARE(decodePlainText(QByteArray("\xD0\x9F\xD1")), QStringLiteral("Р\u045FС"));
+    QCOMPARE(decodePlainText(QByteArray("a\rb\r\nc")), QStringLiteral("a\nb\nc"));
+}
+
+void TestRtfReader::unloadableFilesKeepTheOldText()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("help1.rtf")));
+    RichTextView view;
+    view.setPlainText(QStringLiteral("default text"));
+
+    QString error;
+    QVERIFY(!view.loadFile(dir.filePath(QStringLiteral("help1.rtf")), &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(error != QStringLiteral("Failed to Load Stream")); // the system's reason
+    QCOMPARE(view.toPlainText(), QStringLiteral("default text"));
+
+    error.clear();
+    QVERIFY(!view.loadFile(dir.filePath(QStringLiteral("missing.rtf")), &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(view.toPlainText(), QStringLiteral("default text"));
+
+    QVERIFY(!view.loadFile(sample("broken.rtf"), &error));
+    QCOMPARE(error, QStringLiteral("Failed to Load Stream"));
+    QCOMPARE(view.toPlainText(), QStringLiteral("default text"));
+    QVERIFY(!view.loadFile(sample("broken.rtf"), nullptr));
+}
+
+void TestRtfReader::loadedRichTextReplacesTheView()
+{
+    RichTextView view;
+    view.setPlainText(QStringLiteral("default text"));
+    QVERIFY(!view.isReadOnly());
+    QString error;
+    QVERIFY(view.loadFile(fixture("wordpad_cp1251.rtf"), &error));
+    QCOMPARE(lines(view.toPlainText()).first(), QStringLiteral("*** Для входа в режим программирования:"));
+    QVERIFY(view.toPlainText().indexOf(QStringLiteral("default text")) < 0);
+    QCOMPARE(formatOf(*view.document(), QStringLiteral("Красный")).fontWeight(), int(QFont::Bold));
+    QVERIFY(!view.document()->isUndoAvailable()); // the load is not an edit to undo
+    QCOMPARE(view.textCursor().position(), 0);
+}
+
+QTEST_MAIN(TestRtfReader)
+#include "tst_rtfreader.moc"
