@@ -1,0 +1,476 @@
+// The main window: start-up state, the two layouts and the command-line cases that choose
+// them, the help files, the focus order, the title page, and the ways the program ends.
+
+#include "app/ImageLists.h"
+#include "app/ProgramState.h"
+#include "app/TitlePhoto.h"
+#include "app/Unit1.h"
+#include "controls/Label3D.h"
+#include "controls/RichTextView.h"
+#include "ui_Unit1.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QFile>
+#include <QLineSeries>
+#include <QMessageBox>
+#include <QProcess>
+#include <QStringDecoder>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+
+#include <memory>
+
+using namespace tarvel;
+
+namespace {
+
+const QString kHelp2Missing = QStringLiteral("  *****  Не найден  файл:    'help2.rtf'");
+const QString kHelp3Missing = QStringLiteral("  *****  Не найден  файл:    'help3.rtf'");
+const QString kInstructionFirstLine = QStringLiteral("*** Для входа в режим программирования:");
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+QByteArray readFixture(const QString& name)
+{
+    QFile f(QStringLiteral(TARVEL_FIXTURES_DIR "/rtf/") + name);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+// Collapses runs of blanks and drops empty lines, so that texts compare by their characters.
+QString normalised(const QString& text)
+{
+    QStringList lines;
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        const QString l = line.simplified();
+        if (!l.isEmpty())
+            lines << l;
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString plain(const RichTextView* view)
+{
+    return view->document()->toPlainText().replace(QChar::Nbsp, QLatin1Char(' '));
+}
+
+QList<QMessageBox*> messageBoxes(const QWidget& form)
+{
+    return form.findChildren<QMessageBox*>();
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ProgramState> state_;
+    std::unique_ptr<QTemporaryDir> folder_;
+
+    QString inFolder(const QString& name) const { return folder_->filePath(name); }
+
+    std::unique_ptr<TForm1> open(const QStringList& arguments)
+    {
+        state_ = std::make_unique<ProgramState>();
+        return std::make_unique<TForm1>(*state_, StartOptions{arguments, folder_->path()});
+    }
+
+private slots:
+    void init()
+    {
+        // A fresh, empty working folder for every case.
+        folder_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(folder_->isValid());
+    }
+
+    void programStateStartsWithTheInitialisedValues()
+    {
+        const ProgramState state;
+        QVERIFY(state.sound.soundOn);
+        QCOMPARE(state.shared.frame[14], 0xEE);
+        QCOMPARE(state.shared.frame[15], 0xFF);
+        QCOMPARE(state.shared.alfa, 0.2);
+        QCOMPARE(state.generator.filtrState, 0.0);
+    }
+
+    void layoutFollowsTheFirstArgument_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("debug");
+        QTest::newRow("none") << QStringList{} << false;
+        QTest::newRow("tq") << QStringList{"tq"} << true;
+        QTest::newRow("tq then more") << QStringList{"tq", "x"} << true;
+        QTest::newRow("upper case") << QStringList{"TQ"} << false;
+        QTest::newRow("leading blank") << QStringList{" tq"} << false;
+        QTest::newRow("trailing blank") << QStringList{"tq "} << false;
+        QTest::newRow("longer") << QStringList{"tq2"} << false;
+        QTest::newRow("second argument") << QStringList{"x", "tq"} << false;
+        QTest::newRow("empty first") << QStringList{"", "tq"} << false;
+    }
+
+    void layoutFollowsTheFirstArgument()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, debug);
+        auto form = open(arguments);
+        Ui::TForm1& ui = *form->ui;
+
+        QCOMPARE(ui.GroupBox11->isHidden(), !debug);
+        QCOMPARE(ui.GroupBox_MasPer->isHidden(), !debug);
+        QCOMPARE(ui.Chart1->isHidden(), !debug);
+        // Debug keeps the page of the description; normal opens on the title page.
+        QCOMPARE(ui.PageControl1->currentWidget(), debug ? ui.TabSheet3 : ui.TabSheet1);
+        // Never resizable, in either layout.
+        QCOMPARE(form->minimumSize(), form->maximumSize());
+        if (debug) {
+            // Grown to hold every visible control: GroupBox11 ends at 1000 + 353, Chart_Filtr at 544 + 193.
+            QCOMPARE(form->size(), QSize(1353, 737));
+        } else {
+            QCOMPARE(form->size(), TForm1::kNormalClientSize);
+            QCOMPARE(form->size(), QSize(853, 539));
+        }
+        // Unchanged by either layout.
+        QVERIFY(ui.GroupBox1->isHidden());
+        QVERIFY(!ui.PageControl1->isTabVisible(5));
+        QVERIFY(messageBoxes(*form).isEmpty());
+    }
+
+    void windowHasItsCaptionFrameAndPages()
+    {
+        auto form = open({});
+        Ui::TForm1& ui = *form->ui;
+        QCOMPARE(form->windowTitle(), QStringLiteral(" Программатор    интерфейса     Tarvel  v22.1"));
+        const Qt::WindowFlags flags = form->windowFlags();
+        QVERIFY(flags.testFlag(Qt::WindowMinimizeButtonHint));
+        QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+        QVERIFY(!form->windowIcon().isNull());
+
+        const QList<QWidget*> pages = {ui.TabSheet1, ui.TabSheet2, ui.TabSheet3, ui.TabSheet6,
+                                       ui.TabSheet7, ui.TabSheet10, ui.TabSheet11};
+        const QStringList captions = {"", "Программатор", " Вход в режим программирования ", "", "", "", ""};
+        QCOMPARE(ui.PageControl1->count(), pages.size());
+        for (int i = 0; i < pages.size(); ++i) {
+            QCOMPARE(ui.PageControl1->widget(i), pages[i]);
+            QCOMPARE(ui.PageControl1->tabText(i), captions[i]);
+            QVERIFY2(!ui.PageControl1->tabIcon(i).isNull(), qPrintable(pages[i]->objectName()));
+            QCOMPARE(ui.PageControl1->isTabVisible(i), i != 5);
+        }
+        // Each tab shows its own picture of ImageList2.
+        const QList<QIcon> images = imageList2();
+        const int imageOfTab[] = {0, 1, 2, 3, 4, 7, 6};
+        for (int i = 0; i < pages.size(); ++i) {
+            QCOMPARE(ui.PageControl1->tabIcon(i).pixmap(16).toImage(),
+                     images.value(imageOfTab[i]).pixmap(16).toImage());
+        }
+    }
+
+    void topLevelControlsKeepTheirOrderAndVisibility()
+    {
+        auto form = open({});
+        QStringList names;
+        QStringList shown;
+        for (QObject* child : form->children()) {
+            auto* w = qobject_cast<QWidget*>(child);
+            if (w == nullptr || w->isWindow())
+                continue;
+            names << w->objectName();
+            if (!w->isHidden())
+                shown << w->objectName();
+        }
+        QCOMPARE(names, (QStringList{"GroupBox_MasPer", "Button2", "PageControl1", "GroupBox11", "RichEdit4",
+                                     "Chart_Filtr", "GroupBox30"}));
+        QCOMPARE(shown, (QStringList{"Button2", "PageControl1", "RichEdit4", "Chart_Filtr", "GroupBox30"}));
+        // Only the page control lies inside the client area; the rest stays out of view.
+        const QRect client = form->rect();
+        for (QObject* child : form->children()) {
+            auto* w = qobject_cast<QWidget*>(child);
+            if (w == nullptr || w->isWindow())
+                continue;
+            QCOMPARE(client.contains(w->geometry()), w == form->ui->PageControl1);
+            QVERIFY2(!client.intersects(w->geometry()) || w == form->ui->PageControl1,
+                     qPrintable(w->objectName()));
+        }
+    }
+
+    void focusVisitsTheTopLevelControlsButton2First()
+    {
+        auto form = open({"tq"});
+        const QStringList expected = {"Button2", "GroupBox_MasPer", "PageControl1", "GroupBox11",
+                                      "RichEdit4", "Chart_Filtr", "GroupBox30"};
+        // Walk the focus chain once round and note, for every widget that Tab can reach, the
+        // top-level control it belongs to; each control's first appearance gives the order.
+        QStringList seen;
+        for (QWidget* w = form->nextInFocusChain(); w != form.get(); w = w->nextInFocusChain()) {
+            if (!(w->focusPolicy() & Qt::TabFocus))
+                continue;
+            QWidget* top = w;
+            while (top->parentWidget() != nullptr && top->parentWidget() != form.get())
+                top = top->parentWidget();
+            if (top->parentWidget() == form.get() && !top->isWindow() && !seen.contains(top->objectName()))
+                seen << top->objectName();
+        }
+        QCOMPARE(seen, expected);
+    }
+
+    void controlsStartWithTheirDescribedValues()
+    {
+        auto form = open({});
+        Ui::TForm1& ui = *form->ui;
+        QCOMPARE(ui.Memo1->toPlainText(), QStringLiteral("Memo1"));
+        QCOMPARE(ui.Memo2->toPlainText(), QStringLiteral("Memo1"));
+        QCOMPARE(ui.Memo_MasIsh->toPlainText(), QStringLiteral("Memo1"));
+        QCOMPARE(ui.RichEdit4->toPlainText(), QStringLiteral("RichEdit4"));
+        QVERIFY(ui.CheckBox_RasKS->isChecked());
+        QVERIFY(ui.CheckBox_ModFiltr->isChecked());
+        QCOMPARE(ui.CheckBox_ModFiltr->text(), QStringLiteral("Модуляционный фильтр"));
+        QCOMPARE(ui.SpinEdit_Alfa->value(), 2);
+        QCOMPARE(ui.SpinEdit_Alfa->maxValue(), 100);
+        QCOMPARE(ui.SpinEdit_dF->value(), 0);
+        QCOMPARE(ui.SpinEdit_dF->minValue(), -100);
+        QCOMPARE(ui.ComboBox1->count(), 16);
+        QCOMPARE(ui.ComboBox1->itemText(15), QStringLiteral("F"));
+        QCOMPARE(ui.ComboBox1->currentText(), QStringLiteral("0"));
+        QCOMPARE(ui.Button2->toolTip(), QStringLiteral("выход"));
+        // The send button appears only after the first "сформировать".
+        auto* sendButton = form->findChild<QWidget*>(QStringLiteral("Button_Out"));
+        QVERIFY(sendButton != nullptr);
+        QVERIFY(sendButton->isHidden());
+        // Alfa stays 0.2 although the spin edit shows 2.
+        QCOMPARE(state_->shared.alfa, 0.2);
+    }
+
+    void chartsCarryTheirSeries()
+    {
+        auto form = open({});
+        const QList<QAbstractSeries*> filter = form->ui->Chart_Filtr->chart()->series();
+        QCOMPARE(filter.size(), 2);
+        auto* line1 = qobject_cast<QLineSeries*>(filter[0]);
+        auto* line2 = qobject_cast<QLineSeries*>(filter[1]);
+        QVERIFY(line1 && line2);
+        QCOMPARE(line1->pen().color(), QColor(Qt::blue));
+        QCOMPARE(line1->pen().width(), 2);
+        QVERIFY(line1->pointsVisible());
+        QCOMPARE(line2->pen().color(), QColor(Qt::red));
+        QCOMPARE(line2->pen().style(), Qt::DotLine);
+        QVERIFY(!form->ui->Chart_Filtr->chart()->legend()->isVisible());
+
+        const QList<QAbstractSeries*> signal = form->ui->Chart1->chart()->series();
+        QCOMPARE(signal.size(), 1);
+        auto* series1 = qobject_cast<QLineSeries*>(signal[0]);
+        QVERIFY(series1);
+        QCOMPARE(series1->pen().color(), QColor(Qt::red));
+        QVERIFY(!series1->pointsVisible());
+    }
+
+    void timersStartAsDescribed()
+    {
+        auto form = open({});
+        QVERIFY(!form->Timer1.isActive());
+        QCOMPARE(form->Timer1.interval(), 1);
+        QVERIFY(form->Timer2.isActive());
+        QCOMPARE(form->Timer2.interval(), 1);
+        // Timer2 fires once and switches itself off.
+        QTRY_VERIFY_WITH_TIMEOUT(!form->Timer2.isActive(), 2000);
+    }
+
+    void titlePageShowsLabelsAndPhotograph()
+    {
+        auto form = open({});
+        Ui::TForm1& ui = *form->ui;
+        QCOMPARE(ui.Label3D1->text(), QStringLiteral(" Программатор  интерфейса  Tarvel "));
+        QCOMPARE(ui.Label3D2->text(), QStringLiteral("Россия 2019"));
+        QCOMPARE(ui.Label3D1->labelStyle(), TLabel3D::lsRaised);
+        QCOMPARE(ui.Label3D2->labelStyle(), TLabel3D::lsRaised);
+        QCOMPARE(ui.Label3D1->glub(), 1);
+        QCOMPARE(ui.Label3D1->palette().color(QPalette::WindowText), QColor(128, 128, 0));
+        QCOMPARE(ui.Label3D1->pos(), QPoint(121, 18));
+        QCOMPARE(ui.Label3D2->pos(), QPoint(361, 457));
+
+        const QImage photo = loadTitlePhoto();
+        QCOMPARE(photo.size(), QSize(1451, 582));
+        // Scaled down into 522 x 180 keeping its proportions: the height decides.
+        const QPixmap shown = ui.Image2->pixmap();
+        QCOMPARE(shown.height(), 180);
+        QVERIFY(qAbs(shown.width() - 1451 * 180 / 582) <= 1);
+        QCOMPARE(ui.Image2->geometry(), QRect(1, 3, 522, 180));
+        QCOMPARE(ui.Image2->alignment(), Qt::AlignLeft | Qt::AlignTop);
+        QCOMPARE(ui.Image2->parentWidget(), ui.Panel2);
+    }
+
+    void helpPagesKeepTheirDefaultsWithoutFiles()
+    {
+        auto form = open({});
+        Ui::TForm1& ui = *form->ui;
+        const QStringList lines = plain(ui.RichEdit1).split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 13);
+        QCOMPARE(lines[0], kInstructionFirstLine);
+        QCOMPARE(lines[1], QString());
+        QCOMPARE(lines[4], QStringLiteral("3)  Подключите кабель USB. "));
+        QCOMPARE(lines[11], QStringLiteral("     USB кабель."));
+        QCOMPARE(lines[12], QString());
+
+        for (const auto& [view, text] : {std::pair{ui.RichEdit2, kHelp2Missing}, std::pair{ui.RichEdit3, kHelp3Missing}}) {
+            QCOMPARE(plain(view), QStringLiteral("\n") + text);
+            const QTextBlock warning = view->document()->lastBlock();
+            QCOMPARE(warning.begin().fragment().charFormat().foreground().color(), QColor(Qt::red));
+            QCOMPARE(view->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        }
+        QCOMPARE(ui.RichEdit1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        QVERIFY(!ui.RichEdit1->isReadOnly());
+        QVERIFY(messageBoxes(*form).isEmpty());
+    }
+
+    void helpFilesAreReadFromTheWorkingFolder_data()
+    {
+        QTest::addColumn<QByteArray>("help2");
+        QTest::addColumn<QString>("expected");
+        const QByteArray wordpad = readFixture("wordpad_cp1251.rtf");
+        QVERIFY(!wordpad.isEmpty());
+        QTest::newRow("cp1251 rtf") << wordpad << QString::fromUtf8(readFixture("wordpad_cp1251.expected.txt"));
+        QTest::newRow("unicode escapes")
+            << QByteArray("{\\rtf1\\ansi\\uc1 \\u1055?\\u1088?\\u1080?\\u1074?\\u1077?\\u1090? \\u8212? ok\\par}")
+            << QStringLiteral("Привет — ok");
+        QTest::newRow("plain utf-8") << QByteArray("Просто текст\nвторая строка")
+                                     << QStringLiteral("Просто текст\nвторая строка");
+        QStringEncoder toCp1251("windows-1251");
+        const QByteArray cp1251 = toCp1251.encode(QStringLiteral("Текст в cp1251"));
+        QTest::newRow("plain cp1251") << cp1251 << QStringLiteral("Текст в cp1251");
+    }
+
+    // Only help2.rtf is present: page 1 keeps the instructions, page 3 the red line.
+    void helpFilesAreReadFromTheWorkingFolder()
+    {
+        QFETCH(QByteArray, help2);
+        QFETCH(QString, expected);
+        writeFile(inFolder("help2.rtf"), help2);
+        auto form = open({});
+        Ui::TForm1& ui = *form->ui;
+        QCOMPARE(normalised(plain(ui.RichEdit2)), normalised(expected));
+        QVERIFY(plain(ui.RichEdit1).startsWith(kInstructionFirstLine));
+        QCOMPARE(plain(ui.RichEdit3), QStringLiteral("\n") + kHelp3Missing);
+        QVERIFY(messageBoxes(*form).isEmpty());
+    }
+
+    void allThreeHelpFilesLoad()
+    {
+        writeFile(inFolder("help1.rtf"), "{\\rtf1 first\\par}");
+        writeFile(inFolder("help2.rtf"), "{\\rtf1 second\\par}");
+        writeFile(inFolder("help3.rtf"), "{\\rtf1 third\\par}");
+        auto form = open({});
+        QCOMPARE(normalised(plain(form->ui->RichEdit1)), QStringLiteral("first"));
+        QCOMPARE(normalised(plain(form->ui->RichEdit2)), QStringLiteral("second"));
+        QCOMPARE(normalised(plain(form->ui->RichEdit3)), QStringLiteral("third"));
+    }
+
+    void aFolderNamedLikeAHelpFileCountsAsMissing()
+    {
+        QVERIFY(QDir(folder_->path()).mkdir("help2.rtf"));
+        auto form = open({});
+        QCOMPARE(plain(form->ui->RichEdit2), QStringLiteral("\n") + kHelp2Missing);
+        QVERIFY(messageBoxes(*form).isEmpty());
+    }
+
+    // A help file that cannot be loaded is reported in a box, and the steps after it still
+    // run: the next help file loads and the layout is chosen as usual.
+    void aBrokenHelpFileIsReportedAndStartUpGoesOn_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("normal") << QStringList{};
+        QTest::newRow("debug") << QStringList{"tq"};
+    }
+
+    void aBrokenHelpFileIsReportedAndStartUpGoesOn()
+    {
+        QFETCH(QStringList, arguments);
+        writeFile(inFolder("help1.rtf"), "{\\rtf1\\ansi{\\fonttbl"); // a header cut short
+        writeFile(inFolder("help3.rtf"), "{\\rtf1 third\\par}");
+        auto form = open(arguments);
+        Ui::TForm1& ui = *form->ui;
+
+        const QList<QMessageBox*> boxes = messageBoxes(*form);
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0]->text(), QStringLiteral("Failed to Load Stream"));
+        QVERIFY(boxes[0]->informativeText().endsWith(QStringLiteral("help1.rtf")));
+        QVERIFY(boxes[0]->isVisible());
+
+        QVERIFY(plain(ui.RichEdit1).startsWith(kInstructionFirstLine)); // left as it was
+        QCOMPARE(normalised(plain(ui.RichEdit3)), QStringLiteral("third"));
+        const bool debug = !arguments.isEmpty();
+        QCOMPARE(ui.PageControl1->currentWidget(), debug ? ui.TabSheet3 : ui.TabSheet1);
+        QCOMPARE(ui.GroupBox11->isHidden(), !debug);
+        QCOMPARE(form->size(), debug ? QSize(1353, 737) : QSize(853, 539));
+
+        boxes[0]->accept();
+        QTRY_VERIFY(messageBoxes(*form).isEmpty()); // closes and goes away
+    }
+
+    void button2EndsTheEventLoopWithStatusZero()
+    {
+        auto form = open({});
+        form->show();
+        QTimer::singleShot(0, form->ui->Button2, &QPushButton::click);
+        // If the click did not end the loop, this would, with a status the test rejects.
+        QTimer guard;
+        guard.setSingleShot(true);
+        connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(7); });
+        guard.start(5000);
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QVERIFY(guard.isActive());
+    }
+
+#ifdef TARVEL_PROGRAMMER_PATH
+    // The real program, as a process: it starts, shows the window and ends cleanly in both
+    // layouts, and says in one line that it has no display instead of crashing.
+    void programStartsAndEnds_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("normal") << QStringList{};
+        QTest::newRow("debug") << QStringList{"tq"};
+    }
+
+    void programStartsAndEnds()
+    {
+        QFETCH(QStringList, arguments);
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("TARVEL_QUIT_AFTER_SHOWN", "1");
+        program.setProcessEnvironment(env);
+        program.setWorkingDirectory(folder_->path());
+        program.start(QStringLiteral(TARVEL_PROGRAMMER_PATH), arguments);
+        QVERIFY(program.waitForFinished(30000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+    }
+
+    void programWithoutDisplaySaysSo()
+    {
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        env.remove("QT_QPA_PLATFORM");
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(TARVEL_PROGRAMMER_PATH), {});
+        QVERIFY(program.waitForFinished(30000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QVERIFY(program.exitCode() != 0);
+        const QString err = QString::fromLocal8Bit(program.readAllStandardError());
+        QCOMPARE(err.count(QLatin1Char('\n')), 1);
+        QVERIFY(err.contains(QStringLiteral("no display")));
+        QVERIFY(err.contains(QStringLiteral("xvfb-run")));
+    }
+#endif
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "tst_mainwindow.moc"
