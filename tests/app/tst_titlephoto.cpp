@@ -160,6 +160,27 @@ private slots:
         QVERIFY(decodeJpeg(bytes).isNull());
     }
 
+    void survivesDamagedCopies()
+    {
+        // Damaged copies of a real JPEG: a few bytes overwritten anywhere, headers included.
+        // Each gives either nothing or a picture within the limit; none may crash.
+        const QByteArray original = quadrantsJpeg(48, 24);
+        QRandomGenerator random(2019);
+        int decoded = 0;
+        for (int round = 0; round < 400; ++round) {
+            QByteArray damaged = original;
+            const int hits = 1 + random.bounded(4);
+            for (int h = 0; h < hits; ++h)
+                damaged[random.bounded(damaged.size())] = char(random.bounded(256));
+            const QImage image = decodeJpeg(damaged, 100'000);
+            if (!image.isNull()) {
+                ++decoded;
+                QVERIFY(qint64{image.width()} * image.height() <= 100'000);
+            }
+        }
+        QVERIFY(decoded < 400); // the damage was noticed at least sometimes
+    }
+
     void refusesPicturesAboveThePixelLimit()
     {
         // Checked on the declared size, before anything is decoded.
