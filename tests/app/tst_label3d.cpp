@@ -246,6 +246,14 @@ private slots:
         QCOMPARE(label.height(), fm.height());
         QCOMPARE(label.width(), fm.horizontalAdvance(label.text()));
         const QSize flat = label.size();
+
+        // A tab is expanded to the next tab stop, not drawn as one blank.
+        TLabel3D tabbed;
+        prepare(tabbed, QStringLiteral("A\tB"));
+        TLabel3D spaced;
+        prepare(spaced, QStringLiteral("A B"));
+        QVERIFY(tabbed.width() > spaced.width() + fm.horizontalAdvance(QLatin1Char(' ')));
+
         label.setGlub(4);
         QCOMPARE(label.sizeHint(), flat);
 
