@@ -11,9 +11,14 @@ namespace tarvel {
 namespace {
 
 constexpr double kHop_s = 0.010;
+// The lead-in is watched through 60 ms: three symbols at least, of which at most two can
+// be 615 Hz, so a look full of 615 Hz is lead-in (or tail) even in heavy noise. Symbol
+// tones are noticed through 20 ms, one symbol.
+constexpr double kLeadWindow_s = 0.060;
+constexpr double kToneWindow_s = 0.020;
 constexpr double kMinLeadIn_s = 0.4;   // longer than the 0.25 s tail, so a tail is never a lead-in
 constexpr double kMaxLeadIn_s = 1.5;   // a longer 615 Hz run keeps only its last part
-constexpr double kToneFraction = 0.03; // of a look's energy, for a tone to count as present
+constexpr double kToneFraction = 0.02; // of a look's energy, for a tone to count as present
 constexpr double kToneDominance = 3.0; // over each of the other two
 constexpr double kClearToneFraction = 0.1;
 constexpr std::int64_t kMinToneHops = 20;
@@ -31,12 +36,13 @@ FrameDemodulator::FrameDemodulator(double sampleRate_hz) : binner_(sampleRate_hz
 {
     const double binDuration = binner_.binDuration_s();
     hop_ = std::max<std::int64_t>(1, std::llround(kHop_s / binDuration));
-    window_ = 2 * hop_;
+    leadWindow_ = std::max<std::int64_t>(3, std::llround(kLeadWindow_s / binDuration));
+    toneWindow_ = std::max<std::int64_t>(1, std::llround(kToneWindow_s / binDuration));
     minLeadHops_ = std::llround(kMinLeadIn_s / kHop_s);
     maxLeadHops_ = std::llround(kMaxLeadIn_s / kHop_s);
     const double longestSymbols = kSymbolCount * static_cast<double>(kSymbols[0].length_samples) / kSampleRate_hz;
-    frameBins_ = std::llround(longestSymbols * kSlowestClock / binDuration) + 4 * window_;
-    nextHop_ = window_;
+    frameBins_ = std::llround(longestSymbols * kSlowestClock / binDuration) + 2 * leadWindow_;
+    nextHop_ = leadWindow_;
 }
 
 bool FrameDemodulator::feed(std::span<const float> samples)
@@ -69,9 +75,9 @@ DecodeResult FrameDemodulator::finish()
     return r;
 }
 
-int FrameDemodulator::dominantTone(std::int64_t hopEnd, double& fraction) const
+int FrameDemodulator::dominantTone(std::int64_t hopEnd, std::int64_t window, double& fraction) const
 {
-    const auto from = static_cast<std::size_t>(hopEnd - window_ - firstBin_);
+    const auto from = static_cast<std::size_t>(hopEnd - window - firstBin_);
     const auto to = static_cast<std::size_t>(hopEnd - firstBin_);
     std::array<std::complex<double>, kToneCount> sum{};
     double energy = 0.0;
@@ -83,7 +89,7 @@ int FrameDemodulator::dominantTone(std::int64_t hopEnd, double& fraction) const
     fraction = 0.0;
     if (!(energy > 0.0))
         return -1;
-    const double samples = static_cast<double>(window_ * binner_.samplesPerBin());
+    const double samples = static_cast<double>(window * binner_.samplesPerBin());
     std::array<double, kToneCount> f{};
     for (std::size_t k = 0; k < kToneCount; ++k)
         f[k] = 2.0 * std::norm(sum[k]) / (samples * energy);
@@ -110,7 +116,7 @@ void FrameDemodulator::scan(bool streamEnded)
         if (nextHop_ > available) {
             if (streamEnded && runHops_ >= minLeadHops_) {
                 // The recording ends inside a long 615 Hz run: a lead-in with nothing after it.
-                pending_ = Candidate{runFirstHop_ - window_, available, !runCut_, available};
+                pending_ = Candidate{runFirstHop_ - leadWindow_ / 2, available, !runCut_, available};
                 runHops_ = 0;
                 continue;
             }
@@ -119,7 +125,7 @@ void FrameDemodulator::scan(bool streamEnded)
         const std::int64_t hopEnd = nextHop_;
         nextHop_ += hop_;
         double fraction = 0.0;
-        const int tone = dominantTone(hopEnd, fraction);
+        const int tone = dominantTone(hopEnd, leadWindow_, fraction);
         if (tone == 1) {
             if (runHops_ == 0) {
                 runFirstHop_ = hopEnd;
@@ -132,20 +138,22 @@ void FrameDemodulator::scan(bool streamEnded)
                 runCut_ = true;
             }
         } else {
-            if (runHops_ >= minLeadHops_)
-                pending_ = Candidate{runFirstHop_ - window_, hopEnd - window_, !runCut_,
-                                     hopEnd - window_ + frameBins_};
-            else if (tone >= 0 && fraction >= kClearToneFraction)
+            if (runHops_ >= minLeadHops_) {
+                // The look stops being 615 Hz about when half of it has left the lead-in.
+                const std::int64_t change = hopEnd - leadWindow_ / 2;
+                pending_ = Candidate{runFirstHop_ - leadWindow_ / 2, change, !runCut_, change + frameBins_};
+            } else if (dominantTone(hopEnd, toneWindow_, fraction) != 1 && fraction >= kClearToneFraction) {
                 ++toneHops_;
+            }
             runHops_ = 0;
         }
         // Bins still needed: those of a lead-in in progress or waiting to be read, else the
         // current look.
-        std::int64_t keep = hopEnd - 2 * window_;
+        std::int64_t keep = hopEnd - 2 * leadWindow_;
         if (runHops_ > 0)
-            keep = std::min(keep, runFirstHop_ - 4 * window_);
+            keep = std::min(keep, runFirstHop_ - 2 * leadWindow_);
         if (pending_)
-            keep = std::min(keep, pending_->onset - 4 * window_);
+            keep = std::min(keep, pending_->onset - 2 * leadWindow_);
         keepBinsFrom(keep);
     }
 }
@@ -154,11 +162,12 @@ void FrameDemodulator::readCandidate()
 {
     const Candidate c = *pending_;
     pending_.reset();
-    const std::int64_t from = std::max(firstBin_, c.onset - 4 * window_);
+    const std::int64_t from = std::max(firstBin_, c.onset - 2 * leadWindow_);
     const std::int64_t to = firstBin_ + static_cast<std::int64_t>(bins_.size());
     const std::span<const ToneBin> span(bins_.data() + (from - firstBin_), static_cast<std::size_t>(to - from));
     const LeadInSighting sighting{static_cast<std::ptrdiff_t>(std::max(c.onset, from) - from),
-                                  static_cast<std::ptrdiff_t>(c.change - from), c.onsetSeen};
+                                  static_cast<std::ptrdiff_t>(c.change - from),
+                                  static_cast<std::ptrdiff_t>(leadWindow_ / 2 + hop_), c.onsetSeen};
     DecodeResult r = readSymbols(span, sighting, BinScale{binner_.sampleRate_hz(), binner_.samplesPerBin()});
     r.report.start_s += static_cast<double>(from) * binner_.binDuration_s();
     if (r.crcOk()) {

@@ -41,11 +41,13 @@ private:
     void scan(bool streamEnded);
     void readCandidate();
     void keepBinsFrom(std::int64_t globalBin);
-    int dominantTone(std::int64_t hopEnd, double& fraction) const;
+    // The tone that fills the look of `window` bins ending at hopEnd, or -1.
+    int dominantTone(std::int64_t hopEnd, std::int64_t window, double& fraction) const;
 
     ToneBinner binner_;
     std::int64_t hop_;       // bins between looks (about 10 ms)
-    std::int64_t window_;    // bins in a look (about 20 ms)
+    std::int64_t leadWindow_; // bins in a look for the lead-in (about 60 ms)
+    std::int64_t toneWindow_; // bins in a look for a symbol tone (about 20 ms)
     std::int64_t minLeadHops_;
     std::int64_t maxLeadHops_;
     std::int64_t frameBins_; // the longest frame after its lead-in, with room for a slow clock

@@ -25,6 +25,7 @@ constexpr std::size_t kSymbols128 = kSymbolCount;              // the lead-in an
 constexpr double kMaxClockError = 0.03;   // beyond this the tones leave their correlators
 constexpr double kLostFraction = 0.02;    // a symbol whose tone holds less of its energy is gone
 constexpr double kLostPowerRatio = 1.0 / 16.0; // ... or is 12 dB below the lead-in
+constexpr double kLeadInClockSpread = 1e-4;    // how far the lead-in's clock may be trusted
 
 // Prefix sums of the bins, so that any interval costs one subtraction.
 class BinSums {
@@ -115,8 +116,8 @@ struct SymbolRead {
     std::uint8_t tone = 0;
     double start = 0.0;      // bins
     double nominalStart = 0.0; // nominal bins before this symbol
-    double signalEnergy = 0.0;
-    double totalEnergy = 0.0;
+    double signalEnergy = 0.0;  // of the winning tone, Σy²
+    double totalEnergy = 0.0;   // of everything in the symbol, Σy²
     double margin_dB = 0.0;
     bool lost = false;
 };
@@ -132,33 +133,61 @@ Index nearest(double x)
     return static_cast<Index>(std::lround(x));
 }
 
-// Where the 615 Hz run gives way to a symbol: the split that best fits "615 Hz before,
-// one symbol tone after".
-Index refineChange(const BinSums& sums, const Geometry& g, Index roughChange, Index onset, std::uint8_t& toneAfter)
+// How well "615 Hz from `from` to c, then symbols from c to `to`" explains the bins: the
+// lead-in part in symbol-sized pieces, the symbols read greedily, each piece scored alike.
+// Every split is judged over the same stretch, so noise in one symbol cannot make a split
+// a whole symbol early or late look better.
+double explainedScore(const BinSums& sums, const Geometry& g, Index from, Index c, Index to, double scale)
 {
-    const Index from = std::max(onset + g.window, roughChange - 2 * g.window);
-    const Index to = std::min(sums.size(), roughChange + g.window);
+    const double piece = scale * g.symbolBins[kLeadTone];
+    double total = 0.0;
+    for (double end = static_cast<double>(c); end > static_cast<double>(from); end -= piece)
+        total += sums.score(kLeadTone, std::max(from, nearest(end - piece)), nearest(end));
+    double pos = static_cast<double>(c);
+    int previous = kLeadTone;
+    while (nearest(pos) < to) {
+        int best = -1;
+        double bestScore = -1.0;
+        for (int k = 0; k < kToneCount; ++k) {
+            if (k == previous)
+                continue;
+            const Index end = std::min(to, nearest(pos + scale * g.symbolBins[static_cast<std::size_t>(k)]));
+            const double sc = sums.score(k, nearest(pos), end);
+            if (sc > bestScore) {
+                bestScore = sc;
+                best = k;
+            }
+        }
+        total += bestScore;
+        pos += scale * g.symbolBins[static_cast<std::size_t>(best)];
+        previous = best;
+    }
+    return total;
+}
+
+// Where the 615 Hz run gives way to the symbols.
+Index refineChange(const BinSums& sums, const Geometry& g, Index roughChange, Index spread, Index onset, double scale)
+{
+    constexpr int kLookAhead = 6; // symbols past the latest split considered
+    const Index from = std::max(onset, roughChange - spread - nearest(2 * g.symbolBins[kLeadTone]));
+    const Index to = std::min(sums.size(), roughChange + spread + nearest(kLookAhead * g.symbolBins[1]));
     Index best = std::clamp(roughChange, Index{0}, sums.size());
     double bestScore = -1.0;
-    for (Index c = from; c <= to; ++c) {
-        const double before = sums.score(kLeadTone, c - g.window, c);
-        for (std::uint8_t t : {std::uint8_t{0}, std::uint8_t{2}}) {
-            const double after = sums.score(t, c, c + nearest(g.symbolBins[t]));
-            if (before + after > bestScore) {
-                bestScore = before + after;
-                best = c;
-                toneAfter = t;
-            }
+    for (Index c = std::max(from + 1, roughChange - spread); c <= std::min(to - 1, roughChange + spread); ++c) {
+        const double score = explainedScore(sums, g, from, c, to, scale);
+        if (score > bestScore) {
+            bestScore = score;
+            best = c;
         }
     }
     return best;
 }
 
 // Where the lead-in starts: the split with the most 615 Hz after it and the least before.
-Index refineOnset(const BinSums& sums, const Geometry& g, Index roughOnset, Index change)
+Index refineOnset(const BinSums& sums, const Geometry& g, Index roughOnset, Index spread, Index change)
 {
-    const Index from = std::max(Index{0}, roughOnset - 2 * g.window);
-    const Index to = std::min(change - g.window, roughOnset + 2 * g.window);
+    const Index from = std::max(Index{0}, roughOnset - spread);
+    const Index to = std::min(change - g.window, roughOnset + spread);
     Index best = std::clamp(roughOnset, Index{0}, std::max(Index{0}, change));
     double bestScore = -1e300;
     for (Index o = from; o <= to; ++o) {
@@ -243,10 +272,12 @@ SymbolRun readRun(const BinSums& sums, const Geometry& g, const Timing& t, doubl
         const double length = t.scale * g.symbolBins[tone];
         const Index b = nearest(pos + length);
         double runnerUp = 0.0;
-        for (int k = 0; k < kToneCount; ++k)
-            if (k != best && k != previous)
-                runnerUp = score[static_cast<std::size_t>(k)];
         SymbolRead s;
+        for (int k = 0; k < kToneCount; ++k) {
+            if (k != best && k != previous) {
+                runnerUp = score[static_cast<std::size_t>(k)];
+            }
+        }
         s.tone = tone;
         s.start = pos;
         s.nominalStart = nominal;
@@ -267,7 +298,8 @@ SymbolRun readRun(const BinSums& sums, const Geometry& g, const Timing& t, doubl
 
 // Finds each tone change near where the timing puts it and fits a straight line through
 // them: the origin and the clock of the whole frame, from every one of its tone changes.
-std::optional<Timing> fitTiming(const BinSums& sums, const Geometry& g, const SymbolRun& run, const Timing& t)
+std::optional<Timing> fitTiming(const BinSums& sums, const Geometry& g, const SymbolRun& run, const Timing& t,
+                                double clockPrior)
 {
     struct Point {
         double nominal;
@@ -296,10 +328,15 @@ std::optional<Timing> fitTiming(const BinSums& sums, const Geometry& g, const Sy
         points.push_back({s.nominalStart, x});
     }
 
+    // Least squares for origin and scale, held towards the lead-in's clock in proportion to
+    // how noisy the tone changes are: clean changes set the clock themselves, noisy ones
+    // lean on the lead-in's frequency, which a second of tone measures very well.
     Timing fitted = t;
-    for (int round = 0; round < 2; ++round) {
+    double spread2 = 1.0; // squared scatter of the readings about the line, bins²
+    for (int round = 0; round < 3; ++round) {
         if (points.size() < 8)
             return std::nullopt;
+        const double lambda = spread2 / (kLeadInClockSpread * kLeadInClockSpread);
         double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
         for (const Point& p : points) {
             n += 1;
@@ -308,14 +345,21 @@ std::optional<Timing> fitTiming(const BinSums& sums, const Geometry& g, const Sy
             sxx += p.nominal * p.nominal;
             sxy += p.nominal * p.measured;
         }
+        sxx += lambda;
+        sxy += lambda * clockPrior;
         const double det = n * sxx - sx * sx;
         if (!(det > 0.0))
             return std::nullopt;
         fitted.scale = (n * sxy - sx * sy) / det;
         fitted.origin = (sy - fitted.scale * sx) / n;
+        double rss = 0.0;
+        for (const Point& p : points)
+            rss += std::pow(p.measured - (fitted.origin + fitted.scale * p.nominal), 2);
+        spread2 = std::max(0.05, rss / std::max(1.0, n - 2.0));
         // Drop the readings that noise pulled away, then fit again.
+        const double limit = std::max(1.5, 3.0 * std::sqrt(spread2));
         std::erase_if(points, [&](const Point& p) {
-            return std::fabs(p.measured - (fitted.origin + fitted.scale * p.nominal)) > 2.0;
+            return std::fabs(p.measured - (fitted.origin + fitted.scale * p.nominal)) > limit;
         });
     }
     if (!std::isfinite(fitted.scale) || std::fabs(1.0 / fitted.scale - 1.0) > kMaxClockError)
@@ -350,15 +394,15 @@ DecodeResult readSymbols(std::span<const ToneBin> bins, const LeadInSighting& si
     DecodeResult result;
     result.report.sampleRate_hz = binScale.sampleRate_hz;
 
-    std::uint8_t toneAfter = 0;
-    const Index change = refineChange(sums, g, sighting.change, sighting.onset, toneAfter);
-    const Index onset = sighting.onsetSeen ? refineOnset(sums, g, sighting.onset, change) : sighting.onset;
-    const LeadInMeasure lead = measureLeadIn(sums, g, onset + g.window, change - g.window);
+    const LeadInMeasure lead =
+        measureLeadIn(sums, g, sighting.onset + sighting.spread + g.window, sighting.change - sighting.spread);
+    const Index change = refineChange(sums, g, sighting.change, sighting.spread, sighting.onset, lead.scale);
+    const Index onset = sighting.onsetSeen ? refineOnset(sums, g, sighting.onset, sighting.spread, change) : sighting.onset;
 
     Timing timing{static_cast<double>(change), lead.scale};
     SymbolRun run = readRun(sums, g, timing, lead.tonePower);
     for (int pass = 0; pass < 3; ++pass) {
-        const std::optional<Timing> fitted = fitTiming(sums, g, run, timing);
+        const std::optional<Timing> fitted = fitTiming(sums, g, run, timing, lead.scale);
         if (!fitted)
             break;
         SymbolRun again = readRun(sums, g, *fitted, lead.tonePower);
@@ -446,8 +490,10 @@ DecodeResult readSymbols(std::span<const ToneBin> bins, const LeadInSighting& si
     const float peak = sums.peak(onset, end);
     rep.peak_dBFS = peak > 0.0f ? 20.0 * std::log10(static_cast<double>(peak)) : -std::numeric_limits<double>::infinity();
     rep.clockSkew_percent = (1.0 / timing.scale - 1.0) * 100.0;
+    // What the winning tones do not explain is noise (and, on a clean signal, the glides
+    // between tones, which is why a perfect file reads about 30 dB, not infinity).
     const double noise = total - signal;
-    rep.snr_dB = noise > 0.0 && signal > 0.0 ? std::min(kSnrCeiling_dB, toDb(signal / noise))
+    rep.snr_dB = noise > 0.0 && signal > 0.0 ? std::clamp(toDb(signal / noise), -kSnrCeiling_dB, kSnrCeiling_dB)
                                              : (signal > 0.0 ? kSnrCeiling_dB : -kSnrCeiling_dB);
     rep.weakestMargin_dB = weakest;
     rep.weakestSymbol = weakestIndex;

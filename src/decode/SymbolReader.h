@@ -15,6 +15,7 @@ namespace tarvel {
 struct LeadInSighting {
     std::ptrdiff_t onset;  // the run starts about here
     std::ptrdiff_t change; // and gives way to another tone about here
+    std::ptrdiff_t spread; // either may be off by this many bins
     bool onsetSeen;        // false when the run was cut (longer than a lead-in)
 };
 
