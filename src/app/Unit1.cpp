@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 #include <QValueAxis>
 
 #include <array>
@@ -181,11 +182,12 @@ void TForm1::loadHelpFiles()
 
 void TForm1::showLoadError(const QString& path, const QString& reason)
 {
-    // Not modal to the program: start-up carries on while the box waits to be read.
+    // Not modal to the program: start-up carries on while the box waits to be read. It
+    // opens once the event loop runs, over the window already shown and centred.
     auto* box = new QMessageBox(QMessageBox::Critical, windowTitle().trimmed(), reason, QMessageBox::Ok, this);
     box->setInformativeText(QDir::toNativeSeparators(path));
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    QTimer::singleShot(0, box, [box] { box->open(); });
 }
 
 void TForm1::applyDebugLayout()

@@ -57,9 +57,10 @@ private:
 int main(int argc, char** argv)
 {
     if (!haveDisplay()) {
-        std::fputs("tarvel-programmer: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are "
-                   "not set); start it on a desktop or as: xvfb-run build/tarvel-programmer\n",
-                   stderr);
+        std::fprintf(stderr,
+                     "tarvel-programmer: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are "
+                     "not set); start it on a desktop or as: xvfb-run %s\n",
+                     argc > 0 ? argv[0] : "tarvel-programmer");
         return kExitNoDisplay;
     }
 

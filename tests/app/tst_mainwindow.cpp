@@ -400,7 +400,7 @@ private slots:
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes[0]->text(), QStringLiteral("Failed to Load Stream"));
         QVERIFY(boxes[0]->informativeText().endsWith(QStringLiteral("help1.rtf")));
-        QVERIFY(boxes[0]->isVisible());
+        QTRY_VERIFY(boxes[0]->isVisible());
 
         QVERIFY(plain(ui.RichEdit1).startsWith(kInstructionFirstLine)); // left as it was
         QCOMPARE(normalised(plain(ui.RichEdit3)), QStringLiteral("third"));
