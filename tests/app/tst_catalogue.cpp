@@ -220,7 +220,7 @@ private slots:
         }
     }
 
-    void caption_lessBoxesOfTheProgrammerPage()
+    void captionLessBoxesOfTheProgrammerPage()
     {
         QCOMPARE(control<QCheckBox>(QStringLiteral("CheckBox_9"))->geometry(), QRect(352, 0, 17, 17));
         QCOMPARE(control<QCheckBox>(QStringLiteral("CheckBox_5"))->geometry(), QRect(7, 0, 16, 17));
