@@ -16,6 +16,7 @@ const char* const kUsage =
     "Commands:\n"
     "  frame     build the 16-byte parameter frame with its CRC-16 and print it\n"
     "  wav       turn the frame into its signal and write _qq.wav and 9_fmsig.h\n"
+    "  decode    read a recording of the signal back into the frame and check its CRC\n"
     "\n"
     "Run 'tarvel COMMAND --help' for the options of a command.\n"
     "\n"
@@ -32,6 +33,7 @@ const std::vector<Command>& commands()
     static const std::vector<Command> table = {
         {"frame", runFrame},
         {"wav", runWav},
+        {"decode", runDecode},
     };
     return table;
 }
@@ -41,7 +43,7 @@ const std::vector<Command>& commands()
 int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.empty()) {
-        err << "tarvel: missing command; allowed: frame, wav (see 'tarvel --help')\n";
+        err << "tarvel: missing command; allowed: frame, wav, decode (see 'tarvel --help')\n";
         return kExitUsage;
     }
     const std::string& name = args.front();

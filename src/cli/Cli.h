@@ -13,5 +13,6 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
 int runFrame(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int runWav(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int runDecode(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 } // namespace tarvel::cli

@@ -1,0 +1,228 @@
+// tarvel decode: reads a recording of the signal back into the frame, checks its CRC and
+// says what the device will be set to and how well the signal came across.
+
+#include "cli/Cli.h"
+#include "cli/CliCommon.h"
+#include "decode/FrameWords.h"
+#include "decode/RecordingReader.h"
+#include "frame/BDH.h"
+#include "frame/FrameBuild.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+namespace tarvel::cli {
+
+namespace {
+
+const char* const kDecodeHelp =
+    "Usage: tarvel decode FILE [--json]\n"
+    "\n"
+    "Reads a recording of the programming signal (the _qq.wav that 'tarvel wav' or the\n"
+    "window writes, or what a sound card recorded of it: WAV, FLAC, OGG and the other\n"
+    "formats libsndfile reads; any sample format; mono or stereo; 8 to 96 kHz), finds the\n"
+    "1 s 615 Hz lead-in, reads the 128 tone symbols that follow and checks the CRC-16.\n"
+    "\n"
+    "Prints the 16 bytes as 'tarvel frame' does, \"CRC ok\" or \"CRC mismatch (...)\", the\n"
+    "parameters in words with their units, and a signal report: level in dBFS, clock skew\n"
+    "(how much faster or slower the tones run than the file's sample rate says), an SNR\n"
+    "estimate and the weakest symbol's margin over the runner-up tone.\n"
+    "\n"
+    "Options:\n"
+    "  --json       print one JSON object with the same facts instead\n"
+    "  -h, --help   show this help\n"
+    "\n"
+    "Exit status: 0 the CRC matches; 1 no signal, the signal ends early or the CRC does not\n"
+    "match (the reason on stderr); 2 a usage error or a file that cannot be read.\n"
+    "\n"
+    "Example:\n"
+    "  tarvel wav --mode vox && tarvel decode _qq.wav\n"
+    "      01 02 05 01 06 01 00 3C 14 00 64 00 1E 28 17 4F\n"
+    "      CRC ok\n"
+    "      ...\n";
+
+std::string fixed(double value, int places)
+{
+    if (std::fabs(value) < 0.5 * std::pow(10.0, -places))
+        value = 0.0; // no "-0.0"
+    char text[48];
+    std::snprintf(text, sizeof text, "%.*f", places, value);
+    return text;
+}
+
+std::string dbText(double value)
+{
+    return std::isfinite(value) ? fixed(value, 1) : std::string("-inf");
+}
+
+std::string jsonNumber(double value, int places)
+{
+    return std::isfinite(value) ? fixed(value, places) : std::string("null");
+}
+
+std::string jsonString(const std::string& text)
+{
+    std::string out = "\"";
+    for (char c : text) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char esc[8];
+                std::snprintf(esc, sizeof esc, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
+                out += esc;
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out + "\"";
+}
+
+std::string skewText(double percent)
+{
+    const std::string magnitude = fixed(std::fabs(percent), 2);
+    if (magnitude == "0.00")
+        return "0.00 % (on time)";
+    return (percent > 0 ? "+" : "-") + magnitude + " % (" + (percent > 0 ? "fast" : "slow") + ")";
+}
+
+const char* statusWord(const DecodeResult& r)
+{
+    switch (r.outcome) {
+    case DecodeOutcome::Decoded: return r.crcOk() ? "ok" : "crc mismatch";
+    case DecodeOutcome::NoSignal: return "no signal";
+    case DecodeOutcome::NoLeadIn: return "no lead-in";
+    case DecodeOutcome::EndsEarly: return "ends early";
+    }
+    return "no signal";
+}
+
+std::string crcLine(const DecodeResult& r)
+{
+    if (r.crcOk())
+        return "CRC ok";
+    return "CRC mismatch (computed " + WordHex(r.computedCrc) + ", received " + WordHex(r.receivedCrc) + ")";
+}
+
+void printText(std::ostream& out, const DecodeResult& r)
+{
+    auto row = [&out](const std::string& label, const std::string& value) {
+        out << "  " << label << std::string(label.size() < 28 ? 28 - label.size() : 1, ' ') << value << '\n';
+    };
+    out << frameHex(r.frame) << '\n' << crcLine(r) << '\n';
+    const auto params = describeFrame(r.frame);
+    out << "Set by the user:\n";
+    for (const auto& p : params)
+        if (p.userSettable)
+            row(p.label, p.text);
+    out << "Fixed in this build:\n";
+    row("markers", ByteHex(r.frame[0]) + " " + ByteHex(r.frame[1]) + (markersOk(r.frame) ? "" : " (expected 01 02)"));
+    for (const auto& p : params)
+        if (!p.userSettable)
+            row(p.label, p.text);
+    const SignalReport& s = r.report;
+    out << "Signal:\n";
+    row("level", dbText(s.level_dBFS) + " dBFS RMS, peak " + dbText(s.peak_dBFS) + " dBFS");
+    row("clock skew", skewText(s.clockSkew_percent));
+    row("SNR estimate", (s.snr_dB >= kSnrCeiling_dB ? "> " : "") + fixed(s.snr_dB, 1) + " dB");
+    row("weakest symbol", fixed(s.weakestMargin_dB, 1) + " dB margin (symbol " + std::to_string(s.weakestSymbol) +
+                              " of 128)");
+    row("lead-in starts at", fixed(s.start_s, 3) + " s (" + fixed(s.sampleRate_hz, 0) + " Hz recording)");
+}
+
+void printJson(std::ostream& out, const DecodeResult& r)
+{
+    out << "{\"status\":" << jsonString(statusWord(r));
+    if (!r.decoded()) {
+        out << ",\"reason\":" << jsonString(r.reason) << ",\"symbols_read\":" << r.symbolsRead << "}\n";
+        return;
+    }
+    out << ",\"frame\":" << jsonString(frameHex(r.frame)) << ",\"crc\":{\"ok\":" << (r.crcOk() ? "true" : "false")
+        << ",\"computed\":" << jsonString(WordHex(r.computedCrc))
+        << ",\"received\":" << jsonString(WordHex(r.receivedCrc)) << "}";
+    out << ",\"markers_ok\":" << (markersOk(r.frame) ? "true" : "false");
+    const auto params = describeFrame(r.frame);
+    for (bool user : {true, false}) {
+        out << (user ? ",\"parameters\":{" : ",\"fixed\":{");
+        bool first = true;
+        for (const auto& p : params) {
+            if (p.userSettable != user)
+                continue;
+            out << (first ? "" : ",") << jsonString(p.key) << ":" << p.json;
+            first = false;
+        }
+        out << "}";
+    }
+    const SignalReport& s = r.report;
+    out << ",\"signal\":{\"sample_rate_hz\":" << jsonNumber(s.sampleRate_hz, 0)
+        << ",\"start_s\":" << jsonNumber(s.start_s, 4) << ",\"level_dbfs\":" << jsonNumber(s.level_dBFS, 2)
+        << ",\"peak_dbfs\":" << jsonNumber(s.peak_dBFS, 2)
+        << ",\"clock_skew_percent\":" << jsonNumber(s.clockSkew_percent, 3)
+        << ",\"snr_db\":" << jsonNumber(s.snr_dB, 1) << ",\"weakest_margin_db\":" << jsonNumber(s.weakestMargin_dB, 1)
+        << ",\"weakest_symbol\":" << s.weakestSymbol << "}}\n";
+}
+
+} // namespace
+
+int runDecode(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err)
+{
+    std::string path;
+    bool json = false;
+    try {
+        ArgCursor args(argv);
+        while (!args.done()) {
+            const std::string& arg = args.peek();
+            if (arg.size() > 1 && arg[0] == '-') {
+                const std::string option = args.takeOption();
+                if (option == "--help" || option == "-h") {
+                    out << kDecodeHelp;
+                    return kExitOk;
+                }
+                if (option == "--json" && !args.hasInlineValue()) {
+                    json = true;
+                    continue;
+                }
+                throw UsageError("unknown option '" + option + "'; allowed: --json, --help");
+            }
+            if (!path.empty())
+                throw UsageError("one recording at a time; got '" + path + "' and '" + arg + "'");
+            path = args.takePositional();
+        }
+        if (path.empty())
+            throw UsageError("missing FILE: the recording to read (see 'tarvel decode --help')");
+    } catch (const UsageError& e) {
+        err << "tarvel decode: " << e.what() << '\n';
+        return kExitUsage;
+    }
+
+    DecodeResult result;
+    try {
+        result = decodeRecording(path);
+    } catch (const RecordingError& e) {
+        err << "tarvel decode: " << path << ": " << e.what() << '\n';
+        return kExitUsage;
+    }
+
+    if (json)
+        printJson(out, result);
+    else if (result.decoded())
+        printText(out, result);
+
+    if (!result.decoded()) {
+        err << "tarvel decode: " << path << ": " << result.reason << '\n';
+        return kExitFailure;
+    }
+    if (!result.crcOk()) {
+        err << "tarvel decode: " << path << ": CRC mismatch (computed " << WordHex(result.computedCrc)
+            << ", received " << WordHex(result.receivedCrc) << "): the frame was damaged on its way\n";
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+} // namespace tarvel::cli

@@ -1,0 +1,25 @@
+#pragma once
+// The frame's parameters in words and units, as someone setting up a repeater reads them.
+
+#include "shared/_2GL.h"
+
+#include <string>
+#include <vector>
+
+namespace tarvel {
+
+struct FrameParameterText {
+    const char* key;        // for JSON: snake_case with the unit
+    const char* label;      // for people
+    std::string text;       // "2000 Hz", "pilot tone", "off"
+    std::string json;       // the value as JSON: a number, a string or null for "off"
+    bool userSettable;      // false for the values this build fixes
+};
+
+// Bytes 2..13 of any frame (a value outside the window's ranges is shown as it is).
+std::vector<FrameParameterText> describeFrame(const Frame& frame);
+
+// "01 02" when the markers are right, else the two bytes and what they should be.
+bool markersOk(const Frame& frame);
+
+} // namespace tarvel
