@@ -1,0 +1,97 @@
+// Files as people have them: every sample format, FLAC, OGG, stereo, other rates; and files
+// that cannot be read, which are refused with a reason instead of being guessed at.
+
+#include "SignalLab.h"
+#include "decode/RecordingReader.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace tarvel {
+namespace {
+
+class RecordingReader : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("tarvel-decode-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(dir_);
+        std::mt19937 rng(11);
+        frame_ = lab::randomFrame(rng);
+        signal_ = lab::pad(lab::send(frame_), 16'000.0, 0.2, 0.2, 0.0, rng);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+
+    std::filesystem::path dir_;
+    Frame frame_{};
+    std::vector<float> signal_;
+};
+
+TEST_F(RecordingReader, EverySampleFormatAndContainer)
+{
+    const std::vector<std::pair<const char*, int>> formats = {
+        {"u8.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_U8},   {"s16.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16},
+        {"s24.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_24},  {"s32.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_32},
+        {"f32.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT},   {"f64.wav", SF_FORMAT_WAV | SF_FORMAT_DOUBLE},
+        {"s16.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16}, {"vorbis.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS},
+    };
+    for (const auto& [name, format] : formats) {
+        lab::writeSound(path(name), signal_, 16'000, format);
+        const DecodeResult r = decodeRecording(path(name));
+        EXPECT_TRUE(r.crcOk()) << name << ": " << r.reason;
+        EXPECT_EQ(r.frame, frame_) << name;
+    }
+}
+
+TEST_F(RecordingReader, StereoAndOtherRatesAndFromMemory)
+{
+    const std::vector<float> at44 = lab::resample(signal_, 16'000.0, 44'100.0);
+    lab::writeSound(path("stereo44.wav"), at44, 44'100, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2);
+    DecodeResult r = decodeRecording(path("stereo44.wav"));
+    EXPECT_TRUE(r.crcOk()) << r.reason;
+    EXPECT_EQ(r.frame, frame_);
+    EXPECT_EQ(r.report.sampleRate_hz, 44'100.0);
+
+    std::ifstream in(path("stereo44.wav"), std::ios::binary);
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    r = decodeRecordingBytes(bytes);
+    EXPECT_TRUE(r.crcOk()) << r.reason;
+}
+
+TEST_F(RecordingReader, UnreadableFilesAreRefusedWithAReason)
+{
+    EXPECT_THROW(decodeRecording(path("missing.wav")), RecordingError);
+
+    std::ofstream(path("text.wav")) << "this is not a recording\n";
+    EXPECT_THROW(decodeRecording(path("text.wav")), RecordingError);
+
+    lab::writeSound(path("low.wav"), std::vector<float>(4000, 0.0f), 4'000, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    try {
+        decodeRecording(path("low.wav"));
+        ADD_FAILURE() << "a 4 kHz file was read";
+    } catch (const RecordingError& e) {
+        EXPECT_NE(std::string(e.what()).find("4000 Hz"), std::string::npos) << e.what();
+    }
+
+    const std::vector<std::uint8_t> junk = {'R', 'I', 'F', 'F', 0xFF, 0xFF, 0xFF, 0x7F, 'W', 'A', 'V', 'E'};
+    EXPECT_THROW(decodeRecordingBytes(junk), RecordingError);
+    EXPECT_THROW(decodeRecordingBytes({}), RecordingError);
+}
+
+TEST_F(RecordingReader, TruncatedWavReadsWhatIsThere)
+{
+    // A recording stopped mid-write: libsndfile reads the samples present, the decoder says
+    // the signal ends early.
+    lab::writeSound(path("whole.wav"), signal_, 16'000, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    std::filesystem::resize_file(path("whole.wav"), 44 + 2 * 40'000);
+    const DecodeResult r = decodeRecording(path("whole.wav"));
+    EXPECT_EQ(r.outcome, DecodeOutcome::EndsEarly) << r.reason;
+}
+
+} // namespace
+} // namespace tarvel
