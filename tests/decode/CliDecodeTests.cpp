@@ -1,0 +1,160 @@
+// tarvel wav followed by tarvel decode, the text and JSON it prints, and its exit statuses.
+
+#include "SignalLab.h"
+#include "cli/Cli.h"
+#include "frame/FrameBuild.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace tarvel::cli {
+namespace {
+
+struct CliRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+CliRun run(const std::vector<std::string>& args)
+{
+    std::ostringstream out, err;
+    const int status = runCli(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
+}
+
+class CliDecode : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("tarvel-cli-decode-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+    std::filesystem::path dir_;
+};
+
+TEST_F(CliDecode, RoundTripsWhatTarvelWavWrites)
+{
+    struct Setting {
+        std::vector<std::string> frameOptions; // shared by frame and wav
+        std::vector<std::string> signalOptions; // wav only
+    };
+    const std::vector<Setting> settings = {
+        {{}, {}},
+        {{"--mode", "vox", "--max-tx-s", "120", "--vox-release-ms", "3000"}, {}},
+        {{"--pilot-hz", "300", "--vox-threshold", "100"}, {"--no-filter"}},
+        {{}, {"--alfa", "5"}},
+    };
+    for (const auto& [options, signalOptions] : settings) {
+        std::vector<std::string> frameArgs = {"frame"};
+        frameArgs.insert(frameArgs.end(), options.begin(), options.end());
+        std::vector<std::string> wavArgs = {"wav", "-C", dir_.string()};
+        wavArgs.insert(wavArgs.end(), options.begin(), options.end());
+        wavArgs.insert(wavArgs.end(), signalOptions.begin(), signalOptions.end());
+        ASSERT_EQ(run(wavArgs).status, 0);
+        const CliRun d = run({"decode", path("_qq.wav")});
+        EXPECT_EQ(d.status, 0) << d.err;
+        const auto out = lines(d.out);
+        ASSERT_GE(out.size(), 2u);
+        EXPECT_EQ(out[0], lines(run(frameArgs).out).at(0));
+        EXPECT_EQ(out[1], "CRC ok");
+        EXPECT_EQ(d.err, "");
+    }
+}
+
+TEST_F(CliDecode, ParametersInWordsAndTheSignalReport)
+{
+    ASSERT_EQ(run({"wav", "-C", dir_.string(), "--mode", "vox", "--max-tx-s", "120", "--pilot-hz", "1500"}).status, 0);
+    const CliRun d = run({"decode", path("_qq.wav")});
+    ASSERT_EQ(d.status, 0);
+    const std::string& t = d.out;
+    for (const char* expected : {"keying mode                 VOX\n", "pilot tone                  1500 Hz\n",
+                                 "VOX threshold               0.5 %\n", "VOX release                 300 ms\n",
+                                 "maximum transmit time       120 s\n", "markers                     01 02\n",
+                                 "delay before transmitting   100 ms\n", "maximum activity time       off\n",
+                                 "second PTT press            4.0 s\n", "clock skew                  0.00 % (on time)\n",
+                                 "lead-in starts at           0.00"})
+        EXPECT_NE(t.find(expected), std::string::npos) << "missing: " << expected << "\n" << t;
+    EXPECT_LT(t.find("Set by the user:"), t.find("Fixed in this build:"));
+    EXPECT_NE(t.find("level                       -0.7 dBFS RMS, peak -0.8 dBFS"), std::string::npos) << t;
+}
+
+TEST_F(CliDecode, JsonCarriesTheSameFacts)
+{
+    ASSERT_EQ(run({"wav", "-C", dir_.string(), "--mode", "vox"}).status, 0);
+    const CliRun d = run({"decode", "--json", path("_qq.wav")});
+    ASSERT_EQ(d.status, 0);
+    ASSERT_EQ(lines(d.out).size(), 1u);
+    for (const char* expected :
+         {"{\"status\":\"ok\"", "\"frame\":\"01 02 05 01 06 01 00 3C 14 00 64 00 1E 28 17 4F\"",
+          "\"crc\":{\"ok\":true,\"computed\":\"174F\",\"received\":\"174F\"}", "\"keying_mode\":\"VOX\"",
+          "\"pilot_tone_hz\":2000", "\"max_transmit_s\":null", "\"vox_threshold_percent\":0.5",
+          "\"sample_rate_hz\":16000", "\"clock_skew_percent\":"})
+        EXPECT_NE(d.out.find(expected), std::string::npos) << "missing: " << expected << "\n" << d.out;
+    EXPECT_EQ(d.out.back(), '\n');
+    EXPECT_EQ(d.out[d.out.size() - 2], '}');
+}
+
+TEST_F(CliDecode, ExitStatusesAndReasons)
+{
+    // CRC mismatch: the bytes as received, status 1 and a reason.
+    std::mt19937 rng(2);
+    Frame f = lab::randomFrame(rng);
+    f[14] = static_cast<std::uint8_t>(f[14] ^ 0x80);
+    lab::writeSound(path("bad.wav"), lab::send(f), 16'000, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    CliRun d = run({"decode", path("bad.wav")});
+    EXPECT_EQ(d.status, 1);
+    EXPECT_EQ(lines(d.out).at(0), frameHex(f));
+    EXPECT_EQ(lines(d.out).at(1).rfind("CRC mismatch (computed ", 0), 0u) << d.out;
+    EXPECT_EQ(lines(d.err).size(), 1u);
+    EXPECT_NE(d.err.find("CRC mismatch"), std::string::npos);
+
+    // No signal: nothing on stdout, one line on stderr.
+    std::vector<float> quiet(48'000, 0.0f);
+    lab::addNoise(quiet, 0.01, rng);
+    lab::writeSound(path("noise.wav"), quiet, 16'000, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    d = run({"decode", path("noise.wav")});
+    EXPECT_EQ(d.status, 1);
+    EXPECT_EQ(d.out, "");
+    EXPECT_EQ(lines(d.err).size(), 1u);
+    EXPECT_NE(d.err.find("no signal"), std::string::npos) << d.err;
+    d = run({"decode", path("noise.wav"), "--json"});
+    EXPECT_EQ(d.status, 1);
+    EXPECT_EQ(d.out.rfind("{\"status\":\"no signal\",\"reason\":", 0), 0u) << d.out;
+
+    // Unreadable file and usage errors: status 2, the path and the reason.
+    d = run({"decode", path("nothing.wav")});
+    EXPECT_EQ(d.status, 2);
+    EXPECT_NE(d.err.find(path("nothing.wav")), std::string::npos);
+    EXPECT_EQ(run({"decode"}).status, 2);
+    EXPECT_EQ(run({"decode", "a.wav", "b.wav"}).status, 2);
+    EXPECT_EQ(run({"decode", "--loud", path("bad.wav")}).status, 2);
+    EXPECT_EQ(run({"decode", "--json=yes", path("bad.wav")}).status, 2);
+}
+
+TEST_F(CliDecode, HelpTeachesWithAnExample)
+{
+    const CliRun h = run({"decode", "--help"});
+    EXPECT_EQ(h.status, 0);
+    EXPECT_NE(h.out.find("Usage: tarvel decode FILE [--json]"), std::string::npos);
+    EXPECT_NE(h.out.find("Example:"), std::string::npos);
+    EXPECT_NE(run({"--help"}).out.find("decode"), std::string::npos);
+}
+
+} // namespace
+} // namespace tarvel::cli
