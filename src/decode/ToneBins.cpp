@@ -28,13 +28,11 @@ ToneBinner::ToneBinner(double sampleRate_hz)
 {
     for (int k = 0; k < kToneCount; ++k) {
         const double omega = 2.0 * std::numbers::pi * symbolTone_hz(k) / sampleRate_hz;
-        auto& c = cosTable_[static_cast<std::size_t>(k)];
-        auto& s = sinTable_[static_cast<std::size_t>(k)];
-        c.resize(static_cast<std::size_t>(samplesPerBin_));
-        s.resize(static_cast<std::size_t>(samplesPerBin_));
+        reference_.resize(static_cast<std::size_t>(samplesPerBin_) * 6);
         for (int m = 0; m < samplesPerBin_; ++m) {
-            c[static_cast<std::size_t>(m)] = static_cast<float>(std::cos(omega * m));
-            s[static_cast<std::size_t>(m)] = static_cast<float>(std::sin(omega * m));
+            const auto at = static_cast<std::size_t>(m) * 6 + static_cast<std::size_t>(k) * 2;
+            reference_[at] = static_cast<float>(std::cos(omega * m));
+            reference_[at + 1] = static_cast<float>(std::sin(omega * m));
         }
         rotation_[static_cast<std::size_t>(k)] = 1.0;
         rotationStep_[static_cast<std::size_t>(k)] = std::polar(1.0, -omega * samplesPerBin_);
@@ -43,26 +41,45 @@ ToneBinner::ToneBinner(double sampleRate_hz)
 
 void ToneBinner::push(std::span<const float> samples, std::vector<ToneBin>& out)
 {
-    for (float raw : samples) {
-        float x = std::isfinite(raw) ? std::clamp(raw, -kSampleLimit, kSampleLimit) : 0.0f;
-        if (!started_) {
-            // Start the blocker settled on the first value: a recording that begins with
-            // an offset then shows no step at all.
-            previousInput_ = x;
-            started_ = true;
+    std::size_t i = 0;
+    while (i < samples.size()) {
+        const std::size_t take = std::min(samples.size() - i, static_cast<std::size_t>(samplesPerBin_ - fill_));
+        // Locals rather than members, so that the accumulators stay in registers.
+        float re0 = accRe_[0], im0 = accIm_[0], re1 = accRe_[1], im1 = accIm_[1], re2 = accRe_[2], im2 = accIm_[2];
+        float energy = accEnergy_, peak = accPeak_;
+        double prevOut = previousOutput_;
+        float prevIn = previousInput_;
+        const float* table = reference_.data() + static_cast<std::size_t>(fill_) * 6;
+        for (std::size_t j = 0; j < take; ++j, table += 6) {
+            const float raw = samples[i + j];
+            const float x = std::isfinite(raw) ? std::clamp(raw, -kSampleLimit, kSampleLimit) : 0.0f;
+            if (!started_) {
+                // Start the blocker settled on the first value: a recording that begins
+                // with an offset then shows no step at all.
+                prevIn = x;
+                started_ = true;
+            }
+            prevOut = static_cast<double>(x - prevIn) + dcPole_ * prevOut;
+            prevIn = x;
+            const auto y = static_cast<float>(prevOut);
+            re0 += y * table[0];
+            im0 -= y * table[1];
+            re1 += y * table[2];
+            im1 -= y * table[3];
+            re2 += y * table[4];
+            im2 -= y * table[5];
+            energy += y * y;
+            peak = std::max(peak, std::fabs(x));
         }
-        const double y = static_cast<double>(x) - static_cast<double>(previousInput_) + dcPole_ * previousOutput_;
-        previousInput_ = x;
-        previousOutput_ = y;
-        const auto yf = static_cast<float>(y);
-        const auto m = static_cast<std::size_t>(fill_);
-        for (std::size_t k = 0; k < kToneCount; ++k) {
-            accRe_[k] += yf * cosTable_[k][m];
-            accIm_[k] -= yf * sinTable_[k][m];
-        }
-        accEnergy_ += yf * yf;
-        accPeak_ = std::max(accPeak_, std::fabs(x));
-        if (++fill_ == samplesPerBin_)
+        accRe_ = {re0, re1, re2};
+        accIm_ = {im0, im1, im2};
+        accEnergy_ = energy;
+        accPeak_ = peak;
+        previousOutput_ = prevOut;
+        previousInput_ = prevIn;
+        i += take;
+        fill_ += static_cast<int>(take);
+        if (fill_ == samplesPerBin_)
             closeBin(out);
     }
 }
@@ -74,7 +91,7 @@ void ToneBinner::closeBin(std::vector<ToneBin>& out)
         const std::complex<double> local(accRe_[k], accIm_[k]);
         bin.tone[k] = std::complex<float>(local * rotation_[k]);
         rotation_[k] *= rotationStep_[k];
-        rotation_[k] /= std::abs(rotation_[k]); // keep the oscillator on the unit circle
+        rotation_[k] *= 1.5 - 0.5 * std::norm(rotation_[k]); // back onto the unit circle, no square root
         accRe_[k] = 0.0f;
         accIm_[k] = 0.0f;
     }

@@ -42,8 +42,8 @@ private:
 
     double sampleRate_hz_;
     int samplesPerBin_;
-    // cos and sin of ω_k·m for the offsets m inside one bin
-    std::array<std::vector<float>, kToneCount> cosTable_, sinTable_;
+    // cos and sin of ω_k·m for the offsets m inside one bin: per m, cos₀ sin₀ cos₁ sin₁ cos₂ sin₂
+    std::vector<float> reference_;
     std::array<std::complex<double>, kToneCount> rotation_{}; // e^(−jω_k·n) at the bin start
     std::array<std::complex<double>, kToneCount> rotationStep_{};
     double dcPole_;
