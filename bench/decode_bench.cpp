@@ -126,7 +126,7 @@ int sensitivity(int trials)
     std::mt19937 rng(42);
     std::printf("SNR dB | tarvel decode frames ok | minimodem --rx 50 frames ok   (%d trials each)\n", trials);
     double oursLimit = 99, theirsLimit = 99;
-    for (int snr = 2; snr >= -14; --snr) {
+    for (int snr = -5; snr >= -14; --snr) {
         int ours = 0, theirs = 0;
         for (int t = 0; t < trials; ++t) {
             const Frame f = lab::randomFrame(rng);
