@@ -61,7 +61,6 @@ private:
     std::optional<Candidate> pending_;
     std::optional<DecodeResult> found_;
     std::optional<DecodeResult> best_;
-    std::int64_t bestStartBin_ = 0;
 };
 
 } // namespace tarvel

@@ -88,7 +88,7 @@ void ToneBinner::closeBin(std::vector<ToneBin>& out)
 {
     ToneBin bin{};
     for (std::size_t k = 0; k < kToneCount; ++k) {
-        const std::complex<double> local(accRe_[k], accIm_[k]);
+        const std::complex<double> local(static_cast<double>(accRe_[k]), static_cast<double>(accIm_[k]));
         bin.tone[k] = std::complex<float>(local * rotation_[k]);
         rotation_[k] *= rotationStep_[k];
         rotation_[k] *= 1.5 - 0.5 * std::norm(rotation_[k]); // back onto the unit circle, no square root
