@@ -421,7 +421,6 @@ DecodeResult readSymbols(std::span<const ToneBin> bins, const LeadInSighting& si
     // decides, and where it cannot, the lead-in's length does.
     struct Reading {
         std::vector<std::uint8_t> symbols;
-        std::size_t firstRead; // index into run.symbols of the reading's own first symbol
         bool merged;
         bool complete;
         Frame frame{};
@@ -430,13 +429,13 @@ DecodeResult readSymbols(std::span<const ToneBin> bins, const LeadInSighting& si
     std::vector<Reading> readings;
     const std::size_t have = run.symbols.size();
     if (have == 0 || run.symbols[0].tone == 0) {
-        Reading r{{}, 0, false, have >= kSymbols128};
+        Reading r{{}, false, have >= kSymbols128};
         for (const SymbolRead& s : run.symbols)
             r.symbols.push_back(s.tone);
         readings.push_back(std::move(r));
     }
     {
-        Reading r{{kLeadTone}, 0, true, have + 1 >= kSymbols128};
+        Reading r{{kLeadTone}, true, have + 1 >= kSymbols128};
         for (std::size_t i = 0; i < have && r.symbols.size() < kSymbols128; ++i)
             r.symbols.push_back(run.symbols[i].tone);
         readings.push_back(std::move(r));
