@@ -1,25 +1,13 @@
-#include "cli/Cli.h"
+#include "support/CliRun.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <sstream>
 
 namespace tarvel::cli {
 namespace {
 
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-CliRun run(std::vector<std::string> args)
-{
-    std::ostringstream out, err;
-    const int status = runCli(args, out, err);
-    return {status, out.str(), err.str()};
-}
+using tarvel::testing::CliRun;
+CliRun run(const std::vector<std::string>& args) { return tarvel::testing::runTool(args); }
 
 std::string firstLine(const std::string& text)
 {
@@ -108,14 +96,7 @@ TEST(CliFrame, BadInputIsRefusedWithOneClearLine)
 
 TEST(CliFrame, TheProgramItselfPrintsTheDefaultFrame)
 {
-    FILE* p = popen(TARVEL_CLI_PATH " frame 2>&1; echo status=$?", "r");
-    ASSERT_NE(p, nullptr);
-    std::string output;
-    char buf[256];
-    while (fgets(buf, sizeof buf, p))
-        output += buf;
-    pclose(p);
-    EXPECT_EQ(output, "01 02 05 01 06 00 00 3C 14 00 64 00 1E 28 FC 6C\nstatus=0\n");
+    EXPECT_EQ(tarvel::testing::shell(TARVEL_CLI_PATH " frame 2>&1; echo status=$?"), "01 02 05 01 06 00 00 3C 14 00 64 00 1E 28 FC 6C\nstatus=0\n");
 }
 
 } // namespace

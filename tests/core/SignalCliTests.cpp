@@ -2,14 +2,12 @@
 
 #include "SignalTestSupport.h"
 
-#include "cli/Cli.h"
+#include "support/CliRun.h"
 #include "frame/FrameBuild.h"
 #include "signal/_8RIFF.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <sstream>
 
 namespace tarvel::cli {
 namespace {
@@ -19,31 +17,9 @@ using tarvel::testing::readFile;
 using tarvel::testing::TempFolder;
 using tarvel::testing::wavSample;
 
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-CliRun run(std::vector<std::string> args)
-{
-    std::ostringstream out, err;
-    const int status = runCli(args, out, err);
-    return {status, out.str(), err.str()};
-}
-
-std::string shell(const std::string& command)
-{
-    FILE* p = popen(command.c_str(), "r");
-    if (!p)
-        return "popen failed";
-    std::string output;
-    char buf[256];
-    while (fgets(buf, sizeof buf, p))
-        output += buf;
-    pclose(p);
-    return output;
-}
+using tarvel::testing::CliRun;
+using tarvel::testing::shell;
+CliRun run(const std::vector<std::string>& args) { return tarvel::testing::runTool(args); }
 
 TEST(SignalCli, DefaultsWriteTheFirstSendsFiles)
 {

@@ -1,7 +1,7 @@
 // tarvel wav followed by tarvel decode, the text and JSON it prints, and its exit statuses.
 
 #include "SignalLab.h"
-#include "cli/Cli.h"
+#include "support/CliRun.h"
 #include "frame/FrameBuild.h"
 
 #include <gtest/gtest.h>
@@ -13,18 +13,8 @@
 namespace tarvel::cli {
 namespace {
 
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-CliRun run(const std::vector<std::string>& args)
-{
-    std::ostringstream out, err;
-    const int status = runCli(args, out, err);
-    return {status, out.str(), err.str()};
-}
+using tarvel::testing::CliRun;
+CliRun run(const std::vector<std::string>& args) { return tarvel::testing::runTool(args); }
 
 std::vector<std::string> lines(const std::string& text)
 {

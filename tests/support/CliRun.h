@@ -1,0 +1,41 @@
+#pragma once
+// Running the command-line tool in tests: in-process through runCli, or as a real process
+// through the shell.
+
+#include "cli/Cli.h"
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace tarvel::testing {
+
+struct CliRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+inline CliRun runTool(const std::vector<std::string>& args)
+{
+    std::ostringstream out, err;
+    const int status = cli::runCli(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+// Everything the command prints on stdout (redirect stderr in the command to see it).
+inline std::string shell(const std::string& command)
+{
+    FILE* p = popen(command.c_str(), "r");
+    if (!p)
+        return "popen failed";
+    std::string output;
+    char buf[256];
+    while (fgets(buf, sizeof buf, p))
+        output += buf;
+    pclose(p);
+    return output;
+}
+
+} // namespace tarvel::testing
