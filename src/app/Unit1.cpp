@@ -2,6 +2,7 @@
 
 #include "ui_Unit1.h"
 
+#include "app/ChartSetup.h"
 #include "app/FontSubstitutes.h"
 #include "app/ImageLists.h"
 #include "app/TitlePhoto.h"
@@ -35,40 +36,6 @@ constexpr int kHiddenTabPage = 5; // TabSheet10
 constexpr char kDebugArgument[] = "tq";
 constexpr int kHelpFileCount = 3;
 constexpr std::array<const char*, kHelpFileCount> kHelpFiles = {"help1.rtf", "help2.rtf", "help3.rtf"};
-
-QChart* attachChart(QChartView* view)
-{
-    auto* chart = new QChart; // the view owns it from here on
-    chart->legend()->hide();
-    chart->setTitle(QString());
-    chart->setMargins(QMargins(2, 2, 2, 2));
-    chart->setBackgroundRoundness(0);
-    chart->setAnimationOptions(QChart::NoAnimation);
-    view->setChart(chart);
-    return chart;
-}
-
-QLineSeries* addSeries(QChart* chart, const QString& name, const QPen& pen)
-{
-    auto* series = new QLineSeries;
-    series->setName(name);
-    series->setObjectName(name);
-    series->setPen(pen);
-    chart->addSeries(series);
-    return series;
-}
-
-void addValueAxes(QChart* chart)
-{
-    auto* x = new QValueAxis;
-    auto* y = new QValueAxis;
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    for (QAbstractSeries* s : chart->series()) {
-        s->attachAxis(x);
-        s->attachAxis(y);
-    }
-}
 
 } // namespace
 
@@ -110,24 +77,12 @@ void TForm1::setUpWindow()
 void TForm1::setUpCharts()
 {
     QChart* filter = attachChart(ui->Chart_Filtr);
-    QPen blue(Qt::blue);
-    blue.setWidth(2);
-    QLineSeries* line1 = addSeries(filter, QStringLiteral("LineSeries1"), blue);
-    line1->setPointsVisible(true);
-    line1->setMarkerSize(3); // round marks are the series' own
-
-    QPen redDotted(Qt::red);
-    redDotted.setStyle(Qt::DotLine);
-    QLineSeries* line2 = addSeries(filter, QStringLiteral("LineSeries2"), redDotted);
-    QImage square(3, 3, QImage::Format_ARGB32);
-    square.fill(Qt::red);
-    line2->setPointsVisible(true);
-    line2->setMarkerSize(3);
-    line2->setLightMarker(square);
+    addLineSeries(filter, QStringLiteral("LineSeries1"), SeriesStyle::BlueCircles);
+    addLineSeries(filter, QStringLiteral("LineSeries2"), SeriesStyle::RedDottedSquares);
     addValueAxes(filter);
 
     QChart* signal = attachChart(ui->Chart1);
-    addSeries(signal, QStringLiteral("Series1"), QPen(Qt::red));
+    addLineSeries(signal, QStringLiteral("Series1"), SeriesStyle::RedPlain);
     addValueAxes(signal);
 }
 

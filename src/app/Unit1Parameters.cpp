@@ -5,14 +5,13 @@
 
 #include "ui_Unit1.h"
 
+#include "app/ChartSetup.h"
 #include "app/ImageLists.h"
 #include "app/MemoSink.h"
 #include "frame/FrameBuild.h"
 
 #include <QChart>
 #include <QChartView>
-#include <QImage>
-#include <QLineSeries>
 #include <QTabBar>
 #include <QValueAxis>
 
@@ -47,58 +46,17 @@ void styleInnerTabs(QTabWidget* pages, int pixelSize, const QColor& colour)
         pages->setTabIcon(i, icons.value(i));
 }
 
-QImage squareMarker(const QColor& colour)
-{
-    QImage square(3, 3, QImage::Format_ARGB32);
-    square.fill(colour);
-    return square;
-}
-
-// Marks of 3 px: round by default, or the given picture.
-QLineSeries* addPttSeries(QChart* chart, const QString& name, const QPen& pen, const QImage& marker = {})
-{
-    auto* series = new QLineSeries;
-    series->setName(name);
-    series->setObjectName(name);
-    series->setPen(pen);
-    series->setPointsVisible(true);
-    series->setMarkerSize(3);
-    if (!marker.isNull())
-        series->setLightMarker(marker);
-    chart->addSeries(series);
-    return series;
-}
-
-// Chart_PTT: no title or legend, flat; the pattern (Series2, blue) and the run's cursor
-// (Series3, red dotted). The bottom axis starts at -2.5 and grows with the pattern; the
-// left axis shows the press level 0..1 with room around it.
+// Chart_PTT: the pattern (Series2) and the run's cursor (Series3). The bottom axis starts
+// at -2.5 and grows with the pattern; the left axis shows the press level 0..1 with room
+// around it.
 void setUpPttChart(QChartView* view)
 {
-    auto* chart = new QChart;
-    chart->legend()->hide();
-    chart->setTitle(QString());
-    chart->setMargins(QMargins(2, 2, 2, 2));
-    chart->setBackgroundRoundness(0);
-    chart->setAnimationOptions(QChart::NoAnimation);
-    view->setChart(chart);
-
-    QPen blue(Qt::blue);
-    blue.setWidth(2);
-    addPttSeries(chart, QStringLiteral("Series2"), blue);
-    QPen redDotted(Qt::red);
-    redDotted.setStyle(Qt::DotLine);
-    addPttSeries(chart, QStringLiteral("Series3"), redDotted, squareMarker(Qt::red));
-
-    auto* x = new QValueAxis;
+    QChart* chart = attachChart(view);
+    addLineSeries(chart, QStringLiteral("Series2"), SeriesStyle::BlueCircles);
+    addLineSeries(chart, QStringLiteral("Series3"), SeriesStyle::RedDottedSquares);
+    auto [x, y] = addValueAxes(chart);
     x->setMin(-2.5);
-    auto* y = new QValueAxis;
     y->setRange(-0.5, 1.5);
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    for (QAbstractSeries* s : chart->series()) {
-        s->attachAxis(x);
-        s->attachAxis(y);
-    }
 }
 
 } // namespace
