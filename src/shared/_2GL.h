@@ -7,6 +7,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <new>
+#include <utility>
 #include <vector>
 
 namespace tarvel {
@@ -16,6 +19,35 @@ inline constexpr std::size_t kSampleBufferSize = 900'000;
 inline constexpr double kDefaultAlfa = 0.2;
 
 using Frame = std::array<std::uint8_t, kFrameSize>;
+
+// Allocates zeroed memory from the system (calloc) and leaves value-initialised elements
+// as they come, so the 1.8 MB sample buffer costs no zeroing pass at start-up: its pages
+// are the system's zero pages until the generator first writes them.
+template <class T>
+struct ZeroPageAllocator {
+    using value_type = T;
+    ZeroPageAllocator() = default;
+    template <class U>
+    ZeroPageAllocator(const ZeroPageAllocator<U>&) noexcept {}
+    T* allocate(std::size_t n)
+    {
+        if (void* p = std::calloc(n, sizeof(T)))
+            return static_cast<T*>(p);
+        throw std::bad_alloc();
+    }
+    void deallocate(T* p, std::size_t) noexcept { std::free(p); }
+    template <class U>
+    void construct(U*) noexcept {} // already zero
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+    template <class U>
+    bool operator==(const ZeroPageAllocator<U>&) const noexcept { return true; }
+};
+
+using SampleBuffer = std::vector<std::int16_t, ZeroPageAllocator<std::int16_t>>;
 
 // The frame before the first build: bytes 0..13 zero, bytes 14 and 15 = EE FF.
 constexpr Frame initialFrame()
@@ -29,7 +61,7 @@ constexpr Frame initialFrame()
 struct SharedState {
     Frame frame = initialFrame();
     // 900 000 signed 16-bit samples, zero at start; the generator fills it from index 0.
-    std::vector<std::int16_t> samples = std::vector<std::int16_t>(kSampleBufferSize, 0);
+    SampleBuffer samples = SampleBuffer(kSampleBufferSize);
     double alfa = kDefaultAlfa;   // modulation filter weight of the new value
     std::int32_t pttT1 = 0;       // trainer boundaries, seconds
     std::int32_t pttT2 = 0;

@@ -59,7 +59,7 @@ std::array<std::uint8_t, kWavHeaderSize> wavHeader()
     return h;
 }
 
-void writeWavData(AtomicFile& file, const std::vector<std::int16_t>& samples, std::int32_t signalSamples)
+void writeWavData(AtomicFile& file, std::span<const std::int16_t> samples, std::int32_t signalSamples)
 {
     const std::size_t count = std::min({static_cast<std::size_t>(std::max(signalSamples, 0)), kWavDataSamples,
                                         samples.size()});
@@ -74,7 +74,7 @@ void writeWavData(AtomicFile& file, const std::vector<std::int16_t>& samples, st
     }
 }
 
-std::string fmSigText(const std::vector<std::int16_t>& samples)
+std::string fmSigText(std::span<const std::int16_t> samples)
 {
     if (samples.size() < kFmSigFirstSample + kFmSigValueCount)
         throw std::invalid_argument("the sample buffer ends before the table's last sample");

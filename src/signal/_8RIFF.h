@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,7 @@ std::array<std::uint8_t, kWavHeaderSize> wavHeader();
 // Writes the data chunk: the first `signalSamples` entries of the buffer as
 // little-endian 16-bit values, zeros behind them up to the chunk's fixed size, so that
 // what an earlier, longer signal left in the buffer never reaches the file.
-void writeWavData(AtomicFile& file, const std::vector<std::int16_t>& samples, std::int32_t signalSamples);
+void writeWavData(AtomicFile& file, std::span<const std::int16_t> samples, std::int32_t signalSamples);
 
 // One table value: the sample divided by 256, truncated toward zero.
 constexpr std::int32_t fmSigValue(std::int16_t sample)
@@ -46,7 +47,7 @@ constexpr std::int32_t fmSigValue(std::int16_t sample)
 
 // The whole text of "9_fmsig.h" (CR LF line ends, none after the closing "};").
 // Throws std::invalid_argument if the buffer does not reach the table's last sample.
-std::string fmSigText(const std::vector<std::int16_t>& samples);
+std::string fmSigText(std::span<const std::int16_t> samples);
 
 // Writes "9_fmsig.h" into `folder` from the sample buffer. Throws FileError.
 void WriteFmSig(const SharedState& shared, const std::filesystem::path& folder);

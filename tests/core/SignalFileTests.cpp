@@ -193,7 +193,7 @@ TEST(SignalWavFailure, MissingFolderStopsTheSendBeforeTheGenerator)
     ProgramRun run;
     run.send(buildFrame(FrameParameters{}));
     const GeneratorState before = run.generator;
-    const std::vector<std::int16_t> samplesBefore = run.shared.samples;
+    const SampleBuffer samplesBefore = run.shared.samples;
     const auto missing = dir.path() / "gone";
     try {
         WriteRiff(run.ctx, missing);
