@@ -47,6 +47,8 @@ struct ZeroPageAllocator {
     bool operator==(const ZeroPageAllocator<U>&) const noexcept { return true; }
 };
 
+// Fixed size for the whole run: a buffer that shrank and grew again within its capacity would
+// keep stale samples where a plain vector would put zeros.
 using SampleBuffer = std::vector<std::int16_t, ZeroPageAllocator<std::int16_t>>;
 
 // The frame before the first build: bytes 0..13 zero, bytes 14 and 15 = EE FF.
