@@ -3,6 +3,9 @@
 #include "controls/TextEncoding.h"
 
 #include <QFile>
+#include <QTextDocument>
+
+#include <memory>
 
 namespace tarvel {
 
@@ -25,13 +28,24 @@ bool RichTextView::loadFile(const QString& path, QString* error)
     if (bytes.size() > kMaxHelpFileBytes)
         return fail(QString::fromLatin1(kFailedToLoadStream));
 
+    // The text is built in a document of its own and then handed to the view: a document that
+    // the view lays out while it grows takes time quadratic in its paragraphs.
+    auto loaded = std::make_unique<QTextDocument>();
+    const QTextDocument* current = document();
+    loaded->setDefaultFont(current->defaultFont());
+    loaded->setDefaultTextOption(current->defaultTextOption());
+    loaded->setDocumentMargin(current->documentMargin());
+    loaded->setIndentWidth(current->indentWidth());
+    loaded->setUseDesignMetrics(current->useDesignMetrics());
     if (isRtf(bytes)) {
-        const RtfParseResult result = readRtf(bytes, *document());
+        const RtfParseResult result = readRtf(bytes, *loaded);
         if (!result.ok)
             return fail(result.error);
     } else {
-        setPlainText(decodePlainText(bytes));
+        loaded->setPlainText(decodePlainText(bytes));
     }
+    loaded->setParent(this);
+    setDocument(loaded.release()); // deletes the previous document when the view owned it
     moveCursor(QTextCursor::Start);
     if (error)
         error->clear();

@@ -18,7 +18,8 @@ public:
     // false, leaving the current text untouched, when the file cannot be opened or read, is
     // larger than kMaxHelpFileBytes, or begins like rich text but cannot be read as such (see
     // RtfReader.h); *error (when not null) then holds the reason: "Failed to Load Stream" or
-    // the system's description of the failure.
+    // the system's description of the failure. On success the view shows a new document(),
+    // which keeps the previous one's default font, text option and margins.
     bool loadFile(const QString& path, QString* error);
 
     static constexpr qint64 kMaxHelpFileBytes = 16 * 1024 * 1024;

@@ -414,10 +414,12 @@ void TestRtfReader::plainTextFallback()
     QFETCH(QString, path);
     QFETCH(QString, text);
     RichTextView view;
+    view.setFont(QFont(QStringLiteral("DejaVu Sans"), 17));
     QString error = QStringLiteral("stale");
     QVERIFY(view.loadFile(path, &error));
     QVERIFY(error.isEmpty());
     QCOMPARE(view.toPlainText(), text);
+    QCOMPARE(view.document()->defaultFont().pointSize(), 17); // plain text keeps the view's font
 }
 
 void TestRtfReader::plainTextEncodings()
