@@ -90,9 +90,9 @@ void TForm1::connectHandlers()
 {
     connect(ui->Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
     setUpParameterControls();
+    setUpSendControls();
     connect(&Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
-    // Timer1 gets its tick handler with the trainer run; CheckBox_ModFiltr and
-    // SpinEdit_Alfa get theirs with the modulation filter's controls.
+    // Timer1 gets its tick handler with the trainer run.
 }
 
 void TForm1::centreOnScreen()

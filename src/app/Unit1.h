@@ -3,6 +3,7 @@
 // Unit1.ui; this class holds the handlers, the wiring and the start-up work of FormCreate.
 
 #include "app/ProgramState.h"
+#include "audio/SoundOutput.h"
 
 #include <QStringList>
 #include <QTimer>
@@ -63,12 +64,20 @@ public:
     void Button_FormFileClick();
     void Button3Click();
 
+    // The send (Unit1Send.cpp): the modulation filter's controls and "выдать".
+    void SpinEdit_AlfaChange();
+    void CheckBox_ModFiltrClick();
+    void Button_OutClick();
+    // Where "выдать" plays _qq.wav: the default sound output unless a test puts its own.
+    void setSoundOutput(std::unique_ptr<SoundOutput> output);
+
 private:
     void setUpWindow();
     void setUpCharts();
     void connectHandlers();
     void setUpParameterControls();
     FrameParameters readFrameParameters() const;
+    void setUpSendControls();
 
     void FormCreate();
     void loadHelpFiles();
@@ -78,6 +87,7 @@ private:
 
     ProgramState& state_;
     const StartOptions options_;
+    std::unique_ptr<SoundOutput> soundOutput_;
 };
 
 } // namespace tarvel

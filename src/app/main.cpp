@@ -84,6 +84,18 @@ int main(int argc, char** argv)
         form1.ui->PageControl1->setCurrentIndex(startPage);
     form1.centreOnScreen();
     form1.show();
+    // TARVEL_TEST_SEND=stay or =quit (for the end-to-end sound test and the screenshots
+    // only): once the event loop runs, press "сформировать" and then "выдать"; with "quit",
+    // end with status 0 as soon as the send has returned.
+    const QByteArray testSend = qgetenv("TARVEL_TEST_SEND");
+    if (testSend == "stay" || testSend == "quit") {
+        QTimer::singleShot(0, &form1, [&form1, testSend] {
+            form1.ui->Button_FormFile->click();
+            form1.ui->Button_Out->click();
+            if (testSend == "quit")
+                QCoreApplication::exit(0);
+        });
+    }
 
     tarvel::TForm2 form2; // stays hidden
 

@@ -1,0 +1,124 @@
+#include "audio/WavPlayer.h"
+
+#include "audio/WavFormat.h"
+
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <QBuffer>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QMediaDevices>
+#include <QThread>
+#include <QTimer>
+
+#include <span>
+
+namespace tarvel {
+
+namespace {
+
+// The server's count of played time may stop a hair short of the data's length.
+constexpr std::int64_t kEndTolerance_us = 5'000;
+constexpr int kWatchInterval_ms = 10;
+// The GUI thread's own bound lies beyond the player thread's, which ends itself first.
+constexpr std::chrono::milliseconds kJoinGrace{2'000};
+
+QAudioFormat::SampleFormat sampleFormat(WavSampleKind kind)
+{
+    switch (kind) {
+    case WavSampleKind::UInt8:
+        return QAudioFormat::UInt8;
+    case WavSampleKind::Int16:
+        return QAudioFormat::Int16;
+    case WavSampleKind::Int32:
+        return QAudioFormat::Int32;
+    case WavSampleKind::Float32:
+        return QAudioFormat::Float;
+    }
+    return QAudioFormat::Unknown;
+}
+
+class PlaybackThread final : public QThread {
+public:
+    PlaybackThread(QAudioDevice device, QAudioFormat format, QByteArray pcm, std::int64_t duration_us)
+        : device_(std::move(device)), format_(format), pcm_(std::move(pcm)), duration_us_(duration_us)
+    {
+    }
+
+    std::chrono::milliseconds limit() const
+    {
+        return std::chrono::milliseconds(duration_us_ / 1000) + WavPlayer::kSlack;
+    }
+
+protected:
+    void run() override
+    {
+        QBuffer source(&pcm_);
+        source.open(QIODevice::ReadOnly);
+        QAudioSink sink(device_, format_);
+        QEventLoop loop;
+        QElapsedTimer clock;
+        QTimer watch;
+        watch.setInterval(kWatchInterval_ms);
+        // The sink goes idle once it has taken the last byte, while the server still holds
+        // up to a buffer of it; the end is when the server has played it all.
+        QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
+            const QAudio::State state = sink.state();
+            const bool heardToEnd = state == QAudio::IdleState
+                                 && sink.processedUSecs() + kEndTolerance_us >= duration_us_;
+            if (heardToEnd || state == QAudio::StoppedState || isInterruptionRequested()
+                || clock.elapsed() > limit().count())
+                loop.quit();
+        });
+        clock.start();
+        sink.start(&source);
+        if (sink.state() == QAudio::StoppedState)
+            return; // the output refused the format or could not be opened
+        watch.start();
+        loop.exec();
+        sink.stop();
+    }
+
+private:
+    const QAudioDevice device_;
+    const QAudioFormat format_;
+    QByteArray pcm_;
+    const std::int64_t duration_us_;
+};
+
+} // namespace
+
+void WavPlayer::playToEnd(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize)
+        return;
+    const QByteArray bytes = file.readAll();
+    const auto data = std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                static_cast<std::size_t>(bytes.size()));
+    const std::optional<WavSound> sound = readWavSound(data);
+    if (!sound || sound->dataSize == 0)
+        return;
+
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (device.isNull())
+        return;
+    QAudioFormat format;
+    format.setSampleRate(sound->sampleRate_hz);
+    format.setChannelCount(sound->channels);
+    format.setSampleFormat(sampleFormat(sound->kind));
+
+    PlaybackThread player(device, format,
+                          bytes.mid(static_cast<qsizetype>(sound->dataOffset), static_cast<qsizetype>(sound->dataSize)),
+                          sound->duration_us());
+    player.start();
+    if (!player.wait(QDeadlineTimer(player.limit() + kJoinGrace))) {
+        player.requestInterruption();
+        player.wait();
+    }
+}
+
+} // namespace tarvel

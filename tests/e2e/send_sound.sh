@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# "выдать" through the real sound stack: the window (offscreen) presses "сформировать" and
+# "выдать" once (TARVEL_TEST_SEND=quit), its player plays _qq.wav into a private PulseAudio
+# null sink while parec records the sink's monitor; `tarvel decode` must read the default
+# frame back with "CRC ok", and the send must have returned only after the sound's 4.923 s.
+# Usage: send_sound.sh BUILD_FOLDER
+# Skips (exit 0, "skipped: ...") only when PulseAudio cannot start at all.
+set -euo pipefail
+build=$(cd "${1:-build}" && pwd)
+tarvel="$build/tarvel"
+programmer="$build/src/app/tarvel-programmer"
+for binary in "$tarvel" "$programmer"; do
+  [ -x "$binary" ] || { echo "send_sound: $binary is not built" >&2; exit 1; }
+done
+
+readonly default_frame="01 02 05 01 06 00 00 3C 14 00 64 00 1E 28 FC 6C"
+readonly sound_s=4.923     # _qq.wav's length: 78 768 samples at 16 kHz
+readonly late_limit_s=2.0  # how long after the sound's end the send may still be waiting
+
+work=$(mktemp -d)
+# A private daemon: its socket, pid file and state live here, so that this test never meets
+# another PulseAudio and `pulseaudio --kill` below stops only this one.
+export PULSE_RUNTIME_PATH="$work/runtime" PULSE_STATE_PATH="$work/state" PULSE_CONFIG_PATH="$work/config"
+mkdir -p "$PULSE_RUNTIME_PATH" "$PULSE_STATE_PATH" "$PULSE_CONFIG_PATH" "$work/run"
+recorder="" window=""
+cleanup() {
+  if [ -n "$window" ]; then kill "$window" 2>/dev/null || true; fi
+  if [ -n "$recorder" ]; then kill "$recorder" 2>/dev/null || true; fi
+  pulseaudio --kill 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+for tool in pulseaudio pactl parec; do
+  command -v "$tool" >/dev/null || { echo "send_sound: $tool is missing (scripts/install-deps)" >&2; exit 1; }
+done
+
+if ! pulseaudio -D -n --exit-idle-time=-1 --load=module-native-protocol-unix \
+     --load="module-null-sink sink_name=test_sink" >"$work/pulseaudio.log" 2>&1; then
+  echo "skipped: PulseAudio cannot start here: $(tail -n 1 "$work/pulseaudio.log")"
+  exit 0
+fi
+for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+pactl info >/dev/null 2>&1 || { echo "skipped: PulseAudio started but does not answer"; exit 0; }
+pactl set-default-sink test_sink
+
+# Small buffers, and the recorder started well before playback, or the first second is lost.
+parec -d test_sink.monitor --latency-msec=20 --rate=16000 --channels=1 --format=s16le \
+  --file-format=wav "$work/recorded.wav" &
+recorder=$!
+sleep 1.5
+
+# The window writes _qq.wav into the folder it is started in, then plays it.
+(cd "$work/run" && exec env QT_QPA_PLATFORM=offscreen TARVEL_TEST_SEND=quit "$programmer") \
+  >"$work/window.log" 2>&1 &
+window=$!
+# While the sound plays, the server's own view of the window's stream.
+latency=""
+for _ in $(seq 40); do
+  latency=$(pactl list sink-inputs 2>/dev/null | sed -n 's/^[[:space:]]*\(Buffer Latency\|Sink Latency\): \(.*\)/\1 \2/p' \
+            | paste -sd ';' -)
+  [ -n "$latency" ] && break
+  sleep 0.1
+done
+status=0
+wait "$window" || status=$?
+returned=$(date +%s.%N)
+window=""
+[ "$status" -eq 0 ] || { echo "send_sound: the window ended with status $status" >&2; cat "$work/window.log" >&2; exit 1; }
+[ -f "$work/run/_qq.wav" ] || { echo "send_sound: no _qq.wav was written" >&2; exit 1; }
+[ -f "$work/run/9_fmsig.h" ] || { echo "send_sound: no 9_fmsig.h was written" >&2; exit 1; }
+
+# _qq.wav is written just before it is played: from its last write to the send's return
+# is how long the playback kept the window waiting.
+written=$(stat -c %.9Y "$work/run/_qq.wav")
+waited=$(echo "$returned - $written" | bc -l)
+printf 'send_sound: the send returned %.3f s after _qq.wav was written (sound %s s)\n' "$waited" "$sound_s"
+[ -n "$latency" ] && echo "send_sound: server latencies during playback: $latency"
+
+sleep 1
+kill -INT "$recorder"
+wait "$recorder" || true
+recorder=""
+
+if (( $(echo "$waited < $sound_s" | bc -l) )); then
+  echo "send_sound: FAILED: the send returned before the sound could have ended" >&2
+  exit 1
+fi
+if (( $(echo "$waited > $sound_s + $late_limit_s" | bc -l) )); then
+  echo "send_sound: FAILED: the send kept waiting more than $late_limit_s s after the sound's end" >&2
+  exit 1
+fi
+
+status=0
+decoded=$("$tarvel" decode "$work/recorded.wav") || status=$?
+first=$(printf '%s\n' "$decoded" | sed -n 1p)
+second=$(printf '%s\n' "$decoded" | sed -n 2p)
+if [ "$status" -ne 0 ] || [ "$first" != "$default_frame" ] || [ "$second" != "CRC ok" ]; then
+  echo "send_sound: FAILED (tarvel decode exit $status)" >&2
+  echo "expected: $default_frame" >&2
+  printf '%s\n' "$decoded" >&2
+  exit 1
+fi
+printf '%s\n' "$decoded" | sed -n '1,2p;/^Signal:/,$p'
+echo "send_sound: passed"
