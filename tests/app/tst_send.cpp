@@ -1,0 +1,309 @@
+// "выдать" as a user drives it: the frame is rebuilt from the controls first, _qq.wav and
+// 9_fmsig.h land in the working directory, exactly that file is played once, the charts
+// show the latest send, the filter's check box and Alfa reach the generator, and a file
+// that cannot be written is reported with nothing played. The sound goes to a recording
+// fake; the real output is exercised by tests/e2e/send_sound.sh.
+
+#include "app/ProgramState.h"
+#include "app/Unit1.h"
+#include "audio/SoundOutput.h"
+#include "controls/SpinEdit.h"
+#include "frame/FrameBuild.h"
+#include "signal/_8RIFF.h"
+#include "ui_Unit1.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QValueAxis>
+
+#include <memory>
+
+using namespace tarvel;
+
+namespace {
+
+constexpr qsizetype kDefaultSignalSamples = 62'100; // N of the default frame
+constexpr qsizetype kTail = kTailSamples; // samples that bypass the filter
+
+// Remembers every playback and what the file held at that moment.
+class RecordingSound final : public SoundOutput {
+public:
+    void playToEnd(const QString& path) override
+    {
+        played << path;
+        QFile file(path);
+        contents << (file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+    }
+    QStringList played;
+    QList<QByteArray> contents;
+};
+
+QLineSeries* series(QChartView* view, const QString& name)
+{
+    for (QAbstractSeries* s : view->chart()->series())
+        if (s->objectName() == name)
+            return qobject_cast<QLineSeries*>(s);
+    return nullptr;
+}
+
+QValueAxis* axis(QChartView* view, Qt::Orientation orientation)
+{
+    const QList<QAbstractAxis*> axes = view->chart()->axes(orientation);
+    return axes.isEmpty() ? nullptr : qobject_cast<QValueAxis*>(axes.first());
+}
+
+std::int16_t sampleAt(const QByteArray& wav, qsizetype index)
+{
+    const qsizetype at = static_cast<qsizetype>(kWavHeaderSize) + 2 * index;
+    return static_cast<std::int16_t>(static_cast<std::uint8_t>(wav[at]) | (static_cast<std::uint8_t>(wav[at + 1]) << 8));
+}
+
+QString frameText(const Frame& frame)
+{
+    return QString::fromStdString(frameHex(frame));
+}
+
+} // namespace
+
+class TestSend : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> folder_;
+    std::unique_ptr<ProgramState> state_;
+    std::unique_ptr<TForm1> form_;
+    RecordingSound* sound_ = nullptr;
+    Ui::TForm1* ui = nullptr;
+    QString workingDirectory_;
+
+    void openWindow(const QString& workingDirectory)
+    {
+        form_.reset();
+        state_ = std::make_unique<ProgramState>();
+        workingDirectory_ = workingDirectory;
+        form_ = std::make_unique<TForm1>(*state_, StartOptions{{}, workingDirectory});
+        auto sound = std::make_unique<RecordingSound>();
+        sound_ = sound.get();
+        form_->setSoundOutput(std::move(sound));
+        ui = form_->ui;
+        ui->PageControl1->setCurrentWidget(ui->TabSheet2);
+        form_->show();
+        form_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    }
+
+    QString inFolder(const QString& name) const { return QDir(workingDirectory_).filePath(name); }
+    QLineSeries* filterPlot() const { return series(ui->Chart_Filtr, QStringLiteral("LineSeries1")); }
+    QLineSeries* unusedFilterPlot() const { return series(ui->Chart_Filtr, QStringLiteral("LineSeries2")); }
+    QLineSeries* signalPlot() const { return series(ui->Chart1, QStringLiteral("Series1")); }
+
+    // "сформировать" first: only it makes "выдать" available.
+    void send()
+    {
+        if (ui->Button_Out->isHidden())
+            QTest::mouseClick(ui->Button_FormFile, Qt::LeftButton);
+        QTest::mouseClick(ui->Button_Out, Qt::LeftButton);
+    }
+
+    void typeInto(SpinEdit* spin, const QString& text)
+    {
+        spin->setFocus(Qt::MouseFocusReason);
+        QTRY_VERIFY(spin->hasFocus());
+        spin->findChild<QLineEdit*>()->selectAll();
+        QTest::keyClick(spin, Qt::Key_Backspace);
+        QTest::keyClicks(spin, text);
+    }
+
+    QMessageBox* messageBox() const { return form_->findChild<QMessageBox*>(); }
+
+    // The abandoned send is reported, nothing is played, and the window still works.
+    void expectReportedFailure(const QString& failedFile, int playsBefore)
+    {
+        QMessageBox* box = messageBox();
+        QVERIFY(box != nullptr);
+        QVERIFY(box->isVisible());
+        const QString expected = QStringLiteral("Cannot create file \"%1\". ").arg(failedFile);
+        QVERIFY2(box->text().startsWith(expected), qPrintable(box->text()));
+        QVERIFY(box->text().size() > expected.size()); // the system's reason follows
+        QCOMPARE(sound_->played.size(), playsBefore);
+
+        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+        QTRY_VERIFY(messageBox() == nullptr);
+        ui->SpinEdit_1->setValue(9);
+        QTest::mouseClick(ui->Button_FormFile, Qt::LeftButton);
+        QCOMPARE(state_->shared.frame[2], 9);
+        QVERIFY(ui->Button_Out->isEnabled());
+    }
+
+private slots:
+    void init()
+    {
+        folder_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(folder_->isValid());
+        openWindow(folder_->path());
+    }
+    void cleanup()
+    {
+        form_.reset();
+        state_.reset();
+        folder_.reset();
+    }
+
+    void sendRebuildsTheFrameWritesBothFilesAndPlaysOnce()
+    {
+        QVERIFY(ui->Button_Out->isHidden());
+        QTest::mouseClick(ui->Button_FormFile, Qt::LeftButton);
+        QCOMPARE(frameText(state_->shared.frame), QStringLiteral("01 02 05 01 06 00 00 3C 14 00 64 00 1E 28 FC 6C"));
+
+        // Changed after the last "сформировать": the send must carry it all the same.
+        ui->SpinEdit_9->setValue(1500);
+        FrameParameters expected;
+        expected.pilot_hz = 1500;
+        QTest::mouseClick(ui->Button_Out, Qt::LeftButton);
+        QCOMPARE(frameText(state_->shared.frame), QString::fromStdString(frameHex(buildFrame(expected))));
+        QCOMPARE(ui->Memo_MasIsh->document()->blockCount(), 16);
+
+        QCOMPARE(sound_->played, QStringList{inFolder(QStringLiteral("_qq.wav"))});
+        const QByteArray played = sound_->contents.first();
+        QCOMPARE(played.size(), qsizetype{157'580}); // complete when it was played
+        QFile wav(inFolder(QStringLiteral("_qq.wav")));
+        QVERIFY(wav.open(QIODevice::ReadOnly));
+        QCOMPARE(wav.readAll(), played);
+        QCOMPARE(QFileInfo(inFolder(QStringLiteral("9_fmsig.h"))).size(), qint64{42'020});
+        QCOMPARE(played.left(4), QByteArray("RIFF"));
+        // The first send after start, filter on with Alfa 0.2 (the spin edit showing 2).
+        QCOMPARE(ui->SpinEdit_Alfa->value(), 2);
+        QCOMPARE(state_->shared.alfa, 0.2);
+        QCOMPARE(sampleAt(played, 0), 1448);
+        QCOMPARE(sampleAt(played, 1), 4045);
+        QCOMPARE(sampleAt(played, 2), 7512);
+    }
+
+    void secondSendContinuesThePhase()
+    {
+        send();
+        send();
+        QCOMPARE(sound_->played.size(), 2);
+        QCOMPARE(frameText(state_->shared.frame), QStringLiteral("01 02 05 01 06 00 00 3C 14 00 64 00 1E 28 FC 6C"));
+        QCOMPARE(signalPlot()->count(), kDefaultSignalSamples);
+        const QByteArray& first = sound_->contents.at(0);
+        const QByteArray& second = sound_->contents.at(1);
+        QCOMPARE(first.size(), second.size());
+        QCOMPARE(first.left(static_cast<qsizetype>(kWavHeaderSize)), second.left(static_cast<qsizetype>(kWavHeaderSize)));
+        QVERIFY(first.mid(44, 32'000) != second.mid(44, 32'000)); // the lead-in starts elsewhere
+        // The tail restarts at phase 0 on every send.
+        QCOMPARE(sampleAt(first, kDefaultSignalSamples - kTail), 7175);
+        QCOMPARE(sampleAt(second, kDefaultSignalSamples - kTail), 7175);
+    }
+
+    void chartsShowTheLatestSendInOneRange()
+    {
+        unusedFilterPlot()->append(1.0, 1.0); // must be cleared by the send
+        send();
+        send();
+        QCOMPARE(filterPlot()->count(), kDefaultSignalSamples - kTail);
+        QCOMPARE(signalPlot()->count(), kDefaultSignalSamples);
+        QCOMPARE(unusedFilterPlot()->count(), 0);
+        QCOMPARE(filterPlot()->at(0).x(), 0.0);
+        QCOMPARE(signalPlot()->at(kDefaultSignalSamples - 1).x(), static_cast<double>(kDefaultSignalSamples - 1));
+
+        // The axes follow the data so the plots can be read.
+        QValueAxis* signalX = axis(ui->Chart1, Qt::Horizontal);
+        QValueAxis* signalY = axis(ui->Chart1, Qt::Vertical);
+        QVERIFY(signalX && signalY);
+        QCOMPARE(signalX->min(), 0.0);
+        QCOMPARE(signalX->max(), static_cast<double>(kDefaultSignalSamples - 1));
+        // The signal swings to about ±30 000: the range holds it with a little room.
+        QVERIFY2(signalY->min() <= -29'900 && signalY->min() >= -35'000, qPrintable(QString::number(signalY->min())));
+        QVERIFY2(signalY->max() >= 29'900 && signalY->max() <= 35'000, qPrintable(QString::number(signalY->max())));
+        QValueAxis* filterX = axis(ui->Chart_Filtr, Qt::Horizontal);
+        QValueAxis* filterY = axis(ui->Chart_Filtr, Qt::Vertical);
+        QVERIFY(filterX && filterY);
+        QCOMPARE(filterX->max(), static_cast<double>(kDefaultSignalSamples - kTail - 1));
+        // Alfa 0.2: the staircase's top level is the 889 Hz lag, 1.396 rad.
+        QVERIFY(filterY->max() > 1.39 && filterY->max() < 1.6);
+    }
+
+    void filterOffPlotsZerosAndLeavesThePhaseRaw()
+    {
+        QTest::mouseClick(ui->CheckBox_ModFiltr, Qt::LeftButton, {}, QPoint(5, ui->CheckBox_ModFiltr->height() / 2));
+        QVERIFY(!ui->CheckBox_ModFiltr->isChecked());
+        send();
+        QCOMPARE(filterPlot()->count(), kDefaultSignalSamples - kTail);
+        for (const QPointF& p : filterPlot()->points())
+            QCOMPARE(p.y(), 0.0);
+        const QByteArray& played = sound_->contents.first();
+        QCOMPARE(sampleAt(played, 0), 7175);
+        QCOMPARE(sampleAt(played, 1), 13934);
+        QCOMPARE(sampleAt(played, 2), 19884);
+        QCOMPARE(state_->generator.filtrState, 0.0); // untouched while off
+    }
+
+    void alfaFollowsItsSpinEdit()
+    {
+        typeInto(ui->SpinEdit_Alfa, QStringLiteral("50"));
+        QCOMPARE(state_->shared.alfa, 0.5);
+        ui->SpinEdit_Alfa->stepBy(1);
+        QCOMPARE(state_->shared.alfa, 0.51);
+        // A text that is no number reads as the minimum.
+        typeInto(ui->SpinEdit_Alfa, QStringLiteral("-"));
+        QCOMPARE(ui->SpinEdit_Alfa->text(), QStringLiteral("-"));
+        QCOMPARE(state_->shared.alfa, 0.0);
+
+        // Alfa 1 lets the phase through: the same signal as with the filter off.
+        typeInto(ui->SpinEdit_Alfa, QStringLiteral("100"));
+        QCOMPARE(state_->shared.alfa, 1.0);
+        send();
+        for (const QPointF& p : filterPlot()->points())
+            QCOMPARE(p.y(), 0.0);
+        QCOMPARE(sampleAt(sound_->contents.first(), 0), 7175);
+    }
+
+    void unwritableFolderIsReportedAndNothingPlays()
+    {
+        // The working directory lies under a regular file: nothing can be created there.
+        QFile blocker(folder_->filePath(QStringLiteral("not-a-folder")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        openWindow(folder_->filePath(QStringLiteral("not-a-folder/sub")));
+        send();
+        expectReportedFailure(inFolder(QStringLiteral("_qq.wav")), 0);
+        QCOMPARE(filterPlot()->count(), 0); // cleared, and the generator never ran
+    }
+
+    void wavThatIsAFolderIsReportedAndNothingPlays()
+    {
+        send();
+        QCOMPARE(sound_->played.size(), 1);
+        QVERIFY(QFile::remove(inFolder(QStringLiteral("_qq.wav"))));
+        QVERIFY(QDir(workingDirectory_).mkdir(QStringLiteral("_qq.wav")));
+        send();
+        expectReportedFailure(inFolder(QStringLiteral("_qq.wav")), 1);
+        QCOMPARE(filterPlot()->count(), 0);
+        QCOMPARE(signalPlot()->count(), kDefaultSignalSamples); // still the earlier send's
+    }
+
+    void tableThatCannotBeWrittenAbandonsTheSend()
+    {
+        send();
+        const QByteArray before = sound_->contents.first();
+        QVERIFY(QFile::remove(inFolder(QStringLiteral("9_fmsig.h"))));
+        QVERIFY(QDir(workingDirectory_).mkdir(QStringLiteral("9_fmsig.h")));
+        send();
+        expectReportedFailure(inFolder(QStringLiteral("9_fmsig.h")), 1);
+        // The generator ran, so the plots show it; the sound file is the earlier one.
+        QCOMPARE(filterPlot()->count(), kDefaultSignalSamples - kTail);
+        QFile wav(inFolder(QStringLiteral("_qq.wav")));
+        QVERIFY(wav.open(QIODevice::ReadOnly));
+        QCOMPARE(wav.readAll(), before);
+    }
+};
+
+QTEST_MAIN(TestSend)
+#include "tst_send.moc"
