@@ -62,7 +62,9 @@ QValueAxis* axis(QChartView* view, Qt::Orientation orientation)
 std::int16_t sampleAt(const QByteArray& wav, qsizetype index)
 {
     const qsizetype at = static_cast<qsizetype>(kWavHeaderSize) + 2 * index;
-    return static_cast<std::int16_t>(static_cast<std::uint8_t>(wav[at]) | (static_cast<std::uint8_t>(wav[at + 1]) << 8));
+    const auto low = static_cast<std::uint8_t>(wav[at]);
+    const auto high = static_cast<std::uint8_t>(wav[at + 1]);
+    return static_cast<std::int16_t>(low | (high << 8));
 }
 
 QString frameText(const Frame& frame)
@@ -195,7 +197,8 @@ private slots:
         const QByteArray& first = sound_->contents.at(0);
         const QByteArray& second = sound_->contents.at(1);
         QCOMPARE(first.size(), second.size());
-        QCOMPARE(first.left(static_cast<qsizetype>(kWavHeaderSize)), second.left(static_cast<qsizetype>(kWavHeaderSize)));
+        const auto header = static_cast<qsizetype>(kWavHeaderSize);
+        QCOMPARE(first.left(header), second.left(header));
         QVERIFY(first.mid(44, 32'000) != second.mid(44, 32'000)); // the lead-in starts elsewhere
         // The tail restarts at phase 0 on every send.
         QCOMPARE(sampleAt(first, kDefaultSignalSamples - kTail), 7175);
