@@ -60,9 +60,12 @@ void fitAxesToPoints(QLineSeries& series)
                                              [](const QPointF& a, const QPointF& b) { return a.y() < b.y(); });
     const double margin = (top->y() - bottom->y()) * kVerticalMargin;
     for (QAbstractAxis* axis : series.attachedAxes()) {
-        if (axis->orientation() == Qt::Horizontal)
+        if (axis->orientation() == Qt::Horizontal) {
             setRange(axis, left->x(), right->x());
-        else
+            // x is a sample index: whole numbers read better than 14524.8.
+            if (auto* values = qobject_cast<QValueAxis*>(axis))
+                values->setLabelFormat(QStringLiteral("%.0f"));
+        } else
             setRange(axis, bottom->y() - margin, top->y() + margin);
     }
 }
