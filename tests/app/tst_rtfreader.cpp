@@ -88,8 +88,8 @@ private slots:
     void hostileInput();
     void deepNesting();
     void hopelessRichTextLeavesDocumentAlone();
-    void plainTextFallback_data();
-    void plainTextFallback();
+    void helpFilesLoad_data();
+    void helpFilesLoad();
     void plainTextEncodings();
     void unloadableFilesKeepTheOldText();
     void loadedRichTextReplacesTheView();
@@ -401,25 +401,32 @@ void TestRtfReader::hopelessRichTextLeavesDocumentAlone()
     QVERIFY(!isRtf(" rtf"));
 }
 
-void TestRtfReader::plainTextFallback_data()
+void TestRtfReader::helpFilesLoad_data()
 {
     QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("UTF-8") << sample("plain_utf8.rtf") << QStringLiteral("Справка без разметки\nвторая строка\n");
-    QTest::newRow("cp1251") << sample("plain_cp1251.rtf") << QStringLiteral("Справка в cp1251\nЁжик №5\n");
+    QTest::addColumn<QStringList>("text");
+    QTest::newRow("plain UTF-8") << sample("plain_utf8.rtf")
+                                 << QStringList{"Справка без разметки", "вторая строка"};
+    QTest::newRow("plain cp1251") << sample("plain_cp1251.rtf") << QStringList{"Справка в cp1251", "Ёжик №5"};
+    QTest::newRow("cp1251 rich text") << sample("russian_cp1251.rtf")
+                                      << QStringList{"Установка уровней: нажмите «+» или «-»", "Вторая строка"};
+    QTest::newRow("\\u-escaped rich text") << sample("russian_u.rtf")
+                                          << QStringList{"Выходной уровень: громче, тише."};
 }
 
-void TestRtfReader::plainTextFallback()
+void TestRtfReader::helpFilesLoad()
 {
     QFETCH(QString, path);
-    QFETCH(QString, text);
+    QFETCH(QStringList, text);
     RichTextView view;
     view.setFont(QFont(QStringLiteral("DejaVu Sans"), 17));
+    view.setPlainText(QStringLiteral("default text"));
     QString error = QStringLiteral("stale");
     QVERIFY(view.loadFile(path, &error));
     QVERIFY(error.isEmpty());
-    QCOMPARE(view.toPlainText(), text);
-    QCOMPARE(view.document()->defaultFont().pointSize(), 17); // plain text keeps the view's font
+    QCOMPARE(lines(view.toPlainText()), text);
+    QCOMPARE(view.document()->defaultFont().pointSize(), 17); // unformatted text keeps the view's font
+    QVERIFY(!view.document()->isUndoAvailable());             // the load is not an edit to undo
 }
 
 void TestRtfReader::plainTextEncodings()
@@ -454,6 +461,15 @@ void TestRtfReader::unloadableFilesKeepTheOldText()
     QCOMPARE(error, QStringLiteral("Failed to Load Stream"));
     QCOMPARE(view.toPlainText(), QStringLiteral("default text"));
     QVERIFY(!view.loadFile(sample("broken.rtf"), nullptr));
+
+    // Too large to be a help file: refused before anything is read as text.
+    QFile huge(dir.filePath(QStringLiteral("huge.txt")));
+    QVERIFY(huge.open(QIODevice::WriteOnly));
+    QCOMPARE(huge.write(QByteArray(RichTextView::kMaxHelpFileBytes + 1, 'a')), RichTextView::kMaxHelpFileBytes + 1);
+    huge.close();
+    QVERIFY(!view.loadFile(huge.fileName(), &error));
+    QCOMPARE(error, QStringLiteral("Failed to Load Stream"));
+    QCOMPARE(view.toPlainText(), QStringLiteral("default text"));
 }
 
 void TestRtfReader::loadedRichTextReplacesTheView()
@@ -466,7 +482,7 @@ void TestRtfReader::loadedRichTextReplacesTheView()
     QCOMPARE(lines(view.toPlainText()).first(), QStringLiteral("*** Для входа в режим программирования:"));
     QVERIFY(view.toPlainText().indexOf(QStringLiteral("default text")) < 0);
     QCOMPARE(formatOf(*view.document(), QStringLiteral("Красный")).fontWeight(), int(QFont::Bold));
-    QVERIFY(!view.document()->isUndoAvailable()); // the load is not an edit to undo
+    QVERIFY(!view.document()->isUndoAvailable());
     QCOMPARE(view.textCursor().position(), 0);
 }
 
