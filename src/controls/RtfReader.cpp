@@ -1,18 +1,15 @@
 #include "controls/RtfReader.h"
 
+#include "controls/RtfContent.h"
+#include "controls/RtfControlWords.h"
 #include "controls/TextEncoding.h"
 
 #include <QColor>
-#include <QTextBlockFormat>
-#include <QTextCharFormat>
-#include <QTextCursor>
 #include <QTextDocument>
 
 #include <algorithm>
 #include <cstdint>
-#include <map>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace tarvel {
@@ -21,138 +18,20 @@ namespace {
 
 constexpr std::size_t kMaxWordLength = 32;  // longer names are nobody's control word
 constexpr int kMaxParamDigits = 10;         // further digits are read but ignored
-constexpr int kDefaultHalfPoints = 24;      // 12 pt, the size when a document names none
 constexpr int kMinHalfPoints = 2;
 constexpr int kMaxHalfPoints = 3276;        // 1638 pt, the largest size word processors offer
 constexpr int kMaxUnicodeSkip = 255;
 constexpr int kMaxTwips = 31680;            // 22 inches, wider than any page
-constexpr int kTwipsPerPixel = 15;          // 1440 twips per inch at 96 pixels per inch
 constexpr std::size_t kMaxTableEntries = 65536;
 
 enum class Destination : std::uint8_t { Text, Skip, FontTable, ColorTable };
 
-enum class Alignment : std::uint8_t { Left, Center, Right, Justify };
-
-struct CharProps {
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    bool strike = false;
-    std::int8_t vertical = 0; // -1 subscript, 1 superscript
-    int halfPoints = kDefaultHalfPoints;
-    int font = -1;            // -1: the document's default font
-    int color = 0;            // colour table index; 0: the view's own text colour
-    int background = 0;
-    bool operator==(const CharProps&) const = default;
-};
-
-struct ParaProps {
-    Alignment alignment = Alignment::Left;
-    int leftTwips = 0;
-    int rightTwips = 0;
-    int firstLineTwips = 0;
-    int beforeTwips = 0;
-    int afterTwips = 0;
-};
-
 struct GroupState {
-    CharProps chars;
-    ParaProps para;
+    RtfCharProps chars;
+    RtfParaProps para;
     Destination destination = Destination::Text;
     int unicodeSkip = 1;
 };
-
-struct FontEntry {
-    QString name;
-    int codePage = 0; // 0: the document's code page
-};
-
-struct Run {
-    QString text;
-    CharProps chars;
-};
-
-struct Paragraph {
-    ParaProps para;
-    CharProps mark; // the format of the paragraph's end, which sets an empty line's height
-    std::vector<Run> runs;
-};
-
-enum class Word : std::uint8_t {
-    Skip, FontTable, ColorTable,
-    Par, Line, Tab, Cell, Row, Pard, Plain,
-    Bold, Italic, Underline, UnderlineNone, Strike, Super, Sub, NoSuperSub,
-    FontSize, Color, Background, Font, DefaultFont,
-    Ansi, Mac, Pc, Pca, AnsiCodePage, CharSet, FontCodePage, Red, Green, Blue,
-    UnicodeSkip, Unicode, Binary,
-    AlignLeft, AlignCenter, AlignRight, AlignJustify,
-    LeftIndent, RightIndent, FirstIndent, SpaceBefore, SpaceAfter,
-    Character,
-};
-
-struct WordInfo {
-    Word word;
-    char16_t character = 0; // for Word::Character
-};
-
-const std::unordered_map<std::string_view, WordInfo>& wordTable()
-{
-    static const std::unordered_map<std::string_view, WordInfo> table = [] {
-        std::unordered_map<std::string_view, WordInfo> t;
-        // Destinations whose content is not text of the document.
-        for (std::string_view name :
-             {"pict", "object", "header", "headerl", "headerr", "headerf", "footer", "footerl",
-              "footerr", "footerf", "stylesheet", "info", "fldinst", "footnote", "annotation",
-              "atnid", "atnauthor", "atnicn", "atnref", "atntime", "atrfstart", "atrfend",
-              "bkmkstart", "bkmkend", "xe", "tc", "txe", "rxe", "listtable", "listoverridetable",
-              "revtbl", "rsidtbl", "generator", "xmlnstbl", "themedata", "colorschememapping",
-              "latentstyles", "datastore", "datafield", "filetbl", "template", "nonshppict",
-              "shpinst", "shprslt", "pn", "falt", "fname", "panose", "objdata", "ftnsep",
-              "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn", "pgdsctbl", "userprops",
-              "listpicture", "fchars", "lchars", "background", "do", "picprop", "private",
-              "comment", "author", "title", "subject", "operator", "keywords", "doccomm",
-              "company", "creatim", "revtim", "printim", "buptim", "wgrffmtfilter",
-              "mmathPr", "passwordhash", "protusertbl", "docvar", "formfield", "macc",
-              "blipuid", "field_placeholder_never_used"})
-            t.emplace(name, WordInfo{Word::Skip});
-        const std::pair<std::string_view, Word> words[] = {
-            {"fonttbl", Word::FontTable}, {"colortbl", Word::ColorTable},
-            {"par", Word::Par}, {"page", Word::Par}, {"line", Word::Line},
-            {"softline", Word::Line}, {"lbr", Word::Line}, {"tab", Word::Tab},
-            {"cell", Word::Cell}, {"nestcell", Word::Cell}, {"row", Word::Row},
-            {"nestrow", Word::Row}, {"pard", Word::Pard}, {"plain", Word::Plain},
-            {"b", Word::Bold}, {"i", Word::Italic}, {"ulnone", Word::UnderlineNone},
-            {"strike", Word::Strike}, {"striked", Word::Strike}, {"super", Word::Super},
-            {"sub", Word::Sub}, {"nosupersub", Word::NoSuperSub}, {"fs", Word::FontSize},
-            {"cf", Word::Color}, {"cb", Word::Background}, {"highlight", Word::Background},
-            {"f", Word::Font}, {"deff", Word::DefaultFont}, {"ansi", Word::Ansi},
-            {"mac", Word::Mac}, {"pc", Word::Pc}, {"pca", Word::Pca},
-            {"ansicpg", Word::AnsiCodePage}, {"fcharset", Word::CharSet},
-            {"cpg", Word::FontCodePage}, {"red", Word::Red}, {"green", Word::Green},
-            {"blue", Word::Blue}, {"uc", Word::UnicodeSkip}, {"u", Word::Unicode},
-            {"bin", Word::Binary}, {"ql", Word::AlignLeft}, {"qc", Word::AlignCenter},
-            {"qr", Word::AlignRight}, {"qj", Word::AlignJustify}, {"qd", Word::AlignJustify},
-            {"li", Word::LeftIndent}, {"ri", Word::RightIndent}, {"fi", Word::FirstIndent},
-            {"sb", Word::SpaceBefore}, {"sa", Word::SpaceAfter}};
-        for (const auto& [name, word] : words)
-            t.emplace(name, WordInfo{word});
-        for (std::string_view name :
-             {"ul", "uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash", "ulth",
-              "ulthd", "ulthdash", "ulthdashd", "ulthdashdd", "ulthldash", "ululdbwave", "ulw",
-              "ulwave"})
-            t.emplace(name, WordInfo{Word::Underline});
-        const std::pair<std::string_view, char16_t> characters[] = {
-            {"emdash", u'\u2014'}, {"endash", u'\u2013'}, {"bullet", u'\u2022'},
-            {"lquote", u'\u2018'}, {"rquote", u'\u2019'}, {"ldblquote", u'\u201C'},
-            {"rdblquote", u'\u201D'}, {"emspace", u'\u2003'}, {"enspace", u'\u2002'},
-            {"qmspace", u'\u2005'}, {"zwj", u'\u200D'}, {"zwnj", u'\u200C'},
-            {"ltrmark", u'\u200E'}, {"rtlmark", u'\u200F'}};
-        for (const auto& [name, c] : characters)
-            t.emplace(name, WordInfo{Word::Character, c});
-        return t;
-    }();
-    return table;
-}
 
 bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -186,12 +65,11 @@ public:
     {
         stack_.reserve(kMaxGroupDepth + 1);
         stack_.push_back(GroupState{});
-        paragraphs_.emplace_back();
     }
 
     void run();
     bool usable() const { return closed_ || producedText_; }
-    void writeTo(QTextDocument& document);
+    void writeTo(QTextDocument& document) { writeRtfContent(content_, document); }
 
 private:
     GroupState& state() { return stack_.back(); }
@@ -211,8 +89,6 @@ private:
     int currentCodePage() const;
     bool consumeFallback();
 
-    QTextCharFormat charFormat(const CharProps& props) const;
-    static QTextBlockFormat blockFormat(const ParaProps& props);
 
     QByteArrayView data_;
     qsizetype pos_ = 0;
@@ -224,19 +100,16 @@ private:
     int fallbackLeft_ = 0;    // characters still to skip after a \uN
 
     int documentCodePage_ = kCodePageWestern;
-    int defaultFont_ = -1;
-    std::map<int, FontEntry> fonts_;
     int fontIndex_ = -1;      // the font table entry being read
     QByteArray fontName_;
     int fontCodePage_ = 0;
     bool fontCodePageExplicit_ = false;
-    std::vector<QColor> colors_;
     int red_ = 0, green_ = 0, blue_ = 0;
     bool colorGiven_ = false;
 
     QByteArray pendingBytes_; // 8-bit text awaiting decoding in the current code page
     CodePageDecoder decoder_;
-    std::vector<Paragraph> paragraphs_;
+    RtfContent content_;
 };
 
 void Parser::run()
@@ -257,8 +130,8 @@ void Parser::run()
         }
     }
     flushBytes();
-    if (paragraphs_.size() > 1 && paragraphs_.back().runs.empty())
-        paragraphs_.pop_back(); // the last \par ends the last paragraph; it adds no empty line
+    if (content_.paragraphs.size() > 1 && content_.paragraphs.back().runs.empty())
+        content_.paragraphs.pop_back(); // the last \par ends the last paragraph; it adds no empty line
 }
 
 void Parser::openGroup()
@@ -342,9 +215,8 @@ bool Parser::consumeFallback()
 
 void Parser::controlWord(std::string_view name, bool hasParam, int param)
 {
-    const auto& table = wordTable();
-    const auto found = table.find(name);
-    if (found != table.end() && found->second.word == Word::Binary) {
+    const RtfWordInfo* found = findRtfWord(name);
+    if (found && found->word == RtfWord::Binary) {
         // Raw bytes follow, whatever the destination: skip them so that they are never
         // taken for braces or text.
         const qsizetype count = std::max(0, hasParam ? param : 0);
@@ -355,26 +227,26 @@ void Parser::controlWord(std::string_view name, bool hasParam, int param)
     if (consumeFallback())
         return;
     GroupState& s = state();
-    if (s.destination == Destination::Skip || found == table.end())
+    if (s.destination == Destination::Skip || !found)
         return;
     flushBytes();
 
-    const WordInfo info = found->second;
+    const RtfWordInfo info = *found;
     const bool on = !hasParam || param != 0;
 
     switch (info.word) {
-    case Word::Skip: s.destination = Destination::Skip; return;
-    case Word::UnicodeSkip: s.unicodeSkip = std::clamp(hasParam ? param : 1, 0, kMaxUnicodeSkip); return;
-    case Word::Ansi: documentCodePage_ = kCodePageWestern; return;
-    case Word::Mac: documentCodePage_ = 10000; return;
-    case Word::Pc: documentCodePage_ = 437; return;
-    case Word::Pca: documentCodePage_ = 850; return;
-    case Word::AnsiCodePage:
+    case RtfWord::SkippedDestination: s.destination = Destination::Skip; return;
+    case RtfWord::UnicodeSkip: s.unicodeSkip = std::clamp(hasParam ? param : 1, 0, kMaxUnicodeSkip); return;
+    case RtfWord::Ansi: documentCodePage_ = kCodePageWestern; return;
+    case RtfWord::Mac: documentCodePage_ = 10000; return;
+    case RtfWord::Pc: documentCodePage_ = 437; return;
+    case RtfWord::Pca: documentCodePage_ = 850; return;
+    case RtfWord::AnsiCodePage:
         if (hasParam && param > 0)
             documentCodePage_ = param;
         return;
-    case Word::DefaultFont: defaultFont_ = hasParam ? param : -1; return;
-    case Word::Unicode: {
+    case RtfWord::DefaultFont: content_.defaultFont = hasParam ? param : -1; return;
+    case RtfWord::Unicode: {
         // The character counts in text only, but its fallback is skipped everywhere.
         std::int64_t code = hasParam ? param : 0;
         if (code < 0)
@@ -388,15 +260,15 @@ void Parser::controlWord(std::string_view name, bool hasParam, int param)
 
     if (s.destination == Destination::FontTable) {
         switch (info.word) {
-        case Word::Font:
+        case RtfWord::Font:
             commitFont();
             fontIndex_ = hasParam ? param : -1;
             break;
-        case Word::CharSet:
+        case RtfWord::CharSet:
             if (!fontCodePageExplicit_)
                 fontCodePage_ = codePageForCharset(hasParam ? param : 0);
             break;
-        case Word::FontCodePage:
+        case RtfWord::FontCodePage:
             fontCodePage_ = std::max(0, hasParam ? param : 0);
             fontCodePageExplicit_ = true;
             break;
@@ -407,60 +279,60 @@ void Parser::controlWord(std::string_view name, bool hasParam, int param)
     if (s.destination == Destination::ColorTable) {
         const int component = std::clamp(hasParam ? param : 0, 0, 255);
         switch (info.word) {
-        case Word::Red: red_ = component; colorGiven_ = true; break;
-        case Word::Green: green_ = component; colorGiven_ = true; break;
-        case Word::Blue: blue_ = component; colorGiven_ = true; break;
+        case RtfWord::Red: red_ = component; colorGiven_ = true; break;
+        case RtfWord::Green: green_ = component; colorGiven_ = true; break;
+        case RtfWord::Blue: blue_ = component; colorGiven_ = true; break;
         default: break;
         }
         return;
     }
 
-    CharProps& c = s.chars;
-    ParaProps& p = s.para;
+    RtfCharProps& c = s.chars;
+    RtfParaProps& p = s.para;
     const int twips = std::clamp(hasParam ? param : 0, -kMaxTwips, kMaxTwips);
     switch (info.word) {
-    case Word::FontTable:
+    case RtfWord::FontTable:
         s.destination = Destination::FontTable;
         fontIndex_ = -1;
         fontName_.clear();
         break;
-    case Word::ColorTable:
+    case RtfWord::ColorTable:
         s.destination = Destination::ColorTable;
         red_ = green_ = blue_ = 0;
         colorGiven_ = false;
         break;
-    case Word::Par:
-    case Word::Row: endParagraph(); break;
-    case Word::Line: appendChar(QChar::LineSeparator); break;
-    case Word::Tab:
-    case Word::Cell: appendChar(U'\t'); break;
-    case Word::Pard: p = ParaProps{}; break;
-    case Word::Plain: c = CharProps{}; break;
-    case Word::Bold: c.bold = on; break;
-    case Word::Italic: c.italic = on; break;
-    case Word::Underline: c.underline = on; break;
-    case Word::UnderlineNone: c.underline = false; break;
-    case Word::Strike: c.strike = on; break;
-    case Word::Super: c.vertical = 1; break;
-    case Word::Sub: c.vertical = -1; break;
-    case Word::NoSuperSub: c.vertical = 0; break;
-    case Word::FontSize:
+    case RtfWord::Par:
+    case RtfWord::Row: endParagraph(); break;
+    case RtfWord::Line: appendChar(QChar::LineSeparator); break;
+    case RtfWord::Tab:
+    case RtfWord::Cell: appendChar(U'\t'); break;
+    case RtfWord::Pard: p = RtfParaProps{}; break;
+    case RtfWord::Plain: c = RtfCharProps{}; break;
+    case RtfWord::Bold: c.bold = on; break;
+    case RtfWord::Italic: c.italic = on; break;
+    case RtfWord::Underline: c.underline = on; break;
+    case RtfWord::UnderlineNone: c.underline = false; break;
+    case RtfWord::Strike: c.strike = on; break;
+    case RtfWord::Super: c.vertical = 1; break;
+    case RtfWord::Sub: c.vertical = -1; break;
+    case RtfWord::NoSuperSub: c.vertical = 0; break;
+    case RtfWord::FontSize:
         c.halfPoints = hasParam && param > 0 ? std::clamp(param, kMinHalfPoints, kMaxHalfPoints)
-                                             : kDefaultHalfPoints;
+                                             : kRtfDefaultHalfPoints;
         break;
-    case Word::Color: c.color = std::max(0, hasParam ? param : 0); break;
-    case Word::Background: c.background = std::max(0, hasParam ? param : 0); break;
-    case Word::Font: c.font = hasParam ? param : -1; break;
-    case Word::AlignLeft: p.alignment = Alignment::Left; break;
-    case Word::AlignCenter: p.alignment = Alignment::Center; break;
-    case Word::AlignRight: p.alignment = Alignment::Right; break;
-    case Word::AlignJustify: p.alignment = Alignment::Justify; break;
-    case Word::LeftIndent: p.leftTwips = twips; break;
-    case Word::RightIndent: p.rightTwips = twips; break;
-    case Word::FirstIndent: p.firstLineTwips = twips; break;
-    case Word::SpaceBefore: p.beforeTwips = std::max(0, twips); break;
-    case Word::SpaceAfter: p.afterTwips = std::max(0, twips); break;
-    case Word::Character: appendChar(info.character); break;
+    case RtfWord::Color: c.color = std::max(0, hasParam ? param : 0); break;
+    case RtfWord::Background: c.background = std::max(0, hasParam ? param : 0); break;
+    case RtfWord::Font: c.font = hasParam ? param : -1; break;
+    case RtfWord::AlignLeft: p.alignment = RtfAlignment::Left; break;
+    case RtfWord::AlignCenter: p.alignment = RtfAlignment::Center; break;
+    case RtfWord::AlignRight: p.alignment = RtfAlignment::Right; break;
+    case RtfWord::AlignJustify: p.alignment = RtfAlignment::Justify; break;
+    case RtfWord::LeftIndent: p.leftTwips = twips; break;
+    case RtfWord::RightIndent: p.rightTwips = twips; break;
+    case RtfWord::FirstIndent: p.firstLineTwips = twips; break;
+    case RtfWord::SpaceBefore: p.beforeTwips = std::max(0, twips); break;
+    case RtfWord::SpaceAfter: p.afterTwips = std::max(0, twips); break;
+    case RtfWord::Character: appendChar(info.character); break;
     default: break;
     }
 }
@@ -542,9 +414,9 @@ void Parser::textByte(char c)
 
 int Parser::currentCodePage() const
 {
-    const int index = stack_.back().chars.font >= 0 ? stack_.back().chars.font : defaultFont_;
-    const auto found = fonts_.find(index);
-    if (found != fonts_.end() && found->second.codePage > 0)
+    const int index = stack_.back().chars.font >= 0 ? stack_.back().chars.font : content_.defaultFont;
+    const auto found = content_.fonts.find(index);
+    if (found != content_.fonts.end() && found->second.codePage > 0)
         return found->second.codePage;
     return documentCodePage_;
 }
@@ -574,31 +446,31 @@ void Parser::appendText(const QString& text)
 {
     if (text.isEmpty())
         return;
-    Paragraph& paragraph = paragraphs_.back();
+    RtfParagraph& paragraph = content_.paragraphs.back();
     const GroupState& s = state();
     paragraph.para = s.para;
     if (!paragraph.runs.empty() && paragraph.runs.back().chars == s.chars)
         paragraph.runs.back().text += text;
     else
-        paragraph.runs.push_back(Run{text, s.chars});
+        paragraph.runs.push_back(RtfRun{text, s.chars});
 }
 
 void Parser::endParagraph()
 {
     flushBytes();
-    Paragraph& paragraph = paragraphs_.back();
+    RtfParagraph& paragraph = content_.paragraphs.back();
     paragraph.para = state().para;
     paragraph.mark = state().chars;
-    paragraphs_.emplace_back();
+    content_.paragraphs.emplace_back();
 }
 
 void Parser::commitFont()
 {
-    if (fontIndex_ >= 0 && (fonts_.size() < kMaxTableEntries || fonts_.count(fontIndex_))) {
+    if (fontIndex_ >= 0 && (content_.fonts.size() < kMaxTableEntries || content_.fonts.count(fontIndex_))) {
         const int codePage = fontCodePage_ > 0 ? fontCodePage_ : documentCodePage_;
         QString name = decoder_.decode(fontName_, codePage).trimmed();
         sanitizeForDocument(name);
-        fonts_[fontIndex_] = FontEntry{name, fontCodePage_};
+        content_.fonts[fontIndex_] = RtfFont{name, fontCodePage_};
     }
     fontIndex_ = -1;
     fontName_.clear();
@@ -608,79 +480,10 @@ void Parser::commitFont()
 
 void Parser::commitColor()
 {
-    if (colors_.size() < kMaxTableEntries)
-        colors_.push_back(colorGiven_ ? QColor(red_, green_, blue_) : QColor());
+    if (content_.colors.size() < kMaxTableEntries)
+        content_.colors.push_back(colorGiven_ ? QColor(red_, green_, blue_) : QColor());
     red_ = green_ = blue_ = 0;
     colorGiven_ = false;
-}
-
-QTextCharFormat Parser::charFormat(const CharProps& props) const
-{
-    QTextCharFormat format;
-    format.setFontWeight(props.bold ? QFont::Bold : QFont::Normal);
-    format.setFontItalic(props.italic);
-    format.setFontUnderline(props.underline);
-    format.setFontStrikeOut(props.strike);
-    if (props.vertical != 0)
-        format.setVerticalAlignment(props.vertical > 0 ? QTextCharFormat::AlignSuperScript
-                                                       : QTextCharFormat::AlignSubScript);
-    format.setFontPointSize(props.halfPoints / 2.0);
-    const auto font = fonts_.find(props.font >= 0 ? props.font : defaultFont_);
-    if (font != fonts_.end() && !font->second.name.isEmpty())
-        format.setFontFamilies(QStringList{font->second.name});
-    const auto colorAt = [this](int index) {
-        return index > 0 && static_cast<std::size_t>(index) < colors_.size()
-            ? colors_[static_cast<std::size_t>(index)]
-            : QColor();
-    };
-    if (const QColor color = colorAt(props.color); color.isValid())
-        format.setForeground(color);
-    if (const QColor color = colorAt(props.background); color.isValid())
-        format.setBackground(color);
-    return format;
-}
-
-QTextBlockFormat Parser::blockFormat(const ParaProps& props)
-{
-    QTextBlockFormat format;
-    switch (props.alignment) {
-    case Alignment::Left: format.setAlignment(Qt::AlignLeft); break;
-    case Alignment::Center: format.setAlignment(Qt::AlignHCenter); break;
-    case Alignment::Right: format.setAlignment(Qt::AlignRight); break;
-    case Alignment::Justify: format.setAlignment(Qt::AlignJustify); break;
-    }
-    format.setLeftMargin(props.leftTwips / kTwipsPerPixel);
-    format.setRightMargin(props.rightTwips / kTwipsPerPixel);
-    format.setTextIndent(props.firstLineTwips / kTwipsPerPixel);
-    format.setTopMargin(props.beforeTwips / kTwipsPerPixel);
-    format.setBottomMargin(props.afterTwips / kTwipsPerPixel);
-    return format;
-}
-
-void Parser::writeTo(QTextDocument& document)
-{
-    const bool undo = document.isUndoRedoEnabled();
-    document.setUndoRedoEnabled(false); // loading is not an edit the user can undo
-    document.clear();
-    QTextCursor cursor(&document);
-    cursor.beginEditBlock();
-    bool first = true;
-    for (Paragraph& paragraph : paragraphs_) {
-        const CharProps& mark = paragraph.runs.empty() ? paragraph.mark : paragraph.runs.front().chars;
-        if (first) {
-            cursor.setBlockFormat(blockFormat(paragraph.para));
-            cursor.setBlockCharFormat(charFormat(mark));
-            first = false;
-        } else {
-            cursor.insertBlock(blockFormat(paragraph.para), charFormat(mark));
-        }
-        for (Run& run : paragraph.runs) {
-            sanitizeForDocument(run.text);
-            cursor.insertText(run.text, charFormat(run.chars));
-        }
-    }
-    cursor.endEditBlock();
-    document.setUndoRedoEnabled(undo);
 }
 
 } // namespace

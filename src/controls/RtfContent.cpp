@@ -1,0 +1,87 @@
+#include "controls/RtfContent.h"
+
+#include "controls/TextEncoding.h"
+
+#include <QTextBlockFormat>
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace tarvel {
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15; // 1440 twips per inch at 96 pixels per inch
+
+QTextCharFormat charFormat(const RtfContent& content, const RtfCharProps& props)
+{
+    QTextCharFormat format;
+    format.setFontWeight(props.bold ? QFont::Bold : QFont::Normal);
+    format.setFontItalic(props.italic);
+    format.setFontUnderline(props.underline);
+    format.setFontStrikeOut(props.strike);
+    if (props.vertical != 0)
+        format.setVerticalAlignment(props.vertical > 0 ? QTextCharFormat::AlignSuperScript
+                                                       : QTextCharFormat::AlignSubScript);
+    format.setFontPointSize(props.halfPoints / 2.0);
+    const auto font = content.fonts.find(props.font >= 0 ? props.font : content.defaultFont);
+    if (font != content.fonts.end() && !font->second.name.isEmpty())
+        format.setFontFamilies(QStringList{font->second.name});
+    const auto colorAt = [&content](int index) {
+        return index > 0 && static_cast<std::size_t>(index) < content.colors.size()
+            ? content.colors[static_cast<std::size_t>(index)]
+            : QColor();
+    };
+    if (const QColor color = colorAt(props.color); color.isValid())
+        format.setForeground(color);
+    if (const QColor color = colorAt(props.background); color.isValid())
+        format.setBackground(color);
+    return format;
+}
+
+QTextBlockFormat blockFormat(const RtfParaProps& props)
+{
+    QTextBlockFormat format;
+    switch (props.alignment) {
+    case RtfAlignment::Left: format.setAlignment(Qt::AlignLeft); break;
+    case RtfAlignment::Center: format.setAlignment(Qt::AlignHCenter); break;
+    case RtfAlignment::Right: format.setAlignment(Qt::AlignRight); break;
+    case RtfAlignment::Justify: format.setAlignment(Qt::AlignJustify); break;
+    }
+    format.setLeftMargin(props.leftTwips / kTwipsPerPixel);
+    format.setRightMargin(props.rightTwips / kTwipsPerPixel);
+    format.setTextIndent(props.firstLineTwips / kTwipsPerPixel);
+    format.setTopMargin(props.beforeTwips / kTwipsPerPixel);
+    format.setBottomMargin(props.afterTwips / kTwipsPerPixel);
+    return format;
+}
+
+} // namespace
+
+void writeRtfContent(RtfContent& content, QTextDocument& document)
+{
+    const bool undo = document.isUndoRedoEnabled();
+    document.setUndoRedoEnabled(false); // loading is not an edit the user can undo
+    document.clear();
+    QTextCursor cursor(&document);
+    cursor.beginEditBlock();
+    bool first = true;
+    for (RtfParagraph& paragraph : content.paragraphs) {
+        const RtfCharProps& mark = paragraph.runs.empty() ? paragraph.mark : paragraph.runs.front().chars;
+        if (first) {
+            cursor.setBlockFormat(blockFormat(paragraph.para));
+            cursor.setBlockCharFormat(charFormat(content, mark));
+            first = false;
+        } else {
+            cursor.insertBlock(blockFormat(paragraph.para), charFormat(content, mark));
+        }
+        for (RtfRun& run : paragraph.runs) {
+            sanitizeForDocument(run.text);
+            cursor.insertText(run.text, charFormat(content, run.chars));
+        }
+    }
+    cursor.endEditBlock();
+    document.setUndoRedoEnabled(undo);
+}
+
+} // namespace tarvel
