@@ -89,7 +89,6 @@ private:
     int currentCodePage() const;
     bool consumeFallback();
 
-
     QByteArrayView data_;
     qsizetype pos_ = 0;
     std::vector<GroupState> stack_;

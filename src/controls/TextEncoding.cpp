@@ -72,6 +72,8 @@ CodePageDecoder::~CodePageDecoder() = default;
 
 QStringDecoder& CodePageDecoder::decoderFor(int codePage)
 {
+    if (!converterName(codePage))
+        codePage = kCodePageWestern; // one cache entry for every unknown page, however many
     auto found = decoders_.find(codePage);
     if (found != decoders_.end())
         return *found->second;

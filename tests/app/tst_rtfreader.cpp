@@ -242,6 +242,8 @@ void TestRtfReader::codePages_data()
         << QByteArray(R"({\rtf1{\fonttbl{\f0\cpg1251\fcharset0 A;}}\f0\'c0})") << QStringLiteral("А");
     QTest::newRow("double-byte pairs") << QByteArray(R"({\rtf1{\fonttbl{\f0\fcharset128 M;}}\f0\'93\'fa})")
                                        << QStringLiteral("日");
+    QTest::newRow("unknown code page reads as Windows-1252")
+        << QByteArray(R"({\rtf1\ansicpg99999 \'c0{\fonttbl{\f0\cpg-7 A;}}\f0\'c0})") << QStringLiteral("ÀÀ");
     QTest::newRow("raw 8-bit text") << QByteArray("{\\rtf1\\ansicpg1251 \xcf\xf0\xe8}") << QStringLiteral("При");
 }
 
