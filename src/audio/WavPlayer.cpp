@@ -103,17 +103,24 @@ void WavPlayer::playToEnd(const QString& path)
     if (!sound || sound->dataSize == 0)
         return;
 
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull())
-        return;
     QAudioFormat format;
     format.setSampleRate(sound->sampleRate_hz);
     format.setChannelCount(sound->channels);
     format.setSampleFormat(sampleFormat(sound->kind));
+    playPcmToEnd(format,
+                 bytes.mid(static_cast<qsizetype>(sound->dataOffset), static_cast<qsizetype>(sound->dataSize)));
+}
 
-    PlaybackThread player(device, format,
-                          bytes.mid(static_cast<qsizetype>(sound->dataOffset), static_cast<qsizetype>(sound->dataSize)),
-                          sound->duration_us());
+void playPcmToEnd(const QAudioFormat& format, const QByteArray& pcm)
+{
+    const int frameBytes = format.bytesPerFrame();
+    if (!format.isValid() || frameBytes <= 0 || pcm.isEmpty())
+        return;
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (device.isNull())
+        return;
+    const std::int64_t frames = pcm.size() / frameBytes;
+    PlaybackThread player(device, format, pcm, frames * 1'000'000 / format.sampleRate());
     player.start();
     if (!player.wait(QDeadlineTimer(player.limit() + kJoinGrace))) {
         player.requestInterruption();

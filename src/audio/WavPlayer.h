@@ -10,6 +10,9 @@
 
 #include "audio/SoundOutput.h"
 
+#include <QAudioFormat>
+#include <QByteArray>
+
 #include <chrono>
 #include <cstdint>
 
@@ -25,5 +28,10 @@ public:
 
     void playToEnd(const QString& path) override;
 };
+
+// The same for samples already in memory (`pcm` laid out as `format` says): plays them on
+// the default output and returns when they have been heard, or quietly when there is no
+// output or it refuses the format; never waits longer than their length + kSlack.
+void playPcmToEnd(const QAudioFormat& format, const QByteArray& pcm);
 
 } // namespace tarvel
