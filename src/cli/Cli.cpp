@@ -58,7 +58,7 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     std::string allowed;
     for (const Command& c : commands())
         allowed += (allowed.empty() ? "" : ", ") + std::string(c.name);
-    err << "tarvel: unknown command '" << name << "'; allowed: " << allowed << " (see 'tarvel --help')\n";
+    err << "tarvel: unknown command '" << printable(name) << "'; allowed: " << allowed << " (see 'tarvel --help')\n";
     return kExitUsage;
 }
 

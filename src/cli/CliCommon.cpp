@@ -16,6 +16,25 @@ std::string rangeText(IntRange range)
 
 } // namespace
 
+std::string printable(std::string_view text)
+{
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '\n')
+            out += "\\n";
+        else if (c == '\t')
+            out += "\\t";
+        else if (u < 0x20 || u == 0x7F)
+            out += std::string("\\x") + hex[u >> 4] + hex[u & 0x0F];
+        else
+            out += c;
+    }
+    return out;
+}
+
 int parseWholeNumber(std::string_view option, std::string_view text, IntRange range)
 {
     const std::string allowed = "a whole number from " + rangeText(range);

@@ -16,10 +16,15 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
 
+// Control characters of `text` written as escapes (\n, \t, \xHH), so that an argument
+// echoed in a message can never break it into several lines or move the terminal's cursor.
+std::string printable(std::string_view text);
+
 // A bad command line: reported as one line on stderr, exit status 2, nothing on stdout.
+// The message may quote the user's arguments as given; they are made printable here.
 class UsageError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit UsageError(const std::string& message) : std::runtime_error(printable(message)) {}
 };
 
 struct IntRange {

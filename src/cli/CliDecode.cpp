@@ -205,7 +205,7 @@ int runDecode(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     try {
         result = decodeRecording(path);
     } catch (const RecordingError& e) {
-        err << "tarvel decode: " << path << ": " << e.what() << '\n';
+        err << "tarvel decode: " << printable(path) << ": " << printable(e.what()) << '\n';
         return kExitUsage;
     }
 
@@ -215,11 +215,11 @@ int runDecode(const std::vector<std::string>& argv, std::ostream& out, std::ostr
         printText(out, result);
 
     if (!result.decoded()) {
-        err << "tarvel decode: " << path << ": " << result.reason << '\n';
+        err << "tarvel decode: " << printable(path) << ": " << result.reason << '\n';
         return kExitFailure;
     }
     if (!result.crcOk()) {
-        err << "tarvel decode: " << path << ": CRC mismatch (computed " << WordHex(result.computedCrc)
+        err << "tarvel decode: " << printable(path) << ": CRC mismatch (computed " << WordHex(result.computedCrc)
             << ", received " << WordHex(result.receivedCrc) << "): the frame was damaged on its way\n";
         return kExitFailure;
     }

@@ -105,7 +105,7 @@ int runWav(const std::vector<std::string>& argv, std::ostream& out, std::ostream
     try {
         n = WriteRiff(ctx, options.folder);
     } catch (const FileError& e) {
-        err << "tarvel wav: " << e.what() << '\n';
+        err << "tarvel wav: " << printable(e.what()) << '\n';
         return kExitFailure;
     }
 

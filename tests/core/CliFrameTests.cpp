@@ -79,6 +79,11 @@ TEST(CliFrame, BadInputIsRefusedWithOneClearLine)
         {{"frame", "--max-tx-s", "251"}, {"--max-tx-s", "5 to 250"}},
         {{"frame", "--mode", "carrier"}, {"--mode", "carrier", "pilot or vox"}},
         {{"frame", "extra"}, {"extra"}},
+        // Arguments are echoed made printable: a newline or an escape sequence in them
+        // must not break the one-line message or reach the terminal raw.
+        {{"frame", "--pilot-hz", "1\n2"}, {"'1\\n2'"}},
+        {{"frame", "--mode\x1b[2J"}, {"--mode\\x1B[2J"}},
+        {{"launch\nnow"}, {"launch\\nnow"}},
         {{"launch"}, {"launch", "frame"}},
         {{}, {"missing command"}},
     };
