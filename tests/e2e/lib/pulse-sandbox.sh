@@ -1,0 +1,63 @@
+# Shared by the sound tests (sourced, not run): a private PulseAudio with a null sink, a
+# recorder on its monitor, and the check of what `tarvel decode` read back.
+# The caller sets `work` (a scratch folder) and `test_name`, and calls sandbox_cleanup
+# from its EXIT trap.
+
+recorder=""
+
+# Starts the daemon with its socket, pid file and state inside $work, so that the test
+# never meets another PulseAudio and `pulseaudio --kill` stops only this one. Exits 0 with
+# "skipped: ..." when PulseAudio cannot start at all.
+sandbox_start() {
+  local tool
+  for tool in pulseaudio pactl parec "$@"; do
+    command -v "$tool" >/dev/null || { echo "$test_name: $tool is missing (scripts/install-deps)" >&2; exit 1; }
+  done
+  export PULSE_RUNTIME_PATH="$work/runtime" PULSE_STATE_PATH="$work/state" PULSE_CONFIG_PATH="$work/config"
+  mkdir -p "$PULSE_RUNTIME_PATH" "$PULSE_STATE_PATH" "$PULSE_CONFIG_PATH"
+  if ! pulseaudio -D -n --exit-idle-time=-1 --load=module-native-protocol-unix \
+       --load="module-null-sink sink_name=test_sink" >"$work/pulseaudio.log" 2>&1; then
+    echo "skipped: PulseAudio cannot start here: $(tail -n 1 "$work/pulseaudio.log")"
+    exit 0
+  fi
+  for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+  pactl info >/dev/null 2>&1 || { echo "skipped: PulseAudio started but does not answer"; exit 0; }
+  pactl set-default-sink test_sink
+}
+
+# Records the sink's monitor into $1 at 16 kHz mono. Small buffers, and started well before
+# playback, or the first second is lost.
+recording_start() {
+  parec -d test_sink.monitor --latency-msec=20 --rate=16000 --channels=1 --format=s16le \
+    --file-format=wav "$1" &
+  recorder=$!
+  sleep 1.5
+}
+
+recording_stop() {
+  sleep 1
+  kill -INT "$recorder"
+  wait "$recorder" || true
+  recorder=""
+}
+
+sandbox_cleanup() {
+  if [ -n "$recorder" ]; then kill "$recorder" 2>/dev/null || true; fi
+  pulseaudio --kill 2>/dev/null || true
+  rm -rf "$work"
+}
+
+# Decodes recording $2 with tarvel $1 and requires frame $3 with "CRC ok".
+expect_decoded() {
+  local status=0 decoded first second
+  decoded=$("$1" decode "$2") || status=$?
+  first=$(printf '%s\n' "$decoded" | sed -n 1p)
+  second=$(printf '%s\n' "$decoded" | sed -n 2p)
+  if [ "$status" -ne 0 ] || [ "$first" != "$3" ] || [ "$second" != "CRC ok" ]; then
+    echo "$test_name: FAILED (tarvel decode exit $status)" >&2
+    echo "expected: $3" >&2
+    printf '%s\n' "$decoded" >&2
+    exit 1
+  fi
+  printf '%s\n' "$decoded" | sed -n '1,2p;/^Signal:/,$p'
+}
