@@ -2,6 +2,7 @@
 // the application object, the main window with its FormCreate, the hidden second form,
 // then the event loop until the window is closed or the exit button is pressed.
 
+#include "app/DisplayCheck.h"
 #include "app/ProgramState.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
@@ -14,23 +15,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 namespace {
 
 constexpr int kExitNoDisplay = 3;
-
-bool isSet(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value != nullptr && *value != '\0';
-}
-
-// Without this check Qt would abort with a core dump when there is nothing to show the
-// window on; a platform chosen explicitly (offscreen, vnc, ...) counts as a display.
-bool haveDisplay()
-{
-    return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM");
-}
 
 // TARVEL_QUIT_AFTER_SHOWN=1 (for the start-up benchmark only): end with status 0 as soon
 // as the main window has been painted for the first time.
@@ -56,11 +45,10 @@ private:
 
 int main(int argc, char** argv)
 {
-    if (!haveDisplay()) {
-        std::fprintf(stderr,
-                     "tarvel-programmer: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are "
-                     "not set); start it on a desktop or as: xvfb-run %s\n",
-                     argc > 0 ? argv[0] : "tarvel-programmer");
+    auto display = std::make_unique<tarvel::DisplayProbe>();
+    if (!display->problem().empty()) {
+        std::fprintf(stderr, "tarvel-programmer: %s; start it on a desktop or as: xvfb-run %s\n",
+                     display->problem().c_str(), argc > 0 ? argv[0] : "tarvel-programmer");
         return kExitNoDisplay;
     }
 
@@ -72,6 +60,11 @@ int main(int argc, char** argv)
 
     tarvel::ProgramState state;
     QApplication application(argc, argv);
+    display.reset();
+    // The programmer looks like the Windows program its users know (group captions on the
+    // frame line, the check boxes there with them), unless the user picked a style.
+    if (qEnvironmentVariableIsEmpty("QT_STYLE_OVERRIDE") && !arguments.contains(QStringLiteral("-style")))
+        QApplication::setStyle(QStringLiteral("Windows"));
 
     tarvel::TForm1 form1(state, {arguments, QDir::currentPath()});
     QuitAfterFirstPaint quitAfterShown;
