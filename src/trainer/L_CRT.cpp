@@ -1,6 +1,10 @@
 #include "trainer/L_CRT.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <limits>
+#include <stdexcept>
 
 namespace tarvel {
 
@@ -13,6 +17,76 @@ std::string DecText(std::int32_t value, std::int32_t width)
         return digits;
     const char pad = width < 0 ? '0' : ' ';
     return std::string(fieldWidth - digits.size(), pad) + digits;
+}
+
+namespace {
+
+constexpr double kSecondsPerDelayUnit = kSecondsPerDay / kDelayUnitsPerDay;
+// The shortest pause between two clock readings while waiting: the clock's own step.
+constexpr double kMinimumPause_s = 0.001;
+
+[[noreturn]] void rangeError()
+{
+    throw std::range_error("Range check error");
+}
+
+// Nearest whole number, ties to even, as a signed 32-bit value.
+std::int32_t roundToInt32(double value)
+{
+    const double rounded = std::nearbyint(value);
+    if (!(rounded >= std::numeric_limits<std::int32_t>::min() && rounded <= std::numeric_limits<std::int32_t>::max()))
+        rangeError(); // also NaN
+    return static_cast<std::int32_t>(rounded);
+}
+
+} // namespace
+
+void ToneDriver::Sound(double frequency_hz, double duration)
+{
+    if (!sound_.soundOn)
+        return;
+    const std::int32_t frequency = roundToInt32(frequency_hz);
+    const std::int32_t length = roundToInt32(duration);
+    if (device_ != nullptr) {
+        // A negative length would reach the device as a wait of weeks.
+        if (frequency < 0 || length < 0)
+            rangeError();
+        ElapsedDayTime elapsed;
+        elapsed.start(clock_.timeOfDay());
+        device_->beep(frequency, length);
+        // The caller counts on the full length having passed, whatever the device did.
+        const double remaining = length / 1000.0 - elapsed.advance(clock_.timeOfDay());
+        if (remaining > 0.0)
+            waitSeconds(remaining);
+        return;
+    }
+    if (length < 0 || length > std::numeric_limits<std::uint16_t>::max())
+        rangeError();
+    Delay(static_cast<std::uint16_t>(length));
+}
+
+void ToneDriver::Delay(std::uint16_t units)
+{
+    ElapsedDayTime elapsed;
+    elapsed.start(clock_.timeOfDay());
+    for (;;) {
+        const double passedUnits = elapsed.advance(clock_.timeOfDay()) / kSecondsPerDelayUnit;
+        if (passedUnits > units)
+            return;
+        // Sleep until the wait should be over instead of reading the clock in a tight loop.
+        clock_.pause(std::max((units - passedUnits) * kSecondsPerDelayUnit, kMinimumPause_s));
+    }
+}
+
+void ToneDriver::waitSeconds(double seconds)
+{
+    ElapsedDayTime elapsed;
+    elapsed.start(clock_.timeOfDay());
+    double passed = 0.0;
+    while (passed < seconds) {
+        clock_.pause(std::max(seconds - passed, kMinimumPause_s));
+        passed = elapsed.advance(clock_.timeOfDay());
+    }
 }
 
 } // namespace tarvel

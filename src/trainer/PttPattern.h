@@ -1,0 +1,39 @@
+#pragma once
+// The PTT open/close pattern: first press, pause, second press. From the three durations
+// it sets the boundaries the trainer run works with and draws the pattern as a step line,
+// with the run's cursor parked where every run starts.
+
+#include "shared/Sinks.h"
+#include "shared/_2GL.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace tarvel {
+
+struct PttDurations {
+    std::int32_t firstPress_s = 2;
+    std::int32_t pause_s = 3;
+    std::int32_t secondPress_s = 4;
+};
+
+// Where the cursor stands before a run: two seconds ahead of the pattern.
+inline constexpr double kPttRunStart_s = -2.0;
+
+// The ten corner points of the step line (y 1 = key pressed), in drawing order.
+std::vector<PlotPoint> pttPatternPoints(std::int32_t pttT1, std::int32_t pttT2, std::int32_t pttT3);
+
+// The points in the order the chart series keeps them: by ascending x, a point behind
+// every earlier one whose x is not greater. Negative durations make x run backwards and
+// are re-sorted this way.
+std::vector<PlotPoint> inSeriesOrder(std::vector<PlotPoint> points);
+
+// The cursor: a vertical line at x from just below the released level to just above the
+// pressed one.
+void drawPttCursor(PlotSink& cursor, double x);
+
+// Sets PttT1..PttT3 and PttStopTime from the durations and redraws both series. Sums that
+// would leave the 32-bit range stop at its ends instead of wrapping round.
+void drawPttPreview(SharedState& shared, const PttDurations& durations, PlotSink& pattern, PlotSink& cursor);
+
+} // namespace tarvel
