@@ -1,0 +1,42 @@
+#include "trainer/PttRun.h"
+
+#include "trainer/PttPattern.h"
+
+namespace tarvel {
+
+void startPttRun(PttRunState& run, double timeOfDay)
+{
+    run.pttStartTime = timeOfDay;
+    run.runClock.start(timeOfDay);
+}
+
+double pttRunTime(PttRunState& run, double timeOfDay)
+{
+    return run.runClock.advance(timeOfDay) + kPttRunStart_s;
+}
+
+bool isPttPressDue(const SharedState& shared, double t)
+{
+    return (0.0 < t && t < shared.pttT1) || (shared.pttT2 < t && t < shared.pttT3);
+}
+
+PttTickOutcome pttRunTick(PttRunState& run, const SharedState& shared, TimeOfDayClock& clock, ToneDriver& tones,
+                          PlotSink& cursor, PttIndicator& indicator)
+{
+    const double t = pttRunTime(run, clock.timeOfDay());
+    drawPttCursor(cursor, t);
+    run.pttActive = isPttPressDue(shared, t);
+    indicator.showPress(run.pttActive);
+    if (run.pttActive && !run.pttActivePrev)
+        tones.Sound(kPressBeep_hz, kEdgeBeepLength);
+    else if (!run.pttActive && run.pttActivePrev)
+        tones.Sound(kReleaseBeep_hz, kEdgeBeepLength);
+    run.pttActivePrev = run.pttActive;
+    if (t > shared.pttStopTime) {
+        tones.Delay(kStopPauseUnits);
+        return PttTickOutcome::StopRun;
+    }
+    return PttTickOutcome::Continue;
+}
+
+} // namespace tarvel
