@@ -1,0 +1,58 @@
+#pragma once
+// A clock whose pauses only move its own time forward, and a tone device that notes what
+// it was asked to sound: a whole PTT run in microseconds.
+
+#include "trainer/L_CRT.h"
+#include "trainer/TimeOfDay.h"
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace tarvel::testing {
+
+class FakeClock final : public TimeOfDayClock {
+public:
+    explicit FakeClock(double startSeconds = 10 * 3600.0) : seconds_(startSeconds) {}
+    // Wraps at midnight like the real time of day; reads to the millisecond.
+    double timeOfDay() override
+    {
+        ++readings;
+        const double ms = std::floor(std::fmod(seconds_, kSecondsPerDay) * 1000.0);
+        return ms / 1000.0 / kSecondsPerDay;
+    }
+    void pause(double seconds) override
+    {
+        ++pauses;
+        seconds_ += seconds;
+    }
+    void advance(double seconds) { seconds_ += seconds; }
+    double now() const { return seconds_; }
+
+    long readings = 0;
+    long pauses = 0;
+
+private:
+    double seconds_;
+};
+
+struct Beep {
+    std::int32_t frequency_hz;
+    std::int32_t duration_ms;
+    double at_s; // fake time when it was asked for
+};
+
+class RecordingTones final : public ToneDevice {
+public:
+    explicit RecordingTones(FakeClock& clock) : clock_(clock) {}
+    void beep(std::int32_t frequency_hz, std::int32_t duration_ms) override
+    {
+        beeps.push_back({frequency_hz, duration_ms, clock_.now()});
+    }
+    std::vector<Beep> beeps;
+
+private:
+    FakeClock& clock_;
+};
+
+} // namespace tarvel::testing
