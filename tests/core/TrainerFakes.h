@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <stdexcept>
 #include <vector>
 
 namespace tarvel::testing {
@@ -23,12 +24,15 @@ public:
     }
     void pause(double seconds) override
     {
-        ++pauses;
+        // A wait that never ends fails the test instead of hanging it.
+        if (++pauses > kMaxPauses)
+            throw std::runtime_error("the wait never ended");
         seconds_ += seconds;
     }
     void advance(double seconds) { seconds_ += seconds; }
     double now() const { return seconds_; }
 
+    static constexpr long kMaxPauses = 100'000;
     long readings = 0;
     long pauses = 0;
 
