@@ -91,8 +91,7 @@ void TForm1::connectHandlers()
     connect(ui->Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
     setUpParameterControls();
     setUpSendControls();
-    connect(&Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
-    // Timer1 gets its tick handler with the trainer run.
+    setUpTrainerControls();
 }
 
 void TForm1::centreOnScreen()
@@ -110,8 +109,7 @@ void TForm1::centreOnScreen()
 void TForm1::FormCreate()
 {
     loadHelpFiles();
-    // Drawing the PTT pattern preview belongs here, between the help files and the layout;
-    // it comes with the preview itself.
+    SpinEdit_10Change();
     if (options_.arguments.value(0) == QLatin1String(kDebugArgument))
         applyDebugLayout();
     else
@@ -169,11 +167,6 @@ void TForm1::applyNormalLayout()
 void TForm1::Button2Click()
 {
     QCoreApplication::exit(0);
-}
-
-void TForm1::Timer2Timer()
-{
-    Timer2.stop();
 }
 
 } // namespace tarvel

@@ -4,6 +4,9 @@
 
 #include "app/ProgramState.h"
 #include "audio/SoundOutput.h"
+#include "trainer/L_CRT.h"
+#include "trainer/PttRun.h"
+#include "trainer/TimeOfDay.h"
 
 #include <QStringList>
 #include <QTimer>
@@ -71,6 +74,17 @@ public:
     // Where "выдать" plays _qq.wav: the default sound output unless a test puts its own.
     void setSoundOutput(std::unique_ptr<SoundOutput> output);
 
+    // The PTT trainer (Unit1Trainer.cpp): the pattern preview, the run and its sound switch.
+    void SpinEdit_10Change();
+    void Button_SoundClick();
+    void Timer1Timer();
+    void CheckBox_ZwukClick();
+    // The trainer's clock and beeps: the local clock and the default sound output unless a
+    // test puts its own (no tone device: beeps only wait their length).
+    void setTrainerClock(std::unique_ptr<TimeOfDayClock> clock);
+    void setToneDevice(std::unique_ptr<ToneDevice> device);
+    const PttRunState& pttRun() const { return pttRun_; }
+
 private:
     void setUpWindow();
     void setUpCharts();
@@ -78,6 +92,7 @@ private:
     void setUpParameterControls();
     FrameParameters readFrameParameters() const;
     void setUpSendControls();
+    void setUpTrainerControls();
 
     void FormCreate();
     void loadHelpFiles();
@@ -88,6 +103,9 @@ private:
     ProgramState& state_;
     const StartOptions options_;
     std::unique_ptr<SoundOutput> soundOutput_;
+    std::unique_ptr<TimeOfDayClock> trainerClock_;
+    std::unique_ptr<ToneDevice> toneDevice_;
+    PttRunState pttRun_;
 };
 
 } // namespace tarvel
