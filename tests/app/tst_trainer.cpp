@@ -4,6 +4,7 @@
 
 #include "app/ProgramState.h"
 #include "app/Unit1.h"
+#include "audio/SpeakerTone.h"
 #include "controls/SpinEdit.h"
 #include "ui_Unit1.h"
 
@@ -186,6 +187,33 @@ private slots:
         QVERIFY(state_->sound.soundOn);
         tickAt(8.0);
         QCOMPARE(tones_->frequencies, QList<int>{800});
+    }
+
+    void speakerToneIsASoftenedSineOfTheAskedPitchAndLength()
+    {
+        const QByteArray pcm = SpeakerTone::toneSamples(800, 20);
+        QCOMPARE(pcm.size(), 2 * SpeakerTone::kSampleRate / 50); // 20 ms of 16-bit samples
+        auto sample = [&pcm](qsizetype i) {
+            return static_cast<std::int16_t>(static_cast<std::uint8_t>(pcm[2 * i])
+                                             | (static_cast<std::uint8_t>(pcm[2 * i + 1]) << 8));
+        };
+        const qsizetype count = pcm.size() / 2;
+        int crossings = 0;
+        int peak = 0;
+        for (qsizetype i = 1; i < count; ++i) {
+            if ((sample(i - 1) < 0) != (sample(i) < 0))
+                ++crossings;
+            peak = std::max(peak, std::abs(int{sample(i)}));
+        }
+        QVERIFY(std::abs(crossings - 32) <= 1); // 16 cycles of 800 Hz in 20 ms
+        QVERIFY(peak > 15'000 && peak < 17'000);
+        QCOMPARE(sample(0), std::int16_t{0});       // no click at either end
+        QVERIFY(std::abs(int{sample(count - 1)}) < 500);
+
+        // Pitches the output cannot carry are silence; a long tone is built in pieces.
+        QVERIFY(SpeakerTone::toneSamples(30'000, 20).count('\0') == 2 * SpeakerTone::kSampleRate / 50);
+        QCOMPARE(SpeakerTone::toneSamples(800, 600'000).size(),
+                 2 * SpeakerTone::kSampleRate * SpeakerTone::kMaxPiece_ms / 1000);
     }
 };
 
