@@ -2,6 +2,7 @@
 // and fills the listings; the enabling rules; typed values that the page clamps or reads as
 // the minimum; the byte dump.
 
+#include "SpinEditTyping.h"
 #include "app/ProgramState.h"
 #include "app/Unit1.h"
 #include "controls/SpinEdit.h"
@@ -19,6 +20,7 @@
 #include <memory>
 
 using namespace tarvel;
+using tarvel::testing::typeInto;
 
 namespace {
 
@@ -69,15 +71,6 @@ class TestParameterPage : public QObject {
         QCOMPARE(ui->PageControl_UprTx->currentIndex(), index);
     }
 
-    // Focus the field as a click would, replace its text by typing.
-    void typeInto(SpinEdit* spin, const QString& text)
-    {
-        spin->setFocus(Qt::MouseFocusReason);
-        QTRY_VERIFY(spin->hasFocus());
-        spin->findChild<QLineEdit*>()->selectAll();
-        QTest::keyClick(spin, Qt::Key_Backspace);
-        QTest::keyClicks(spin, text);
-    }
 
 private slots:
     void init() { openWindow(); }

@@ -4,6 +4,7 @@
 // that cannot be written is reported with nothing played. The sound goes to a recording
 // fake; the real output is exercised by tests/e2e/send_sound.sh.
 
+#include "SpinEditTyping.h"
 #include "app/ProgramState.h"
 #include "app/Unit1.h"
 #include "audio/SoundOutput.h"
@@ -26,6 +27,7 @@
 #include <memory>
 
 using namespace tarvel;
+using tarvel::testing::typeInto;
 
 namespace {
 
@@ -113,14 +115,6 @@ class TestSend : public QObject {
         QTest::mouseClick(ui->Button_Out, Qt::LeftButton);
     }
 
-    void typeInto(SpinEdit* spin, const QString& text)
-    {
-        spin->setFocus(Qt::MouseFocusReason);
-        QTRY_VERIFY(spin->hasFocus());
-        spin->findChild<QLineEdit*>()->selectAll();
-        QTest::keyClick(spin, Qt::Key_Backspace);
-        QTest::keyClicks(spin, text);
-    }
 
     QMessageBox* messageBox() const { return form_->findChild<QMessageBox*>(); }
 

@@ -88,14 +88,8 @@ TEST(CliFrame, BadInputIsRefusedWithOneClearLine)
         {{}, {"missing command"}},
     };
     for (const Case& c : cases) {
-        const CliRun r = run(c.args);
         SCOPED_TRACE(::testing::PrintToString(c.args));
-        EXPECT_EQ(r.status, 2);
-        EXPECT_EQ(r.out, "");
-        ASSERT_FALSE(r.err.empty());
-        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "exactly one line: " << r.err;
-        for (const std::string& m : c.mentions)
-            EXPECT_NE(r.err.find(m), std::string::npos) << "'" << m << "' not in: " << r.err;
+        EXPECT_REFUSED_IN_ONE_LINE(run(c.args), c.mentions);
     }
 }
 
