@@ -29,6 +29,23 @@ std::filesystem::path temporaryNameFor(const std::filesystem::path& target, std:
     return target.parent_path() / ("." + target.filename().string() + "." + suffix + ".tmp");
 }
 
+// Makes the rename itself durable. Some file systems cannot sync a folder (EINVAL) or
+// are read-only for it (EROFS); the file is already in place then, so that is no failure.
+void syncFolderOf(const std::filesystem::path& target)
+{
+    std::filesystem::path folder = target.parent_path();
+    if (folder.empty())
+        folder = ".";
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    const int result = ::fsync(fd);
+    const int error = errno;
+    ::close(fd);
+    if (result != 0 && error != EINVAL && error != EROFS)
+        throw FileError(target, error);
+}
+
 } // namespace
 
 FileError::FileError(const std::filesystem::path& path, int errorNumber)
@@ -48,7 +65,8 @@ AtomicFile::AtomicFile(const std::filesystem::path& target) : target_(target)
     // The target itself must be replaceable: a folder cannot be, and a file that may
     // not be written is refused rather than silently swapped for a new one.
     struct stat existing {};
-    if (::stat(target_.c_str(), &existing) == 0) {
+    const bool replacing = ::stat(target_.c_str(), &existing) == 0;
+    if (replacing) {
         if (S_ISDIR(existing.st_mode))
             fail(EISDIR);
         if (::access(target_.c_str(), W_OK) != 0)
@@ -63,6 +81,9 @@ AtomicFile::AtomicFile(const std::filesystem::path& target) : target_(target)
         if (fd >= 0) {
             fd_ = fd;
             temporary_ = std::move(candidate);
+            // A replaced file keeps its permissions (a private 0600 file stays private).
+            if (replacing && ::fchmod(fd_, existing.st_mode & 07777) != 0)
+                fail(errno);
             return;
         }
         if (errno != EEXIST)
@@ -105,6 +126,10 @@ void AtomicFile::commit()
 {
     if (fd_ < 0)
         fail(EBADF);
+    // The data must be on the disk before the rename makes it the target: otherwise a
+    // power loss could leave an empty file where the previous one was.
+    if (::fsync(fd_) != 0)
+        fail(errno);
     // close() may be the first to report a failed write on some file systems.
     const int fd = fd_;
     fd_ = -1;
@@ -113,6 +138,7 @@ void AtomicFile::commit()
     if (::rename(temporary_.c_str(), target_.c_str()) != 0)
         fail(errno);
     temporary_.clear();
+    syncFolderOf(target_);
 }
 
 void AtomicFile::fail(int errorNumber)

@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace tarvel {
 namespace {
@@ -310,6 +311,28 @@ TEST(SignalAtomicFile, AbandonedWriteLeavesNothing)
     file.commit();
     EXPECT_EQ(readFile(dir / "x.txt"), "whole");
     EXPECT_EQ(dir.names(), std::set<std::string>{"x.txt"});
+}
+
+// A private recording must not become readable by others when a send replaces it.
+TEST(SignalAtomicFile, ReplacedFileKeepsItsPermissions)
+{
+    TempFolder dir;
+    const std::filesystem::path wav = dir / "_qq.wav";
+    for (const ::mode_t mode : {0600U, 0640U}) {
+        {
+            AtomicFile first(wav);
+            first.write(std::string_view("old"));
+            first.commit();
+        }
+        ASSERT_EQ(::chmod(wav.c_str(), mode), 0);
+        AtomicFile file(wav);
+        file.write(std::string_view("new"));
+        file.commit();
+        struct stat after {};
+        ASSERT_EQ(::stat(wav.c_str(), &after), 0);
+        EXPECT_EQ(after.st_mode & 07777, mode);
+        EXPECT_EQ(readFile(wav), "new");
+    }
 }
 
 } // namespace
