@@ -23,8 +23,6 @@ namespace {
 // The server's count of played time may stop a hair short of the data's length.
 constexpr std::int64_t kEndTolerance_us = 5'000;
 constexpr int kWatchInterval_ms = 10;
-// The GUI thread's own bound lies beyond the player thread's, which ends itself first.
-constexpr std::chrono::milliseconds kJoinGrace{2'000};
 
 QAudioFormat::SampleFormat sampleFormat(WavSampleKind kind)
 {
@@ -41,11 +39,16 @@ QAudioFormat::SampleFormat sampleFormat(WavSampleKind kind)
     return QAudioFormat::Unknown;
 }
 
+// Plays on a thread of its own, including the device lookup: anything that talks to the sound
+// server may stall there, and the caller must be able to give up on it. The thread is on the
+// heap and deletes itself once it finishes, so a caller that stops waiting leaves it to end
+// (or hang) alone instead of destroying it while it runs.
 class PlaybackThread final : public QThread {
 public:
-    PlaybackThread(QAudioDevice device, QAudioFormat format, QByteArray pcm, std::int64_t duration_us)
-        : device_(std::move(device)), format_(format), pcm_(std::move(pcm)), duration_us_(duration_us)
+    PlaybackThread(QAudioFormat format, QByteArray pcm, std::int64_t duration_us)
+        : format_(format), pcm_(std::move(pcm)), duration_us_(duration_us)
     {
+        connect(this, &QThread::finished, this, &QObject::deleteLater);
     }
 
     std::chrono::milliseconds limit() const
@@ -56,11 +59,15 @@ public:
 protected:
     void run() override
     {
+        QElapsedTimer clock;
+        clock.start();
+        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+        if (device.isNull() || isInterruptionRequested())
+            return;
         QBuffer source(&pcm_);
         source.open(QIODevice::ReadOnly);
-        QAudioSink sink(device_, format_);
+        QAudioSink sink(device, format_);
         QEventLoop loop;
-        QElapsedTimer clock;
         QTimer watch;
         watch.setInterval(kWatchInterval_ms);
         // The sink goes idle once it has taken the last byte, while the server still holds
@@ -73,7 +80,6 @@ protected:
                 || clock.elapsed() > limit().count())
                 loop.quit();
         });
-        clock.start();
         sink.start(&source);
         if (sink.state() == QAudio::StoppedState)
             return; // the output refused the format or could not be opened
@@ -83,11 +89,21 @@ protected:
     }
 
 private:
-    const QAudioDevice device_;
     const QAudioFormat format_;
     QByteArray pcm_;
     const std::int64_t duration_us_;
 };
+
+// Waits at most the sound's length + kSlack: a player still running then is told to stop and
+// left to finish on its own.
+void playFor(const QAudioFormat& format, const QByteArray& pcm, std::int64_t duration_us)
+{
+    auto* player = new PlaybackThread(format, pcm, duration_us);
+    const QDeadlineTimer deadline(player->limit());
+    player->start();
+    if (!player->wait(deadline))
+        player->requestInterruption();
+}
 
 } // namespace
 
@@ -107,8 +123,10 @@ void WavPlayer::playToEnd(const QString& path)
     format.setSampleRate(sound->sampleRate_hz);
     format.setChannelCount(sound->channels);
     format.setSampleFormat(sampleFormat(sound->kind));
-    playPcmToEnd(format,
-                 bytes.mid(static_cast<qsizetype>(sound->dataOffset), static_cast<qsizetype>(sound->dataSize)));
+    if (!format.isValid())
+        return;
+    playFor(format, bytes.mid(static_cast<qsizetype>(sound->dataOffset), static_cast<qsizetype>(sound->dataSize)),
+            sound->duration_us());
 }
 
 void playPcmToEnd(const QAudioFormat& format, const QByteArray& pcm)
@@ -116,16 +134,8 @@ void playPcmToEnd(const QAudioFormat& format, const QByteArray& pcm)
     const int frameBytes = format.bytesPerFrame();
     if (!format.isValid() || frameBytes <= 0 || pcm.isEmpty())
         return;
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull())
-        return;
     const std::int64_t frames = pcm.size() / frameBytes;
-    PlaybackThread player(device, format, pcm, frames * 1'000'000 / format.sampleRate());
-    player.start();
-    if (!player.wait(QDeadlineTimer(player.limit() + kJoinGrace))) {
-        player.requestInterruption();
-        player.wait();
-    }
+    playFor(format, pcm, frames * 1'000'000 / format.sampleRate());
 }
 
 } // namespace tarvel
