@@ -35,6 +35,16 @@ std::string printable(std::string_view text)
     return out;
 }
 
+int finishOutput(std::ostream& out, std::ostream& err, std::string_view command, std::string_view failure,
+                 int status)
+{
+    out.flush();
+    if (out)
+        return status;
+    err << command << ": " << failure << '\n';
+    return kExitFailure;
+}
+
 int parseWholeNumber(std::string_view option, std::string_view text, IntRange range)
 {
     const std::string allowed = "a whole number from " + rangeText(range);

@@ -33,6 +33,12 @@ struct IntRange {
     const char* unit; // shown after the range in messages, may be empty
 };
 
+// Flushes what a subcommand printed on `out`. When it could not be written (a closed
+// pipe, a full disk) the command must not report success: one line "<command>: <failure>"
+// goes to `err` and the result is kExitFailure; otherwise `status` is returned unchanged.
+int finishOutput(std::ostream& out, std::ostream& err, std::string_view command, std::string_view failure,
+                 int status);
+
 // Parses `text` as a whole number (optional sign, decimal digits) within `range`;
 // throws UsageError naming the option, the text given and what is allowed.
 int parseWholeNumber(std::string_view option, std::string_view text, IntRange range);

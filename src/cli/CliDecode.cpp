@@ -213,6 +213,8 @@ int runDecode(const std::vector<std::string>& argv, std::ostream& out, std::ostr
         printJson(out, result);
     else if (result.decoded())
         printText(out, result);
+    if (finishOutput(out, err, "tarvel decode", "the result could not be printed", kExitOk) != kExitOk)
+        return kExitFailure;
 
     if (!result.decoded()) {
         err << "tarvel decode: " << printable(path) << ": " << result.reason << '\n';

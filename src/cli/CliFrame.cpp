@@ -72,7 +72,7 @@ int runFrame(const std::vector<std::string>& argv, std::ostream& out, std::ostre
         printSection(out, "Frame (byte, value):", frameLines.lines);
         printSection(out, "CRC trace (byte, running CRC):", trace.lines);
     }
-    return kExitOk;
+    return finishOutput(out, err, "tarvel frame", "the frame could not be printed", kExitOk);
 }
 
 } // namespace tarvel::cli

@@ -112,12 +112,8 @@ int runWav(const std::vector<std::string>& argv, std::ostream& out, std::ostream
     out << "wrote " << fullPath(options.folder / kWavFileName).string() << '\n'
         << "wrote " << fullPath(options.folder / kFmSigFileName).string() << '\n'
         << "signal: N = " << n << " samples, " << durationText(n) << '\n';
-    out.flush();
-    if (!out) {
-        err << "tarvel wav: the files were written, but the report could not be printed\n";
-        return kExitFailure;
-    }
-    return kExitOk;
+    return finishOutput(out, err, "tarvel wav", "the files were written, but the report could not be printed",
+                        kExitOk);
 }
 
 } // namespace tarvel::cli

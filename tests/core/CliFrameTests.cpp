@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <sstream>
+
 
 namespace tarvel::cli {
 namespace {
@@ -96,6 +99,21 @@ TEST(CliFrame, BadInputIsRefusedWithOneClearLine)
 TEST(CliFrame, TheProgramItselfPrintsTheDefaultFrame)
 {
     EXPECT_EQ(tarvel::testing::shell(TARVEL_CLI_PATH " frame 2>&1; echo status=$?"), "01 02 05 01 06 00 00 3C 14 00 64 00 1E 28 FC 6C\nstatus=0\n");
+}
+
+// A frame that never reached its reader is a failure, not a success.
+TEST(CliFrame, UnwritableOutputFails)
+{
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"frame"}, {"frame", "--listing"}}) {
+        std::ostream broken(nullptr); // every write fails
+        std::ostringstream err;
+        EXPECT_EQ(runCli(args, broken, err), 1);
+        EXPECT_EQ(err.str(), "tarvel frame: the frame could not be printed\n");
+    }
+    if (std::filesystem::exists("/dev/full")) {
+        EXPECT_EQ(tarvel::testing::shell(TARVEL_CLI_PATH " frame 2>&1 >/dev/full; echo status=$?"),
+                  "tarvel frame: the frame could not be printed\nstatus=1\n");
+    }
 }
 
 } // namespace

@@ -137,6 +137,24 @@ TEST_F(CliDecode, ExitStatusesAndReasons)
     EXPECT_EQ(run({"decode", "--json=yes", path("bad.wav")}).status, 2);
 }
 
+// A decoded frame nobody could read must not pass as checked: text or JSON, status 1.
+TEST_F(CliDecode, UnwritableOutputFails)
+{
+    ASSERT_EQ(run({"wav", "-C", dir_.string()}).status, 0);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"decode", path("_qq.wav")}, {"decode", path("_qq.wav"), "--json"}}) {
+        std::ostream broken(nullptr); // every write fails
+        std::ostringstream err;
+        EXPECT_EQ(runCli(args, broken, err), 1);
+        EXPECT_EQ(err.str(), "tarvel decode: the result could not be printed\n");
+    }
+    if (std::filesystem::exists("/dev/full")) {
+        EXPECT_EQ(tarvel::testing::shell(TARVEL_CLI_PATH " decode '" + path("_qq.wav") +
+                                         "' 2>&1 >/dev/full; echo status=$?"),
+                  "tarvel decode: the result could not be printed\nstatus=1\n");
+    }
+}
+
 TEST_F(CliDecode, HelpTeachesWithAnExample)
 {
     const CliRun h = run({"decode", "--help"});
