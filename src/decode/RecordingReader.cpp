@@ -5,6 +5,7 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -23,9 +24,12 @@ using SndfileHandle = std::unique_ptr<SNDFILE, SndfileCloser>;
 
 void checkRate(double rate)
 {
-    if (!(rate >= kMinSampleRate_hz && rate <= kMaxSampleRate_hz))
-        throw RecordingError("sample rate " + std::to_string(static_cast<long long>(rate)) +
-                             " Hz is outside 8000..96000 Hz");
+    if (!(rate >= kMinSampleRate_hz && rate <= kMaxSampleRate_hz)) {
+        // As text, not as an integer: a NaN, an infinity or a huge rate from a caller is named as it is.
+        char text[32];
+        std::snprintf(text, sizeof text, "%.10g", rate);
+        throw RecordingError("sample rate " + std::string(text) + " Hz is outside 8000..96000 Hz");
+    }
 }
 
 DecodeResult stream(SNDFILE* file, const SF_INFO& info)

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -81,6 +82,24 @@ TEST_F(RecordingReader, UnreadableFilesAreRefusedWithAReason)
     const std::vector<std::uint8_t> junk = {'R', 'I', 'F', 'F', 0xFF, 0xFF, 0xFF, 0x7F, 'W', 'A', 'V', 'E'};
     EXPECT_THROW(decodeRecordingBytes(junk), RecordingError);
     EXPECT_THROW(decodeRecordingBytes({}), RecordingError);
+}
+
+// A caller's rate that is no number or far too large is refused and named, not converted.
+TEST_F(RecordingReader, ImpossibleRatesAreRefusedByName)
+{
+    const struct {
+        double rate;
+        const char* named;
+    } cases[] = {{std::nan(""), "nan"}, {1e300, "1e+300"}, {-1e300, "-1e+300"},
+                 {HUGE_VAL, "inf"}, {96'001.0, "96001"}, {7'999.5, "7999.5"}};
+    for (const auto& c : cases) {
+        try {
+            decodeSamples(signal_, c.rate);
+            ADD_FAILURE() << "rate " << c.rate << " was accepted";
+        } catch (const RecordingError& e) {
+            EXPECT_EQ(std::string(e.what()), "sample rate " + std::string(c.named) + " Hz is outside 8000..96000 Hz");
+        }
+    }
 }
 
 TEST_F(RecordingReader, TruncatedWavReadsWhatIsThere)
