@@ -44,8 +44,14 @@ bool RichTextView::loadFile(const QString& path, QString* error)
     } else {
         loaded->setPlainText(decodePlainText(bytes));
     }
+    // setDocument frees only a document its inner control owns; one this view loaded before
+    // is freed here, or every help page shown would stay in memory.
+    QTextDocument* const previous = document();
+    const bool ownPrevious = previous->parent() == this;
     loaded->setParent(this);
-    setDocument(loaded.release()); // deletes the previous document when the view owned it
+    setDocument(loaded.release());
+    if (ownPrevious)
+        previous->deleteLater();
     moveCursor(QTextCursor::Start);
     if (error)
         error->clear();

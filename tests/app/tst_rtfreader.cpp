@@ -93,6 +93,7 @@ private slots:
     void plainTextEncodings();
     void unloadableFilesKeepTheOldText();
     void loadedRichTextReplacesTheView();
+    void loadsDoNotPileUpDocuments();
 };
 
 void TestRtfReader::fixturesMatchTheirText_data()
@@ -486,6 +487,17 @@ void TestRtfReader::loadedRichTextReplacesTheView()
     QCOMPARE(formatOf(*view.document(), QStringLiteral("Красный")).fontWeight(), int(QFont::Bold));
     QVERIFY(!view.document()->isUndoAvailable());
     QCOMPARE(view.textCursor().position(), 0);
+}
+
+void TestRtfReader::loadsDoNotPileUpDocuments()
+{
+    RichTextView view;
+    for (int i = 0; i < 5; ++i) {
+        QVERIFY(view.loadFile(i % 2 ? fixture("wordpad_cp1251.rtf") : sample("plain_utf8.rtf"), nullptr));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    QVERIFY(view.findChildren<QTextDocument*>().size() <= 2);
+    QVERIFY(view.findChildren<QTextDocument*>().contains(view.document()));
 }
 
 QTEST_MAIN(TestRtfReader)
