@@ -73,6 +73,9 @@ public:
 
 private:
     GroupState& state() { return stack_.back(); }
+    // Groups past kMaxGroupDepth share the deepest group's state, so a destination they set
+    // would outlast them and swallow the enclosing group's text: they may not set one.
+    bool overDeep() const { return overflowDepth_ > 0; }
 
     void openGroup();
     void closeGroup();
@@ -234,7 +237,10 @@ void Parser::controlWord(std::string_view name, bool hasParam, int param)
     const bool on = !hasParam || param != 0;
 
     switch (info.word) {
-    case RtfWord::SkippedDestination: s.destination = Destination::Skip; return;
+    case RtfWord::SkippedDestination:
+        if (!overDeep())
+            s.destination = Destination::Skip;
+        return;
     case RtfWord::UnicodeSkip: s.unicodeSkip = std::clamp(hasParam ? param : 1, 0, kMaxUnicodeSkip); return;
     case RtfWord::Ansi: documentCodePage_ = kCodePageWestern; return;
     case RtfWord::Mac: documentCodePage_ = 10000; return;
@@ -291,11 +297,15 @@ void Parser::controlWord(std::string_view name, bool hasParam, int param)
     const int twips = std::clamp(hasParam ? param : 0, -kMaxTwips, kMaxTwips);
     switch (info.word) {
     case RtfWord::FontTable:
+        if (overDeep())
+            break;
         s.destination = Destination::FontTable;
         fontIndex_ = -1;
         fontName_.clear();
         break;
     case RtfWord::ColorTable:
+        if (overDeep())
+            break;
         s.destination = Destination::ColorTable;
         red_ = green_ = blue_ = 0;
         colorGiven_ = false;
@@ -364,7 +374,7 @@ void Parser::controlSymbol(char c)
         return;
     GroupState& s = state();
     if (c == '*') {
-        if (groupStart_)
+        if (groupStart_ && !overDeep())
             s.destination = Destination::Skip;
         return;
     }

@@ -377,6 +377,16 @@ void TestRtfReader::deepNesting()
     QVERIFY(formatOf(n, QStringLiteral("z")).fontWeight() != QFont::Bold);
     QVERIFY(formatOf(n, QStringLiteral("w")).fontWeight() != QFont::Bold);
 
+    // Destinations opened past the bound end with their group like any other.
+    for (const QByteArray& inner : {QByteArray("{\\*\\foo}"), QByteArray("{\\fonttbl}"),
+                                    QByteArray("{\\colortbl\\red255}"), QByteArray("{\\pict}")}) {
+        QByteArray over = "{\\rtf1 ";
+        over += QByteArray(depth, '{') + "a" + inner + "b" + QByteArray(depth, '}') + "c}";
+        QTextDocument o;
+        QVERIFY(readRtf(over, o).ok);
+        QCOMPARE(o.toPlainText(), QStringLiteral("abc"));
+    }
+
     QTextDocument huge;
     QVERIFY(readRtf(QByteArray(R"({\rtf1\fs99999999999 big\fs-4 normal\fs1 tiny})"), huge).ok);
     QCOMPARE(formatOf(huge, QStringLiteral("big")).fontPointSize(), 1638.0);
