@@ -82,6 +82,12 @@ std::string ArgCursor::takeOption()
     return arg;
 }
 
+void ArgCursor::refuseValue(std::string_view option) const
+{
+    if (inlineValue_)
+        throw UsageError(std::string(option) + " takes no value; give it without '=" + *inlineValue_ + "'");
+}
+
 std::string ArgCursor::takeValue(std::string_view option)
 {
     if (inlineValue_) {

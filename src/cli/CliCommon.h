@@ -57,6 +57,8 @@ public:
     std::string takePositional() { return args_[pos_++]; }
     // True when the option just taken carried "=value" (a flag must not).
     bool hasInlineValue() const { return inlineValue_.has_value(); }
+    // For an on/off option just taken: throws UsageError when it was given "=value".
+    void refuseValue(std::string_view option) const;
 
 private:
     std::vector<std::string> args_;

@@ -184,7 +184,8 @@ int runDecode(const std::vector<std::string>& argv, std::ostream& out, std::ostr
                     out << kDecodeHelp;
                     return kExitOk;
                 }
-                if (option == "--json" && !args.hasInlineValue()) {
+                if (option == "--json") {
+                    args.refuseValue(option);
                     json = true;
                     continue;
                 }

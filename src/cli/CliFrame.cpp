@@ -50,7 +50,8 @@ int runFrame(const std::vector<std::string>& argv, std::ostream& out, std::ostre
             }
             if (takeFrameOption(args, option, params))
                 continue;
-            if (option == "--listing" && !args.hasInlineValue()) {
+            if (option == "--listing") {
+                args.refuseValue(option);
                 listing = true;
                 continue;
             }

@@ -68,7 +68,8 @@ int runWav(const std::vector<std::string>& argv, std::ostream& out, std::ostream
             }
             if (takeFrameOption(args, option, options.frame))
                 continue;
-            if (option == "--no-filter" && !args.hasInlineValue()) {
+            if (option == "--no-filter") {
+                args.refuseValue(option);
                 options.filterOn = false;
                 continue;
             }

@@ -82,6 +82,8 @@ TEST(CliFrame, BadInputIsRefusedWithOneClearLine)
         {{"frame", "--max-tx-s", "251"}, {"--max-tx-s", "5 to 250"}},
         {{"frame", "--mode", "carrier"}, {"--mode", "carrier", "pilot or vox"}},
         {{"frame", "extra"}, {"extra"}},
+        // An on/off option with a value is known, it just takes none.
+        {{"frame", "--listing=no"}, {"--listing takes no value", "'=no'"}},
         // Arguments are echoed made printable: a newline or an escape sequence in them
         // must not break the one-line message or reach the terminal raw.
         {{"frame", "--pilot-hz", "1\n2"}, {"'1\\n2'"}},

@@ -101,7 +101,7 @@ TEST(SignalCli, BadInputIsRefusedWithOneClearLine)
         {{"wav", "--alfa", "-1"}, {"--alfa", "-1", "0 to 100"}},
         {{"wav", "--alfa", "0.5"}, {"--alfa", "0.5", "whole number"}},
         {{"wav", "--alfa"}, {"--alfa", "missing value"}},
-        {{"wav", "--no-filter=yes"}, {"--no-filter", "allowed"}},
+        {{"wav", "--no-filter=1"}, {"--no-filter takes no value", "'=1'"}},
         {{"wav", "-C"}, {"-C", "missing value"}},
         {{"wav", "-C", ""}, {"-C", "folder"}},
         {{"wav", "--pilot-hz", "5"}, {"--pilot-hz", "5", "300 to 3000"}},

@@ -134,7 +134,8 @@ TEST_F(CliDecode, ExitStatusesAndReasons)
     EXPECT_EQ(run({"decode"}).status, 2);
     EXPECT_EQ(run({"decode", "a.wav", "b.wav"}).status, 2);
     EXPECT_EQ(run({"decode", "--loud", path("bad.wav")}).status, 2);
-    EXPECT_EQ(run({"decode", "--json=yes", path("bad.wav")}).status, 2);
+    EXPECT_REFUSED_IN_ONE_LINE(run({"decode", "--json=x", path("bad.wav")}),
+                               std::vector<std::string>({"--json takes no value", "'=x'"}));
 }
 
 // A decoded frame nobody could read must not pass as checked: text or JSON, status 1.
