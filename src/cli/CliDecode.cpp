@@ -32,6 +32,7 @@ const char* const kDecodeHelp =
     "Options:\n"
     "  --json       print one JSON object with the same facts instead\n"
     "  -h, --help   show this help\n"
+    "  --           end of options: a FILE whose name starts with '-' follows\n"
     "\n"
     "Exit status: 0 the CRC matches; 1 no signal, the signal ends early or the CRC does not\n"
     "match (the reason on stderr); 2 a usage error or a file that cannot be read.\n"
@@ -176,9 +177,16 @@ int runDecode(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     bool json = false;
     try {
         ArgCursor args(argv);
+        bool optionsEnded = false;
         while (!args.done()) {
             const std::string& arg = args.peek();
-            if (arg.size() > 1 && arg[0] == '-') {
+            // After "--" everything is a file name, so that a file named "-x.wav" can be read.
+            if (arg == "--" && !optionsEnded) {
+                optionsEnded = true;
+                args.takePositional();
+                continue;
+            }
+            if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
                 const std::string option = args.takeOption();
                 if (option == "--help" || option == "-h") {
                     out << kDecodeHelp;

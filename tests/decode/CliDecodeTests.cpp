@@ -138,6 +138,22 @@ TEST_F(CliDecode, ExitStatusesAndReasons)
                                std::vector<std::string>({"--json takes no value", "'=x'"}));
 }
 
+// "--" ends the options: a recording whose name looks like an option can be read.
+TEST_F(CliDecode, DoubleDashEndsTheOptions)
+{
+    ASSERT_EQ(run({"wav", "-C", dir_.string()}).status, 0);
+    std::filesystem::rename(path("_qq.wav"), path("-x.wav"));
+    const std::string cd = "cd '" + dir_.string() + "' && ";
+    EXPECT_EQ(lines(tarvel::testing::shell(cd + TARVEL_CLI_PATH " decode -- -x.wav 2>&1; echo status=$?")).at(1),
+              "CRC ok");
+    EXPECT_EQ(lines(tarvel::testing::shell(cd + TARVEL_CLI_PATH " decode --json -- -x.wav; echo status=$?")).back(),
+              "status=0");
+    // Without "--" the name is still taken for an option.
+    EXPECT_REFUSED_IN_ONE_LINE(run({"decode", "-x.wav"}), std::vector<std::string>({"unknown option '-x.wav'"}));
+    // After "--" a second "--" is a file name like any other.
+    EXPECT_EQ(run({"decode", "--", path("-x.wav"), "--"}).status, 2);
+}
+
 // A decoded frame nobody could read must not pass as checked: text or JSON, status 1.
 TEST_F(CliDecode, UnwritableOutputFails)
 {
