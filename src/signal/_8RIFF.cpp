@@ -114,7 +114,8 @@ std::int32_t WriteRiff(SignalContext& ctx, const std::filesystem::path& folder)
     const std::int32_t n = FormFM(ctx);
     writeWavData(wav, ctx.shared.samples, n);
     // The table comes before the sound is put in place: if it cannot be written, the
-    // send is abandoned and the previous _qq.wav stays.
+    // send is abandoned and the previous _qq.wav stays. The sound goes last because it
+    // is what gets played; should this last step fail, the table is already the new one.
     WriteFmSig(ctx.shared, folder);
     wav.commit();
     return n;

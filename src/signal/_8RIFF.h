@@ -55,7 +55,11 @@ void WriteFmSig(const SharedState& shared, const std::filesystem::path& folder);
 // One send's files: creates `_qq.wav` in `folder` (if that fails, FileError is thrown
 // before the generator runs), runs FormFM, writes the samples, writes "9_fmsig.h", and
 // only then puts the new `_qq.wav` in place of the old one. A failure anywhere leaves
-// the previous `_qq.wav` as it was. Returns the signal's length N.
+// the previous `_qq.wav` as it was. The two files are replaced one after the other, not
+// together: when "9_fmsig.h" was already replaced and only the last step (putting
+// `_qq.wav` in place) fails, "9_fmsig.h" holds the new signal's table while `_qq.wav`
+// is still the previous sound; the next successful send makes them agree again.
+// Returns the signal's length N.
 std::int32_t WriteRiff(SignalContext& ctx, const std::filesystem::path& folder);
 
 } // namespace tarvel
