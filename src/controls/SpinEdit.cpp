@@ -93,10 +93,15 @@ QAbstractSpinBox::StepEnabled SpinEdit::stepEnabled() const
     return StepUpEnabled | StepDownEnabled;
 }
 
-QValidator::State SpinEdit::validate(QString&, int&) const
+QValidator::State SpinEdit::validate(QString& input, int&) const
 {
-    // Keys are filtered as they are typed; whatever reaches the text stays as typed.
-    return QValidator::Acceptable;
+    // Keys are filtered as they are typed; this stops the same characters arriving by paste
+    // or drop. Any text made of allowed characters stands as it is, even out of range or
+    // empty: the range is applied when the field is left.
+    const bool allowed = std::all_of(input.cbegin(), input.cend(), [this](QChar c) {
+        return isTypedCharacterAllowed(c);
+    });
+    return allowed ? QValidator::Acceptable : QValidator::Invalid;
 }
 
 void SpinEdit::fixup(QString&) const {}

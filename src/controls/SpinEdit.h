@@ -5,6 +5,7 @@
 // (Enter included) is refused with a beep; a typed value outside the range stays until
 // the field loses focus, then the nearest bound replaces it; an emptied field stays empty;
 // the arrows and the Up/Down keys step and clamp; `changed` fires as the text changes.
+// Pasted or dropped text holding any other character is refused as a whole (silently).
 
 #include <QAbstractSpinBox>
 

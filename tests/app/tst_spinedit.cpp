@@ -2,6 +2,7 @@
 #include "controls/SpinEdit.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -132,6 +133,28 @@ private slots:
         QCOMPARE(f.spin->text(), QStringLiteral("12.+-"));
         QCOMPARE(refused.count(), 6);
         QCOMPARE(f.spin->value(), 0); // not a whole number: the minimum
+    }
+
+    // Pasting bypasses the key filter: the same characters are refused there.
+    void pasteTakesOnlyWhatCouldBeTyped()
+    {
+        Fixture f(0, 3000, 50, 300);
+        f.retype(QStringLiteral("7"));
+        QApplication::clipboard()->setText(QStringLiteral("abc"));
+        QTest::keyClick(f.spin, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(f.spin->text(), QStringLiteral("7"));
+        QApplication::clipboard()->setText(QStringLiteral("1 2"));
+        QTest::keyClick(f.spin, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(f.spin->text(), QStringLiteral("7"));
+
+        QApplication::clipboard()->setText(QStringLiteral("12"));
+        QTest::keyClick(f.spin, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(f.spin->text(), QStringLiteral("712"));
+        QCOMPARE(f.spin->value(), 712);
+        f.spin->findChild<QLineEdit*>()->selectAll();
+        QApplication::clipboard()->setText(QStringLiteral("-5000"));
+        QTest::keyClick(f.spin, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(f.spin->text(), QStringLiteral("-5000")); // out of range, kept until the field is left
     }
 
     void editingKeysPass()
