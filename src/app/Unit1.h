@@ -41,7 +41,7 @@ public:
 
     ProgramState& programState() { return state_; }
 
-    // Trainer tick: disabled, 1 ms; the trainer run starts and stops it.
+    // Trainer tick: created disabled at 1 ms; the trainer run starts it at 10 ms and stops it.
     QTimer Timer1;
     // Fires once shortly after the event loop starts; its tick redraws the PTT pattern
     // preview once that preview exists.
