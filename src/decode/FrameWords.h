@@ -19,7 +19,7 @@ struct FrameParameterText {
 // Bytes 2..13 of any frame (a value outside the window's ranges is shown as it is).
 std::vector<FrameParameterText> describeFrame(const Frame& frame);
 
-// "01 02" when the markers are right, else the two bytes and what they should be.
+// True when bytes 0 and 1 are the markers 01 02.
 bool markersOk(const Frame& frame);
 
 } // namespace tarvel

@@ -26,9 +26,9 @@ ToneBinner::ToneBinner(double sampleRate_hz)
       samplesPerBin_(std::max(1, static_cast<int>(std::lround(sampleRate_hz * kBinDuration_s)))),
       dcPole_(std::exp(-2.0 * std::numbers::pi * kDcCutoff_hz / sampleRate_hz))
 {
+    reference_.resize(static_cast<std::size_t>(samplesPerBin_) * 6);
     for (int k = 0; k < kToneCount; ++k) {
         const double omega = 2.0 * std::numbers::pi * symbolTone_hz(k) / sampleRate_hz;
-        reference_.resize(static_cast<std::size_t>(samplesPerBin_) * 6);
         for (int m = 0; m < samplesPerBin_; ++m) {
             const auto at = static_cast<std::size_t>(m) * 6 + static_cast<std::size_t>(k) * 2;
             reference_[at] = static_cast<float>(std::cos(omega * m));
