@@ -1,5 +1,6 @@
 #include "decode/SymbolReader.h"
 
+#include "frame/FrameBuild.h"
 #include "frame/_8_CRC.h"
 #include "signal/_5FormFM.h"
 
@@ -20,8 +21,7 @@ namespace {
 using Complex = std::complex<double>;
 using Index = std::ptrdiff_t;
 
-constexpr int kLeadTone = 1;
-constexpr std::size_t kSymbols128 = kSymbolCount;              // the lead-in and the tail sound like symbol 1
+constexpr int kLeadTone = 1;             // the lead-in and the tail sound like symbol 1
 constexpr double kMaxClockError = 0.03;   // beyond this the tones leave their correlators
 constexpr double kLostFraction = 0.02;    // a symbol whose tone holds less of its energy is gone
 constexpr double kLostPowerRatio = 1.0 / 16.0; // ... or is 12 dB below the lead-in
@@ -371,7 +371,7 @@ Frame frameFromSymbols(const std::vector<std::uint8_t>& symbols)
 {
     Frame frame{};
     std::uint8_t bit = 0;
-    for (std::size_t i = 0; i < symbols.size() && i < kSymbols128; ++i) {
+    for (std::size_t i = 0; i < symbols.size() && i < kSymbolCount; ++i) {
         if (symbols[i] != kRepeatSymbol)
             bit = symbols[i];
         if (bit)
@@ -429,20 +429,20 @@ DecodeResult readSymbols(std::span<const ToneBin> bins, const LeadInSighting& si
     std::vector<Reading> readings;
     const std::size_t have = run.symbols.size();
     if (have == 0 || run.symbols[0].tone == 0) {
-        Reading r{{}, false, have >= kSymbols128};
+        Reading r{{}, false, have >= kSymbolCount};
         for (const SymbolRead& s : run.symbols)
             r.symbols.push_back(s.tone);
         readings.push_back(std::move(r));
     }
     {
-        Reading r{{kLeadTone}, true, have + 1 >= kSymbols128};
-        for (std::size_t i = 0; i < have && r.symbols.size() < kSymbols128; ++i)
+        Reading r{{kLeadTone}, true, have + 1 >= kSymbolCount};
+        for (std::size_t i = 0; i < have && r.symbols.size() < kSymbolCount; ++i)
             r.symbols.push_back(run.symbols[i].tone);
         readings.push_back(std::move(r));
     }
     for (Reading& r : readings) {
         r.frame = frameFromSymbols(r.symbols);
-        r.crcOk = r.complete && crc16(std::span(r.frame).first(14)) == ((r.frame[14] << 8) | r.frame[15]);
+        r.crcOk = r.complete && crc16(std::span(r.frame).first(14)) == storedCrc(r.frame);
     }
     bool leadInSaysMerged = false;
     if (sighting.onsetSeen) {
@@ -462,7 +462,7 @@ DecodeResult readSymbols(std::span<const ToneBin> bins, const LeadInSighting& si
     }
 
     // Signal report over the symbols this reading owns.
-    const std::size_t used = std::min(have, kSymbols128 - (chosen->merged ? std::size_t{1} : std::size_t{0}));
+    const std::size_t used = std::min(have, kSymbolCount - (chosen->merged ? std::size_t{1} : std::size_t{0}));
     double signal = 0.0, total = 0.0;
     double weakest = kSnrCeiling_dB;
     int weakestIndex = 0;
@@ -498,9 +498,9 @@ DecodeResult readSymbols(std::span<const ToneBin> bins, const LeadInSighting& si
     rep.weakestSymbol = weakestIndex;
 
     result.frame = chosen->frame;
-    result.symbolsRead = static_cast<int>(std::min(chosen->symbols.size(), kSymbols128));
+    result.symbolsRead = static_cast<int>(std::min(chosen->symbols.size(), std::size_t{kSymbolCount}));
     result.computedCrc = crc16(std::span(result.frame).first(14));
-    result.receivedCrc = static_cast<std::uint16_t>((result.frame[14] << 8) | result.frame[15]);
+    result.receivedCrc = storedCrc(result.frame);
     if (chosen->crcOk) {
         result.outcome = DecodeOutcome::Decoded;
         return result;

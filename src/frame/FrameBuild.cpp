@@ -22,6 +22,17 @@ std::uint8_t tenths(int seconds)
 
 } // namespace
 
+void storeCrc(Frame& frame, std::uint16_t crc)
+{
+    frame[14] = static_cast<std::uint8_t>(crc >> 8);
+    frame[15] = static_cast<std::uint8_t>(crc & 0xFF);
+}
+
+std::uint16_t storedCrc(const Frame& frame)
+{
+    return static_cast<std::uint16_t>((frame[14] << 8) | frame[15]);
+}
+
 Frame frameBody(const FrameParameters& p)
 {
     Frame f{};
@@ -46,8 +57,7 @@ std::uint16_t buildFrame(Frame& frame, const FrameParameters& p, const FrameView
 {
     frame = frameBody(p);
     const std::uint16_t crc = FrameCrc(frame, views.crcTrace);
-    frame[14] = static_cast<std::uint8_t>(crc >> 8);
-    frame[15] = static_cast<std::uint8_t>(crc & 0xFF);
+    storeCrc(frame, crc);
     writeValueList(frame, views.valueList);
     writeFrameListing(frame, views.frameListing);
     return crc;
@@ -58,8 +68,7 @@ Frame buildFrame(const FrameParameters& p)
     // Same bytes as the listed build, without formatting listings nobody reads.
     Frame frame = frameBody(p);
     const std::uint16_t crc = crc16(std::span<const std::uint8_t>(frame.data(), 14));
-    frame[14] = static_cast<std::uint8_t>(crc >> 8);
-    frame[15] = static_cast<std::uint8_t>(crc & 0xFF);
+    storeCrc(frame, crc);
     return frame;
 }
 

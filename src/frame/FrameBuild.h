@@ -57,6 +57,10 @@ std::uint16_t buildFrame(Frame& frame, const FrameParameters& p, const FrameView
 // Same frame with no listings: for callers that only need the bytes.
 Frame buildFrame(const FrameParameters& p);
 
+// The CRC in bytes 14 and 15, high byte first: written by a build, read by a receiver.
+void storeCrc(Frame& frame, std::uint16_t crc);
+std::uint16_t storedCrc(const Frame& frame);
+
 // Eight lines " 2 - ␣␣5" ... for bytes 2, 3, 4, 5, 8, 9, 10, 11.
 void writeValueList(const Frame& frame, TextSink& sink);
 // Sixteen lines: index in 2 places, a blank, the value in 4 places.
