@@ -55,9 +55,7 @@ int runFrame(const std::vector<std::string>& argv, std::ostream& out, std::ostre
                 listing = true;
                 continue;
             }
-            throw UsageError("unknown option '" + option +
-                             "'; allowed: --mode, --pilot-hz, --vox-threshold, --vox-release-ms, --max-tx-s, "
-                             "--listing, --help");
+            throw UsageError("unknown option '" + option + "'; allowed: " + allowedOptions("--listing, --help"));
         }
     } catch (const UsageError& e) {
         err << "tarvel frame: " << e.what() << '\n';

@@ -85,8 +85,7 @@ int runWav(const std::vector<std::string>& argv, std::ostream& out, std::ostream
                 continue;
             }
             throw UsageError("unknown option '" + option +
-                             "'; allowed: --mode, --pilot-hz, --vox-threshold, --vox-release-ms, --max-tx-s, "
-                             "--no-filter, --alfa, -C, --help");
+                             "'; allowed: " + allowedOptions("--no-filter, --alfa, -C, --help"));
         }
     } catch (const UsageError& e) {
         err << "tarvel wav: " << e.what() << '\n';

@@ -12,6 +12,14 @@ const char* const kFrameOptionsHelp =
     "  --max-tx-s N            limit continuous transmission to 5 to 250 s\n"
     "                          (default: no limit)\n";
 
+std::string allowedOptions(std::string_view others)
+{
+    std::string list;
+    for (std::string_view name : kFrameOptionNames)
+        list.append(name).append(", ");
+    return list.append(others);
+}
+
 bool takeFrameOption(ArgCursor& args, const std::string& option, FrameParameters& params)
 {
     if (option == "--mode") {

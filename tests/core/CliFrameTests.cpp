@@ -1,3 +1,4 @@
+#include "cli/FrameOptions.h"
 #include "support/CliRun.h"
 
 #include <gtest/gtest.h>
@@ -101,6 +102,23 @@ TEST(CliFrame, BadInputIsRefusedWithOneClearLine)
 TEST(CliFrame, TheProgramItselfPrintsTheDefaultFrame)
 {
     EXPECT_EQ(tarvel::testing::shell(TARVEL_CLI_PATH " frame 2>&1; echo status=$?"), "01 02 05 01 06 00 00 3C 14 00 64 00 1E 28 FC 6C\nstatus=0\n");
+}
+
+// The "allowed:" list and the parser agree: every frame option named there is read.
+TEST(CliFrame, EveryFrameOptionNamedAsAllowedIsRead)
+{
+    const std::string refusal = run({"frame", "--bogus"}).err;
+    for (std::string_view name : kFrameOptionNames) {
+        SCOPED_TRACE(std::string(name));
+        EXPECT_NE(refusal.find(std::string(name) + ", "), std::string::npos) << refusal;
+        FrameParameters params;
+        const std::string value = name == "--mode" ? "vox" : name == "--pilot-hz" ? "300" : "50";
+        ArgCursor args({std::string(name), value});
+        EXPECT_TRUE(takeFrameOption(args, args.takeOption(), params));
+        EXPECT_TRUE(args.done());
+    }
+    EXPECT_NE(refusal.find("--listing, --help"), std::string::npos) << refusal;
+    EXPECT_NE(run({"wav", "--bogus"}).err.find("--max-tx-s, --no-filter, --alfa, -C, --help"), std::string::npos);
 }
 
 // A frame that never reached its reader is a failure, not a success.
