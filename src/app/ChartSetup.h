@@ -25,6 +25,10 @@ QChart* attachChart(QChartView* view);
 // Adds a series named `name` (also its object name, so code finds it by name).
 QLineSeries* addLineSeries(QChart* chart, const QString& name, SeriesStyle style);
 
+// The line series the window set up under `name` on the view's chart (its absence is a
+// fault in the window's own set-up and ends the program).
+QLineSeries& seriesNamed(QChartView* view, const QString& name);
+
 // A bottom and a left value axis, attached to every series of the chart.
 std::pair<QValueAxis*, QValueAxis*> addValueAxes(QChart* chart);
 

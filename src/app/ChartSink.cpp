@@ -43,7 +43,8 @@ void ChartSink::flush()
     if (!cleared_)
         points_ = series_.points() + points_;
     series_.replace(points_);
-    fitAxesToPoints(series_);
+    if (fit_ == AxisFit::ToPoints)
+        fitAxesToPoints(series_);
     points_.clear();
     cleared_ = false;
     touched_ = false;

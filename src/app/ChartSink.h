@@ -2,7 +2,8 @@
 // A chart series as the generator's plot output. The generator hands over tens of thousands
 // of points one at a time; feeding them to the series one by one would redraw the chart for
 // each, so they are collected here and given to the series in one replace() when the sink
-// is flushed (at the latest when it goes away). The axes are then fitted to the series.
+// is flushed (at the latest when it goes away). The axes are then fitted to the series,
+// unless the chart fits them itself (AxisFit::None).
 
 #include "shared/Sinks.h"
 
@@ -13,9 +14,11 @@ class QLineSeries;
 
 namespace tarvel {
 
+enum class AxisFit { ToPoints, None };
+
 class ChartSink final : public PlotSink {
 public:
-    explicit ChartSink(QLineSeries& series) : series_(series) {}
+    explicit ChartSink(QLineSeries& series, AxisFit fit = AxisFit::ToPoints) : series_(series), fit_(fit) {}
     ~ChartSink() override { flush(); }
     ChartSink(const ChartSink&) = delete;
     ChartSink& operator=(const ChartSink&) = delete;
@@ -29,6 +32,7 @@ public:
 
 private:
     QLineSeries& series_;
+    const AxisFit fit_;
     QList<QPointF> points_;
     bool cleared_ = false;
     bool touched_ = false;

@@ -4,6 +4,7 @@
 
 #include "ui_Unit1.h"
 
+#include "app/ChartSetup.h"
 #include "app/ChartSink.h"
 #include "audio/WavPlayer.h"
 #include "signal/_8RIFF.h"
@@ -32,17 +33,6 @@ public:
 private:
     const QCheckBox& box_;
 };
-
-QLineSeries& seriesNamed(QChartView* view, const QString& name)
-{
-    for (QAbstractSeries* s : view->chart()->series()) {
-        if (s->objectName() == name)
-            if (auto* line = qobject_cast<QLineSeries*>(s))
-                return *line;
-    }
-    // The charts are set up with their series when the window is built.
-    qFatal("chart series %s is missing", qPrintable(name));
-}
 
 } // namespace
 

@@ -5,6 +5,8 @@
 
 #include "ui_Unit1.h"
 
+#include "app/ChartSetup.h"
+#include "app/ChartSink.h"
 #include "audio/SpeakerTone.h"
 #include "trainer/PttPattern.h"
 
@@ -22,30 +24,6 @@ namespace {
 const QString kStartCaption = QStringLiteral("старт");
 const QString kStopCaption = QStringLiteral("стоп");
 constexpr int kRunTick_ms = 10;
-
-QLineSeries* trainerSeries(QChartView* view, const QString& name)
-{
-    for (QAbstractSeries* s : view->chart()->series())
-        if (s->objectName() == name)
-            return qobject_cast<QLineSeries*>(s);
-    qFatal("chart series %s is missing", qPrintable(name));
-}
-
-// Collects what the core draws and hands it to the series in one replace(), so the chart
-// redraws once per update.
-class SeriesSink final : public PlotSink {
-public:
-    explicit SeriesSink(QLineSeries* series) : series_(series) {}
-    ~SeriesSink() override { series_->replace(points_); }
-    SeriesSink(const SeriesSink&) = delete;
-    SeriesSink& operator=(const SeriesSink&) = delete;
-    void clear() override { points_.clear(); }
-    void addPoint(double x, double y) override { points_.append(QPointF(x, y)); }
-
-private:
-    QLineSeries* series_;
-    QList<QPointF> points_;
-};
 
 // The bottom axis starts at -2.5 and reaches the largest x of any point shown.
 void fitPttChartWidth(QChartView* view)
@@ -107,8 +85,8 @@ void TForm1::SpinEdit_10Change()
     Timer1.stop(); // a run in progress halts here; its button keeps reading "стоп"
     const PttDurations durations{ui->SpinEdit_10->value(), ui->SpinEdit_11->value(), ui->SpinEdit_12->value()};
     {
-        SeriesSink pattern(trainerSeries(ui->Chart_PTT, QStringLiteral("Series2")));
-        SeriesSink cursor(trainerSeries(ui->Chart_PTT, QStringLiteral("Series3")));
+        ChartSink pattern(seriesNamed(ui->Chart_PTT, QStringLiteral("Series2")), AxisFit::None);
+        ChartSink cursor(seriesNamed(ui->Chart_PTT, QStringLiteral("Series3")), AxisFit::None);
         drawPttPreview(state_.shared, durations, pattern, cursor);
     }
     fitPttChartWidth(ui->Chart_PTT);
@@ -141,7 +119,7 @@ void TForm1::Timer1Timer()
     ShapeIndicator indicator(ui->Shape_PTT, ui->Label_PTT);
     PttTickOutcome outcome;
     {
-        SeriesSink cursor(trainerSeries(ui->Chart_PTT, QStringLiteral("Series3")));
+        ChartSink cursor(seriesNamed(ui->Chart_PTT, QStringLiteral("Series3")), AxisFit::None);
         outcome = pttRunTick(pttRun_, state_.shared, *trainerClock_, tones, cursor, indicator);
     }
     fitPttChartWidth(ui->Chart_PTT);

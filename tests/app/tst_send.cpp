@@ -5,6 +5,7 @@
 // fake; the real output is exercised by tests/e2e/send_sound.sh.
 
 #include "SpinEditTyping.h"
+#include "app/ChartSink.h"
 #include "app/ProgramState.h"
 #include "app/Unit1.h"
 #include "audio/SoundOutput.h"
@@ -299,6 +300,42 @@ private slots:
         QFile wav(inFolder(QStringLiteral("_qq.wav")));
         QVERIFY(wav.open(QIODevice::ReadOnly));
         QCOMPARE(wav.readAll(), before);
+    }
+
+    // The sink both pages plot through: points collected until it goes away, after a clear
+    // replacing the series' points, else following them; axes fitted only when asked.
+    void chartSinkReplacesOrAppendsAndFitsOnRequest()
+    {
+        QChart chart;
+        auto* series = new QLineSeries;
+        chart.addSeries(series);
+        auto* x = new QValueAxis;
+        auto* y = new QValueAxis;
+        chart.addAxis(x, Qt::AlignBottom);
+        chart.addAxis(y, Qt::AlignLeft);
+        series->attachAxis(x);
+        series->attachAxis(y);
+        x->setRange(-2.5, 7.0);
+        series->append(0.0, 0.0);
+        {
+            ChartSink sink(*series, AxisFit::None);
+            sink.clear();
+            sink.addPoint(1.0, 2.0);
+            sink.addPoint(3.0, 4.0);
+            QCOMPARE(series->count(), 1); // nothing handed over before the sink is done
+        }
+        QCOMPARE(series->points(), (QList<QPointF>{{1.0, 2.0}, {3.0, 4.0}}));
+        QCOMPARE(x->min(), -2.5);
+        QCOMPARE(x->max(), 7.0);
+        {
+            ChartSink sink(*series);
+            sink.addPoint(5.0, 2.0);
+        }
+        QCOMPARE(series->count(), 3);
+        QCOMPARE(x->min(), 1.0);
+        QCOMPARE(x->max(), 5.0);
+        { ChartSink untouched(*series); }
+        QCOMPARE(series->count(), 3);
     }
 };
 
