@@ -1,7 +1,7 @@
 // Frame build with CRC-16 and listings, as one press of "сформировать" does it.
 
 #include "frame/FrameBuild.h"
-#include "frame/_8_CRC.h"
+#include "frame/Crc16.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,8 +2,8 @@
 // table's text, and the whole send preparation down to both files on disk.
 
 #include "frame/FrameBuild.h"
-#include "signal/_5FormFM.h"
-#include "signal/_8RIFF.h"
+#include "signal/ToneSignal.h"
+#include "signal/WavFiles.h"
 
 #include <benchmark/benchmark.h>
 

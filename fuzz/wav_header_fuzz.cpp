@@ -1,7 +1,7 @@
 // The WAV header reader that decides what the player sends to the sound card, fed arbitrary
 // bytes: no crash, and what it accepts always lies inside the bytes it was given.
 
-#include "audio/WavFormat.h"
+#include "signal/WavFormat.h"
 
 #include <cstdint>
 #include <cstdlib>

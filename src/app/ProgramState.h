@@ -4,9 +4,9 @@
 // main() creates the one instance before the application object exists and hands it to
 // the window by reference; a test builds a fresh one for every window it opens.
 
-#include "shared/_2GL.h"
-#include "signal/_5FormFM.h"
-#include "trainer/L_CRT.h"
+#include "shared/SharedState.h"
+#include "signal/ToneSignal.h"
+#include "trainer/ToneDriver.h"
 
 namespace tarvel {
 

@@ -4,7 +4,7 @@
 
 #include "app/ProgramState.h"
 #include "audio/SoundOutput.h"
-#include "trainer/L_CRT.h"
+#include "trainer/ToneDriver.h"
 #include "trainer/PttRun.h"
 #include "trainer/TimeOfDay.h"
 

@@ -7,7 +7,7 @@
 #include "app/ChartSetup.h"
 #include "app/ChartSink.h"
 #include "audio/WavPlayer.h"
-#include "signal/_8RIFF.h"
+#include "signal/WavFiles.h"
 
 #include <QChart>
 #include <QChartView>

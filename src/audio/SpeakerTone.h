@@ -2,7 +2,7 @@
 // The trainer's beeps on the default sound output: a sine of the asked pitch and length,
 // played to its end before beep() returns.
 
-#include "trainer/L_CRT.h"
+#include "trainer/ToneDriver.h"
 
 #include <QByteArray>
 

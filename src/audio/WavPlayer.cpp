@@ -1,6 +1,6 @@
 #include "audio/WavPlayer.h"
 
-#include "audio/WavFormat.h"
+#include "signal/WavFormat.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>

@@ -5,7 +5,7 @@
 #include "cli/CliCommon.h"
 #include "decode/FrameWords.h"
 #include "decode/RecordingReader.h"
-#include "frame/BDH.h"
+#include "shared/NumberText.h"
 #include "frame/FrameBuild.h"
 
 #include <cmath>

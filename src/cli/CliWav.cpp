@@ -4,9 +4,9 @@
 #include "cli/Cli.h"
 #include "cli/FrameOptions.h"
 #include "frame/FrameBuild.h"
-#include "signal/AtomicFile.h"
-#include "signal/_5FormFM.h"
-#include "signal/_8RIFF.h"
+#include "shared/AtomicFile.h"
+#include "signal/ToneSignal.h"
+#include "signal/WavFiles.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -2,7 +2,7 @@
 // What reading a recording back found: the frame and its CRC check, or why there is none,
 // and a signal report in the terms of a soundcard modem.
 
-#include "shared/_2GL.h"
+#include "shared/Frame.h"
 
 #include <cstdint>
 #include <string>

@@ -1,7 +1,7 @@
 #include "decode/FrameDemodulator.h"
 
 #include "decode/SymbolReader.h"
-#include "signal/_5FormFM.h"
+#include "signal/ToneSignal.h"
 
 #include <algorithm>
 #include <cmath>

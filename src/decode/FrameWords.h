@@ -1,7 +1,7 @@
 #pragma once
 // The frame's parameters in words and units, as someone setting up a repeater reads them.
 
-#include "shared/_2GL.h"
+#include "shared/Frame.h"
 
 #include <string>
 #include <vector>

@@ -1,8 +1,8 @@
 #include "decode/SymbolReader.h"
 
 #include "frame/FrameBuild.h"
-#include "frame/_8_CRC.h"
-#include "signal/_5FormFM.h"
+#include "frame/Crc16.h"
+#include "signal/ToneSignal.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 #include "decode/ToneBins.h"
 
-#include "signal/_5FormFM.h"
+#include "signal/ToneSignal.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,7 @@
 #include "frame/FrameBuild.h"
 
-#include "frame/BDH.h"
-#include "frame/_8_CRC.h"
-#include "trainer/L_CRT.h"
+#include "shared/NumberText.h"
+#include "frame/Crc16.h"
 
 namespace tarvel {
 

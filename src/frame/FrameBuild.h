@@ -4,7 +4,7 @@
 // diagnostic views.
 
 #include "shared/Sinks.h"
-#include "shared/_2GL.h"
+#include "shared/SharedState.h"
 
 #include <cstdint>
 #include <string>

@@ -4,7 +4,7 @@
 // with the run's cursor parked where every run starts.
 
 #include "shared/Sinks.h"
-#include "shared/_2GL.h"
+#include "shared/SharedState.h"
 
 #include <cstdint>
 #include <vector>

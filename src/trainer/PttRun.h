@@ -4,8 +4,8 @@
 // once the pattern is over, waits a moment and asks for the run to end.
 
 #include "shared/Sinks.h"
-#include "shared/_2GL.h"
-#include "trainer/L_CRT.h"
+#include "shared/SharedState.h"
+#include "trainer/ToneDriver.h"
 #include "trainer/TimeOfDay.h"
 
 namespace tarvel {

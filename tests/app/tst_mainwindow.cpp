@@ -40,7 +40,7 @@ void writeFile(const QString& path, const QByteArray& bytes)
 
 QByteArray readFixture(const QString& name)
 {
-    QFile f(QStringLiteral(TARVEL_FIXTURES_DIR "/rtf/") + name);
+    QFile f(QStringLiteral(TARVEL_TEST_DATA_DIR "/rtf/") + name);
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return f.readAll();

@@ -26,7 +26,7 @@ QByteArray readFile(const QString& path)
     return file.readAll();
 }
 
-QString fixture(const QString& name) { return QStringLiteral(TARVEL_FIXTURES_DIR "/rtf/") + name; }
+QString fixture(const QString& name) { return QStringLiteral(TARVEL_TEST_DATA_DIR "/rtf/") + name; }
 QString sample(const QString& name) { return QStringLiteral(TARVEL_TEST_DATA_DIR "/rtf/") + name; }
 
 // The characters of a text with every run of blanks, tabs and line breaks made one space:

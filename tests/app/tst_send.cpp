@@ -11,7 +11,7 @@
 #include "audio/SoundOutput.h"
 #include "controls/SpinEdit.h"
 #include "frame/FrameBuild.h"
-#include "signal/_8RIFF.h"
+#include "signal/WavFiles.h"
 #include "ui_Unit1.h"
 
 #include <QChart>

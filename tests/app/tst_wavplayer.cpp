@@ -2,9 +2,9 @@
 // without reading past the end of a damaged file), and that a file it cannot play or a
 // machine without sound output makes playToEnd return quietly.
 
-#include "audio/WavFormat.h"
+#include "signal/WavFormat.h"
 #include "audio/WavPlayer.h"
-#include "signal/_8RIFF.h"
+#include "signal/WavFiles.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>

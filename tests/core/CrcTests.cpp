@@ -1,4 +1,4 @@
-#include "frame/_8_CRC.h"
+#include "frame/Crc16.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,4 @@
-#include "frame/BDH.h"
-#include "trainer/L_CRT.h"
+#include "shared/NumberText.h"
 
 #include <gtest/gtest.h>
 

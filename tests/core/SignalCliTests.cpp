@@ -4,7 +4,7 @@
 
 #include "support/CliRun.h"
 #include "frame/FrameBuild.h"
-#include "signal/_8RIFF.h"
+#include "signal/WavFiles.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 #include "SignalTestSupport.h"
 
 #include "frame/FrameBuild.h"
-#include "signal/AtomicFile.h"
-#include "signal/_8RIFF.h"
+#include "shared/AtomicFile.h"
+#include "signal/WavFiles.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "SignalTestSupport.h"
 
 #include "frame/FrameBuild.h"
-#include "signal/_5FormFM.h"
+#include "signal/ToneSignal.h"
 
 #include <gtest/gtest.h>
 

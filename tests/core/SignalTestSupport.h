@@ -3,8 +3,8 @@
 // folder that is removed afterwards, and whole-file reads.
 
 #include "shared/Sinks.h"
-#include "shared/_2GL.h"
-#include "signal/_5FormFM.h"
+#include "shared/SharedState.h"
+#include "signal/ToneSignal.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -2,7 +2,7 @@
 // A clock whose pauses only move its own time forward, and a tone device that notes what
 // it was asked to sound: a whole PTT run in microseconds.
 
-#include "trainer/L_CRT.h"
+#include "trainer/ToneDriver.h"
 #include "trainer/TimeOfDay.h"
 
 #include <cmath>

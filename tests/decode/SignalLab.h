@@ -3,9 +3,9 @@
 // impairments a recording meets on its way (resampling, clock error, noise, level, DC,
 // polarity, padding), all made in code. Header-only so that the benchmark shares it.
 
-#include "frame/_8_CRC.h"
-#include "shared/_2GL.h"
-#include "signal/_5FormFM.h"
+#include "frame/Crc16.h"
+#include "shared/SharedState.h"
+#include "signal/ToneSignal.h"
 
 #include <sndfile.h>
 

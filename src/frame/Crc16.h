@@ -1,9 +1,9 @@
 #pragma once
-// CRC-16 of the parameter frame: polynomial 0x1021, start 0xFFFF, most significant bit
+// _8_CRC: CRC-16 of the parameter frame: polynomial 0x1021, start 0xFFFF, most significant bit
 // first, no final XOR (the CCITT-FALSE variant), computed bit by bit.
 
 #include "shared/Sinks.h"
-#include "shared/_2GL.h"
+#include "shared/Frame.h"
 
 #include <cstdint>
 #include <span>

@@ -1,4 +1,4 @@
-#include "signal/_5FormFM.h"
+#include "signal/ToneSignal.h"
 
 #include <cmath>
 #include <numbers>

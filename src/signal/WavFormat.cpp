@@ -1,4 +1,4 @@
-#include "audio/WavFormat.h"
+#include "signal/WavFormat.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
-#include "signal/_8RIFF.h"
+#include "signal/WavFiles.h"
 
-#include "trainer/L_CRT.h"
+#include "shared/NumberText.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,7 +1,6 @@
-#include "frame/_8_CRC.h"
+#include "frame/Crc16.h"
 
-#include "frame/BDH.h"
-#include "trainer/L_CRT.h"
+#include "shared/NumberText.h"
 
 namespace tarvel {
 

@@ -1,4 +1,4 @@
-#include "signal/AtomicFile.h"
+#include "shared/AtomicFile.h"
 
 #include <cerrno>
 #include <random>

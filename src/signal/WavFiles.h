@@ -1,11 +1,11 @@
 #pragma once
-// The two files every send writes: `_qq.wav` (the signal as a 16 kHz mono PCM file of a
+// _8RIFF: the two files every send writes: `_qq.wav` (the signal as a 16 kHz mono PCM file of a
 // fixed size, played to the interface) and "9_fmsig.h" (a stretch of the signal as a C
 // table of signed 8-bit values). Both are replaced as a whole or not at all.
 
-#include "signal/AtomicFile.h"
-#include "signal/_5FormFM.h"
-#include "shared/_2GL.h"
+#include "shared/AtomicFile.h"
+#include "signal/ToneSignal.h"
+#include "shared/SharedState.h"
 
 #include <array>
 #include <cstddef>

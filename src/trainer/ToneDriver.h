@@ -1,18 +1,11 @@
 #pragma once
-// Runtime helpers of the trainer unit that the rest of the program shares: the sound
-// switch, short beeps, the clock-based wait, and decimal text for the frame listings.
+// L_CRT: the trainer's sound switch, short beeps and the clock-based wait.
 
 #include "trainer/TimeOfDay.h"
 
 #include <cstdint>
-#include <string>
 
 namespace tarvel {
-
-// Decimal text of value, right-aligned in a field of |width| characters and padded with
-// blanks; a negative width pads with zeros instead (behind which a minus sign stays).
-// A longer number is never cut.
-std::string DecText(std::int32_t value, std::int32_t width);
 
 struct SoundState {
     bool soundOn = true; // the trainer's sound switch

@@ -1,26 +1,17 @@
 #pragma once
-// Program-wide values shared by several units: the parameter frame, the sample buffer,
-// the modulation filter's coefficient and the PTT trainer's boundaries. One instance
-// lives for the whole run (programState()); every function takes the struct by
-// reference so that a test can start from a fresh program state.
+// _2GL: the sample buffer the generator fills and the WAV writer and table export read.
 
 #include <algorithm>
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <new>
 #include <utility>
-#include <vector>
 
 namespace tarvel {
 
-inline constexpr std::size_t kFrameSize = 16;
 inline constexpr std::size_t kSampleBufferSize = 900'000;
-inline constexpr double kDefaultAlfa = 0.2;
-
-using Frame = std::array<std::uint8_t, kFrameSize>;
 
 // The program's sample buffer: a fixed number of signed 16-bit samples, zero at start.
 // The memory comes zeroed from the system (calloc), so the 1.8 MB cost no zeroing pass at
@@ -49,8 +40,17 @@ public:
         std::swap(data_, copy.data_);
         return *this;
     }
-    SampleBuffer(SampleBuffer&&) noexcept = default;
-    SampleBuffer& operator=(SampleBuffer&&) noexcept = default;
+    // A moved-from buffer is empty (size 0), never a size without data.
+    SampleBuffer(SampleBuffer&& other) noexcept
+        : size_(std::exchange(other.size_, 0)), data_(std::move(other.data_))
+    {
+    }
+    SampleBuffer& operator=(SampleBuffer&& other) noexcept
+    {
+        size_ = std::exchange(other.size_, 0);
+        data_ = std::move(other.data_);
+        return *this;
+    }
     ~SampleBuffer() = default;
 
     std::size_t size() const { return size_; }
@@ -74,26 +74,6 @@ private:
     };
     std::size_t size_;
     std::unique_ptr<std::int16_t[], FreeMemory> data_;
-};
-
-// The frame before the first build: bytes 0..13 zero, bytes 14 and 15 = EE FF.
-constexpr Frame initialFrame()
-{
-    Frame f{};
-    f[14] = 0xEE;
-    f[15] = 0xFF;
-    return f;
-}
-
-struct SharedState {
-    Frame frame = initialFrame();
-    // 900 000 signed 16-bit samples, zero at start; the generator fills it from index 0.
-    SampleBuffer samples{kSampleBufferSize};
-    double alfa = kDefaultAlfa;   // modulation filter weight of the new value
-    std::int32_t pttT1 = 0;       // trainer boundaries, seconds
-    std::int32_t pttT2 = 0;
-    std::int32_t pttT3 = 0;
-    std::int32_t pttStopTime = 0;
 };
 
 } // namespace tarvel

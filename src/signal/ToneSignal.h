@@ -1,5 +1,5 @@
 #pragma once
-// The tone-shift signal generator and its modulation filter.
+// _5FormFM: the tone-shift signal generator and its modulation filter.
 //
 // A frame becomes: a 1 s 615 Hz lead-in, one tone symbol per frame bit (byte 0 first,
 // most significant bit first; 470 Hz = 0, 615 Hz = 1, 889 Hz = "same bit as the previous
@@ -7,7 +7,7 @@
 // lead-in and symbol sample passes through ModFiltr; the tail does not.
 
 #include "shared/Sinks.h"
-#include "shared/_2GL.h"
+#include "shared/SharedState.h"
 
 #include <array>
 #include <cstdint>
