@@ -6,7 +6,7 @@ ifdef CI
 endif
 JOBS    ?= $(shell nproc)
 
-.PHONY: deps configure build run test bench fuzz screenshot clean
+.PHONY: deps configure build run test bench fuzz screenshot format format-check clean
 
 deps:
 	@scripts/install-deps
@@ -34,6 +34,14 @@ fuzz: deps
 
 screenshot: build
 	scripts/screenshot $(BUILD)
+
+# The code's style (.clang-format): format rewrites, format-check only reports.
+FORMAT_FILES = $(shell git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'fuzz/*.cpp' 'scripts/*.cpp')
+format:
+	clang-format -i $(FORMAT_FILES)
+
+format-check:
+	clang-format --dry-run --Werror $(FORMAT_FILES)
 
 clean:
 	rm -rf $(BUILD) build-fuzz
