@@ -56,7 +56,7 @@ QString errorName(QAudio::Error error)
     case QAudio::UnderrunError:
         return QStringLiteral("the output ran out of data");
     case QAudio::FatalError:
-        return QStringLiteral("the output failed and cannot be used");
+        return QStringLiteral("the output failed (the sound server or the device went away)");
     }
     return QStringLiteral("unknown error");
 }

@@ -61,9 +61,9 @@ SendVerdict judgeRecording(std::span<const std::int16_t> samples, double sampleR
     const DecodeResult read = decodeSamples(scaled, sampleRate_hz);
     verdict.level_dBFS = read.report.level_dBFS;
     // The RMS level is measured over the signal, so only a signal that was found has one.
-    const std::string peak = "peak " + dB(verdict.peak_dBFS) + " dBFS";
+    const std::string peakText = "peak " + dB(verdict.peak_dBFS) + " dBFS";
     const std::string level
-        = read.decoded() ? "level " + dB(read.report.level_dBFS) + " dBFS RMS, " + peak : peak;
+        = read.decoded() ? "level " + dB(read.report.level_dBFS) + " dBFS RMS, " + peakText : peakText;
 
     if (read.crcOk() && read.frame == sent) {
         verdict.check = SendCheck::Verified;
