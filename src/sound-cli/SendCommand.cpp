@@ -18,6 +18,7 @@
 #include <QString>
 #include <QThread>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -153,6 +154,9 @@ int runSend(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
 {
     QElapsedTimer sinceStart; // the "click": from here to the first sample handed over
     sinceStart.start();
+    const auto startEpoch_us = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::system_clock::now().time_since_epoch())
+                                   .count();
     SendOptions options;
     std::optional<SoundDevice> output;
     std::string source;
@@ -221,7 +225,8 @@ int runSend(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
     progress.finish();
     if (qEnvironmentVariableIntValue("TARVEL_SEND_TIMING") == 1) {
         // For bench/send-latency.sh only: when the sound reached the server and when the send ended.
-        err << "timing: first_sample_us=" << played.firstSample_us + playCalled_us
+        err << "timing: start_epoch_us=" << startEpoch_us
+            << " first_sample_us=" << played.firstSample_us + playCalled_us
             << " ended_us=" << played.ended_us + playCalled_us << " sound_us=" << played.sound_us << '\n';
     }
     if (!played.ok()) {
