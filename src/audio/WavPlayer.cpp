@@ -16,6 +16,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <span>
@@ -28,6 +29,14 @@ namespace {
 constexpr std::int64_t kEndTolerance_us = 5'000;
 constexpr int kWatchInterval_ms = 10;
 constexpr int kProgressInterval_ms = 50;
+constexpr int kPresenceEvery = 10; // watch ticks between checks that the output still exists
+
+bool listed(const QAudioDevice& device)
+{
+    const QList<QAudioDevice> outputs = QMediaDevices::audioOutputs();
+    return std::any_of(
+        outputs.begin(), outputs.end(), [&](const QAudioDevice& d) { return d.id() == device.id(); });
+}
 
 QAudioFormat::SampleFormat sampleFormat(WavSampleKind kind)
 {
@@ -178,6 +187,7 @@ private:
             return;
         }
         QEventLoop loop;
+        int ticks = 0;
         QTimer watch;
         watch.setInterval(kWatchInterval_ms);
         // The sink goes idle once it has taken the last byte, while the server still holds up
@@ -192,6 +202,12 @@ private:
                 loop.quit();
             } else if (state == QAudio::StoppedState) {
                 shared_->fail(PlaybackProblem::ErrorMidPlay, errorName(sink.error()));
+                loop.quit();
+            } else if (++ticks % kPresenceEvery == 0 && !listed(device)) {
+                // The server moves the stream of an output that goes away to another one:
+                // the sound then ends elsewhere than it began, which no receiver hears whole.
+                shared_->fail(PlaybackProblem::ErrorMidPlay,
+                    QStringLiteral("the output was removed (the sound server moved the rest elsewhere)"));
                 loop.quit();
             } else if (shared_->cancelled) {
                 loop.quit();

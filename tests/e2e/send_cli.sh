@@ -2,7 +2,9 @@
 # `tarvel send` through a real sound stack: a private PulseAudio with two null sinks.
 #  - --device plays on the sink it names and on no other (both monitors recorded and decoded);
 #  - --verify passes on a good output and fails, saying "silent", on a muted one;
-#  - a folder that cannot be written plays nothing and keeps the files it held.
+#  - a folder that cannot be written plays nothing and keeps the files it held;
+#  - an output removed mid-play, a server killed mid-play and no server at all each end
+#    the send with status 1 and one line saying why, the files written.
 # Usage: send_cli.sh BUILD_FOLDER. Skips (exit 0, "skipped: ...") only when PulseAudio
 # cannot start at all.
 set -euo pipefail
@@ -56,31 +58,62 @@ cat "$work/muted.log"
 [ "$status" -eq 1 ] || fail "--verify on a muted output exited $status, not 1"
 grep -q "not verified on test_sink.monitor: silent" "$work/muted.log" || fail "the failure does not say 'silent'"
 
-echo "-- a folder that cannot be written"
-mkdir "$work/locked"
-"$tarvel" wav -C "$work/locked" >/dev/null
-cp "$work/locked/_qq.wav" "$work/old_qq.wav"
-cp "$work/locked/9_fmsig.h" "$work/old_fmsig.h"
-locked="$work/locked"
-chmod a-w "$locked"
-# root writes into any folder whatever its mode bits: make it immutable instead.
-if touch "$locked/probe" 2>/dev/null; then
-  rm -f "$locked/probe"
-  chattr +i "$locked" 2>/dev/null || true
+echo "-- the output removed mid-play"
+module=$(pactl load-module module-null-sink sink_name=doomed_sink)
+mkdir "$work/doomed"
+(sleep 2; pactl unload-module "$module") &
+status=0
+"$tarvel" send -C "$work/doomed" --device doomed_sink >"$work/doomed.log" 2>&1 || status=$?
+wait
+cat "$work/doomed.log"
+[ "$status" -eq 1 ] || fail "a removed output exited $status, not 1"
+[ "$(grep -c '^tarvel send:' "$work/doomed.log")" -eq 1 ] || fail "not one line saying why"
+grep -q "^tarvel send: playback failed on doomed_sink .*the output was removed" "$work/doomed.log" || fail "the failure does not say the output was removed"
+[ -f "$work/doomed/_qq.wav" ] || fail "no _qq.wav written"
+
+locked_folder_case() {
+  mkdir "$work/locked"
+  "$tarvel" wav -C "$work/locked" >/dev/null
+  cp "$work/locked/_qq.wav" "$work/old_qq.wav"
+  cp "$work/locked/9_fmsig.h" "$work/old_fmsig.h"
+  locked="$work/locked"
+  chmod a-w "$locked"
+  # root writes into any folder whatever its mode bits: make it immutable instead.
   if touch "$locked/probe" 2>/dev/null; then
     rm -f "$locked/probe"
-    echo "skipped: no way to make a folder unwritable here"
-    exit 0
+    chattr +i "$locked" 2>/dev/null || true
+    if touch "$locked/probe" 2>/dev/null; then
+      rm -f "$locked/probe"
+      echo "skipped: no way to make a folder unwritable here"
+      return
+    fi
   fi
-fi
-recording_start "$work/locked.wav" test_sink
+  recording_start "$work/locked.wav" test_sink
+  status=0
+  "$tarvel" send -C "$locked" "${options[@]}" >"$work/locked.log" 2>&1 || status=$?
+  recording_stop
+  cat "$work/locked.log"
+  [ "$status" -eq 1 ] || fail "an unwritable folder exited $status, not 1"
+  grep -q "Cannot create file \"$locked/_qq.wav\".*nothing was played" "$work/locked.log" || fail "no 'Cannot create file' line"
+  cmp -s "$locked/_qq.wav" "$work/old_qq.wav" || fail "_qq.wav changed"
+  cmp -s "$locked/9_fmsig.h" "$work/old_fmsig.h" || fail "9_fmsig.h changed"
+  if "$tarvel" decode "$work/locked.wav" >/dev/null 2>&1; then fail "something was played"; fi
+}
+echo "-- a folder that cannot be written"
+locked_folder_case
+
+echo "-- the sound server killed mid-play, then missing"
+mkdir "$work/killed"
+(sleep 2; pulseaudio --kill) &
 status=0
-"$tarvel" send -C "$locked" "${options[@]}" >"$work/locked.log" 2>&1 || status=$?
-recording_stop
-cat "$work/locked.log"
-[ "$status" -eq 1 ] || fail "an unwritable folder exited $status, not 1"
-grep -q "Cannot create file \"$locked/_qq.wav\".*nothing was played" "$work/locked.log" || fail "no 'Cannot create file' line"
-cmp -s "$locked/_qq.wav" "$work/old_qq.wav" || fail "_qq.wav changed"
-cmp -s "$locked/9_fmsig.h" "$work/old_fmsig.h" || fail "9_fmsig.h changed"
-if "$tarvel" decode "$work/locked.wav" >/dev/null 2>&1; then fail "something was played"; fi
+"$tarvel" send -C "$work/killed" >"$work/killed.log" 2>&1 || status=$?
+wait
+cat "$work/killed.log"
+[ "$status" -eq 1 ] || fail "a killed server exited $status, not 1"
+grep -q "^tarvel send: playback failed on test_sink .*stopped with an error" "$work/killed.log" || fail "the failure does not say the output stopped"
+status=0
+"$tarvel" send -C "$work/killed" >"$work/missing.log" 2>&1 || status=$?
+cat "$work/missing.log"
+[ "$status" -eq 1 ] || fail "no server exited $status, not 1"
+grep -qx "tarvel send: playback failed: no sound output (is a sound server running?)" "$work/missing.log" || fail "no server is not said so"
 echo "send_cli: passed"
