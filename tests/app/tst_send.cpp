@@ -4,6 +4,7 @@
 // that cannot be written is reported with nothing played. The sound goes to a recording
 // fake; the real output is exercised by tests/e2e/send_sound.sh.
 
+#include "Form1Controls.h"
 #include "SpinEditTyping.h"
 #include "app/ChartSink.h"
 #include "app/ProgramState.h"
@@ -12,7 +13,6 @@
 #include "controls/SpinEdit.h"
 #include "frame/FrameBuild.h"
 #include "signal/WavFiles.h"
-#include "ui_Unit1.h"
 
 #include <QChart>
 #include <QChartView>
@@ -84,7 +84,7 @@ class TestSend : public QObject {
     std::unique_ptr<ProgramState> state_;
     std::unique_ptr<TForm1> form_;
     RecordingSound* sound_ = nullptr;
-    Ui::TForm1* ui = nullptr;
+    std::unique_ptr<testing::Form1Controls> ui;
     QString workingDirectory_;
 
     void openWindow(const QString& workingDirectory)
@@ -92,11 +92,11 @@ class TestSend : public QObject {
         form_.reset();
         state_ = std::make_unique<ProgramState>();
         workingDirectory_ = workingDirectory;
-        form_ = std::make_unique<TForm1>(*state_, StartOptions{{}, workingDirectory});
+        form_ = std::make_unique<TForm1>(*state_, StartOptions {{}, workingDirectory});
         auto sound = std::make_unique<RecordingSound>();
         sound_ = sound.get();
         form_->setSoundOutput(std::move(sound));
-        ui = form_->ui;
+        ui = std::make_unique<testing::Form1Controls>(*form_);
         ui->PageControl1->setCurrentWidget(ui->TabSheet2);
         form_->show();
         form_->activateWindow();
@@ -115,7 +115,6 @@ class TestSend : public QObject {
             QTest::mouseClick(ui->Button_FormFile, Qt::LeftButton);
         QTest::mouseClick(ui->Button_Out, Qt::LeftButton);
     }
-
 
     QMessageBox* messageBox() const { return form_->findChild<QMessageBox*>(); }
 
@@ -156,7 +155,8 @@ private slots:
     {
         QVERIFY(ui->Button_Out->isHidden());
         QTest::mouseClick(ui->Button_FormFile, Qt::LeftButton);
-        QCOMPARE(frameText(state_->shared.frame), QStringLiteral("01 02 05 01 06 00 00 3C 14 00 64 00 1E 28 FC 6C"));
+        QCOMPARE(frameText(state_->shared.frame),
+            QStringLiteral("01 02 05 01 06 00 00 3C 14 00 64 00 1E 28 FC 6C"));
 
         // Changed after the last "сформировать": the send must carry it all the same.
         ui->SpinEdit_9->setValue(1500);
@@ -166,13 +166,13 @@ private slots:
         QCOMPARE(frameText(state_->shared.frame), QString::fromStdString(frameHex(buildFrame(expected))));
         QCOMPARE(ui->Memo_MasIsh->document()->blockCount(), 16);
 
-        QCOMPARE(sound_->played, QStringList{inFolder(QStringLiteral("_qq.wav"))});
+        QCOMPARE(sound_->played, QStringList {inFolder(QStringLiteral("_qq.wav"))});
         const QByteArray played = sound_->contents.first();
-        QCOMPARE(played.size(), qsizetype{157'580}); // complete when it was played
+        QCOMPARE(played.size(), qsizetype {157'580}); // complete when it was played
         QFile wav(inFolder(QStringLiteral("_qq.wav")));
         QVERIFY(wav.open(QIODevice::ReadOnly));
         QCOMPARE(wav.readAll(), played);
-        QCOMPARE(QFileInfo(inFolder(QStringLiteral("9_fmsig.h"))).size(), qint64{42'020});
+        QCOMPARE(QFileInfo(inFolder(QStringLiteral("9_fmsig.h"))).size(), qint64 {42'020});
         QCOMPARE(played.left(4), QByteArray("RIFF"));
         // The first send after start, filter on with Alfa 0.2 (the spin edit showing 2).
         QCOMPARE(ui->SpinEdit_Alfa->value(), 2);
@@ -187,7 +187,8 @@ private slots:
         send();
         send();
         QCOMPARE(sound_->played.size(), 2);
-        QCOMPARE(frameText(state_->shared.frame), QStringLiteral("01 02 05 01 06 00 00 3C 14 00 64 00 1E 28 FC 6C"));
+        QCOMPARE(frameText(state_->shared.frame),
+            QStringLiteral("01 02 05 01 06 00 00 3C 14 00 64 00 1E 28 FC 6C"));
         QCOMPARE(signalPlot()->count(), kDefaultSignalSamples);
         const QByteArray& first = sound_->contents.at(0);
         const QByteArray& second = sound_->contents.at(1);
@@ -209,7 +210,8 @@ private slots:
         QCOMPARE(signalPlot()->count(), kDefaultSignalSamples);
         QCOMPARE(unusedFilterPlot()->count(), 0);
         QCOMPARE(filterPlot()->at(0).x(), 0.0);
-        QCOMPARE(signalPlot()->at(kDefaultSignalSamples - 1).x(), static_cast<double>(kDefaultSignalSamples - 1));
+        QCOMPARE(
+            signalPlot()->at(kDefaultSignalSamples - 1).x(), static_cast<double>(kDefaultSignalSamples - 1));
 
         // The axes follow the data so the plots can be read.
         QValueAxis* signalX = axis(ui->Chart1, Qt::Horizontal);
@@ -218,8 +220,10 @@ private slots:
         QCOMPARE(signalX->min(), 0.0);
         QCOMPARE(signalX->max(), static_cast<double>(kDefaultSignalSamples - 1));
         // The signal swings to about ±30 000: the range holds it with a little room.
-        QVERIFY2(signalY->min() <= -29'900 && signalY->min() >= -35'000, qPrintable(QString::number(signalY->min())));
-        QVERIFY2(signalY->max() >= 29'900 && signalY->max() <= 35'000, qPrintable(QString::number(signalY->max())));
+        QVERIFY2(signalY->min() <= -29'900 && signalY->min() >= -35'000,
+            qPrintable(QString::number(signalY->min())));
+        QVERIFY2(signalY->max() >= 29'900 && signalY->max() <= 35'000,
+            qPrintable(QString::number(signalY->max())));
         QValueAxis* filterX = axis(ui->Chart_Filtr, Qt::Horizontal);
         QValueAxis* filterY = axis(ui->Chart_Filtr, Qt::Vertical);
         QVERIFY(filterX && filterY);
@@ -230,7 +234,8 @@ private slots:
 
     void filterOffPlotsZerosAndLeavesThePhaseRaw()
     {
-        QTest::mouseClick(ui->CheckBox_ModFiltr, Qt::LeftButton, {}, QPoint(5, ui->CheckBox_ModFiltr->height() / 2));
+        QTest::mouseClick(
+            ui->CheckBox_ModFiltr, Qt::LeftButton, {}, QPoint(5, ui->CheckBox_ModFiltr->height() / 2));
         QVERIFY(!ui->CheckBox_ModFiltr->isChecked());
         send();
         QCOMPARE(filterPlot()->count(), kDefaultSignalSamples - kTail);
@@ -324,7 +329,7 @@ private slots:
             sink.addPoint(3.0, 4.0);
             QCOMPARE(series->count(), 1); // nothing handed over before the sink is done
         }
-        QCOMPARE(series->points(), (QList<QPointF>{{1.0, 2.0}, {3.0, 4.0}}));
+        QCOMPARE(series->points(), (QList<QPointF> {{1.0, 2.0}, {3.0, 4.0}}));
         QCOMPARE(x->min(), -2.5);
         QCOMPARE(x->max(), 7.0);
         {
@@ -334,7 +339,9 @@ private slots:
         QCOMPARE(series->count(), 3);
         QCOMPARE(x->min(), 1.0);
         QCOMPARE(x->max(), 5.0);
-        { ChartSink untouched(*series); }
+        {
+            ChartSink untouched(*series);
+        }
         QCOMPARE(series->count(), 3);
     }
 };
