@@ -5,7 +5,6 @@
 #include "Form1Controls.h"
 #include "app/ProgramState.h"
 #include "app/Unit1.h"
-#include "audio/SpeakerTone.h"
 #include "controls/SpinEdit.h"
 
 #include <QChart>
@@ -150,6 +149,18 @@ private slots:
         QCOMPARE(ui->SpinEdit_Alfa->value(), 2);
     }
 
+    // Nothing but Timer1 moves the run on: its ticks show the press and end the run.
+    void timer1DrivesTheRun()
+    {
+        QTRY_VERIFY(!ui->Timer2->isActive()); // its redraw would halt the run
+        startRun();
+        clock_->seconds = startedAt_ + 3.0;
+        QTRY_VERIFY(indicatorIsRed(*ui));
+        clock_->seconds = startedAt_ + 12.5;
+        QTRY_COMPARE(ui->Button_Sound->text(), QStringLiteral("старт"));
+        QVERIFY(!ui->Timer1->isActive());
+    }
+
     void changeDuringARunHaltsItWithTheButtonStillOnStop()
     {
         startRun();
@@ -187,33 +198,6 @@ private slots:
         QVERIFY(state_->sound.soundOn);
         tickAt(8.0);
         QCOMPARE(tones_->frequencies, QList<int> {800});
-    }
-
-    void speakerToneIsASoftenedSineOfTheAskedPitchAndLength()
-    {
-        const QByteArray pcm = SpeakerTone::toneSamples(800, 20);
-        QCOMPARE(pcm.size(), 2 * SpeakerTone::kSampleRate / 50); // 20 ms of 16-bit samples
-        auto sample = [&pcm](qsizetype i) {
-            return static_cast<std::int16_t>(
-                static_cast<std::uint8_t>(pcm[2 * i]) | (static_cast<std::uint8_t>(pcm[2 * i + 1]) << 8));
-        };
-        const qsizetype count = pcm.size() / 2;
-        int crossings = 0;
-        int peak = 0;
-        for (qsizetype i = 1; i < count; ++i) {
-            if ((sample(i - 1) < 0) != (sample(i) < 0))
-                ++crossings;
-            peak = std::max(peak, std::abs(int {sample(i)}));
-        }
-        QVERIFY(std::abs(crossings - 32) <= 1); // 16 cycles of 800 Hz in 20 ms
-        QVERIFY(peak > 15'000 && peak < 17'000);
-        QCOMPARE(sample(0), std::int16_t {0}); // no click at either end
-        QVERIFY(std::abs(int {sample(count - 1)}) < 500);
-
-        // Pitches the output cannot carry are silence; a long tone is built in pieces.
-        QVERIFY(SpeakerTone::toneSamples(30'000, 20).count('\0') == 2 * SpeakerTone::kSampleRate / 50);
-        QCOMPARE(SpeakerTone::toneSamples(800, 600'000).size(),
-            2 * SpeakerTone::kSampleRate * SpeakerTone::kMaxPiece_ms / 1000);
     }
 };
 
