@@ -107,7 +107,7 @@ private:
 
     // The charts' series, set up once by setUpCharts().
     QLineSeries* filterPlot_ = nullptr; // Chart_Filtr: the filter's output
-    QLineSeries* unusedFilterPlot_ = nullptr; // Chart_Filtr: emptied by every send, never drawn
+    QLineSeries* unusedFilterPlot_ = nullptr; // Chart_Filtr: emptied by every send; nothing plots into it
     QLineSeries* signalPlot_ = nullptr; // Chart1: the signal written to _qq.wav
     QLineSeries* pttPattern_ = nullptr; // Chart_PTT: the press pattern
     QLineSeries* pttCursor_ = nullptr; // Chart_PTT: where the run is

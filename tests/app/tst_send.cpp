@@ -165,8 +165,7 @@ private slots:
     {
         QVERIFY(ui->Button_Out->isHidden());
         QTest::mouseClick(ui->Button_FormFile, Qt::LeftButton);
-        QCOMPARE(frameText(state_->shared.frame),
-            QStringLiteral("01 02 05 01 06 00 00 3C 14 00 64 00 1E 28 FC 6C"));
+        QCOMPARE(frameText(state_->shared.frame), frameText(buildFrame(FrameParameters {})));
 
         // Changed after the last "сформировать": the send must carry it all the same.
         ui->SpinEdit_9->setValue(1500);
@@ -193,8 +192,7 @@ private slots:
         send();
         send();
         QCOMPARE(sound_->played.size(), 2);
-        QCOMPARE(frameText(state_->shared.frame),
-            QStringLiteral("01 02 05 01 06 00 00 3C 14 00 64 00 1E 28 FC 6C"));
+        QCOMPARE(frameText(state_->shared.frame), frameText(buildFrame(FrameParameters {})));
         QCOMPARE(signalPlot()->count(), kDefaultSignalSamples);
         const QByteArray& first = sound_->contents.at(0);
         const QByteArray& second = sound_->contents.at(1);
