@@ -1,13 +1,13 @@
 // The main window: start-up state, the two layouts and the command-line cases that choose
 // them, the help files, the focus order, the title page, and the ways the program ends.
 
+#include "Form1Controls.h"
 #include "app/ImageLists.h"
 #include "app/ProgramState.h"
 #include "app/TitlePhoto.h"
 #include "app/Unit1.h"
 #include "controls/Label3D.h"
 #include "controls/RichTextView.h"
-#include "ui_Unit1.h"
 
 #include <QChart>
 #include <QChartView>
@@ -81,7 +81,7 @@ class MainWindowTest : public QObject {
     std::unique_ptr<TForm1> open(const QStringList& arguments)
     {
         state_ = std::make_unique<ProgramState>();
-        return std::make_unique<TForm1>(*state_, StartOptions{arguments, folder_->path()});
+        return std::make_unique<TForm1>(*state_, StartOptions {arguments, folder_->path()});
     }
 
 private slots:
@@ -106,15 +106,15 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<bool>("debug");
-        QTest::newRow("none") << QStringList{} << false;
-        QTest::newRow("tq") << QStringList{"tq"} << true;
-        QTest::newRow("tq then more") << QStringList{"tq", "x"} << true;
-        QTest::newRow("upper case") << QStringList{"TQ"} << false;
-        QTest::newRow("leading blank") << QStringList{" tq"} << false;
-        QTest::newRow("trailing blank") << QStringList{"tq "} << false;
-        QTest::newRow("longer") << QStringList{"tq2"} << false;
-        QTest::newRow("second argument") << QStringList{"x", "tq"} << false;
-        QTest::newRow("empty first") << QStringList{"", "tq"} << false;
+        QTest::newRow("none") << QStringList {} << false;
+        QTest::newRow("tq") << QStringList {"tq"} << true;
+        QTest::newRow("tq then more") << QStringList {"tq", "x"} << true;
+        QTest::newRow("upper case") << QStringList {"TQ"} << false;
+        QTest::newRow("leading blank") << QStringList {" tq"} << false;
+        QTest::newRow("trailing blank") << QStringList {"tq "} << false;
+        QTest::newRow("longer") << QStringList {"tq2"} << false;
+        QTest::newRow("second argument") << QStringList {"x", "tq"} << false;
+        QTest::newRow("empty first") << QStringList {"", "tq"} << false;
     }
 
     void layoutFollowsTheFirstArgument()
@@ -122,12 +122,12 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(bool, debug);
         auto form = open(arguments);
-        Ui::TForm1& ui = *form->ui;
+        const testing::Form1Controls ui(*form);
 
         QCOMPARE(ui.GroupBox11->isHidden(), !debug);
         QCOMPARE(ui.GroupBox_MasPer->isHidden(), !debug);
         QCOMPARE(ui.Chart1->isHidden(), !debug);
-        // Debug keeps the page of the description; normal opens on the title page.
+        // Debug keeps the page the form opens on; normal opens on the title page.
         QCOMPARE(ui.PageControl1->currentWidget(), debug ? ui.TabSheet3 : ui.TabSheet1);
         // Never resizable, in either layout.
         QCOMPARE(form->minimumSize(), form->maximumSize());
@@ -147,15 +147,15 @@ private slots:
     void windowHasItsCaptionFrameAndPages()
     {
         auto form = open({});
-        Ui::TForm1& ui = *form->ui;
+        const testing::Form1Controls ui(*form);
         QCOMPARE(form->windowTitle(), QStringLiteral(" Программатор    интерфейса     Tarvel  v22.1"));
         const Qt::WindowFlags flags = form->windowFlags();
         QVERIFY(flags.testFlag(Qt::WindowMinimizeButtonHint));
         QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
         QVERIFY(!form->windowIcon().isNull());
 
-        const QList<QWidget*> pages = {ui.TabSheet1, ui.TabSheet2, ui.TabSheet3, ui.TabSheet6,
-                                       ui.TabSheet7, ui.TabSheet10, ui.TabSheet11};
+        const QList<QWidget*> pages = {ui.TabSheet1, ui.TabSheet2, ui.TabSheet3, ui.TabSheet6, ui.TabSheet7,
+            ui.TabSheet10, ui.TabSheet11};
         const QStringList captions = {"", "Программатор", " Вход в режим программирования ", "", "", "", ""};
         QCOMPARE(ui.PageControl1->count(), pages.size());
         for (int i = 0; i < pages.size(); ++i) {
@@ -169,13 +169,14 @@ private slots:
         const int imageOfTab[] = {0, 1, 2, 3, 4, 7, 6};
         for (int i = 0; i < pages.size(); ++i) {
             QCOMPARE(ui.PageControl1->tabIcon(i).pixmap(16).toImage(),
-                     images.value(imageOfTab[i]).pixmap(16).toImage());
+                images.value(imageOfTab[i]).pixmap(16).toImage());
         }
     }
 
     void topLevelControlsKeepTheirOrderAndVisibility()
     {
         auto form = open({});
+        const testing::Form1Controls ui(*form);
         QStringList names;
         QStringList shown;
         for (QObject* child : form->children()) {
@@ -186,26 +187,26 @@ private slots:
             if (!w->isHidden())
                 shown << w->objectName();
         }
-        QCOMPARE(names, (QStringList{"GroupBox_MasPer", "Button2", "PageControl1", "GroupBox11", "RichEdit4",
-                                     "Chart_Filtr", "GroupBox30"}));
-        QCOMPARE(shown, (QStringList{"Button2", "PageControl1", "RichEdit4", "Chart_Filtr", "GroupBox30"}));
+        QCOMPARE(names,
+            (QStringList {"GroupBox_MasPer", "Button2", "PageControl1", "GroupBox11", "RichEdit4",
+                "Chart_Filtr", "GroupBox30"}));
+        QCOMPARE(shown, (QStringList {"Button2", "PageControl1", "RichEdit4", "Chart_Filtr", "GroupBox30"}));
         // Only the page control lies inside the client area; the rest stays out of view.
         const QRect client = form->rect();
         for (QObject* child : form->children()) {
             auto* w = qobject_cast<QWidget*>(child);
             if (w == nullptr || w->isWindow())
                 continue;
-            QCOMPARE(client.contains(w->geometry()), w == form->ui->PageControl1);
-            QVERIFY2(!client.intersects(w->geometry()) || w == form->ui->PageControl1,
-                     qPrintable(w->objectName()));
+            QCOMPARE(client.contains(w->geometry()), w == ui.PageControl1);
+            QVERIFY2(!client.intersects(w->geometry()) || w == ui.PageControl1, qPrintable(w->objectName()));
         }
     }
 
     void focusVisitsTheTopLevelControlsButton2First()
     {
         auto form = open({"tq"});
-        const QStringList expected = {"Button2", "GroupBox_MasPer", "PageControl1", "GroupBox11",
-                                      "RichEdit4", "Chart_Filtr", "GroupBox30"};
+        const QStringList expected = {"Button2", "GroupBox_MasPer", "PageControl1", "GroupBox11", "RichEdit4",
+            "Chart_Filtr", "GroupBox30"};
         // Walk the focus chain once round and note, for every widget that Tab can reach, the
         // top-level control it belongs to; each control's first appearance gives the order.
         QStringList seen;
@@ -221,10 +222,10 @@ private slots:
         QCOMPARE(seen, expected);
     }
 
-    void controlsStartWithTheirDescribedValues()
+    void controlsStartWithTheFormsValues()
     {
         auto form = open({});
-        Ui::TForm1& ui = *form->ui;
+        const testing::Form1Controls ui(*form);
         QCOMPARE(ui.Memo1->toPlainText(), QStringLiteral("Memo1"));
         QCOMPARE(ui.Memo2->toPlainText(), QStringLiteral("Memo1"));
         QCOMPARE(ui.Memo_MasIsh->toPlainText(), QStringLiteral("Memo1"));
@@ -251,7 +252,8 @@ private slots:
     void chartsCarryTheirSeries()
     {
         auto form = open({});
-        const QList<QAbstractSeries*> filter = form->ui->Chart_Filtr->chart()->series();
+        const testing::Form1Controls ui(*form);
+        const QList<QAbstractSeries*> filter = ui.Chart_Filtr->chart()->series();
         QCOMPARE(filter.size(), 2);
         auto* line1 = qobject_cast<QLineSeries*>(filter[0]);
         auto* line2 = qobject_cast<QLineSeries*>(filter[1]);
@@ -261,9 +263,9 @@ private slots:
         QVERIFY(line1->pointsVisible());
         QCOMPARE(line2->pen().color(), QColor(Qt::red));
         QCOMPARE(line2->pen().style(), Qt::DotLine);
-        QVERIFY(!form->ui->Chart_Filtr->chart()->legend()->isVisible());
+        QVERIFY(!ui.Chart_Filtr->chart()->legend()->isVisible());
 
-        const QList<QAbstractSeries*> signal = form->ui->Chart1->chart()->series();
+        const QList<QAbstractSeries*> signal = ui.Chart1->chart()->series();
         QCOMPARE(signal.size(), 1);
         auto* series1 = qobject_cast<QLineSeries*>(signal[0]);
         QVERIFY(series1);
@@ -271,21 +273,17 @@ private slots:
         QVERIFY(!series1->pointsVisible());
     }
 
-    void timersStartAsDescribed()
+    // Timer2's one redraw is the trainer test's; the trainer's tick waits for "старт".
+    void trainerTickIsStoppedAtStart()
     {
         auto form = open({});
-        QVERIFY(!form->Timer1.isActive());
-        QCOMPARE(form->Timer1.interval(), 1);
-        QVERIFY(form->Timer2.isActive());
-        QCOMPARE(form->Timer2.interval(), 1);
-        // Timer2 fires once and switches itself off.
-        QTRY_VERIFY_WITH_TIMEOUT(!form->Timer2.isActive(), 2000);
+        QVERIFY(!testing::Form1Controls(*form).Timer1->isActive());
     }
 
     void titlePageShowsLabelsAndPhotograph()
     {
         auto form = open({});
-        Ui::TForm1& ui = *form->ui;
+        const testing::Form1Controls ui(*form);
         QCOMPARE(ui.Label3D1->text(), QStringLiteral(" Программатор  интерфейса  Tarvel "));
         QCOMPARE(ui.Label3D2->text(), QStringLiteral("Россия 2019"));
         QCOMPARE(ui.Label3D1->labelStyle(), TLabel3D::lsRaised);
@@ -309,7 +307,7 @@ private slots:
     void helpPagesKeepTheirDefaultsWithoutFiles()
     {
         auto form = open({});
-        Ui::TForm1& ui = *form->ui;
+        const testing::Form1Controls ui(*form);
         const QStringList lines = plain(ui.RichEdit1).split(QLatin1Char('\n'));
         QCOMPARE(lines.size(), 13);
         QCOMPARE(lines[0], kInstructionFirstLine);
@@ -318,7 +316,8 @@ private slots:
         QCOMPARE(lines[11], QStringLiteral("     USB кабель."));
         QCOMPARE(lines[12], QString());
 
-        for (const auto& [view, text] : {std::pair{ui.RichEdit2, kHelp2Missing}, std::pair{ui.RichEdit3, kHelp3Missing}}) {
+        for (const auto& [view, text] :
+            {std::pair {ui.RichEdit2, kHelp2Missing}, std::pair {ui.RichEdit3, kHelp3Missing}}) {
             QCOMPARE(plain(view), QStringLiteral("\n") + text);
             const QTextBlock warning = view->document()->lastBlock();
             QCOMPARE(warning.begin().fragment().charFormat().foreground().color(), QColor(Qt::red));
@@ -335,10 +334,11 @@ private slots:
         QTest::addColumn<QString>("expected");
         const QByteArray wordpad = readFixture("wordpad_cp1251.rtf");
         QVERIFY(!wordpad.isEmpty());
-        QTest::newRow("cp1251 rtf") << wordpad << QString::fromUtf8(readFixture("wordpad_cp1251.expected.txt"));
-        QTest::newRow("unicode escapes")
-            << QByteArray("{\\rtf1\\ansi\\uc1 \\u1055?\\u1088?\\u1080?\\u1074?\\u1077?\\u1090? \\u8212? ok\\par}")
-            << QStringLiteral("Привет — ok");
+        QTest::newRow("cp1251 rtf") << wordpad
+                                    << QString::fromUtf8(readFixture("wordpad_cp1251.expected.txt"));
+        QTest::newRow("unicode escapes") << QByteArray(
+            "{\\rtf1\\ansi\\uc1 \\u1055?\\u1088?\\u1080?\\u1074?\\u1077?\\u1090? \\u8212? ok\\par}")
+                                         << QStringLiteral("Привет — ok");
         QTest::newRow("plain utf-8") << QByteArray("Просто текст\nвторая строка")
                                      << QStringLiteral("Просто текст\nвторая строка");
         QStringEncoder toCp1251("windows-1251");
@@ -353,7 +353,7 @@ private slots:
         QFETCH(QString, expected);
         writeFile(inFolder("help2.rtf"), help2);
         auto form = open({});
-        Ui::TForm1& ui = *form->ui;
+        const testing::Form1Controls ui(*form);
         QCOMPARE(normalised(plain(ui.RichEdit2)), normalised(expected));
         QVERIFY(plain(ui.RichEdit1).startsWith(kInstructionFirstLine));
         QCOMPARE(plain(ui.RichEdit3), QStringLiteral("\n") + kHelp3Missing);
@@ -366,16 +366,18 @@ private slots:
         writeFile(inFolder("help2.rtf"), "{\\rtf1 second\\par}");
         writeFile(inFolder("help3.rtf"), "{\\rtf1 third\\par}");
         auto form = open({});
-        QCOMPARE(normalised(plain(form->ui->RichEdit1)), QStringLiteral("first"));
-        QCOMPARE(normalised(plain(form->ui->RichEdit2)), QStringLiteral("second"));
-        QCOMPARE(normalised(plain(form->ui->RichEdit3)), QStringLiteral("third"));
+        const testing::Form1Controls ui(*form);
+        QCOMPARE(normalised(plain(ui.RichEdit1)), QStringLiteral("first"));
+        QCOMPARE(normalised(plain(ui.RichEdit2)), QStringLiteral("second"));
+        QCOMPARE(normalised(plain(ui.RichEdit3)), QStringLiteral("third"));
     }
 
     void aFolderNamedLikeAHelpFileCountsAsMissing()
     {
         QVERIFY(QDir(folder_->path()).mkdir("help2.rtf"));
         auto form = open({});
-        QCOMPARE(plain(form->ui->RichEdit2), QStringLiteral("\n") + kHelp2Missing);
+        const testing::Form1Controls ui(*form);
+        QCOMPARE(plain(ui.RichEdit2), QStringLiteral("\n") + kHelp2Missing);
         QVERIFY(messageBoxes(*form).isEmpty());
     }
 
@@ -384,8 +386,8 @@ private slots:
     void aBrokenHelpFileIsReportedAndStartUpGoesOn_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("normal") << QStringList{};
-        QTest::newRow("debug") << QStringList{"tq"};
+        QTest::newRow("normal") << QStringList {};
+        QTest::newRow("debug") << QStringList {"tq"};
     }
 
     void aBrokenHelpFileIsReportedAndStartUpGoesOn()
@@ -394,7 +396,7 @@ private slots:
         writeFile(inFolder("help1.rtf"), "{\\rtf1\\ansi{\\fonttbl"); // a header cut short
         writeFile(inFolder("help3.rtf"), "{\\rtf1 third\\par}");
         auto form = open(arguments);
-        Ui::TForm1& ui = *form->ui;
+        const testing::Form1Controls ui(*form);
 
         const QList<QMessageBox*> boxes = messageBoxes(*form);
         QCOMPARE(boxes.size(), 1);
@@ -416,8 +418,9 @@ private slots:
     void button2EndsTheEventLoopWithStatusZero()
     {
         auto form = open({});
+        const testing::Form1Controls ui(*form);
         form->show();
-        QTimer::singleShot(0, form->ui->Button2, &QPushButton::click);
+        QTimer::singleShot(0, ui.Button2, &QPushButton::click);
         // If the click did not end the loop, this would, with a status the test rejects.
         QTimer guard;
         guard.setSingleShot(true);
@@ -433,8 +436,8 @@ private slots:
     void programStartsAndEnds_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("normal") << QStringList{};
-        QTest::newRow("debug") << QStringList{"tq"};
+        QTest::newRow("normal") << QStringList {};
+        QTest::newRow("debug") << QStringList {"tq"};
     }
 
     void programStartsAndEnds()
