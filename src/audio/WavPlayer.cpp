@@ -298,7 +298,7 @@ QString problemText(const PlaybackResult& result)
     return {};
 }
 
-PlaybackResult WavPlayer::play(const QString& path, const PlaybackProgress& progress)
+PlaybackResult WavPlayer::playToEnd(const QString& path, const PlaybackProgress& progress)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

@@ -30,8 +30,7 @@ public:
     // `output`: a server name of an output, or empty for the system's default output.
     explicit WavPlayer(QString output = {}) : output_(std::move(output)) { }
 
-    PlaybackResult play(const QString& path, const PlaybackProgress& progress = {});
-    void playToEnd(const QString& path) override { play(path); }
+    PlaybackResult playToEnd(const QString& path, const PlaybackProgress& progress) override;
 
 private:
     QString output_;

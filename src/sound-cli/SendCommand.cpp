@@ -220,7 +220,7 @@ int runSend(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
     ProgressLine progress(out, outIsTerminal);
     const std::int64_t playCalled_us = sinceStart.nsecsElapsed() / 1000;
     WavPlayer player(output ? output->name : QString());
-    const PlaybackResult played = player.play(QString::fromStdString(wavPath.string()),
+    const PlaybackResult played = player.playToEnd(QString::fromStdString(wavPath.string()),
         [&](std::int64_t at, std::int64_t total) { progress.update(at, total); });
     progress.finish();
     if (qEnvironmentVariableIntValue("TARVEL_SEND_TIMING") == 1) {

@@ -22,8 +22,8 @@ std::vector<std::int16_t> heard(const Frame& frame, double gain)
     const std::vector<float> signal = lab::send(frame);
     std::vector<std::int16_t> out(8'000, 0);
     for (float s : signal)
-        out.push_back(
-            static_cast<std::int16_t>(std::clamp(std::lround(static_cast<double>(s) * 32768.0 * gain), -32768L, 32767L)));
+        out.push_back(static_cast<std::int16_t>(
+            std::clamp(std::lround(static_cast<double>(s) * 32768.0 * gain), -32768L, 32767L)));
     out.insert(out.end(), 8'000, 0);
     return out;
 }
