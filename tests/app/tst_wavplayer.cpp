@@ -1,10 +1,11 @@
 // The player's side of a WAV file: what it reads from the header (and what it refuses,
 // without reading past the end of a damaged file), and that a file it cannot play or a
-// machine without sound output makes playToEnd return quietly.
+// machine without sound output is reported with the reason, at once. Failures that need a
+// sound server (an output removed or a server killed mid-play) are in tests/e2e/send_cli.sh.
 
-#include "signal/WavFormat.h"
 #include "audio/WavPlayer.h"
 #include "signal/WavFiles.h"
+#include "signal/WavFormat.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -39,7 +40,7 @@ void chunk(QByteArray& b, const char* tag, const QByteArray& body, std::optional
 }
 
 QByteArray fmtBody(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits,
-                   std::optional<std::uint16_t> blockAlign = {})
+    std::optional<std::uint16_t> blockAlign = {})
 {
     QByteArray b;
     const auto align = blockAlign.value_or(static_cast<std::uint16_t>(channels * bits / 8));
@@ -52,12 +53,13 @@ QByteArray fmtBody(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate
     return b;
 }
 
-QByteArray extensibleFmtBody(std::uint16_t subTag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits)
+QByteArray extensibleFmtBody(
+    std::uint16_t subTag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits)
 {
     QByteArray b = fmtBody(0xFFFE, channels, rate, bits);
-    put16(b, 22);   // extension size
+    put16(b, 22); // extension size
     put16(b, bits); // valid bits
-    put32(b, 3);    // channel mask
+    put32(b, 3); // channel mask
     put16(b, subTag);
     b.append("\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 14);
     return b;
@@ -82,8 +84,8 @@ QByteArray oneChunk(const char* tag, const QByteArray& body, std::optional<std::
 
 std::optional<WavSound> read(const QByteArray& bytes)
 {
-    return readWavSound(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                  static_cast<std::size_t>(bytes.size())));
+    return readWavSound(std::span(
+        reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())));
 }
 
 } // namespace
@@ -96,8 +98,7 @@ class TestWavPlayer : public QObject {
 private slots:
     void initTestCase()
     {
-        // No sound server for this test, whatever the machine has: the player must then
-        // return by itself.
+        // No sound server for this test, whatever the machine has: the player must say so.
         qputenv("PULSE_SERVER", "unix:/nonexistent/tarvel-test-no-server");
     }
 
@@ -114,8 +115,8 @@ private slots:
         QCOMPARE(s->sampleRate_hz, 16'000);
         QCOMPARE(s->dataOffset, kWavHeaderSize);
         QCOMPARE(s->dataSize, kWavDataSize);
-        QCOMPARE(s->frameCount(), std::int64_t{78'768});
-        QCOMPARE(s->duration_us(), std::int64_t{4'923'000});
+        QCOMPARE(s->frameCount(), std::int64_t {78'768});
+        QCOMPARE(s->duration_us(), std::int64_t {4'923'000});
     }
 
     void layouts_data()
@@ -128,11 +129,11 @@ private slots:
         QTest::addColumn<qulonglong>("size");
 
         const QByteArray fmt8 = oneChunk("fmt ", fmtBody(1, 1, 8'000, 8));
-        QTest::newRow("8-bit mono") << wav({fmt8, oneChunk("data", QByteArray(100, 'x'))}) << WavSampleKind::UInt8
-                                    << 1 << 8'000 << 44ULL << 100ULL;
+        QTest::newRow("8-bit mono") << wav({fmt8, oneChunk("data", QByteArray(100, 'x'))})
+                                    << WavSampleKind::UInt8 << 1 << 8'000 << 44ULL << 100ULL;
         const QByteArray fmt32 = oneChunk("fmt ", fmtBody(1, 2, 44'100, 32));
-        QTest::newRow("32-bit stereo") << wav({fmt32, oneChunk("data", QByteArray(64, 'x'))}) << WavSampleKind::Int32
-                                       << 2 << 44'100 << 44ULL << 64ULL;
+        QTest::newRow("32-bit stereo") << wav({fmt32, oneChunk("data", QByteArray(64, 'x'))})
+                                       << WavSampleKind::Int32 << 2 << 44'100 << 44ULL << 64ULL;
         // Unknown chunks are skipped, an odd-sized one with its pad byte.
         const QByteArray fmtFloat = oneChunk("fmt ", fmtBody(3, 1, 48'000, 32));
         QTest::newRow("float, odd LIST chunk first")
@@ -144,11 +145,13 @@ private slots:
         // A recording cut short: the data chunk claims 65 536 bytes, 1 001 are there, and
         // a stereo 16-bit frame takes 4 of them.
         const QByteArray fmtStereo = oneChunk("fmt ", fmtBody(1, 2, 16'000, 16));
-        QTest::newRow("data cut short") << wav({fmtStereo, oneChunk("data", QByteArray(1'001, 'x'), 65'536).left(8 + 1'001)})
-                                        << WavSampleKind::Int16 << 2 << 16'000 << 44ULL << 1'000ULL;
+        QTest::newRow("data cut short")
+            << wav({fmtStereo, oneChunk("data", QByteArray(1'001, 'x'), 65'536).left(8 + 1'001)})
+            << WavSampleKind::Int16 << 2 << 16'000 << 44ULL << 1'000ULL;
         const QByteArray fmtMono = oneChunk("fmt ", fmtBody(1, 1, 16'000, 16));
-        QTest::newRow("streaming size 0xFFFFFFFF") << wav({fmtMono, oneChunk("data", QByteArray(10, 'x'), 0xFFFFFFFFU)})
-                                                   << WavSampleKind::Int16 << 1 << 16'000 << 44ULL << 10ULL;
+        QTest::newRow("streaming size 0xFFFFFFFF")
+            << wav({fmtMono, oneChunk("data", QByteArray(10, 'x'), 0xFFFFFFFFU)}) << WavSampleKind::Int16 << 1
+            << 16'000 << 44ULL << 10ULL;
     }
 
     void layouts()
@@ -183,10 +186,12 @@ private slots:
         QTest::newRow("rate 0") << wav({oneChunk("fmt ", fmtBody(1, 1, 0, 16)), data});
         QTest::newRow("padded frames") << wav({oneChunk("fmt ", fmtBody(1, 1, 16'000, 16, 4)), data});
         QTest::newRow("fmt too short") << wav({oneChunk("fmt ", fmtBody(1, 1, 16'000, 16).left(14)), data});
-        QTest::newRow("extensible too short") << wav({oneChunk("fmt ", fmtBody(0xFFFE, 1, 16'000, 16)), data});
+        QTest::newRow("extensible too short")
+            << wav({oneChunk("fmt ", fmtBody(0xFFFE, 1, 16'000, 16)), data});
         QTest::newRow("fmt past the end") << wav({oneChunk("fmt ", fmtBody(1, 1, 16'000, 16), 4'000)});
         // A huge size on a chunk that is skipped must not wrap the position around.
-        QTest::newRow("huge skipped chunk") << wav({fmt16, oneChunk("junk", QByteArray(4, 'j'), 0xFFFFFFF8U), data});
+        QTest::newRow("huge skipped chunk")
+            << wav({fmt16, oneChunk("junk", QByteArray(4, 'j'), 0xFFFFFFF8U), data});
     }
 
     void refused()
@@ -199,7 +204,7 @@ private slots:
     void truncatedFilesStayInBounds()
     {
         const QByteArray good = wav({oneChunk("fmt ", extensibleFmtBody(3, 2, 48'000, 32)),
-                                     oneChunk("LIST", QByteArray(3, 'i')), oneChunk("data", QByteArray(80, 'x'))});
+            oneChunk("LIST", QByteArray(3, 'i')), oneChunk("data", QByteArray(80, 'x'))});
         for (qsizetype n = 0; n <= good.size(); ++n) {
             const QByteArray cut = good.left(n);
             const std::optional<WavSound> s = read(cut);
@@ -209,9 +214,8 @@ private slots:
         QVERIFY(read(good));
     }
 
-    // Nothing to play, or nowhere to play it: playToEnd comes back, well before its own time
-    // limit, and reports nothing.
-    void unplayableReturnsQuietly()
+    // Nothing to play: reported with the file and the reason, at once.
+    void unplayableFileIsReportedWithTheReason()
     {
         QTemporaryDir folder;
         QVERIFY(folder.isValid());
@@ -219,34 +223,48 @@ private slots:
         QVERIFY(text.open(QIODevice::WriteOnly));
         text.write("not a sound");
         text.close();
-        // One second of silence: no sound server, so no output device to play it on.
-        QFile good(folder.filePath(QStringLiteral("good.wav")));
-        QVERIFY(good.open(QIODevice::WriteOnly));
-        good.write(wav({oneChunk("fmt ", fmtBody(1, 1, 16'000, 16)), oneChunk("data", QByteArray(32'000, '\0'))}));
-        good.close();
-
-        const QStringList paths{folder.filePath(QStringLiteral("missing.wav")), folder.path(), text.fileName(),
-                                good.fileName()};
-        const qint64 bound_ms = WavPlayer::kSlack.count() / 2;
+        const QStringList paths {
+            folder.filePath(QStringLiteral("missing.wav")), folder.path(), text.fileName()};
         WavPlayer player;
         for (const QString& path : paths) {
-            QElapsedTimer clock;
-            clock.start();
-            player.playToEnd(path);
-            QVERIFY2(clock.elapsed() < bound_ms, qPrintable(path));
+            const PlaybackResult result = player.playToEnd(path, {});
+            QCOMPARE(result.problem, PlaybackProblem::UnreadableFile);
+            QVERIFY2(result.detail.startsWith(path + QStringLiteral(": ")), qPrintable(result.detail));
+            QVERIFY(result.device.isEmpty());
         }
     }
 
-    void pcmWithoutOutputReturnsQuietly()
+    // Nowhere to play it (no sound server): reported as no output, well before the watchdog
+    // would give up, with no progress reported and nothing counted as played.
+    void noSoundServerIsReportedAsNoOutput()
     {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        QFile good(folder.filePath(QStringLiteral("good.wav")));
+        QVERIFY(good.open(QIODevice::WriteOnly));
+        good.write(
+            wav({oneChunk("fmt ", fmtBody(1, 1, 16'000, 16)), oneChunk("data", QByteArray(32'000, '\0'))}));
+        good.close();
+        for (const QString& output : {QString(), QStringLiteral("usb")}) {
+            QElapsedTimer clock;
+            clock.start();
+            int progressCalls = 0;
+            const PlaybackResult result = WavPlayer(output).playToEnd(
+                good.fileName(), [&](std::int64_t, std::int64_t) { ++progressCalls; });
+            QVERIFY(clock.elapsed() < WavPlayer::kStallLimit.count() / 2);
+            QCOMPARE(result.problem, PlaybackProblem::NoOutput);
+            QCOMPARE(result.sound_us, std::int64_t {1'000'000});
+            QCOMPARE(result.played_us, std::int64_t {0});
+            QCOMPARE(result.firstSample_us, std::int64_t {-1});
+            QCOMPARE(problemText(result), QStringLiteral("no sound output (is a sound server running?)"));
+        }
+
         QAudioFormat format;
         format.setSampleRate(8'000);
         format.setChannelCount(1);
         format.setSampleFormat(QAudioFormat::Int16);
-        QElapsedTimer clock;
-        clock.start();
-        playPcmToEnd(format, QByteArray(16'000, '\0'));
-        QVERIFY(clock.elapsed() < WavPlayer::kSlack.count() / 2);
+        QCOMPARE(playPcm(format, QByteArray(16'000, '\0')).problem, PlaybackProblem::NoOutput);
+        QCOMPARE(playPcm(format, QByteArray()).problem, PlaybackProblem::UnreadableFile);
     }
 };
 
