@@ -115,10 +115,12 @@ std::string text(const QString& s)
 }
 
 // The output to play on: the one --device names, else the default. Nothing when the server
-// lists no output; the player then says so.
+// lists no output; the player then says so, after the files have been written.
 std::optional<SoundDevice> chooseOutput(const SendOptions& options)
 {
     const QList<SoundDevice> outputs = soundOutputs();
+    if (outputs.isEmpty())
+        return std::nullopt; // no server or no output at all: a failure to play, not a bad name
     if (options.device) {
         const DeviceChoice choice = chooseDevice(outputs, QString::fromStdString(*options.device), "output");
         if (!choice.device)

@@ -116,4 +116,9 @@ status=0
 cat "$work/missing.log"
 [ "$status" -eq 1 ] || fail "no server exited $status, not 1"
 grep -qx "tarvel send: playback failed: no sound output (is a sound server running?)" "$work/missing.log" || fail "no server is not said so"
+status=0
+"$tarvel" send -C "$work/killed" --device second >"$work/missing-device.log" 2>&1 || status=$?
+[ "$status" -eq 1 ] || fail "no server with --device exited $status, not 1"
+grep -qx "tarvel send: playback failed: no sound output (is a sound server running?)" "$work/missing-device.log" \
+  || fail "no server with --device is not said so"
 echo "send_cli: passed"
