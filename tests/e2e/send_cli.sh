@@ -2,6 +2,7 @@
 # `tarvel send` through a real sound stack: a private PulseAudio with two null sinks.
 #  - --device plays on the sink it names and on no other (both monitors recorded and decoded);
 #  - --verify passes on a good output and fails, saying "silent", on a muted one;
+#    --verify-from records a named input; devices lists the outputs and their monitors;
 #  - a folder that cannot be written plays nothing and keeps the files it held;
 #  - an output removed mid-play, a server killed mid-play and no server at all each end
 #    the send with status 1 and one line saying why, the files written.
@@ -57,6 +58,23 @@ pactl set-sink-mute test_sink 0
 cat "$work/muted.log"
 [ "$status" -eq 1 ] || fail "--verify on a muted output exited $status, not 1"
 grep -q "not verified on test_sink.monitor: silent" "$work/muted.log" || fail "the failure does not say 'silent'"
+
+echo "-- devices, --verify-from and tone"
+"$tarvel" devices >"$work/devices.log"
+cat "$work/devices.log"
+grep -q '^\* test_sink ' "$work/devices.log" || fail "the default output is not marked"
+grep -q '^  second_sink ' "$work/devices.log" || fail "the second output is not listed"
+grep -q '^  second_sink.monitor ' "$work/devices.log" || fail "the second output's monitor is not listed"
+"$tarvel" send -C "$work/good" --device second_sink --verify-from second_sink.mon >"$work/from.log" 2>&1 \
+  || { cat "$work/from.log" >&2; fail "--verify-from the played output's monitor"; }
+grep -q "^verified: " "$work/from.log" || fail "--verify-from did not verify"
+status=0
+"$tarvel" send -C "$work/good" --verify-from monitor >"$work/ambiguous.log" 2>&1 || status=$?
+[ "$status" -eq 2 ] || fail "an ambiguous --verify-from exited $status, not 2"
+grep -q "'monitor' fits several inputs: test_sink.monitor .*second_sink.monitor" "$work/ambiguous.log" \
+  || { cat "$work/ambiguous.log" >&2; fail "the choices are not listed"; }
+"$tarvel" tone --seconds 1 --device second >"$work/tone.log" 2>&1 || { cat "$work/tone.log" >&2; fail "tarvel tone"; }
+grep -q "^played on second_sink" "$work/tone.log" || fail "tarvel tone did not say where it played"
 
 echo "-- the output removed mid-play"
 module=$(pactl load-module module-null-sink sink_name=doomed_sink)
