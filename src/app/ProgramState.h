@@ -6,6 +6,7 @@
 
 #include "shared/SharedState.h"
 #include "signal/ToneSignal.h"
+#include "trainer/PttPattern.h"
 #include "trainer/ToneDriver.h"
 
 namespace tarvel {
@@ -17,6 +18,7 @@ struct ProgramState {
     SoundState sound;
     SharedState shared;
     GeneratorState generator;
+    PttBoundaries ptt; // PttT1..PttT3 and PttStopTime, set by every preview
 
     ProgramState() { shared.alfa = kDefaultAlfa; }
 };

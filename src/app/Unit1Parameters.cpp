@@ -21,6 +21,9 @@ namespace tarvel {
 
 namespace {
 
+// The status line every build shows: a frame build has no way to fail.
+constexpr const char* kStatusNoErrors = " *** нет ошибок ***";
+
 void setEnabledAll(std::initializer_list<QWidget*> partners, bool on)
 {
     for (QWidget* w : partners)
@@ -132,7 +135,7 @@ void TForm1::Button_FormFileClick()
     MemoSink crcTrace(*ui->Memo2);
     MemoSink valueList(*ui->Memo1);
     MemoSink frameListing(*ui->Memo_MasIsh);
-    buildFrame(state_.shared.frame, readFrameParameters(), FrameViews{crcTrace, valueList, frameListing});
+    buildFrame(state_.shared.frame, readFrameParameters(), FrameViews {crcTrace, valueList, frameListing});
 }
 
 void TForm1::Button3Click()

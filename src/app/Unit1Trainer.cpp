@@ -40,13 +40,14 @@ void fitPttChartWidth(QChartView* view)
 
 class ShapeIndicator final : public PttIndicator {
 public:
-    ShapeIndicator(QWidget* shape, QWidget* label) : shape_(shape), label_(label) {}
+    ShapeIndicator(QWidget* shape, QWidget* label) : shape_(shape), label_(label) { }
     void showPress(bool pressed) override
     {
-        shape_->setStyleSheet(pressed ? QStringLiteral("QFrame#Shape_PTT { background-color: rgb(255, 0, 0); "
-                                                       "border: 1px solid black; }")
-                                      : QStringLiteral("QFrame#Shape_PTT { background-color: rgb(255, 255, 255); "
-                                                       "border: 1px solid black; }"));
+        shape_->setStyleSheet(pressed
+                ? QStringLiteral("QFrame#Shape_PTT { background-color: rgb(255, 0, 0); "
+                                 "border: 1px solid black; }")
+                : QStringLiteral("QFrame#Shape_PTT { background-color: rgb(255, 255, 255); "
+                                 "border: 1px solid black; }"));
         label_->setVisible(pressed);
     }
 
@@ -83,11 +84,12 @@ void TForm1::setToneDevice(std::unique_ptr<ToneDevice> device)
 void TForm1::SpinEdit_10Change()
 {
     Timer1.stop(); // a run in progress halts here; its button keeps reading "стоп"
-    const PttDurations durations{ui->SpinEdit_10->value(), ui->SpinEdit_11->value(), ui->SpinEdit_12->value()};
+    const PttDurations durations {
+        ui->SpinEdit_10->value(), ui->SpinEdit_11->value(), ui->SpinEdit_12->value()};
     {
         ChartSink pattern(seriesNamed(ui->Chart_PTT, QStringLiteral("Series2")), AxisFit::None);
         ChartSink cursor(seriesNamed(ui->Chart_PTT, QStringLiteral("Series3")), AxisFit::None);
-        drawPttPreview(state_.shared, durations, pattern, cursor);
+        drawPttPreview(state_.ptt, durations, pattern, cursor);
     }
     fitPttChartWidth(ui->Chart_PTT);
     ui->Chart_PTT->update();
@@ -120,7 +122,7 @@ void TForm1::Timer1Timer()
     PttTickOutcome outcome;
     {
         ChartSink cursor(seriesNamed(ui->Chart_PTT, QStringLiteral("Series3")), AxisFit::None);
-        outcome = pttRunTick(pttRun_, state_.shared, *trainerClock_, tones, cursor, indicator);
+        outcome = pttRunTick(pttRun_, state_.ptt, *trainerClock_, tones, cursor, indicator);
     }
     fitPttChartWidth(ui->Chart_PTT);
     if (outcome == PttTickOutcome::StopRun)
