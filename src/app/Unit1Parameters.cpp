@@ -135,7 +135,7 @@ void TForm1::Button_FormFileClick()
     MemoSink crcTrace(*ui->Memo2);
     MemoSink valueList(*ui->Memo1);
     MemoSink frameListing(*ui->Memo_MasIsh);
-    buildFrame(state_.shared.frame, readFrameParameters(), FrameViews {crcTrace, valueList, frameListing});
+    buildFrame(state_.shared.frame, readFrameParameters(), FrameViews{crcTrace, valueList, frameListing});
 }
 
 void TForm1::Button3Click()

@@ -40,14 +40,13 @@ void fitPttChartWidth(QChartView* view)
 
 class ShapeIndicator final : public PttIndicator {
 public:
-    ShapeIndicator(QWidget* shape, QWidget* label) : shape_(shape), label_(label) { }
+    ShapeIndicator(QWidget* shape, QWidget* label) : shape_(shape), label_(label) {}
     void showPress(bool pressed) override
     {
-        shape_->setStyleSheet(pressed
-                ? QStringLiteral("QFrame#Shape_PTT { background-color: rgb(255, 0, 0); "
-                                 "border: 1px solid black; }")
-                : QStringLiteral("QFrame#Shape_PTT { background-color: rgb(255, 255, 255); "
-                                 "border: 1px solid black; }"));
+        shape_->setStyleSheet(pressed ? QStringLiteral("QFrame#Shape_PTT { background-color: rgb(255, 0, 0); "
+                                                       "border: 1px solid black; }")
+                                      : QStringLiteral("QFrame#Shape_PTT { background-color: rgb(255, 255, 255); "
+                                                       "border: 1px solid black; }"));
         label_->setVisible(pressed);
     }
 
@@ -84,8 +83,7 @@ void TForm1::setToneDevice(std::unique_ptr<ToneDevice> device)
 void TForm1::SpinEdit_10Change()
 {
     Timer1.stop(); // a run in progress halts here; its button keeps reading "стоп"
-    const PttDurations durations {
-        ui->SpinEdit_10->value(), ui->SpinEdit_11->value(), ui->SpinEdit_12->value()};
+    const PttDurations durations{ui->SpinEdit_10->value(), ui->SpinEdit_11->value(), ui->SpinEdit_12->value()};
     {
         ChartSink pattern(seriesNamed(ui->Chart_PTT, QStringLiteral("Series2")), AxisFit::None);
         ChartSink cursor(seriesNamed(ui->Chart_PTT, QStringLiteral("Series3")), AxisFit::None);

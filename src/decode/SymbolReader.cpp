@@ -1,7 +1,7 @@
 #include "decode/SymbolReader.h"
 
-#include "frame/Crc16.h"
 #include "frame/FrameBuild.h"
+#include "frame/Crc16.h"
 #include "signal/ToneSignal.h"
 
 #include <algorithm>
@@ -10,8 +10,8 @@
 #include <complex>
 #include <limits>
 #include <numbers>
-#include <optional>
 #include <string>
+#include <optional>
 #include <vector>
 
 namespace tarvel {
@@ -21,11 +21,11 @@ namespace {
 using Complex = std::complex<double>;
 using Index = std::ptrdiff_t;
 
-constexpr int kLeadTone = 1; // the lead-in and the tail sound like symbol 1
-constexpr double kMaxClockError = 0.03; // beyond this the tones leave their correlators
-constexpr double kLostFraction = 0.02; // a symbol whose tone holds less of its energy is gone
+constexpr int kLeadTone = 1;             // the lead-in and the tail sound like symbol 1
+constexpr double kMaxClockError = 0.03;   // beyond this the tones leave their correlators
+constexpr double kLostFraction = 0.02;    // a symbol whose tone holds less of its energy is gone
 constexpr double kLostPowerRatio = 1.0 / 16.0; // ... or is 12 dB below the lead-in
-constexpr double kLeadInClockSpread = 1e-4; // how far the lead-in's clock may be trusted
+constexpr double kLeadInClockSpread = 1e-4;    // how far the lead-in's clock may be trusted
 
 // Prefix sums of the bins, so that any interval costs one subtraction.
 class BinSums {
@@ -34,7 +34,7 @@ public:
     {
         const std::size_t n = bins.size();
         for (auto& p : tone_)
-            p.assign(n + 1, Complex {});
+            p.assign(n + 1, Complex{});
         energy_.assign(n + 1, 0.0);
         for (std::size_t i = 0; i < n; ++i) {
             for (std::size_t k = 0; k < kToneCount; ++k)
@@ -87,8 +87,7 @@ private:
 };
 
 struct Geometry {
-    explicit Geometry(const BinScale& s)
-            : samplesPerBin(s.samplesPerBin), binDuration_s(s.samplesPerBin / s.sampleRate_hz)
+    explicit Geometry(const BinScale& s) : samplesPerBin(s.samplesPerBin), binDuration_s(s.samplesPerBin / s.sampleRate_hz)
     {
         const double perSample = s.binsPerSample16k();
         for (std::size_t k = 0; k < kToneCount; ++k)
@@ -100,11 +99,11 @@ struct Geometry {
     }
     int samplesPerBin;
     double binDuration_s;
-    std::array<double, kToneCount> symbolBins {}; // nominal lengths at the 16 kHz clock
+    std::array<double, kToneCount> symbolBins{}; // nominal lengths at the 16 kHz clock
     double leadInBins;
-    Index window; // about 20 ms: short enough that a clock error costs no coherence
-    Index boundaryWindow; // half a symbol on each side of a tone change
-    Index boundarySearch; // how far a tone change may sit from where the timing puts it
+    Index window;          // about 20 ms: short enough that a clock error costs no coherence
+    Index boundaryWindow;  // half a symbol on each side of a tone change
+    Index boundarySearch;  // how far a tone change may sit from where the timing puts it
 };
 
 // Symbol k starts at origin + scale·(nominal bins of the symbols before it).
@@ -115,18 +114,18 @@ struct Timing {
 
 struct SymbolRead {
     std::uint8_t tone = 0;
-    double start = 0.0; // bins
+    double start = 0.0;      // bins
     double nominalStart = 0.0; // nominal bins before this symbol
-    double signalEnergy = 0.0; // of the winning tone, Σy²
-    double totalEnergy = 0.0; // of everything in the symbol, Σy²
+    double signalEnergy = 0.0;  // of the winning tone, Σy²
+    double totalEnergy = 0.0;   // of everything in the symbol, Σy²
     double margin_dB = 0.0;
     bool lost = false;
 };
 
 struct SymbolRun {
     std::vector<SymbolRead> symbols;
-    double end = 0.0; // bins, end of the last symbol read
-    bool ranOut = false; // the bins ended before symbol 128
+    double end = 0.0;        // bins, end of the last symbol read
+    bool ranOut = false;     // the bins ended before symbol 128
 };
 
 Index nearest(double x)
@@ -167,16 +166,14 @@ double explainedScore(const BinSums& sums, const Geometry& g, Index from, Index 
 }
 
 // Where the 615 Hz run gives way to the symbols.
-Index refineChange(
-    const BinSums& sums, const Geometry& g, Index roughChange, Index spread, Index onset, double scale)
+Index refineChange(const BinSums& sums, const Geometry& g, Index roughChange, Index spread, Index onset, double scale)
 {
     constexpr int kLookAhead = 6; // symbols past the latest split considered
     const Index from = std::max(onset, roughChange - spread - nearest(2 * g.symbolBins[kLeadTone]));
     const Index to = std::min(sums.size(), roughChange + spread + nearest(kLookAhead * g.symbolBins[1]));
-    Index best = std::clamp(roughChange, Index {0}, sums.size());
+    Index best = std::clamp(roughChange, Index{0}, sums.size());
     double bestScore = -1.0;
-    for (Index c = std::max(from + 1, roughChange - spread); c <= std::min(to - 1, roughChange + spread);
-         ++c) {
+    for (Index c = std::max(from + 1, roughChange - spread); c <= std::min(to - 1, roughChange + spread); ++c) {
         const double score = explainedScore(sums, g, from, c, to, scale);
         if (score > bestScore) {
             bestScore = score;
@@ -189,13 +186,12 @@ Index refineChange(
 // Where the lead-in starts: the split with the most 615 Hz after it and the least before.
 Index refineOnset(const BinSums& sums, const Geometry& g, Index roughOnset, Index spread, Index change)
 {
-    const Index from = std::max(Index {0}, roughOnset - spread);
+    const Index from = std::max(Index{0}, roughOnset - spread);
     const Index to = std::min(change - g.window, roughOnset + spread);
-    Index best = std::clamp(roughOnset, Index {0}, std::max(Index {0}, change));
+    Index best = std::clamp(roughOnset, Index{0}, std::max(Index{0}, change));
     double bestScore = -1e300;
     for (Index o = from; o <= to; ++o) {
-        const double j = std::norm(sums.tone(kLeadTone, o, o + g.window))
-            - std::norm(sums.tone(kLeadTone, o - g.window, o));
+        const double j = std::norm(sums.tone(kLeadTone, o, o + g.window)) - std::norm(sums.tone(kLeadTone, o - g.window, o));
         if (j > bestScore) {
             bestScore = j;
             best = o;
@@ -230,7 +226,7 @@ LeadInMeasure measureLeadIn(const BinSums& sums, const Geometry& g, Index from, 
     if (blocks < 4)
         return m;
     auto lagPhase = [&](Index lag) {
-        Complex acc {};
+        Complex acc{};
         for (Index j = 0; j + lag < blocks; ++j)
             acc += z[static_cast<std::size_t>(j + lag)] * std::conj(z[static_cast<std::size_t>(j)]);
         return std::arg(acc);
@@ -256,7 +252,7 @@ SymbolRun readRun(const BinSums& sums, const Geometry& g, const Timing& t, doubl
     for (int i = 0; i < kSymbolCount; ++i) {
         const double pos = t.origin + t.scale * nominal;
         const Index a = nearest(pos);
-        std::array<double, kToneCount> score {};
+        std::array<double, kToneCount> score{};
         int best = -1;
         int fitting = 0;
         for (int k = 0; k < kToneCount; ++k) {
@@ -302,8 +298,8 @@ SymbolRun readRun(const BinSums& sums, const Geometry& g, const Timing& t, doubl
 
 // Finds each tone change near where the timing puts it and fits a straight line through
 // them: the origin and the clock of the whole frame, from every one of its tone changes.
-std::optional<Timing> fitTiming(
-    const BinSums& sums, const Geometry& g, const SymbolRun& run, const Timing& t, double clockPrior)
+std::optional<Timing> fitTiming(const BinSums& sums, const Geometry& g, const SymbolRun& run, const Timing& t,
+                                double clockPrior)
 {
     struct Point {
         double nominal;
@@ -321,8 +317,7 @@ std::optional<Timing> fitTiming(
         std::vector<double> j;
         for (Index d = -g.boundarySearch; d <= g.boundarySearch; ++d) {
             const Index x = centre + d;
-            j.push_back(std::norm(sums.tone(before, x - g.boundaryWindow, x))
-                + std::norm(sums.tone(tone, x, x + g.boundaryWindow)));
+            j.push_back(std::norm(sums.tone(before, x - g.boundaryWindow, x)) + std::norm(sums.tone(tone, x, x + g.boundaryWindow)));
         }
         const auto top = static_cast<std::size_t>(std::max_element(j.begin(), j.end()) - j.begin());
         if (top == 0 || top + 1 == j.size())
@@ -374,7 +369,7 @@ std::optional<Timing> fitTiming(
 
 Frame frameFromSymbols(const std::vector<std::uint8_t>& symbols)
 {
-    Frame frame {};
+    Frame frame{};
     std::uint8_t bit = 0;
     for (std::size_t i = 0; i < symbols.size() && i < kSymbolCount; ++i) {
         if (symbols[i] != kRepeatSymbol)
@@ -392,30 +387,28 @@ double toDb(double ratio)
 
 } // namespace
 
-DecodeResult readSymbols(
-    std::span<const ToneBin> bins, const LeadInSighting& sighting, const BinScale& binScale)
+DecodeResult readSymbols(std::span<const ToneBin> bins, const LeadInSighting& sighting, const BinScale& binScale)
 {
     const BinSums sums(bins);
     const Geometry g(binScale);
     DecodeResult result;
     result.report.sampleRate_hz = binScale.sampleRate_hz;
 
-    const LeadInMeasure lead = measureLeadIn(
-        sums, g, sighting.onset + sighting.spread + g.window, sighting.change - sighting.spread);
+    const LeadInMeasure lead =
+        measureLeadIn(sums, g, sighting.onset + sighting.spread + g.window, sighting.change - sighting.spread);
     const Index change = refineChange(sums, g, sighting.change, sighting.spread, sighting.onset, lead.scale);
-    const Index onset
-        = sighting.onsetSeen ? refineOnset(sums, g, sighting.onset, sighting.spread, change) : sighting.onset;
+    const Index onset = sighting.onsetSeen ? refineOnset(sums, g, sighting.onset, sighting.spread, change) : sighting.onset;
 
-    Timing timing {static_cast<double>(change), lead.scale};
+    Timing timing{static_cast<double>(change), lead.scale};
     SymbolRun run = readRun(sums, g, timing, lead.tonePower);
     for (int pass = 0; pass < 3; ++pass) {
         const std::optional<Timing> fitted = fitTiming(sums, g, run, timing, lead.scale);
         if (!fitted)
             break;
         SymbolRun again = readRun(sums, g, *fitted, lead.tonePower);
-        const bool settled = again.symbols.size() == run.symbols.size()
-            && std::equal(again.symbols.begin(), again.symbols.end(), run.symbols.begin(),
-                [](const SymbolRead& x, const SymbolRead& y) { return x.tone == y.tone; });
+        const bool settled = again.symbols.size() == run.symbols.size() &&
+                             std::equal(again.symbols.begin(), again.symbols.end(), run.symbols.begin(),
+                                        [](const SymbolRead& x, const SymbolRead& y) { return x.tone == y.tone; });
         timing = *fitted;
         run = std::move(again);
         if (settled)
@@ -430,19 +423,19 @@ DecodeResult readSymbols(
         std::vector<std::uint8_t> symbols;
         bool merged;
         bool complete;
-        Frame frame {};
+        Frame frame{};
         bool crcOk = false;
     };
     std::vector<Reading> readings;
     const std::size_t have = run.symbols.size();
     if (have == 0 || run.symbols[0].tone == 0) {
-        Reading r {{}, false, have >= kSymbolCount};
+        Reading r{{}, false, have >= kSymbolCount};
         for (const SymbolRead& s : run.symbols)
             r.symbols.push_back(s.tone);
         readings.push_back(std::move(r));
     }
     {
-        Reading r {{kLeadTone}, true, have + 1 >= kSymbolCount};
+        Reading r{{kLeadTone}, true, have + 1 >= kSymbolCount};
         for (std::size_t i = 0; i < have && r.symbols.size() < kSymbolCount; ++i)
             r.symbols.push_back(run.symbols[i].tone);
         readings.push_back(std::move(r));
@@ -455,8 +448,7 @@ DecodeResult readSymbols(
     if (sighting.onsetSeen) {
         const double measured = static_cast<double>(change - onset);
         const double plain = lead.scale * g.leadInBins;
-        leadInSaysMerged = std::fabs(measured - plain - lead.scale * g.symbolBins[kLeadTone])
-            < std::fabs(measured - plain);
+        leadInSaysMerged = std::fabs(measured - plain - lead.scale * g.symbolBins[kLeadTone]) < std::fabs(measured - plain);
     }
     const Reading* chosen = nullptr;
     for (const Reading& r : readings)
@@ -470,8 +462,7 @@ DecodeResult readSymbols(
     }
 
     // Signal report over the symbols this reading owns.
-    const std::size_t used
-        = std::min(have, kSymbolCount - (chosen->merged ? std::size_t {1} : std::size_t {0}));
+    const std::size_t used = std::min(have, kSymbolCount - (chosen->merged ? std::size_t{1} : std::size_t{0}));
     double signal = 0.0, total = 0.0;
     double weakest = kSnrCeiling_dB;
     int weakestIndex = 0;
@@ -488,29 +479,26 @@ DecodeResult readSymbols(
         if (!s.lost)
             lastHeard = i + 1;
     }
-    const Index end = used > 0
-        ? nearest(run.symbols[used - 1].start + timing.scale * g.symbolBins[run.symbols[used - 1].tone])
-        : change;
+    const Index end = used > 0 ? nearest(run.symbols[used - 1].start + timing.scale * g.symbolBins[run.symbols[used - 1].tone])
+                               : change;
     SignalReport& rep = result.report;
     rep.start_s = static_cast<double>(onset) * g.binDuration_s;
     const double samples = static_cast<double>(std::max<Index>(1, end - onset) * g.samplesPerBin);
     const double meanSquare = sums.energy(onset, end) / samples;
     rep.level_dBFS = meanSquare > 0.0 ? toDb(meanSquare / 0.5) : -std::numeric_limits<double>::infinity();
     const float peak = sums.peak(onset, end);
-    rep.peak_dBFS = peak > 0.0f ? 20.0 * std::log10(static_cast<double>(peak))
-                                : -std::numeric_limits<double>::infinity();
+    rep.peak_dBFS = peak > 0.0f ? 20.0 * std::log10(static_cast<double>(peak)) : -std::numeric_limits<double>::infinity();
     rep.clockSkew_percent = (1.0 / timing.scale - 1.0) * 100.0;
     // What the winning tones do not explain is noise (and, on a clean signal, the glides
     // between tones, which is why a perfect file reads about 30 dB, not infinity).
     const double noise = total - signal;
-    rep.snr_dB = noise > 0.0 && signal > 0.0
-        ? std::clamp(toDb(signal / noise), -kSnrCeiling_dB, kSnrCeiling_dB)
-        : (signal > 0.0 ? kSnrCeiling_dB : -kSnrCeiling_dB);
+    rep.snr_dB = noise > 0.0 && signal > 0.0 ? std::clamp(toDb(signal / noise), -kSnrCeiling_dB, kSnrCeiling_dB)
+                                             : (signal > 0.0 ? kSnrCeiling_dB : -kSnrCeiling_dB);
     rep.weakestMargin_dB = weakest;
     rep.weakestSymbol = weakestIndex;
 
     result.frame = chosen->frame;
-    result.symbolsRead = static_cast<int>(std::min(chosen->symbols.size(), std::size_t {kSymbolCount}));
+    result.symbolsRead = static_cast<int>(std::min(chosen->symbols.size(), std::size_t{kSymbolCount}));
     result.computedCrc = crc16(std::span(result.frame).first(kCrcIndex));
     result.receivedCrc = storedCrc(result.frame);
     if (chosen->crcOk) {
@@ -522,8 +510,8 @@ DecodeResult readSymbols(
         result.outcome = DecodeOutcome::EndsEarly;
         result.symbolsRead = std::min(result.symbolsRead, heard);
         result.reason = result.symbolsRead == 0
-            ? std::string("the recording ends in the lead-in, before the first symbol")
-            : "the recording ends after symbol " + std::to_string(result.symbolsRead) + " of 128";
+                            ? std::string("the recording ends in the lead-in, before the first symbol")
+                            : "the recording ends after symbol " + std::to_string(result.symbolsRead) + " of 128";
     } else if (used > 0 && lastHeard < used) {
         result.outcome = DecodeOutcome::EndsEarly;
         result.symbolsRead = heard;
