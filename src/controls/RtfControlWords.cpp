@@ -25,7 +25,7 @@ const std::unordered_map<std::string_view, RtfWordInfo>& wordTable()
               "comment", "author", "title", "subject", "operator", "keywords", "doccomm",
               "company", "creatim", "revtim", "printim", "buptim", "wgrffmtfilter",
               "mmathPr", "passwordhash", "protusertbl", "docvar", "formfield", "macc",
-              "blipuid", "field_placeholder_never_used"})
+              "blipuid"})
             t.emplace(name, RtfWordInfo{RtfWord::SkippedDestination});
         const std::pair<std::string_view, RtfWord> words[] = {
             {"fonttbl", RtfWord::FontTable}, {"colortbl", RtfWord::ColorTable},

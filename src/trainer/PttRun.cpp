@@ -4,7 +4,6 @@ namespace tarvel {
 
 void startPttRun(PttRunState& run, double timeOfDay)
 {
-    run.pttStartTime = timeOfDay;
     run.runClock.start(timeOfDay);
 }
 

@@ -18,10 +18,9 @@ inline constexpr double kEdgeBeepLength = 20.0;
 inline constexpr std::uint16_t kStopPauseUnits = 1000;
 
 struct PttRunState {
-    double pttStartTime = 0.0; // time of day at the press of "старт"
     bool pttActive = false; // a press is due at the current tick
     bool pttActivePrev = false; // pttActive of the previous tick; kept between runs
-    ElapsedDayTime runClock; // seconds since pttStartTime, across midnight too
+    ElapsedDayTime runClock; // seconds since the press of "старт", across midnight too
 };
 
 // The indicator that shows a due press (red, "передача") or none (white, no label).

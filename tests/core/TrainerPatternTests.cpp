@@ -28,7 +28,7 @@ void expectPoints(const std::vector<PlotPoint>& actual, const std::vector<PlotPo
     }
 }
 
-TEST(PttPreview, DefaultsGiveTheKnownBoundariesAndStepLine)
+TEST(PttPreview, DefaultDurationsPressTo2From5To9AndStopAt10)
 {
     Preview p({2, 3, 4});
     EXPECT_EQ(p.ptt.pttT1, 2);

@@ -1,7 +1,8 @@
 // A whole trainer run on a fake clock: when the indicator turns, which beeps sound when,
 // the boundaries themselves, the pause and stop after the pattern, and midnight.
 
-#include "TrainerFakes.h"
+#include "support/FakeClock.h"
+#include "support/RecordingTones.h"
 #include "trainer/PttPattern.h"
 #include "trainer/PttRun.h"
 
