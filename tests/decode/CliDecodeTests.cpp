@@ -1,9 +1,9 @@
 // tarvel wav followed by tarvel decode, the text and JSON it prints, and its exit statuses.
 
 #include "SignalLab.h"
-#include "frame/FrameBuild.h"
 #include "support/CliRun.h"
 #include "support/TempFolder.h"
+#include "frame/FrameBuild.h"
 
 #include <gtest/gtest.h>
 
@@ -15,10 +15,7 @@ namespace tarvel::cli {
 namespace {
 
 using tarvel::testing::CliRun;
-CliRun run(const std::vector<std::string>& args)
-{
-    return tarvel::testing::runTool(args);
-}
+CliRun run(const std::vector<std::string>& args) { return tarvel::testing::runTool(args); }
 
 std::vector<std::string> lines(const std::string& text)
 {
@@ -67,18 +64,16 @@ TEST_F(CliDecode, RoundTripsWhatTarvelWavWrites)
 
 TEST_F(CliDecode, ParametersInWordsAndTheSignalReport)
 {
-    ASSERT_EQ(
-        run({"wav", "-C", dir_.string(), "--mode", "vox", "--max-tx-s", "120", "--pilot-hz", "1500"}).status,
-        0);
+    ASSERT_EQ(run({"wav", "-C", dir_.string(), "--mode", "vox", "--max-tx-s", "120", "--pilot-hz", "1500"}).status, 0);
     const CliRun d = run({"decode", path("_qq.wav")});
     ASSERT_EQ(d.status, 0);
     const std::string& t = d.out;
     for (const char* expected : {"keying mode                 VOX\n", "pilot tone                  1500 Hz\n",
-             "VOX threshold               0.5 %\n", "VOX release                 300 ms\n",
-             "maximum transmit time       120 s\n", "markers                     01 02\n",
-             "delay before transmitting   100 ms\n", "maximum activity time       off\n",
-             "second PTT press            4.0 s\n", "clock skew                  0.00 % (on time)\n",
-             "lead-in starts at           0.00"})
+                                 "VOX threshold               0.5 %\n", "VOX release                 300 ms\n",
+                                 "maximum transmit time       120 s\n", "markers                     01 02\n",
+                                 "delay before transmitting   100 ms\n", "maximum activity time       off\n",
+                                 "second PTT press            4.0 s\n", "clock skew                  0.00 % (on time)\n",
+                                 "lead-in starts at           0.00"})
         EXPECT_NE(t.find(expected), std::string::npos) << "missing: " << expected << "\n" << t;
     EXPECT_LT(t.find("Set by the user:"), t.find("Fixed in this build:"));
     EXPECT_NE(t.find("level                       -0.7 dBFS RMS, peak -0.8 dBFS"), std::string::npos) << t;
@@ -91,10 +86,10 @@ TEST_F(CliDecode, JsonCarriesTheSameFacts)
     ASSERT_EQ(d.status, 0);
     ASSERT_EQ(lines(d.out).size(), 1u);
     for (const char* expected :
-        {"{\"status\":\"ok\"", "\"frame\":\"01 02 05 01 06 01 00 3C 14 00 64 00 1E 28 17 4F\"",
-            "\"crc\":{\"ok\":true,\"computed\":\"174F\",\"received\":\"174F\"}", "\"keying_mode\":\"VOX\"",
-            "\"pilot_tone_hz\":2000", "\"max_transmit_s\":null", "\"vox_threshold_percent\":0.5",
-            "\"sample_rate_hz\":16000", "\"clock_skew_percent\":"})
+         {"{\"status\":\"ok\"", "\"frame\":\"01 02 05 01 06 01 00 3C 14 00 64 00 1E 28 17 4F\"",
+          "\"crc\":{\"ok\":true,\"computed\":\"174F\",\"received\":\"174F\"}", "\"keying_mode\":\"VOX\"",
+          "\"pilot_tone_hz\":2000", "\"max_transmit_s\":null", "\"vox_threshold_percent\":0.5",
+          "\"sample_rate_hz\":16000", "\"clock_skew_percent\":"})
         EXPECT_NE(d.out.find(expected), std::string::npos) << "missing: " << expected << "\n" << d.out;
     EXPECT_EQ(d.out.back(), '\n');
     EXPECT_EQ(d.out[d.out.size() - 2], '}');
@@ -135,7 +130,7 @@ TEST_F(CliDecode, ExitStatusesAndReasons)
     EXPECT_EQ(run({"decode", "a.wav", "b.wav"}).status, 2);
     EXPECT_EQ(run({"decode", "--loud", path("bad.wav")}).status, 2);
     EXPECT_REFUSED_IN_ONE_LINE(run({"decode", "--json=x", path("bad.wav")}),
-        std::vector<std::string>({"--json takes no value", "'=x'"}));
+                               std::vector<std::string>({"--json takes no value", "'=x'"}));
 }
 
 // "--" ends the options: a recording whose name looks like an option can be read.
@@ -144,15 +139,12 @@ TEST_F(CliDecode, DoubleDashEndsTheOptions)
     ASSERT_EQ(run({"wav", "-C", dir_.string()}).status, 0);
     std::filesystem::rename(path("_qq.wav"), path("-x.wav"));
     const std::string cd = "cd '" + dir_.string() + "' && ";
-    EXPECT_EQ(
-        lines(tarvel::testing::shell(cd + TARVEL_CLI_PATH " decode -- -x.wav 2>&1; echo status=$?")).at(1),
-        "CRC ok");
-    EXPECT_EQ(
-        lines(tarvel::testing::shell(cd + TARVEL_CLI_PATH " decode --json -- -x.wav; echo status=$?")).back(),
-        "status=0");
+    EXPECT_EQ(lines(tarvel::testing::shell(cd + TARVEL_CLI_PATH " decode -- -x.wav 2>&1; echo status=$?")).at(1),
+              "CRC ok");
+    EXPECT_EQ(lines(tarvel::testing::shell(cd + TARVEL_CLI_PATH " decode --json -- -x.wav; echo status=$?")).back(),
+              "status=0");
     // Without "--" the name is still taken for an option.
-    EXPECT_REFUSED_IN_ONE_LINE(
-        run({"decode", "-x.wav"}), std::vector<std::string>({"unknown option '-x.wav'"}));
+    EXPECT_REFUSED_IN_ONE_LINE(run({"decode", "-x.wav"}), std::vector<std::string>({"unknown option '-x.wav'"}));
     // After "--" a second "--" is a file name like any other.
     EXPECT_EQ(run({"decode", "--", path("-x.wav"), "--"}).status, 2);
 }
@@ -162,16 +154,16 @@ TEST_F(CliDecode, UnwritableOutputFails)
 {
     ASSERT_EQ(run({"wav", "-C", dir_.string()}).status, 0);
     for (const std::vector<std::string>& args :
-        {std::vector<std::string> {"decode", path("_qq.wav")}, {"decode", path("_qq.wav"), "--json"}}) {
+         {std::vector<std::string>{"decode", path("_qq.wav")}, {"decode", path("_qq.wav"), "--json"}}) {
         std::ostream broken(nullptr); // every write fails
         std::ostringstream err;
         EXPECT_EQ(runCli(args, broken, err), 1);
         EXPECT_EQ(err.str(), "tarvel decode: the result could not be printed\n");
     }
     if (std::filesystem::exists("/dev/full")) {
-        EXPECT_EQ(tarvel::testing::shell(
-                      TARVEL_CLI_PATH " decode '" + path("_qq.wav") + "' 2>&1 >/dev/full; echo status=$?"),
-            "tarvel decode: the result could not be printed\nstatus=1\n");
+        EXPECT_EQ(tarvel::testing::shell(TARVEL_CLI_PATH " decode '" + path("_qq.wav") +
+                                         "' 2>&1 >/dev/full; echo status=$?"),
+                  "tarvel decode: the result could not be printed\nstatus=1\n");
     }
 }
 

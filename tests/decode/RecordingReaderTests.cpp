@@ -26,21 +26,17 @@ protected:
 
     tarvel::testing::TempFolder folder_;
     std::filesystem::path dir_ = folder_.path();
-    Frame frame_ {};
+    Frame frame_{};
     std::vector<float> signal_;
 };
 
 TEST_F(RecordingReader, EverySampleFormatAndContainer)
 {
     const std::vector<std::pair<const char*, int>> formats = {
-        {"u8.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_U8},
-        {"s16.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16},
-        {"s24.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_24},
-        {"s32.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_32},
-        {"f32.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT},
-        {"f64.wav", SF_FORMAT_WAV | SF_FORMAT_DOUBLE},
-        {"s16.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16},
-        {"vorbis.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS},
+        {"u8.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_U8},   {"s16.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16},
+        {"s24.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_24},  {"s32.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_32},
+        {"f32.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT},   {"f64.wav", SF_FORMAT_WAV | SF_FORMAT_DOUBLE},
+        {"s16.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16}, {"vorbis.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS},
     };
     for (const auto& [name, format] : formats) {
         lab::writeSound(path(name), signal_, 16'000, format);
@@ -60,8 +56,7 @@ TEST_F(RecordingReader, StereoAndOtherRatesAndFromMemory)
     EXPECT_EQ(r.report.sampleRate_hz, 44'100.0);
 
     std::ifstream in(path("stereo44.wav"), std::ios::binary);
-    const std::vector<std::uint8_t> bytes(
-        (std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     r = decodeRecordingBytes(bytes);
     EXPECT_TRUE(r.crcOk()) << r.reason;
 }
@@ -92,15 +87,14 @@ TEST_F(RecordingReader, ImpossibleRatesAreRefusedByName)
     const struct {
         double rate;
         const char* named;
-    } cases[] = {{std::nan(""), "nan"}, {1e300, "1e+300"}, {-1e300, "-1e+300"}, {HUGE_VAL, "inf"},
-        {96'001.0, "96001"}, {7'999.5, "7999.5"}};
+    } cases[] = {{std::nan(""), "nan"}, {1e300, "1e+300"}, {-1e300, "-1e+300"},
+                 {HUGE_VAL, "inf"}, {96'001.0, "96001"}, {7'999.5, "7999.5"}};
     for (const auto& c : cases) {
         try {
             decodeSamples(signal_, c.rate);
             ADD_FAILURE() << "rate " << c.rate << " was accepted";
         } catch (const RecordingError& e) {
-            EXPECT_EQ(std::string(e.what()),
-                "sample rate " + std::string(c.named) + " Hz is outside 8000..96000 Hz");
+            EXPECT_EQ(std::string(e.what()), "sample rate " + std::string(c.named) + " Hz is outside 8000..96000 Hz");
         }
     }
 }
