@@ -48,44 +48,107 @@ struct FrameField {
     std::size_t index;
     const char* key; // for JSON: snake_case with the unit
     const char* label; // for people
-    FrameFieldKind kind;
     int FrameParameters::*value;
-    bool FrameParameters::*gate; // nullptr: always sent
-    int bytesPerUnit;
-    int unitsPerByte;
-    double step;
-    int places; // decimals worth showing for one step
-    const char* unit;
-    bool userSettable; // false for the values this build fixes
+    bool FrameParameters::*gate = nullptr; // nullptr: always sent
+    int bytesPerUnit = 1;
+    int unitsPerByte = 1;
+    double step = 1.0;
+    int places = 0; // decimals worth showing for one step
+    const char* unit = "";
+    bool userSettable = false; // false for the values this build fixes
+    FrameFieldKind kind = FrameFieldKind::Quantity;
 };
 
 // In the order a reader lists them: the values a user sets first.
 inline constexpr std::array<FrameField, 12> kFrameFields = {{
-    {5, "keying_mode", "keying mode", FrameFieldKind::KeyingMode, &FrameParameters::keyingMode, nullptr, 1, 1,
-        1.0, 0, "", true},
-    {10, "pilot_tone_hz", "pilot tone", FrameFieldKind::Quantity, &FrameParameters::pilot_hz,
-        &FrameParameters::toneEnabled, 1, 20, 20.0, 0, "Hz", true},
-    {2, "vox_threshold_percent", "VOX threshold", FrameFieldKind::Quantity, &FrameParameters::voxThreshold,
-        nullptr, 1, 1, 0.1, 1, "%", true},
-    {4, "vox_release_ms", "VOX release", FrameFieldKind::Quantity, &FrameParameters::voxRelease_ms, nullptr,
-        1, 50, 50.0, 0, "ms", true},
-    {6, "max_transmit_s", "maximum transmit time", FrameFieldKind::Quantity, &FrameParameters::maxTx_s,
-        &FrameParameters::maxTxEnabled, 1, 1, 1.0, 0, "s", true},
-    {3, "tx_delay_ms", "delay before transmitting", FrameFieldKind::Quantity, &FrameParameters::txDelay,
-        nullptr, 1, 1, 100.0, 0, "ms", false},
-    {7, "pause_enter_s", "time to enter pause", FrameFieldKind::Quantity, &FrameParameters::pauseEnter_s,
-        &FrameParameters::pauseEnabled, 1, 1, 1.0, 0, "s", false},
-    {8, "pause_leave_ms", "time to leave pause", FrameFieldKind::Quantity, &FrameParameters::pauseExit,
-        nullptr, 1, 1, 100.0, 0, "ms", false},
-    {9, "max_activity_min", "maximum activity time", FrameFieldKind::Quantity, &FrameParameters::activity_min,
-        &FrameParameters::activityEnabled, 1, 1, 1.0, 0, "min", false},
+    {.index = 5,
+        .key = "keying_mode",
+        .label = "keying mode",
+        .value = &FrameParameters::keyingMode,
+        .userSettable = true,
+        .kind = FrameFieldKind::KeyingMode},
+    {.index = 10,
+        .key = "pilot_tone_hz",
+        .label = "pilot tone",
+        .value = &FrameParameters::pilot_hz,
+        .gate = &FrameParameters::toneEnabled,
+        .unitsPerByte = 20,
+        .step = 20.0,
+        .unit = "Hz",
+        .userSettable = true},
+    {.index = 2,
+        .key = "vox_threshold_percent",
+        .label = "VOX threshold",
+        .value = &FrameParameters::voxThreshold,
+        .step = 0.1,
+        .places = 1,
+        .unit = "%",
+        .userSettable = true},
+    {.index = 4,
+        .key = "vox_release_ms",
+        .label = "VOX release",
+        .value = &FrameParameters::voxRelease_ms,
+        .unitsPerByte = 50,
+        .step = 50.0,
+        .unit = "ms",
+        .userSettable = true},
+    {.index = 6,
+        .key = "max_transmit_s",
+        .label = "maximum transmit time",
+        .value = &FrameParameters::maxTx_s,
+        .gate = &FrameParameters::maxTxEnabled,
+        .unit = "s",
+        .userSettable = true},
+    {.index = 3,
+        .key = "tx_delay_ms",
+        .label = "delay before transmitting",
+        .value = &FrameParameters::txDelay,
+        .step = 100.0,
+        .unit = "ms"},
+    {.index = 7,
+        .key = "pause_enter_s",
+        .label = "time to enter pause",
+        .value = &FrameParameters::pauseEnter_s,
+        .gate = &FrameParameters::pauseEnabled,
+        .unit = "s"},
+    {.index = 8,
+        .key = "pause_leave_ms",
+        .label = "time to leave pause",
+        .value = &FrameParameters::pauseExit,
+        .step = 100.0,
+        .unit = "ms"},
+    {.index = 9,
+        .key = "max_activity_min",
+        .label = "maximum activity time",
+        .value = &FrameParameters::activity_min,
+        .gate = &FrameParameters::activityEnabled,
+        .unit = "min"},
     // PTT durations are held in seconds and sent in tenths; the product wraps at 256.
-    {11, "ptt_first_press_s", "first PTT press", FrameFieldKind::Quantity, &FrameParameters::firstPtt_s,
-        &FrameParameters::carrierEnabled, 10, 1, 0.1, 1, "s", false},
-    {12, "ptt_pause_s", "pause between PTT presses", FrameFieldKind::Quantity, &FrameParameters::pttPause_s,
-        nullptr, 10, 1, 0.1, 1, "s", false},
-    {13, "ptt_second_press_s", "second PTT press", FrameFieldKind::Quantity, &FrameParameters::secondPtt_s,
-        nullptr, 10, 1, 0.1, 1, "s", false},
+    {.index = 11,
+        .key = "ptt_first_press_s",
+        .label = "first PTT press",
+        .value = &FrameParameters::firstPtt_s,
+        .gate = &FrameParameters::carrierEnabled,
+        .bytesPerUnit = 10,
+        .step = 0.1,
+        .places = 1,
+        .unit = "s"},
+    {.index = 12,
+        .key = "ptt_pause_s",
+        .label = "pause between PTT presses",
+        .value = &FrameParameters::pttPause_s,
+        .bytesPerUnit = 10,
+        .step = 0.1,
+        .places = 1,
+        .unit = "s"},
+    {.index = 13,
+        .key = "ptt_second_press_s",
+        .label = "second PTT press",
+        .value = &FrameParameters::secondPtt_s,
+        .bytesPerUnit = 10,
+        .step = 0.1,
+        .places = 1,
+        .unit = "s"},
 }};
 
 // Every byte between the markers and the CRC carries exactly one field.
