@@ -31,7 +31,8 @@ void put32(Bytes& b, std::uint32_t v)
 
 void putTag(Bytes& b, const char* tag)
 {
-    b.insert(b.end(), tag, tag + 4);
+    for (int i = 0; i < 4; ++i)
+        b.push_back(static_cast<std::uint8_t>(tag[i]));
 }
 
 Bytes filled(std::size_t n, char c = 'x')
@@ -167,9 +168,10 @@ TEST(WavFormat, RefusesWhatItCannotPlay)
     const Bytes fmt16 = chunk("fmt ", fmtBody(1, 1, 16'000, 16));
     const Bytes data = chunk("data", filled(16));
     Bytes riffx = wav({fmt16, data});
-    std::copy_n("RIFX", 4, riffx.begin());
+    riffx[3] = 'X';
     Bytes avi = wav({fmt16, data});
-    std::copy_n("AVI ", 4, avi.begin() + 8);
+    avi[8] = 'A'; // "AAVE"
+
     const std::pair<const char*, Bytes> refused[] = {
         {"empty", {}},
         {"header only, cut", prefix(wav({}), 11)},
@@ -203,8 +205,9 @@ TEST(WavFormat, CutFilesAreNeverReadPastTheirEnd)
     ASSERT_TRUE(read(good));
     for (std::size_t n = 0; n <= good.size(); ++n) {
         const std::optional<WavSound> s = read(prefix(good, n));
-        if (s)
+        if (s) {
             EXPECT_LE(s->dataOffset + s->dataSize, n) << n;
+        }
     }
 }
 
