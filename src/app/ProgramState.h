@@ -1,6 +1,7 @@
 #pragma once
 // Everything the program keeps for its whole run, outside the window: the sound switch
-// of the trainer, the shared frame / sample buffer / Alfa, and the generator's phases.
+// of the trainer, the shared frame / sample buffer / Alfa, the generator's phases and the
+// PTT pattern's boundaries.
 // main() creates the one instance before the application object exists and hands it to
 // the window by reference; a test builds a fresh one for every window it opens.
 
