@@ -62,7 +62,7 @@ void TForm1::redrawPttPreview()
     {
         ChartSink pattern(*pttPattern_, AxisFit::None);
         ChartSink cursor(*pttCursor_, AxisFit::None);
-        drawPttPreview(state_.shared, durations, pattern, cursor);
+        drawPttPreview(state_.ptt, durations, pattern, cursor);
     }
     fitPttChartWidth();
     ui->Chart_PTT->update();
@@ -92,7 +92,7 @@ void TForm1::advanceTrainerRun()
     PttTickOutcome outcome;
     {
         ChartSink cursor(*pttCursor_, AxisFit::None);
-        outcome = pttRunTick(pttRun_, state_.shared, *trainerClock_, tones, cursor, indicator);
+        outcome = pttRunTick(pttRun_, state_.ptt, *trainerClock_, tones, cursor, indicator);
     }
     fitPttChartWidth();
     if (outcome == PttTickOutcome::StopRun)

@@ -1,12 +1,9 @@
 #include "trainer/PttRun.h"
 
-#include "trainer/PttPattern.h"
-
 namespace tarvel {
 
 void startPttRun(PttRunState& run, double timeOfDay)
 {
-    run.pttStartTime = timeOfDay;
     run.runClock.start(timeOfDay);
 }
 
@@ -15,24 +12,24 @@ double pttRunTime(PttRunState& run, double timeOfDay)
     return run.runClock.advance(timeOfDay) + kPttRunStart_s;
 }
 
-bool isPttPressDue(const SharedState& shared, double t)
+bool isPttPressDue(const PttBoundaries& ptt, double t)
 {
-    return (0.0 < t && t < shared.pttT1) || (shared.pttT2 < t && t < shared.pttT3);
+    return (0.0 < t && t < ptt.pttT1) || (ptt.pttT2 < t && t < ptt.pttT3);
 }
 
-PttTickOutcome pttRunTick(PttRunState& run, const SharedState& shared, TimeOfDayClock& clock, ToneDriver& tones,
-                          PlotSink& cursor, PttIndicator& indicator)
+PttTickOutcome pttRunTick(PttRunState& run, const PttBoundaries& ptt, TimeOfDayClock& clock,
+    ToneDriver& tones, PlotSink& cursor, PttIndicator& indicator)
 {
     const double t = pttRunTime(run, clock.timeOfDay());
     drawPttCursor(cursor, t);
-    run.pttActive = isPttPressDue(shared, t);
+    run.pttActive = isPttPressDue(ptt, t);
     indicator.showPress(run.pttActive);
     if (run.pttActive && !run.pttActivePrev)
         tones.Sound(kPressBeep_hz, kEdgeBeepLength);
     else if (!run.pttActive && run.pttActivePrev)
         tones.Sound(kReleaseBeep_hz, kEdgeBeepLength);
     run.pttActivePrev = run.pttActive;
-    if (t > shared.pttStopTime) {
+    if (t > ptt.pttStopTime) {
         tones.Delay(kStopPauseUnits);
         return PttTickOutcome::StopRun;
     }

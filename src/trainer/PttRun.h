@@ -4,9 +4,9 @@
 // once the pattern is over, waits a moment and asks for the run to end.
 
 #include "shared/Sinks.h"
-#include "shared/SharedState.h"
-#include "trainer/ToneDriver.h"
+#include "trainer/PttPattern.h"
 #include "trainer/TimeOfDay.h"
+#include "trainer/ToneDriver.h"
 
 namespace tarvel {
 
@@ -18,10 +18,9 @@ inline constexpr double kEdgeBeepLength = 20.0;
 inline constexpr std::uint16_t kStopPauseUnits = 1000;
 
 struct PttRunState {
-    double pttStartTime = 0.0; // time of day at the press of "старт"
-    bool pttActive = false;     // a press is due at the current tick
+    bool pttActive = false; // a press is due at the current tick
     bool pttActivePrev = false; // pttActive of the previous tick; kept between runs
-    ElapsedDayTime runClock;    // seconds since pttStartTime, across midnight too
+    ElapsedDayTime runClock; // seconds since the press of "старт", across midnight too
 };
 
 // The indicator that shows a due press (red, "передача") or none (white, no label).
@@ -38,13 +37,13 @@ void startPttRun(PttRunState& run, double timeOfDay);
 double pttRunTime(PttRunState& run, double timeOfDay);
 
 // Strictly inside the first press or the second one: a boundary itself counts as released.
-bool isPttPressDue(const SharedState& shared, double t);
+bool isPttPressDue(const PttBoundaries& ptt, double t);
 
 enum class PttTickOutcome { Continue, StopRun };
 
 // One tick of the run (cursor, indicator, edge beep, and past PttStopTime the pause before
 // the stop). StopRun: the caller ends the run as a press of "стоп" would.
-PttTickOutcome pttRunTick(PttRunState& run, const SharedState& shared, TimeOfDayClock& clock, ToneDriver& tones,
-                          PlotSink& cursor, PttIndicator& indicator);
+PttTickOutcome pttRunTick(PttRunState& run, const PttBoundaries& ptt, TimeOfDayClock& clock,
+    ToneDriver& tones, PlotSink& cursor, PttIndicator& indicator);
 
 } // namespace tarvel

@@ -11,11 +11,11 @@ double SystemTimeOfDayClock::timeOfDay()
     using namespace std::chrono;
     const auto now = system_clock::now();
     const std::time_t seconds = system_clock::to_time_t(now);
-    std::tm local{};
+    std::tm local {};
     localtime_r(&seconds, &local);
     const auto ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
     const double secondsOfDay = local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec
-                                + static_cast<double>(ms < 0 ? ms + 1000 : ms) / 1000.0;
+        + static_cast<double>(ms < 0 ? ms + 1000 : ms) / 1000.0;
     return secondsOfDay / kSecondsPerDay;
 }
 

@@ -23,7 +23,8 @@ constexpr double kMinimumPause_s = 0.001;
 std::int32_t roundToInt32(double value)
 {
     const double rounded = std::nearbyint(value);
-    if (!(rounded >= std::numeric_limits<std::int32_t>::min() && rounded <= std::numeric_limits<std::int32_t>::max()))
+    if (!(rounded >= std::numeric_limits<std::int32_t>::min()
+            && rounded <= std::numeric_limits<std::int32_t>::max()))
         rangeError(); // also NaN
     return static_cast<std::int32_t>(rounded);
 }

@@ -27,7 +27,7 @@ inline constexpr double kDelayUnitsPerDay = 62'400'000.0;
 class ToneDriver {
 public:
     ToneDriver(const SoundState& sound, TimeOfDayClock& clock, ToneDevice* device)
-        : sound_(sound), clock_(clock), device_(device)
+            : sound_(sound), clock_(clock), device_(device)
     {
     }
 

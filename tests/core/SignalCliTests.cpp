@@ -1,6 +1,7 @@
 // tarvel wav: the files of a first send, its report, and every way its input can be wrong.
 
 #include "SignalTestSupport.h"
+#include "support/TempFolder.h"
 
 #include "frame/FrameBuild.h"
 #include "signal/WavFiles.h"
@@ -39,7 +40,6 @@ TEST(SignalCli, DefaultsWriteTheFirstSendsFiles)
     WriteRiff(program.ctx, expected.path());
     EXPECT_EQ(readFile(dir / "_qq.wav"), readFile(expected / "_qq.wav"));
     EXPECT_EQ(readFile(dir / "9_fmsig.h"), readFile(expected / "9_fmsig.h"));
-    EXPECT_EQ(wavSample(readFile(dir / "_qq.wav"), 0), 1448);
 }
 
 TEST(SignalCli, FilterOptionsReachTheSignal)

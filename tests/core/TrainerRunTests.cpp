@@ -1,7 +1,8 @@
 // A whole trainer run on a fake clock: when the indicator turns, which beeps sound when,
 // the boundaries themselves, the pause and stop after the pattern, and midnight.
 
-#include "TrainerFakes.h"
+#include "support/FakeClock.h"
+#include "support/RecordingTones.h"
 #include "trainer/PttPattern.h"
 #include "trainer/PttRun.h"
 
@@ -21,25 +22,25 @@ public:
 };
 
 struct RunFixture : ::testing::Test {
-    SharedState shared;
+    PttBoundaries ptt;
     SoundState sound;
     FakeClock clock;
-    RecordingTones device{clock};
-    ToneDriver tones{sound, clock, &device};
+    RecordingTones device {clock};
+    ToneDriver tones {sound, clock, &device};
     PttRunState run;
     PointsSink pattern;
     PointsSink cursor;
     RecordingIndicator indicator;
     double startedAt = 0;
 
-    void SetUp() override { drawPttPreview(shared, {2, 3, 4}, pattern, cursor); }
+    void SetUp() override { drawPttPreview(ptt, {2, 3, 4}, pattern, cursor); }
 
     void start()
     {
         startedAt = clock.now();
         startPttRun(run, clock.timeOfDay());
     }
-    PttTickOutcome tick() { return pttRunTick(run, shared, clock, tones, cursor, indicator); }
+    PttTickOutcome tick() { return pttRunTick(run, ptt, clock, tones, cursor, indicator); }
 
     // Ticks every 10 ms until the run asks to stop; returns the fake time then.
     double runToStop(int maxTicks = 100'000)
@@ -80,9 +81,9 @@ TEST_F(RunFixture, DefaultRunBeepsAtEachEdgeAndStopsAfterThePause)
 TEST_F(RunFixture, BoundariesThemselvesCountAsReleasedAndStopTimeDoesNotStopYet)
 {
     for (double t : {0.0, 2.0, 5.0, 9.0, 10.0, -2.0})
-        EXPECT_FALSE(isPttPressDue(shared, t)) << t;
+        EXPECT_FALSE(isPttPressDue(ptt, t)) << t;
     for (double t : {0.001, 1.999, 5.001, 8.999})
-        EXPECT_TRUE(isPttPressDue(shared, t)) << t;
+        EXPECT_TRUE(isPttPressDue(ptt, t)) << t;
 
     start();
     clock.advance(12.0); // t = 10 exactly: PttStopTime itself
@@ -96,8 +97,8 @@ TEST_F(RunFixture, BoundariesThemselvesCountAsReleasedAndStopTimeDoesNotStopYet)
 TEST_F(RunFixture, IndicatorFollowsThePressesTickByTick)
 {
     start();
-    std::vector<std::pair<double, bool>> samples = {{1.0, false}, {3.0, true}, {5.0, false}, {6.0, false},
-                                                    {8.0, true},  {10.5, true}, {11.5, false}};
+    std::vector<std::pair<double, bool>> samples
+        = {{1.0, false}, {3.0, true}, {5.0, false}, {6.0, false}, {8.0, true}, {10.5, true}, {11.5, false}};
     for (auto [since, pressed] : samples) {
         clock.advance(since - (clock.now() - startedAt));
         tick();
@@ -134,7 +135,7 @@ TEST_F(RunFixture, RunStoppedDuringAPressReleasesWithABeepOnTheNextRunsFirstTick
 
 TEST(PttRunMidnight, RunAcrossMidnightKeepsCountingAndStopsByItself)
 {
-    SharedState shared;
+    PttBoundaries ptt;
     SoundState sound;
     FakeClock clock(kSecondsPerDay - 5.0);
     RecordingTones device(clock);
@@ -143,13 +144,13 @@ TEST(PttRunMidnight, RunAcrossMidnightKeepsCountingAndStopsByItself)
     PointsSink pattern;
     PointsSink cursor;
     RecordingIndicator indicator;
-    drawPttPreview(shared, {2, 3, 4}, pattern, cursor);
+    drawPttPreview(ptt, {2, 3, 4}, pattern, cursor);
 
     const double startedAt = clock.now();
     startPttRun(run, clock.timeOfDay());
     std::optional<double> stoppedAt;
     for (int i = 0; i < 2000 && !stoppedAt; ++i) {
-        if (pttRunTick(run, shared, clock, tones, cursor, indicator) == PttTickOutcome::StopRun)
+        if (pttRunTick(run, ptt, clock, tones, cursor, indicator) == PttTickOutcome::StopRun)
             stoppedAt = clock.now() - startedAt;
         clock.advance(0.010);
     }

@@ -1,7 +1,8 @@
 // The tone driver: what reaches the tone device, how long beeps and waits last on the
 // clock, the sound switch, out-of-range values, and waits across midnight.
 
-#include "TrainerFakes.h"
+#include "support/FakeClock.h"
+#include "support/RecordingTones.h"
 
 #include <gtest/gtest.h>
 
@@ -18,9 +19,9 @@ constexpr double kUnit_s = kSecondsPerDay / kDelayUnitsPerDay;
 struct ToneFixture : ::testing::Test {
     SoundState sound;
     FakeClock clock;
-    RecordingTones device{clock};
-    ToneDriver withDevice{sound, clock, &device};
-    ToneDriver withoutDevice{sound, clock, nullptr};
+    RecordingTones device {clock};
+    ToneDriver withDevice {sound, clock, &device};
+    ToneDriver withoutDevice {sound, clock, nullptr};
 };
 
 TEST_F(ToneFixture, SoundPassesRoundedValuesToTheDeviceAndLastsItsLength)
@@ -116,7 +117,7 @@ TEST(ToneDriverMidnight, WaitsAndBeepsAcrossMidnightEndOnTime)
 TEST(ElapsedDayTime, CountsForwardThroughMidnightAndIgnoresSmallStepsBack)
 {
     ElapsedDayTime elapsed;
-    elapsed.start(1.0 - 1.0 / kSecondsPerDay);            // 23:59:59
+    elapsed.start(1.0 - 1.0 / kSecondsPerDay); // 23:59:59
     EXPECT_NEAR(elapsed.advance(1.0 / kSecondsPerDay), 2.0, 1e-6); // 00:00:01
     EXPECT_NEAR(elapsed.advance(0.5 / kSecondsPerDay), 2.0, 1e-6); // set back half a second
     EXPECT_NEAR(elapsed.advance(3.5 / kSecondsPerDay), 5.0, 1e-6);
