@@ -1,16 +1,19 @@
 // The main window: start-up state, the two layouts and the command-line cases that choose
 // them, the help files, the focus order, the title page, and the ways the program ends.
 
+#include "BuildVersion.h"
 #include "app/ImageLists.h"
 #include "app/ProgramState.h"
 #include "app/TitlePhoto.h"
 #include "app/Unit1.h"
 #include "controls/Label3D.h"
 #include "controls/RichTextView.h"
+#include "shared/VersionText.h"
 #include "ui_Unit1.h"
 
 #include <QChart>
 #include <QChartView>
+#include <QDir>
 #include <QFile>
 #include <QLineSeries>
 #include <QMessageBox>
@@ -81,7 +84,7 @@ class MainWindowTest : public QObject {
     std::unique_ptr<TForm1> open(const QStringList& arguments)
     {
         state_ = std::make_unique<ProgramState>();
-        return std::make_unique<TForm1>(*state_, StartOptions{arguments, folder_->path()});
+        return std::make_unique<TForm1>(*state_, StartOptions {arguments, folder_->path()});
     }
 
 private slots:
@@ -106,15 +109,15 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<bool>("debug");
-        QTest::newRow("none") << QStringList{} << false;
-        QTest::newRow("tq") << QStringList{"tq"} << true;
-        QTest::newRow("tq then more") << QStringList{"tq", "x"} << true;
-        QTest::newRow("upper case") << QStringList{"TQ"} << false;
-        QTest::newRow("leading blank") << QStringList{" tq"} << false;
-        QTest::newRow("trailing blank") << QStringList{"tq "} << false;
-        QTest::newRow("longer") << QStringList{"tq2"} << false;
-        QTest::newRow("second argument") << QStringList{"x", "tq"} << false;
-        QTest::newRow("empty first") << QStringList{"", "tq"} << false;
+        QTest::newRow("none") << QStringList {} << false;
+        QTest::newRow("tq") << QStringList {"tq"} << true;
+        QTest::newRow("tq then more") << QStringList {"tq", "x"} << true;
+        QTest::newRow("upper case") << QStringList {"TQ"} << false;
+        QTest::newRow("leading blank") << QStringList {" tq"} << false;
+        QTest::newRow("trailing blank") << QStringList {"tq "} << false;
+        QTest::newRow("longer") << QStringList {"tq2"} << false;
+        QTest::newRow("second argument") << QStringList {"x", "tq"} << false;
+        QTest::newRow("empty first") << QStringList {"", "tq"} << false;
     }
 
     void layoutFollowsTheFirstArgument()
@@ -154,8 +157,8 @@ private slots:
         QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
         QVERIFY(!form->windowIcon().isNull());
 
-        const QList<QWidget*> pages = {ui.TabSheet1, ui.TabSheet2, ui.TabSheet3, ui.TabSheet6,
-                                       ui.TabSheet7, ui.TabSheet10, ui.TabSheet11};
+        const QList<QWidget*> pages = {ui.TabSheet1, ui.TabSheet2, ui.TabSheet3, ui.TabSheet6, ui.TabSheet7,
+            ui.TabSheet10, ui.TabSheet11};
         const QStringList captions = {"", "Программатор", " Вход в режим программирования ", "", "", "", ""};
         QCOMPARE(ui.PageControl1->count(), pages.size());
         for (int i = 0; i < pages.size(); ++i) {
@@ -169,7 +172,7 @@ private slots:
         const int imageOfTab[] = {0, 1, 2, 3, 4, 7, 6};
         for (int i = 0; i < pages.size(); ++i) {
             QCOMPARE(ui.PageControl1->tabIcon(i).pixmap(16).toImage(),
-                     images.value(imageOfTab[i]).pixmap(16).toImage());
+                images.value(imageOfTab[i]).pixmap(16).toImage());
         }
     }
 
@@ -186,9 +189,10 @@ private slots:
             if (!w->isHidden())
                 shown << w->objectName();
         }
-        QCOMPARE(names, (QStringList{"GroupBox_MasPer", "Button2", "PageControl1", "GroupBox11", "RichEdit4",
-                                     "Chart_Filtr", "GroupBox30"}));
-        QCOMPARE(shown, (QStringList{"Button2", "PageControl1", "RichEdit4", "Chart_Filtr", "GroupBox30"}));
+        QCOMPARE(names,
+            (QStringList {"GroupBox_MasPer", "Button2", "PageControl1", "GroupBox11", "RichEdit4",
+                "Chart_Filtr", "GroupBox30"}));
+        QCOMPARE(shown, (QStringList {"Button2", "PageControl1", "RichEdit4", "Chart_Filtr", "GroupBox30"}));
         // Only the page control lies inside the client area; the rest stays out of view.
         const QRect client = form->rect();
         for (QObject* child : form->children()) {
@@ -197,15 +201,15 @@ private slots:
                 continue;
             QCOMPARE(client.contains(w->geometry()), w == form->ui->PageControl1);
             QVERIFY2(!client.intersects(w->geometry()) || w == form->ui->PageControl1,
-                     qPrintable(w->objectName()));
+                qPrintable(w->objectName()));
         }
     }
 
     void focusVisitsTheTopLevelControlsButton2First()
     {
         auto form = open({"tq"});
-        const QStringList expected = {"Button2", "GroupBox_MasPer", "PageControl1", "GroupBox11",
-                                      "RichEdit4", "Chart_Filtr", "GroupBox30"};
+        const QStringList expected = {"Button2", "GroupBox_MasPer", "PageControl1", "GroupBox11", "RichEdit4",
+            "Chart_Filtr", "GroupBox30"};
         // Walk the focus chain once round and note, for every widget that Tab can reach, the
         // top-level control it belongs to; each control's first appearance gives the order.
         QStringList seen;
@@ -318,7 +322,8 @@ private slots:
         QCOMPARE(lines[11], QStringLiteral("     USB кабель."));
         QCOMPARE(lines[12], QString());
 
-        for (const auto& [view, text] : {std::pair{ui.RichEdit2, kHelp2Missing}, std::pair{ui.RichEdit3, kHelp3Missing}}) {
+        for (const auto& [view, text] :
+            {std::pair {ui.RichEdit2, kHelp2Missing}, std::pair {ui.RichEdit3, kHelp3Missing}}) {
             QCOMPARE(plain(view), QStringLiteral("\n") + text);
             const QTextBlock warning = view->document()->lastBlock();
             QCOMPARE(warning.begin().fragment().charFormat().foreground().color(), QColor(Qt::red));
@@ -335,10 +340,11 @@ private slots:
         QTest::addColumn<QString>("expected");
         const QByteArray wordpad = readFixture("wordpad_cp1251.rtf");
         QVERIFY(!wordpad.isEmpty());
-        QTest::newRow("cp1251 rtf") << wordpad << QString::fromUtf8(readFixture("wordpad_cp1251.expected.txt"));
-        QTest::newRow("unicode escapes")
-            << QByteArray("{\\rtf1\\ansi\\uc1 \\u1055?\\u1088?\\u1080?\\u1074?\\u1077?\\u1090? \\u8212? ok\\par}")
-            << QStringLiteral("Привет — ok");
+        QTest::newRow("cp1251 rtf") << wordpad
+                                    << QString::fromUtf8(readFixture("wordpad_cp1251.expected.txt"));
+        QTest::newRow("unicode escapes") << QByteArray(
+            "{\\rtf1\\ansi\\uc1 \\u1055?\\u1088?\\u1080?\\u1074?\\u1077?\\u1090? \\u8212? ok\\par}")
+                                         << QStringLiteral("Привет — ok");
         QTest::newRow("plain utf-8") << QByteArray("Просто текст\nвторая строка")
                                      << QStringLiteral("Просто текст\nвторая строка");
         QStringEncoder toCp1251("windows-1251");
@@ -384,8 +390,8 @@ private slots:
     void aBrokenHelpFileIsReportedAndStartUpGoesOn_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("normal") << QStringList{};
-        QTest::newRow("debug") << QStringList{"tq"};
+        QTest::newRow("normal") << QStringList {};
+        QTest::newRow("debug") << QStringList {"tq"};
     }
 
     void aBrokenHelpFileIsReportedAndStartUpGoesOn()
@@ -433,8 +439,8 @@ private slots:
     void programStartsAndEnds_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("normal") << QStringList{};
-        QTest::newRow("debug") << QStringList{"tq"};
+        QTest::newRow("normal") << QStringList {};
+        QTest::newRow("debug") << QStringList {"tq"};
     }
 
     void programStartsAndEnds()
@@ -450,6 +456,66 @@ private slots:
         QVERIFY(program.waitForFinished(30000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
+    }
+
+    // "--version" and "--help" as the first argument print and end, with no display needed;
+    // as a later argument, or with anything after them, they change nothing.
+    void programPrintsItsVersionAndHelp()
+    {
+        const auto runProgram = [](const QStringList& arguments, const QString& redirect = {}) {
+            QProcess program;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.remove("DISPLAY");
+            env.remove("WAYLAND_DISPLAY");
+            env.remove("QT_QPA_PLATFORM");
+            program.setProcessEnvironment(env);
+            if (!redirect.isEmpty())
+                program.setStandardOutputFile(redirect);
+            program.start(QStringLiteral(TARVEL_PROGRAMMER_PATH), arguments);
+            program.waitForFinished(30000);
+            return std::make_pair(program.exitCode(), QString::fromUtf8(program.readAllStandardOutput()));
+        };
+        const auto [versionStatus, version] = runProgram({"--version"});
+        QCOMPARE(versionStatus, 0);
+        QCOMPARE(
+            version, QString::fromStdString(versionLine("tarvel-programmer", kVersion, kRevision)) + "\n");
+        const auto [helpStatus, help] = runProgram({"--help"});
+        QCOMPARE(helpStatus, 0);
+        QVERIFY2(help.contains(QStringLiteral("tq")) && help.contains(QStringLiteral("TARVEL_USER_FOLDER")),
+            qPrintable(help));
+        // Not the first argument: the window starts, and without a display it says so.
+        QCOMPARE(runProgram({"x", "--version"}).first, 3);
+        if (QFile::exists(QStringLiteral("/dev/full")))
+            QCOMPARE(runProgram({"--help"}, QStringLiteral("/dev/full")).first, 1);
+    }
+
+    // The caption's version is the program's version.
+    void captionCarriesTheBuildVersion()
+    {
+        auto form = open({});
+        QVERIFY(form->windowTitle().endsWith(QStringLiteral("v") + QString::fromLatin1(kVersion)));
+    }
+
+    // The menu's start: the files of a send land in the user's folder, not the current one.
+    void menuStartWorksInTheUserFolder()
+    {
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("TARVEL_USER_FOLDER", "1");
+        env.insert("XDG_DATA_HOME", folder_->filePath("data"));
+        env.insert("TARVEL_TEST_SEND", "quit");
+        env.remove("PULSE_SERVER"); // no sound needed: the files are what counts
+        program.setProcessEnvironment(env);
+        const QString start = folder_->filePath("start");
+        QVERIFY(QDir().mkpath(start));
+        program.setWorkingDirectory(start);
+        program.start(QStringLiteral(TARVEL_PROGRAMMER_PATH), {});
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitCode(), 0);
+        QVERIFY(QFile::exists(folder_->filePath("data/tarvel/_qq.wav")));
+        QVERIFY(QFile::exists(folder_->filePath("data/tarvel/9_fmsig.h")));
+        QVERIFY(QDir(start).isEmpty());
     }
 
     void programWithoutDisplaySaysSo_data()
