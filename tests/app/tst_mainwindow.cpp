@@ -8,6 +8,7 @@
 #include "app/Unit1.h"
 #include "controls/Label3D.h"
 #include "controls/RichTextView.h"
+#include "controls/SpinEdit.h"
 #include "shared/VersionText.h"
 #include "ui_Unit1.h"
 
@@ -364,6 +365,33 @@ private slots:
         QVERIFY(plain(ui.RichEdit1).startsWith(kInstructionFirstLine));
         QCOMPARE(plain(ui.RichEdit3), QStringLiteral("\n") + kHelp3Missing);
         QVERIFY(messageBoxes(*form).isEmpty());
+    }
+
+    // The help page the program ships: read as Russian text by the window's own reader, and
+    // stating for each field of the programmer page the range and default the field has.
+    void shippedHelp2TellsEachFieldsRangeAndDefault()
+    {
+        QFile shipped(QStringLiteral(TARVEL_SHIPPED_HELP_DIR "/help2.rtf"));
+        QVERIFY(shipped.open(QIODevice::ReadOnly));
+        const QByteArray rtf = shipped.readAll();
+        QVERIFY(rtf.startsWith("{\\rtf1\\ansi\\ansicpg1251"));
+        writeFile(inFolder("help2.rtf"), rtf);
+        auto form = open({});
+        Ui::TForm1& ui = *form->ui;
+        const QString text = normalised(plain(ui.RichEdit2));
+        QVERIFY(messageBoxes(*form).isEmpty());
+        QVERIFY2(text.startsWith(QStringLiteral("Устанавливаемые параметры")), qPrintable(text.left(80)));
+        for (const QString& phrase : {QStringLiteral("«сформировать»"), QStringLiteral("«выдать»"),
+                 ui.GroupBox28->title().simplified(), ui.GroupBox19->title().simplified(),
+                 ui.GroupBox26->title().simplified(), ui.GroupBox20->title().simplified(),
+                 ui.CheckBox_5->toolTip().simplified()})
+            QVERIFY2(text.contains(phrase), qPrintable(phrase));
+        for (const SpinEdit* field : {ui.SpinEdit_9, ui.SpinEdit_1, ui.SpinEdit_3, ui.SpinEdit_5}) {
+            const QString range = QStringLiteral("%1 – %2").arg(field->minValue()).arg(field->maxValue());
+            const QString byDefault = QStringLiteral("По умолчанию: %1").arg(field->value());
+            QVERIFY2(text.contains(range), qPrintable(field->objectName() + ": " + range));
+            QVERIFY2(text.contains(byDefault), qPrintable(field->objectName() + ": " + byDefault));
+        }
     }
 
     void allThreeHelpFilesLoad()
