@@ -28,8 +28,10 @@ const std::string kWavHelp
     + "  --no-filter             switch the modulation filter off (default: on)\n"
       "  --alfa N                modulation filter coefficient in hundredths, 0 to 100\n"
       "                          (Alfa = N/100; default: Alfa 0.2)\n"
-      "  -C DIR                  write the files into DIR (default: the current folder)\n"
+      "  -C, --directory DIR     write the files into DIR (default: the current folder);\n"
+      "                          also -CDIR and --directory=DIR\n"
       "  -h, --help              show this help\n"
+      "  --                      end of the options\n"
       "\n"
       "Examples:\n"
       "  tarvel wav -C /tmp\n"
@@ -60,12 +62,16 @@ int runWav(const std::vector<std::string>& argv, std::ostream& out, std::ostream
 {
     WavOptions options;
     try {
-        ArgCursor args(argv);
-        while (!args.done()) {
+        ArgCursor args(argv, {kHelpShort, kModeShort, {'C', "--directory", true}});
+        while (args.next()) {
+            if (!args.atOption())
+                throw UsageError("unexpected argument '" + args.takePositional()
+                    + "': wav takes options only; allowed: "
+                    + allowedOptions("--no-filter, --alfa, --directory, --help"));
             const std::string option = args.takeOption();
-            if (option == "--help" || option == "-h") {
-                out << kWavHelp;
-                return kExitOk;
+            if (option == "--help") {
+                args.refuseValue(option);
+                return printText(out, err, "tarvel wav", kWavHelp);
             }
             if (takeFrameOption(args, option, options.frame))
                 continue;
@@ -79,15 +85,15 @@ int runWav(const std::vector<std::string>& argv, std::ostream& out, std::ostream
                     = parseWholeNumber(option, args.takeValue(option), {0, 100, "(hundredths)"}) / 100.0;
                 continue;
             }
-            if (option == "-C") {
+            if (option == "--directory") {
                 const std::string folder = args.takeValue(option);
                 if (folder.empty())
-                    throw UsageError("-C: '' is not a folder; allowed: the path of a folder");
+                    throw UsageError("--directory (-C): '' is not a folder; allowed: the path of a folder");
                 options.folder = folder;
                 continue;
             }
             throw UsageError("unknown option '" + option
-                + "'; allowed: " + allowedOptions("--no-filter, --alfa, -C, --help"));
+                + "'; allowed: " + allowedOptions("--no-filter, --alfa, --directory, --help"));
         }
     } catch (const UsageError& e) {
         err << "tarvel wav: " << e.what() << '\n';
@@ -116,8 +122,10 @@ int runWav(const std::vector<std::string>& argv, std::ostream& out, std::ostream
         return kExitFailure;
     }
 
-    out << "wrote " << fullPath(options.folder / kWavFileName).string() << '\n'
-        << "wrote " << fullPath(options.folder / kFmSigFileName).string() << '\n'
+    // The folder as the system resolved it ("link/.." is the parent of the link's target),
+    // made printable like every other path this tool prints.
+    out << "wrote " << printable(fullPath(options.folder / kWavFileName).string()) << '\n'
+        << "wrote " << printable(fullPath(options.folder / kFmSigFileName).string()) << '\n'
         << "signal: N = " << n << " samples, " << durationText(n) << '\n';
     return finishOutput(
         out, err, "tarvel wav", "the files were written, but the report could not be printed", kExitOk);

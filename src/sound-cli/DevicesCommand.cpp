@@ -39,12 +39,17 @@ void list(std::ostream& out, const char* title, const QList<SoundDevice>& device
 
 int runDevices(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err)
 {
-    for (const std::string& arg : argv) {
-        if (arg == "--help" || arg == "-h") {
-            out << kDevicesHelp;
-            return kExitOk;
+    try {
+        ArgCursor args(argv, {kHelpShort});
+        while (args.next()) {
+            const std::string arg = args.atOption() ? args.takeOption() : args.takePositional();
+            if (arg != "--help")
+                throw UsageError("unknown argument '" + arg + "'; allowed: --help");
+            args.refuseValue(arg);
+            return printText(out, err, "tarvel devices", kDevicesHelp);
         }
-        err << "tarvel devices: unknown argument '" << printable(arg) << "'; allowed: --help\n";
+    } catch (const UsageError& e) {
+        err << "tarvel devices: " << e.what() << '\n';
         return kExitUsage;
     }
     const QList<SoundDevice> outputs = soundOutputs();

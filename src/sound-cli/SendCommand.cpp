@@ -41,7 +41,8 @@ const std::string kSendHelp
     + "  --no-filter             switch the modulation filter off (default: on)\n"
       "  --alfa N                modulation filter coefficient in hundredths, 0 to 100\n"
       "                          (Alfa = N/100; default: Alfa 0.2)\n"
-      "  -C DIR                  write the files into DIR (default: the current folder)\n"
+      "  -C, --directory DIR     write the files into DIR (default: the current folder);\n"
+      "                          also -CDIR and --directory=DIR\n"
       "  --device NAME           play on this output (see 'tarvel devices'; a part of the\n"
       "                          name that fits only one output is enough; default: the\n"
       "                          system's default output)\n"
@@ -73,11 +74,17 @@ struct SendOptions {
 
 SendOptions parse(const std::vector<std::string>& argv, bool& help)
 {
+    static const char* const kOwnOptions
+        = "--no-filter, --alfa, --directory, --device, --verify, --verify-from, --help";
     SendOptions options;
-    ArgCursor args(argv);
-    while (!args.done()) {
+    ArgCursor args(argv, {kHelpShort, kModeShort, {'C', "--directory", true}});
+    while (args.next()) {
+        if (!args.atOption())
+            throw UsageError("unexpected argument '" + args.takePositional()
+                + "': send takes options only; allowed: " + allowedOptions(kOwnOptions));
         const std::string option = args.takeOption();
-        if (option == "--help" || option == "-h") {
+        if (option == "--help") {
+            args.refuseValue(option);
             help = true;
             return options;
         }
@@ -88,10 +95,10 @@ SendOptions parse(const std::vector<std::string>& argv, bool& help)
             options.filterOn = false;
         } else if (option == "--alfa") {
             options.alfa = parseWholeNumber(option, args.takeValue(option), {0, 100, "(hundredths)"}) / 100.0;
-        } else if (option == "-C") {
+        } else if (option == "--directory") {
             const std::string folder = args.takeValue(option);
             if (folder.empty())
-                throw UsageError("-C: '' is not a folder; allowed: the path of a folder");
+                throw UsageError("--directory (-C): '' is not a folder; allowed: the path of a folder");
             options.folder = folder;
         } else if (option == "--device") {
             options.device = args.takeValue(option);
@@ -102,8 +109,7 @@ SendOptions parse(const std::vector<std::string>& argv, bool& help)
             options.verifyFrom = args.takeValue(option);
             options.verify = true;
         } else {
-            throw UsageError("unknown option '" + option + "'; allowed: "
-                + allowedOptions("--no-filter, --alfa, -C, --device, --verify, --verify-from, --help"));
+            throw UsageError("unknown option '" + option + "'; allowed: " + allowedOptions(kOwnOptions));
         }
     }
     return options;
@@ -165,10 +171,8 @@ int runSend(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
     try {
         bool help = false;
         options = parse(argv, help);
-        if (help) {
-            out << kSendHelp;
-            return kExitOk;
-        }
+        if (help)
+            return printText(out, err, "tarvel send", kSendHelp);
         output = chooseOutput(options);
         if (options.verifyFrom) {
             const DeviceChoice choice
@@ -202,8 +206,8 @@ int runSend(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
         return kExitFailure;
     }
     const std::filesystem::path wavPath = fullPath(options.folder / kWavFileName);
-    out << "wrote " << wavPath.string() << '\n'
-        << "wrote " << fullPath(options.folder / kFmSigFileName).string() << '\n';
+    out << "wrote " << printable(wavPath.string()) << '\n'
+        << "wrote " << printable(fullPath(options.folder / kFmSigFileName).string()) << '\n';
     if (output)
         out << "playing on " << text(deviceLabel(*output)) << '\n';
     out << std::flush;

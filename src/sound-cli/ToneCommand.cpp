@@ -56,12 +56,15 @@ int runTone(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
     int seconds = 10;
     QString device;
     try {
-        ArgCursor args(argv);
-        while (!args.done()) {
+        ArgCursor args(argv, {kHelpShort});
+        while (args.next()) {
+            if (!args.atOption())
+                throw UsageError("unexpected argument '" + args.takePositional()
+                    + "': tone takes options only; allowed: --hz, --seconds, --device, --help");
             const std::string option = args.takeOption();
-            if (option == "--help" || option == "-h") {
-                out << kToneHelp;
-                return kExitOk;
+            if (option == "--help") {
+                args.refuseValue(option);
+                return printText(out, err, "tarvel tone", kToneHelp);
             }
             if (option == "--hz") {
                 hz = parseWholeNumber(option, args.takeValue(option), {100, 7000, "Hz"});
