@@ -102,8 +102,7 @@ int runWav(const std::vector<std::string>& argv, std::ostream& out, std::ostream
 
     if (options.filterOn && options.alfa == 0.0)
         err << "tarvel wav: warning: with --alfa 0 the filter holds the phase still, so the signal carries "
-               "no "
-               "tones and no receiver can read it\n";
+               "no tones and no receiver can read it\n";
 
     // A fresh program state: this is the first send of a run.
     SharedState shared;
