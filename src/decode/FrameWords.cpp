@@ -15,7 +15,7 @@ std::string decimal(double value, int places)
 
 // A value in its unit, with 0 meaning "switched off" where the window gates it by a box.
 FrameParameterText quantity(const char* key, const char* label, int byte, double step, int places,
-                            const char* unit, bool zeroIsOff, bool userSettable)
+    const char* unit, bool zeroIsOff, bool userSettable)
 {
     if (zeroIsOff && byte == 0)
         return {key, label, "off", "null", userSettable};
@@ -35,9 +35,15 @@ std::vector<FrameParameterText> describeFrame(const Frame& f)
     std::vector<FrameParameterText> out;
     std::string mode;
     switch (f[5]) {
-    case 0: mode = "pilot tone"; break;
-    case 1: mode = "VOX"; break;
-    default: mode = "unknown (" + std::to_string(f[5]) + ")"; break;
+    case 0:
+        mode = "pilot tone";
+        break;
+    case 1:
+        mode = "VOX";
+        break;
+    default:
+        mode = "unknown (" + std::to_string(f[5]) + ")";
+        break;
     }
     out.push_back({"keying_mode", "keying mode", mode, "\"" + mode + "\"", true});
     out.push_back(quantity("pilot_tone_hz", "pilot tone", f[10], 20.0, 0, "Hz", true, true));

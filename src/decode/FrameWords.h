@@ -9,11 +9,11 @@
 namespace tarvel {
 
 struct FrameParameterText {
-    const char* key;        // for JSON: snake_case with the unit
-    const char* label;      // for people
-    std::string text;       // "2000 Hz", "pilot tone", "off"
-    std::string json;       // the value as JSON: a number, a string or null for "off"
-    bool userSettable;      // false for the values this build fixes
+    const char* key; // for JSON: snake_case with the unit
+    const char* label; // for people
+    std::string text; // "2000 Hz", "pilot tone", "off"
+    std::string json; // the value as JSON: a number, a string or null for "off"
+    bool userSettable; // false for the values this build fixes
 };
 
 // Bytes 2..13 of any frame (a value outside the window's ranges is shown as it is).

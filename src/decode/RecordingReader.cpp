@@ -36,8 +36,8 @@ DecodeResult stream(SNDFILE* file, const SF_INFO& info)
 {
     checkRate(static_cast<double>(info.samplerate));
     if (info.channels < 1 || info.channels > kMaxChannels)
-        throw RecordingError(std::to_string(info.channels) + " channels; 1.." + std::to_string(kMaxChannels) +
-                             " are read");
+        throw RecordingError(
+            std::to_string(info.channels) + " channels; 1.." + std::to_string(kMaxChannels) + " are read");
     FrameDemodulator demodulator(static_cast<double>(info.samplerate));
     const auto channels = static_cast<std::size_t>(info.channels);
     std::vector<float> interleaved(static_cast<std::size_t>(kChunkFrames) * channels);
@@ -113,7 +113,7 @@ sf_count_t memTell(void* user)
 
 DecodeResult decodeRecording(const std::string& path)
 {
-    SF_INFO info{};
+    SF_INFO info {};
     SndfileHandle file(sf_open(path.c_str(), SFM_READ, &info));
     if (!file)
         throw RecordingError(sf_strerror(nullptr));
@@ -122,9 +122,9 @@ DecodeResult decodeRecording(const std::string& path)
 
 DecodeResult decodeRecordingBytes(std::span<const std::uint8_t> bytes)
 {
-    MemoryFile memory{bytes};
-    SF_VIRTUAL_IO io{memLength, memSeek, memRead, memWrite, memTell};
-    SF_INFO info{};
+    MemoryFile memory {bytes};
+    SF_VIRTUAL_IO io {memLength, memSeek, memRead, memWrite, memTell};
+    SF_INFO info {};
     SndfileHandle file(sf_open_virtual(&io, SFM_READ, &info, &memory));
     if (!file)
         throw RecordingError(sf_strerror(nullptr));

@@ -1,0 +1,33 @@
+#pragma once
+// Correction by the CRC: when the most likely symbol sequence fails the CRC, the sequences
+// that differ from it where it is least sure are tried, most likely first, and the first
+// whose frame carries a matching CRC and the markers 01 02 is taken.
+
+#include "decode/SymbolTrellis.h"
+#include "shared/Frame.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace tarvel {
+
+struct Correction {
+    std::vector<std::uint8_t> tones;
+    int changedSymbols; // symbols that differ from the most likely sequence
+};
+
+// Candidates tried at most, and how far below the most likely sequence (in log-likelihood)
+// a candidate may lie.
+inline constexpr std::size_t kCorrectionListSize = 16;
+inline constexpr double kCorrectionMaxLoss = 20.0;
+
+std::optional<Correction> correctByCrc(
+    const SymbolTrellis& trellis, const std::function<Frame(std::span<const std::uint8_t>)>& toFrame);
+
+// True when the frame's CRC matches and bytes 0 and 1 are the markers 01 02.
+bool frameChecksOut(const Frame& frame);
+
+} // namespace tarvel
