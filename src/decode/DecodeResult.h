@@ -25,6 +25,8 @@ struct SignalReport {
     double snr_dB = 0.0; // tone power over everything else, in the file's band
     double weakestMargin_dB = 0.0; // the winning tone over the runner-up, worst symbol
     int weakestSymbol = 0; // 1-based index of that symbol
+    int channel = 1; // the channel that carried it, 1-based; 0: the mix of all
+    int channels = 1; // in the recording
 };
 
 inline constexpr double kSnrCeiling_dB = 60.0;

@@ -81,20 +81,36 @@ int FrameDemodulator::dominantTone(std::int64_t hopEnd, std::int64_t window, dou
 {
     const auto from = static_cast<std::size_t>(hopEnd - window - firstBin_);
     const auto to = static_cast<std::size_t>(hopEnd - firstBin_);
-    std::array<std::complex<double>, kToneCount> sum {};
+    // Coherent over the whole look, and also over pieces of one symbol's length added by
+    // power: a sound card 3 % off turns a tone by a whole cycle in 60 ms, which the whole
+    // look would average away, but a piece keeps most of it.
+    std::array<std::complex<double>, kToneCount> sum {}, piece {};
+    std::array<double, kToneCount> piecePower {};
     double energy = 0.0;
+    std::size_t filled = 0;
     for (std::size_t i = from; i < to; ++i) {
-        for (std::size_t k = 0; k < kToneCount; ++k)
-            sum[k] += std::complex<double>(bins_[i].tone[k]);
+        for (std::size_t k = 0; k < kToneCount; ++k) {
+            const std::complex<double> v(bins_[i].tone[k]);
+            sum[k] += v;
+            piece[k] += v;
+        }
         energy += static_cast<double>(bins_[i].energy);
+        if (++filled == static_cast<std::size_t>(toneWindow_) || i + 1 == to) {
+            for (std::size_t k = 0; k < kToneCount; ++k) {
+                piecePower[k] += std::norm(piece[k]) / static_cast<double>(filled);
+                piece[k] = {};
+            }
+            filled = 0;
+        }
     }
     fraction = 0.0;
     if (!(energy > 0.0))
         return -1;
-    const double samples = static_cast<double>(window * binner_.samplesPerBin());
+    const double bins = static_cast<double>(window);
+    const double perBin = static_cast<double>(binner_.samplesPerBin());
     std::array<double, kToneCount> f {};
     for (std::size_t k = 0; k < kToneCount; ++k)
-        f[k] = 2.0 * std::norm(sum[k]) / (samples * energy);
+        f[k] = 2.0 * std::max(std::norm(sum[k]) / bins, piecePower[k]) / (perBin * energy);
     const auto top = static_cast<std::size_t>(std::max_element(f.begin(), f.end()) - f.begin());
     for (std::size_t k = 0; k < kToneCount; ++k)
         if (k != top && f[top] < kToneDominance * f[k])
@@ -103,6 +119,13 @@ int FrameDemodulator::dominantTone(std::int64_t hopEnd, std::int64_t window, dou
         return -1;
     fraction = f[top];
     return static_cast<int>(top);
+}
+
+bool FrameDemodulator::clearOtherTone(std::int64_t hopEnd) const
+{
+    double fraction = 0.0;
+    const int tone = dominantTone(hopEnd, toneWindow_, fraction);
+    return tone >= 0 && tone != 1 && fraction >= kClearToneFraction;
 }
 
 void FrameDemodulator::scan(bool streamEnded)
@@ -141,7 +164,7 @@ void FrameDemodulator::scan(bool streamEnded)
                 --runHops_;
                 runCut_ = true;
             }
-        } else if (runHops_ > 0 && gapHops_ < kMaxGapHops) {
+        } else if (runHops_ > 0 && gapHops_ < kMaxGapHops && !clearOtherTone(hopEnd)) {
             ++gapHops_; // a look that noise took from the lead-in, or its end
         } else {
             gapHops_ = 0;

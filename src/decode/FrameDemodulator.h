@@ -43,6 +43,8 @@ private:
     void keepBinsFrom(std::int64_t globalBin);
     // The tone that fills the look of `window` bins ending at hopEnd, or -1.
     int dominantTone(std::int64_t hopEnd, std::int64_t window, double& fraction) const;
+    // True when the last symbol's worth of bins clearly holds 470 Hz or 889 Hz.
+    bool clearOtherTone(std::int64_t hopEnd) const;
 
     ToneBinner binner_;
     std::int64_t hop_; // bins between looks (about 10 ms)

@@ -35,7 +35,10 @@ constexpr double kLostPowerRatio = 1.0 / 16.0; // ... or is 12 dB below the lead
 constexpr std::size_t kLostRun
     = 3; // the signal has stopped when this many last symbols are gone; fewer is noise
 constexpr double kLeadInClockSpread = 1e-4; // how far the lead-in's clock may be trusted
-constexpr int kOriginSpread = 320; // the symbols' start is sought within ±4 symbols (units of 4 samples)
+// Where the symbols start is sought within ±2 symbols of the tone change (units of 4 samples)
+// and, for the frame with markers the CRC check looks for, within ±4 symbols.
+constexpr int kOriginSpread = 160;
+constexpr int kMarkedOriginSpread = 320;
 
 struct SymbolRead {
     std::uint8_t tone = 0;
@@ -171,12 +174,11 @@ LeadInMeasure measureLeadIn(const BinSums& sums, const Geometry& g, Index from, 
 
 // Reads up to 128 symbols from the timing's origin, the whole sequence at once; the tone
 // before the first is the lead-in. The per-symbol facts are those of the sequence chosen.
-SymbolRun readRun(
-    const BinSums& sums, const Geometry& g, const Timing& timing, double leadPower, const ToneModel& model)
+SymbolRun readRun(const BinSums& sums, const Geometry& g, const Timing& timing, double leadPower,
+    const ToneModel& model, const TrellisSpec& spec = {kSymbolCount, kLeadTone, 0b101u, kOriginSpread})
 {
     SymbolRun run;
-    run.trellis = std::make_shared<SymbolTrellis>(
-        sums, g, timing, model, TrellisSpec {kSymbolCount, kLeadTone, 0b101u, kOriginSpread});
+    run.trellis = std::make_shared<SymbolTrellis>(sums, g, timing, model, spec);
     const Timing t {timing.origin + run.trellis->originShift(), timing.scale};
     run.timing = t;
     const std::vector<std::uint8_t>& tones = run.trellis->tones();
@@ -439,7 +441,7 @@ DecodeResult readSymbols(
         result.outcome = DecodeOutcome::Decoded;
         return result;
     }
-    const int heard = static_cast<int>(lastHeard) + (chosen->merged ? 1 : 0);
+    const int heard = static_cast<int>(lastHeard) + (chosen->merged && lastHeard > 0 ? 1 : 0);
     if (!chosen->complete) {
         result.outcome = DecodeOutcome::EndsEarly;
         result.symbolsRead = std::min(result.symbolsRead, heard);
@@ -454,9 +456,13 @@ DecodeResult readSymbols(
         result.outcome = DecodeOutcome::Decoded;
         // A whole reading whose CRC fails: the sequences next to it may hold the frame sent.
         // Markers 01 02 begin with a 0 bit, so the frame is sought among readings that start
-        // with symbol 0 right after the lead-in.
-        const SymbolTrellis plain(
-            sums, g, timing, model, TrellisSpec {kSymbolCount, kLeadTone, 0b001u, kOriginSpread});
+        // with symbol 0 right after the lead-in, wherever within a few symbols that is.
+        SymbolRun marked = readRun(sums, g, timing, lead.tonePower, model,
+            TrellisSpec {kSymbolCount, kLeadTone, 0b001u, kMarkedOriginSpread});
+        if (const std::optional<Timing> refit = fitTiming(sums, g, marked, marked.timing, lead.scale))
+            marked = readRun(sums, g, *refit, lead.tonePower, model,
+                TrellisSpec {kSymbolCount, kLeadTone, 0b001u, kOriginSpread});
+        const SymbolTrellis& plain = *marked.trellis;
         if (plain.tones().size() == kSymbolCount) {
             const auto toFrame = [](std::span<const std::uint8_t> tones) {
                 return frameFromSymbols(std::vector<std::uint8_t>(tones.begin(), tones.end()));
@@ -468,10 +474,7 @@ DecodeResult readSymbols(
                 result.frame = toFrame(fixed->tones);
                 result.computedCrc = crc16(std::span(result.frame).first(14));
                 result.receivedCrc = storedCrc(result.frame);
-                int changed = 0;
-                for (std::size_t i = 0; i < kSymbolCount; ++i)
-                    changed += fixed->tones[i] != chosen->symbols[i];
-                result.correctedSymbols = changed;
+                result.correctedSymbols = fixed->changedSymbols;
             }
         }
     }
