@@ -23,7 +23,7 @@ constexpr double kToneDominance = 3.0; // over each of the other two
 constexpr double kClearToneFraction = 0.1;
 constexpr std::int64_t kMinToneHops = 20;
 constexpr std::int64_t kMaxGapHops = 3; // looks in a row that may miss the lead-in in noise
-constexpr double kSlowestClock = 1.03;
+constexpr double kSlowestClock = 1.04;
 constexpr std::int64_t kTrimSlack = 4096; // bins dropped in batches, not one by one
 
 int outcomeRank(const DecodeResult& r)

@@ -29,7 +29,7 @@ using Geometry = SymbolGeometry;
 using Timing = SymbolTiming;
 
 constexpr int kLeadTone = 1; // the lead-in and the tail sound like symbol 1
-constexpr double kMaxClockError = 0.03; // beyond this the tones leave their correlators
+constexpr double kMaxClockError = 0.04; // beyond this the lead-in's clock cannot be measured
 constexpr double kLostFraction = 0.02; // a symbol whose tone holds less of its energy is gone
 constexpr double kLostPowerRatio = 1.0 / 16.0; // ... or is 12 dB below the lead-in
 constexpr std::size_t kLostRun
