@@ -39,6 +39,7 @@ constexpr double kLeadInClockSpread = 1e-4; // how far the lead-in's clock may b
 // and, for the frame with markers the CRC check looks for, within ±4 symbols.
 constexpr int kOriginSpread = 160;
 constexpr int kMarkedOriginSpread = 320;
+constexpr double kSlowFilterGlide_samples = 90.0; // at 16 kHz; Alfa 0.01 glides with 99.5
 
 struct SymbolRead {
     std::uint8_t tone = 0;
@@ -304,14 +305,15 @@ double toDb(double ratio)
     return 10.0 * std::log10(ratio);
 }
 
+DecodeResult readFrom(const BinSums& sums, const Geometry& g, const LeadInSighting& sighting,
+    const LeadInMeasure& lead, Index change, Index onset, const ToneModel& model);
+
 } // namespace
 
 DecodeResult readSymbols(
     std::span<const ToneBin> bins, const LeadInSighting& sighting, const BinScale& binScale)
 {
     const Geometry g(SymbolGeometry::Scale {binScale.sampleRate_hz, binScale.samplesPerBin});
-    DecodeResult result;
-    result.report.sampleRate_hz = binScale.sampleRate_hz;
 
     // The lead-in's frequency gives the clock; from then on every tone is read turned back
     // onto its own frequency, so that a recording 3 % fast or slow loses no coherence.
@@ -323,12 +325,32 @@ DecodeResult readSymbols(
     lead.scale = clockScale;
     const double leadSamples = static_cast<double>(std::max<Index>(1, leadTo - leadFrom) * g.samplesPerBin);
     const double leadNoise = std::max(0.0, sums.energy(leadFrom, leadTo) / leadSamples - lead.tonePower);
-    const ToneModel model {std::sqrt(2.0 * lead.tonePower), leadNoise};
-
     const Index change = refineChange(sums, g, sighting.change, sighting.spread, sighting.onset, lead.scale);
     const Index onset
         = sighting.onsetSeen ? refineOnset(sums, g, sighting.onset, sighting.spread, change) : sighting.onset;
 
+    // Tones are first taken to change at once. A frame whose CRC then fails is read once
+    // more as a sender with the slowest phase filter makes it (Alfa about 0.01: every tone
+    // change a glide over a third of a symbol); the faster filters need no such help.
+    const double rate = binScale.sampleRate_hz;
+    const auto attempt = [&](double glide_samples) {
+        const ToneModel model {std::sqrt(2.0 * lead.tonePower), leadNoise, glide_samples * rate / 16'000.0};
+        return readFrom(sums, g, sighting, lead, change, onset, model);
+    };
+    DecodeResult first = attempt(0.0);
+    if (first.crcOk() || first.outcome != DecodeOutcome::Decoded)
+        return first;
+    DecodeResult glided = attempt(kSlowFilterGlide_samples);
+    return glided.crcOk() ? glided : first;
+}
+
+namespace {
+
+DecodeResult readFrom(const BinSums& sums, const Geometry& g, const LeadInSighting& sighting,
+    const LeadInMeasure& lead, Index change, Index onset, const ToneModel& model)
+{
+    DecodeResult result;
+    result.report.sampleRate_hz = g.samplesPerBin / g.binDuration_s;
     Timing timing {static_cast<double>(change), lead.scale};
     SymbolRun run = readRun(sums, g, timing, lead.tonePower, model);
     timing = run.timing;
@@ -480,5 +502,7 @@ DecodeResult readSymbols(
     }
     return result;
 }
+
+} // namespace
 
 } // namespace tarvel

@@ -20,6 +20,7 @@ constexpr int kLongestUnits = 85;
 constexpr std::size_t kMaxStates = 96;
 constexpr double kBeam = 80.0;
 constexpr double kNone = -std::numeric_limits<double>::infinity();
+constexpr double kUnset = std::numeric_limits<double>::max(); // a transition not scored yet
 
 // log I₀(x), to a few parts in 10⁴ everywhere.
 double logBesselI0(double x)
@@ -43,6 +44,23 @@ SymbolTrellis::SymbolTrellis(const BinSums& sums, const SymbolGeometry& geometry
     const double noise = std::max(model.noisePower, 1e-4 * tonePower);
     amplitudeOverNoise_ = tonePower > 0.0 ? model.amplitude / noise : 0.0;
     energyPerSample_ = tonePower > 0.0 ? model.amplitude * model.amplitude / (4.0 * noise) : 0.0;
+    if (model.glide_samples > 0.0) {
+        // Phase a glide from tone p to tone k has added by the middle of each bin of a symbol.
+        const std::size_t bins = static_cast<std::size_t>(std::ceil(geometry.symbolBins[0] * 1.1)) + 2;
+        const double rate = geometry.samplesPerBin / geometry.binDuration_s;
+        glide_.resize(kToneCount * kToneCount);
+        for (int p = 0; p < kToneCount; ++p) {
+            for (int k = 0; k < kToneCount; ++k) {
+                auto& turn = glide_[static_cast<std::size_t>(p * kToneCount + k)];
+                const double step = 2.0 * std::numbers::pi * (symbolTone_hz(p) - symbolTone_hz(k)) / rate;
+                for (std::size_t j = 0; j < bins; ++j) {
+                    const double t = (static_cast<double>(j) + 0.5) * geometry.samplesPerBin;
+                    turn.push_back(std::polar(
+                        1.0, -step * model.glide_samples * (1.0 - std::exp(-t / model.glide_samples))));
+                }
+            }
+        }
+    }
 
     // Every path is judged over the same stretch: 615 Hz from two symbols before the
     // earliest start, its symbols, then 615 Hz (the tail) up to past the latest possible end.
@@ -51,7 +69,8 @@ SymbolTrellis::SymbolTrellis(const BinSums& sums, const SymbolGeometry& geometry
     tailEndKey_ = kLongestUnits * spec.symbols + kShortestUnits + spread;
     std::vector<Node> first;
     for (int d = -spread; d <= spread; ++d)
-        first.push_back(Node {static_cast<std::uint8_t>(spec.before), d, leadMetric(d), 0.0, kNone, -1, -1});
+        first.push_back(
+            Node {static_cast<std::uint8_t>(spec.before), d, leadMetric(d), {0.0, 0.0, 0.0}, kNone, -1, -1});
     steps_.push_back(std::move(first));
     std::vector<int> slot; // (tone, key) → index in the step being built
     const auto keyRange = [&](int i) {
@@ -69,18 +88,21 @@ SymbolTrellis::SymbolTrellis(const BinSums& sums, const SymbolGeometry& geometry
                     continue;
                 const int key = from.key + kLengthUnits[static_cast<std::size_t>(k)];
                 int& at = slot[static_cast<std::size_t>(k * keys + key - minKey)];
+                const BinIndex a = nearestBin(position(from.key));
+                const BinIndex b = nearestBin(position(key));
                 if (at < 0) {
-                    const BinIndex a = nearestBin(position(from.key));
-                    const BinIndex b = nearestBin(position(key));
                     if (b > sums.size())
                         continue; // the recording ends inside this symbol
                     at = static_cast<int>(next.size());
                     next.push_back(Node {
-                        static_cast<std::uint8_t>(k), key, kNone, symbolMetric(k, a, b), kNone, -1, -1});
+                        static_cast<std::uint8_t>(k), key, kNone, {kUnset, kUnset, kUnset}, kNone, -1, -1});
                 }
                 Node& to = next[static_cast<std::size_t>(at)];
-                if (from.forward + to.own > to.forward) {
-                    to.forward = from.forward + to.own;
+                double& own = to.own[from.tone];
+                if (own == kUnset)
+                    own = transitionMetric(from.tone, k, a, b);
+                if (from.forward + own > to.forward) {
+                    to.forward = from.forward + own;
                     to.parent = static_cast<int>(p);
                 }
             }
@@ -118,8 +140,9 @@ SymbolTrellis::SymbolTrellis(const BinSums& sums, const SymbolGeometry& geometry
                 if (at < 0)
                     continue;
                 const Node& to = after[static_cast<std::size_t>(at)];
-                if (to.own + to.backward > n.backward) {
-                    n.backward = to.own + to.backward;
+                const double own = to.own[n.tone];
+                if (own != kUnset && own + to.backward > n.backward) {
+                    n.backward = own + to.backward;
                     n.next = at;
                 }
             }
@@ -161,6 +184,25 @@ double SymbolTrellis::symbolMetric(int k, BinIndex a, BinIndex b) const
     const double c = std::abs(sums_.tone(k, a, b));
     const double samples = static_cast<double>((b - a) * geometry_.samplesPerBin);
     return logBesselI0(amplitudeOverNoise_ * c) - energyPerSample_ * samples;
+}
+
+double SymbolTrellis::transitionMetric(int before, int k, BinIndex a, BinIndex b) const
+{
+    if (glide_.empty() || before == k)
+        return symbolMetric(k, a, b);
+    b = std::min(b, sums_.size());
+    if (b <= a)
+        return 0.0;
+    // The frequency glides from the previous tone to this one: each bin is turned back by
+    // the phase the glide has added so far.
+    const std::vector<std::complex<double>>& turn = glide_[static_cast<std::size_t>(before * kToneCount + k)];
+    std::complex<double> c {};
+    for (BinIndex m = a; m < b; ++m) {
+        const auto j = std::min(static_cast<std::size_t>(m - a), turn.size() - 1);
+        c += sums_.tone(k, m, m + 1) * turn[j];
+    }
+    const double samples = static_cast<double>((b - a) * geometry_.samplesPerBin);
+    return logBesselI0(amplitudeOverNoise_ * std::abs(c)) - energyPerSample_ * samples;
 }
 
 double SymbolTrellis::tailMetric(int key) const
@@ -227,10 +269,12 @@ double SymbolTrellis::metric(std::span<const std::uint8_t> tones) const
 {
     double total = leadMetric(startKey_);
     int key = startKey_;
+    int before = spec_.before;
     for (std::uint8_t t : tones) {
         const int end = key + kLengthUnits[t];
-        total += symbolMetric(t, nearestBin(position(key)), nearestBin(position(end)));
+        total += transitionMetric(before, t, nearestBin(position(key)), nearestBin(position(end)));
         key = end;
+        before = t;
     }
     return total + tailMetric(key);
 }

@@ -9,6 +9,8 @@
 
 #include "decode/BinSums.h"
 
+#include <array>
+#include <complex>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -20,6 +22,9 @@ namespace tarvel {
 struct ToneModel {
     double amplitude;
     double noisePower;
+    // > 0: the sender's phase filter makes each tone change an exponential glide with this
+    // time constant, in samples of the recording; 0: tones change at once.
+    double glide_samples = 0.0;
 };
 
 struct TrellisSpec {
@@ -59,7 +64,7 @@ private:
         std::uint8_t tone;
         int key; // nominal start of the next symbol, in units of 4 samples at 16 kHz
         double forward; // best log-likelihood of a path that ends here
-        double own; // this symbol's log-likelihood
+        std::array<double, kToneCount> own; // this symbol's log-likelihood after each previous tone
         double backward; // best log-likelihood of what follows
         int parent; // index in the previous step
         int next; // best successor's index in the next step, −1 at the end
@@ -67,6 +72,7 @@ private:
 
     double position(int key) const; // bins
     double tailMetric(int key) const;
+    double transitionMetric(int before, int k, BinIndex a, BinIndex b) const;
     double leadMetric(int key) const;
     std::vector<std::uint8_t> pathThrough(std::size_t step, int node) const;
 
@@ -76,6 +82,7 @@ private:
     double amplitudeOverNoise_; // A / σ²
     double energyPerSample_; // A² / (4σ²)
     TrellisSpec spec_;
+    std::vector<std::vector<std::complex<double>>> glide_; // per (previous, this) tone, per bin
     std::vector<std::vector<Node>> steps_;
     int startKey_ = 0; // the best sequence's first symbol starts here
     int leadFromKey_ = 0; // every path is judged from here ...
