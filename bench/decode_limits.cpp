@@ -20,6 +20,8 @@
 #include <fstream>
 #include <string>
 
+#include <unistd.h>
+
 namespace {
 
 using namespace tarvel;
@@ -52,7 +54,9 @@ std::string run(const std::string& command)
 
 int curve(int trials, bool oursOnly)
 {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "tarvel-decode-limits";
+    // A folder of its own: two runs at once must not share (and remove) each other's files.
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("tarvel-decode-limits-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     const std::string payload = (dir / "payload.bin").string();
     const std::string clean = (dir / "clean.wav").string();
