@@ -10,7 +10,7 @@ set yrange [0:105]
 set xtics 1
 set ytics 10
 set grid
-set key bottom left
+set key right center
 set arrow from -12, graph 0 to -12, graph 1 nohead dashtype 2 lc rgb "gray50"
 set arrow from -14, graph 0 to -14, graph 1 nohead dashtype 2 lc rgb "gray50"
 plot data using 1:2 with linespoints lw 2 pt 7 lc rgb "#1f77b4" title "tarvel decode", \
