@@ -305,8 +305,9 @@ double toDb(double ratio)
     return 10.0 * std::log10(ratio);
 }
 
-DecodeResult readFrom(const BinSums& sums, const Geometry& g, const LeadInSighting& sighting,
-    const LeadInMeasure& lead, Index change, Index onset, const ToneModel& model);
+DecodeResult readFrom(const BinSums& sums, const Geometry& g, double sampleRate_hz,
+    const LeadInSighting& sighting, const LeadInMeasure& lead, Index change, Index onset,
+    const ToneModel& model);
 
 } // namespace
 
@@ -335,7 +336,7 @@ DecodeResult readSymbols(
     const double rate = binScale.sampleRate_hz;
     const auto attempt = [&](double glide_samples) {
         const ToneModel model {std::sqrt(2.0 * lead.tonePower), leadNoise, glide_samples * rate / 16'000.0};
-        return readFrom(sums, g, sighting, lead, change, onset, model);
+        return readFrom(sums, g, rate, sighting, lead, change, onset, model);
     };
     DecodeResult first = attempt(0.0);
     if (first.crcOk() || first.outcome != DecodeOutcome::Decoded)
@@ -346,11 +347,12 @@ DecodeResult readSymbols(
 
 namespace {
 
-DecodeResult readFrom(const BinSums& sums, const Geometry& g, const LeadInSighting& sighting,
-    const LeadInMeasure& lead, Index change, Index onset, const ToneModel& model)
+DecodeResult readFrom(const BinSums& sums, const Geometry& g, double sampleRate_hz,
+    const LeadInSighting& sighting, const LeadInMeasure& lead, Index change, Index onset,
+    const ToneModel& model)
 {
     DecodeResult result;
-    result.report.sampleRate_hz = g.samplesPerBin / g.binDuration_s;
+    result.report.sampleRate_hz = sampleRate_hz;
     Timing timing {static_cast<double>(change), lead.scale};
     SymbolRun run = readRun(sums, g, timing, lead.tonePower, model);
     timing = run.timing;
