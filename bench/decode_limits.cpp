@@ -55,8 +55,8 @@ std::string run(const std::string& command)
 int curve(int trials, bool oursOnly)
 {
     // A folder of its own: two runs at once must not share (and remove) each other's files.
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("tarvel-decode-limits-" + std::to_string(::getpid()));
+    const std::filesystem::path dir
+        = std::filesystem::temp_directory_path() / ("tarvel-decode-limits-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     const std::string payload = (dir / "payload.bin").string();
     const std::string clean = (dir / "clean.wav").string();
