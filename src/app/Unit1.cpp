@@ -18,6 +18,8 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTimer>
 #include <QValueAxis>
 
@@ -40,7 +42,7 @@ constexpr std::array<const char*, kHelpFileCount> kHelpFiles = {"help1.rtf", "he
 } // namespace
 
 TForm1::TForm1(ProgramState& state, StartOptions options, QWidget* parent)
-    : QWidget(parent), ui(new Ui::TForm1), state_(state), options_(std::move(options))
+        : QWidget(parent), ui(new Ui::TForm1), state_(state), options_(std::move(options))
 {
     installFontSubstitutes();
     ui->setupUi(this);
@@ -62,13 +64,19 @@ void TForm1::setUpWindow()
 {
     // A fixed single border: a caption, the system menu, minimise and close, no maximise.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+        | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowIcon(applicationIcon());
 
     const QList<QIcon> icons = imageList2();
     for (int page = 0; page < static_cast<int>(kTabImages.size()); ++page)
         ui->PageControl1->setTabIcon(page, icons.value(kTabImages[static_cast<std::size_t>(page)]));
+    // TabSheet10 is never shown: no tab, and the tab row's keys and wheel pass over it.
     ui->PageControl1->setTabVisible(kHiddenTabPage, false);
+    ui->PageControl1->tabBar()->setTabEnabled(kHiddenTabPage, false);
+    // A click on a page's tab gives that page control the focus, so that a key pressed next
+    // goes to the tab row and not to the control that had the focus (the exit button first).
+    for (QTabWidget* pages : findChildren<QTabWidget*>())
+        pages->tabBar()->setFocusPolicy(Qt::StrongFocus);
 
     // A photograph that is missing or cannot be decoded leaves the panel empty.
     ui->Image2->setPixmap(fitTopLeft(loadTitlePhoto(), ui->Image2->size()));
@@ -106,6 +114,12 @@ void TForm1::centreOnScreen()
     move(frame.topLeft());
 }
 
+void TForm1::showStartPage(int index)
+{
+    if (index >= 0 && index < ui->PageControl1->count() && ui->PageControl1->isTabVisible(index))
+        ui->PageControl1->setCurrentIndex(index);
+}
+
 void TForm1::FormCreate()
 {
     loadHelpFiles();
@@ -137,7 +151,8 @@ void TForm1::showLoadError(const QString& path, const QString& reason)
 {
     // Not modal to the program: start-up carries on while the box waits to be read. It
     // opens once the event loop runs, over the window already shown and centred.
-    auto* box = new QMessageBox(QMessageBox::Critical, windowTitle().trimmed(), reason, QMessageBox::Ok, this);
+    auto* box
+        = new QMessageBox(QMessageBox::Critical, windowTitle().trimmed(), reason, QMessageBox::Ok, this);
     box->setInformativeText(QDir::toNativeSeparators(path));
     box->setAttribute(Qt::WA_DeleteOnClose);
     QTimer::singleShot(0, box, [box] { box->open(); });

@@ -4,9 +4,9 @@
 
 #include "app/ProgramState.h"
 #include "audio/SoundOutput.h"
-#include "trainer/ToneDriver.h"
 #include "trainer/PttRun.h"
-#include "trainer/TimeOfDay.h"
+#include "trainer/ToneDriver.h"
+#include "trainer/TrainerClock.h"
 
 #include <QStringList>
 #include <QTimer>
@@ -49,11 +49,14 @@ public:
 
     // The outer size the normal layout asks for, frame included, and the client area it
     // leaves inside the standard frame (8 px sides and bottom, 29 px caption bar).
-    static constexpr QSize kNormalOuterSize{869, 576};
-    static constexpr QSize kNormalClientSize{869 - 16, 576 - 37};
+    static constexpr QSize kNormalOuterSize {869, 576};
+    static constexpr QSize kNormalClientSize {869 - 16, 576 - 37};
 
     // Moves the window to the centre of the screen it is on (before it is first shown).
     void centreOnScreen();
+    // Shows page `index` of PageControl1 instead of the one the layout chose. The page
+    // without a tab, and an index that names no page, leave the layout's choice.
+    void showStartPage(int index);
 
     void Button2Click();
     void Timer2Timer();
@@ -81,7 +84,7 @@ public:
     void CheckBox_ZwukClick();
     // The trainer's clock and beeps: the local clock and the default sound output unless a
     // test puts its own (no tone device: beeps only wait their length).
-    void setTrainerClock(std::unique_ptr<TimeOfDayClock> clock);
+    void setTrainerClock(std::unique_ptr<TrainerClock> clock);
     void setToneDevice(std::unique_ptr<ToneDevice> device);
     const PttRunState& pttRun() const { return pttRun_; }
 
@@ -103,7 +106,7 @@ private:
     ProgramState& state_;
     const StartOptions options_;
     std::unique_ptr<SoundOutput> soundOutput_;
-    std::unique_ptr<TimeOfDayClock> trainerClock_;
+    std::unique_ptr<TrainerClock> trainerClock_;
     std::unique_ptr<ToneDevice> toneDevice_;
     PttRunState pttRun_;
 };

@@ -6,6 +6,7 @@
 
 #include "app/ChartSetup.h"
 #include "app/ChartSink.h"
+#include "app/ErrorBox.h"
 #include "audio/WavPlayer.h"
 #include "signal/WavFiles.h"
 
@@ -14,7 +15,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLineSeries>
-#include <QMessageBox>
 
 #include <exception>
 #include <filesystem>
@@ -27,7 +27,7 @@ namespace {
 // "Модуляционный фильтр" as the generator sees it: read afresh for every filtered sample.
 class CheckBoxFilterSwitch final : public FilterSwitch {
 public:
-    explicit CheckBoxFilterSwitch(const QCheckBox& box) : box_(box) {}
+    explicit CheckBoxFilterSwitch(const QCheckBox& box) : box_(box) { }
     bool isOn() const override { return box_.isChecked(); }
 
 private:
@@ -77,7 +77,7 @@ void TForm1::Button_OutClick()
         const CheckBoxFilterSwitch filterSwitch(*ui->CheckBox_ModFiltr);
         ChartSink filterSink(filterPlot);
         ChartSink signalSink(signalPlot);
-        SignalContext ctx{state_.shared, state_.generator, filterSwitch, filterSink, signalSink};
+        SignalContext ctx {state_.shared, state_.generator, filterSwitch, filterSink, signalSink};
         try {
             WriteRiff(ctx, folder);
         } catch (const std::exception& e) {
@@ -90,9 +90,7 @@ void TForm1::Button_OutClick()
     if (failure) {
         // The send is abandoned: reported over the window, which stays usable, and
         // nothing is played.
-        auto* box = new QMessageBox(QMessageBox::Critical, windowTitle().trimmed(), *failure, QMessageBox::Ok, this);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
+        showErrorBox(this, *failure);
         return;
     }
     if (soundOutput_)

@@ -7,6 +7,7 @@
 
 #include "app/ChartSetup.h"
 #include "app/ChartSink.h"
+#include "app/ErrorBox.h"
 #include "audio/SpeakerTone.h"
 #include "trainer/PttPattern.h"
 
@@ -16,6 +17,7 @@
 #include <QValueAxis>
 
 #include <algorithm>
+#include <exception>
 
 namespace tarvel {
 
@@ -40,13 +42,14 @@ void fitPttChartWidth(QChartView* view)
 
 class ShapeIndicator final : public PttIndicator {
 public:
-    ShapeIndicator(QWidget* shape, QWidget* label) : shape_(shape), label_(label) {}
+    ShapeIndicator(QWidget* shape, QWidget* label) : shape_(shape), label_(label) { }
     void showPress(bool pressed) override
     {
-        shape_->setStyleSheet(pressed ? QStringLiteral("QFrame#Shape_PTT { background-color: rgb(255, 0, 0); "
-                                                       "border: 1px solid black; }")
-                                      : QStringLiteral("QFrame#Shape_PTT { background-color: rgb(255, 255, 255); "
-                                                       "border: 1px solid black; }"));
+        shape_->setStyleSheet(pressed
+                ? QStringLiteral("QFrame#Shape_PTT { background-color: rgb(255, 0, 0); "
+                                 "border: 1px solid black; }")
+                : QStringLiteral("QFrame#Shape_PTT { background-color: rgb(255, 255, 255); "
+                                 "border: 1px solid black; }"));
         label_->setVisible(pressed);
     }
 
@@ -59,7 +62,7 @@ private:
 
 void TForm1::setUpTrainerControls()
 {
-    trainerClock_ = std::make_unique<SystemTimeOfDayClock>();
+    trainerClock_ = std::make_unique<SteadyTrainerClock>();
     toneDevice_ = std::make_unique<SpeakerTone>();
     connect(ui->SpinEdit_10, &SpinEdit::changed, this, &TForm1::SpinEdit_10Change);
     connect(ui->SpinEdit_11, &SpinEdit::changed, this, &TForm1::SpinEdit_10Change);
@@ -70,7 +73,7 @@ void TForm1::setUpTrainerControls()
     connect(ui->CheckBox_Zwuk, &QCheckBox::clicked, this, &TForm1::CheckBox_ZwukClick);
 }
 
-void TForm1::setTrainerClock(std::unique_ptr<TimeOfDayClock> clock)
+void TForm1::setTrainerClock(std::unique_ptr<TrainerClock> clock)
 {
     trainerClock_ = std::move(clock);
 }
@@ -83,7 +86,8 @@ void TForm1::setToneDevice(std::unique_ptr<ToneDevice> device)
 void TForm1::SpinEdit_10Change()
 {
     Timer1.stop(); // a run in progress halts here; its button keeps reading "стоп"
-    const PttDurations durations{ui->SpinEdit_10->value(), ui->SpinEdit_11->value(), ui->SpinEdit_12->value()};
+    const PttDurations durations {
+        ui->SpinEdit_10->value(), ui->SpinEdit_11->value(), ui->SpinEdit_12->value()};
     {
         ChartSink pattern(seriesNamed(ui->Chart_PTT, QStringLiteral("Series2")), AxisFit::None);
         ChartSink cursor(seriesNamed(ui->Chart_PTT, QStringLiteral("Series3")), AxisFit::None);
@@ -104,7 +108,7 @@ void TForm1::Button_SoundClick()
     if (ui->Button_Sound->text() == kStartCaption) {
         ui->Button_Sound->setText(kStopCaption);
         Timer1.start(kRunTick_ms);
-        startPttRun(pttRun_, trainerClock_->timeOfDay());
+        startPttRun(pttRun_, trainerClock_->seconds());
     } else {
         ui->Button_Sound->setText(kStartCaption);
         SpinEdit_10Change();
@@ -118,9 +122,15 @@ void TForm1::Timer1Timer()
     ToneDriver tones(state_.sound, *trainerClock_, toneDevice_.get());
     ShapeIndicator indicator(ui->Shape_PTT, ui->Label_PTT);
     PttTickOutcome outcome;
-    {
+    try {
         ChartSink cursor(seriesNamed(ui->Chart_PTT, QStringLiteral("Series3")), AxisFit::None);
         outcome = pttRunTick(pttRun_, state_.shared, *trainerClock_, tones, cursor, indicator);
+    } catch (const std::exception& e) {
+        // The tick is abandoned and the error shown; the run halts (its button keeps "стоп",
+        // as after a change of a duration), so one fault is reported once and not at every tick.
+        Timer1.stop();
+        showErrorBox(this, QString::fromUtf8(e.what()));
+        return;
     }
     fitPttChartWidth(ui->Chart_PTT);
     if (outcome == PttTickOutcome::StopRun)

@@ -4,6 +4,7 @@
 
 #include "app/DisplayCheck.h"
 #include "app/ProgramState.h"
+#include "app/QtTranslation.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "ui_Unit1.h"
@@ -48,22 +49,24 @@ int main(int argc, char** argv)
     auto display = std::make_unique<tarvel::DisplayProbe>();
     if (!display->problem().empty()) {
         std::fprintf(stderr, "tarvel-programmer: %s; start it on a desktop or as: xvfb-run %s\n",
-                     display->problem().c_str(), argc > 0 ? argv[0] : "tarvel-programmer");
+            display->problem().c_str(), argc > 0 ? argv[0] : "tarvel-programmer");
         return kExitNoDisplay;
     }
 
-    // Only the first argument counts, exactly as typed: read it before the application
-    // object takes out the options it knows.
+    // Only the first argument counts, exactly as typed. The toolkit sees none of them, so
+    // its own options (-reverse, -style, -platform ...) cannot change the window.
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
+    int toolkitArgc = argc > 0 ? 1 : 0;
 
     tarvel::ProgramState state;
-    QApplication application(argc, argv);
+    QApplication application(toolkitArgc, argv);
     display.reset();
+    tarvel::installQtRussianTranslation(application);
     // The programmer looks like the Windows program its users know (group captions on the
     // frame line, the check boxes there with them), unless the user picked a style.
-    if (qEnvironmentVariableIsEmpty("QT_STYLE_OVERRIDE") && !arguments.contains(QStringLiteral("-style")))
+    if (qEnvironmentVariableIsEmpty("QT_STYLE_OVERRIDE"))
         QApplication::setStyle(QStringLiteral("Windows"));
 
     tarvel::TForm1 form1(state, {arguments, QDir::currentPath()});
@@ -74,7 +77,7 @@ int main(int argc, char** argv)
     bool pageGiven = false;
     const int startPage = qEnvironmentVariableIntValue("TARVEL_START_PAGE", &pageGiven);
     if (pageGiven)
-        form1.ui->PageControl1->setCurrentIndex(startPage);
+        form1.showStartPage(startPage);
     form1.centreOnScreen();
     form1.show();
     // TARVEL_TEST_SEND=stay or =quit (for the end-to-end sound test and the screenshots

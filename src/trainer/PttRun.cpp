@@ -4,15 +4,14 @@
 
 namespace tarvel {
 
-void startPttRun(PttRunState& run, double timeOfDay)
+void startPttRun(PttRunState& run, double clockSeconds)
 {
-    run.pttStartTime = timeOfDay;
-    run.runClock.start(timeOfDay);
+    run.pttStartTime = clockSeconds;
 }
 
-double pttRunTime(PttRunState& run, double timeOfDay)
+double pttRunTime(const PttRunState& run, double clockSeconds)
 {
-    return run.runClock.advance(timeOfDay) + kPttRunStart_s;
+    return clockSeconds - run.pttStartTime + kPttRunStart_s;
 }
 
 bool isPttPressDue(const SharedState& shared, double t)
@@ -20,10 +19,10 @@ bool isPttPressDue(const SharedState& shared, double t)
     return (0.0 < t && t < shared.pttT1) || (shared.pttT2 < t && t < shared.pttT3);
 }
 
-PttTickOutcome pttRunTick(PttRunState& run, const SharedState& shared, TimeOfDayClock& clock, ToneDriver& tones,
-                          PlotSink& cursor, PttIndicator& indicator)
+PttTickOutcome pttRunTick(PttRunState& run, const SharedState& shared, TrainerClock& clock, ToneDriver& tones,
+    PlotSink& cursor, PttIndicator& indicator)
 {
-    const double t = pttRunTime(run, clock.timeOfDay());
+    const double t = pttRunTime(run, clock.seconds());
     drawPttCursor(cursor, t);
     run.pttActive = isPttPressDue(shared, t);
     indicator.showPress(run.pttActive);

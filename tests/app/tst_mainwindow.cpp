@@ -9,17 +9,22 @@
 #include "controls/RichTextView.h"
 #include "ui_Unit1.h"
 
+#include <QApplication>
 #include <QChart>
 #include <QChartView>
 #include <QFile>
 #include <QLineSeries>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QStringDecoder>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QWheelEvent>
 
 #include <memory>
 
@@ -81,7 +86,7 @@ class MainWindowTest : public QObject {
     std::unique_ptr<TForm1> open(const QStringList& arguments)
     {
         state_ = std::make_unique<ProgramState>();
-        return std::make_unique<TForm1>(*state_, StartOptions{arguments, folder_->path()});
+        return std::make_unique<TForm1>(*state_, StartOptions {arguments, folder_->path()});
     }
 
 private slots:
@@ -106,15 +111,15 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<bool>("debug");
-        QTest::newRow("none") << QStringList{} << false;
-        QTest::newRow("tq") << QStringList{"tq"} << true;
-        QTest::newRow("tq then more") << QStringList{"tq", "x"} << true;
-        QTest::newRow("upper case") << QStringList{"TQ"} << false;
-        QTest::newRow("leading blank") << QStringList{" tq"} << false;
-        QTest::newRow("trailing blank") << QStringList{"tq "} << false;
-        QTest::newRow("longer") << QStringList{"tq2"} << false;
-        QTest::newRow("second argument") << QStringList{"x", "tq"} << false;
-        QTest::newRow("empty first") << QStringList{"", "tq"} << false;
+        QTest::newRow("none") << QStringList {} << false;
+        QTest::newRow("tq") << QStringList {"tq"} << true;
+        QTest::newRow("tq then more") << QStringList {"tq", "x"} << true;
+        QTest::newRow("upper case") << QStringList {"TQ"} << false;
+        QTest::newRow("leading blank") << QStringList {" tq"} << false;
+        QTest::newRow("trailing blank") << QStringList {"tq "} << false;
+        QTest::newRow("longer") << QStringList {"tq2"} << false;
+        QTest::newRow("second argument") << QStringList {"x", "tq"} << false;
+        QTest::newRow("empty first") << QStringList {"", "tq"} << false;
     }
 
     void layoutFollowsTheFirstArgument()
@@ -154,8 +159,8 @@ private slots:
         QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
         QVERIFY(!form->windowIcon().isNull());
 
-        const QList<QWidget*> pages = {ui.TabSheet1, ui.TabSheet2, ui.TabSheet3, ui.TabSheet6,
-                                       ui.TabSheet7, ui.TabSheet10, ui.TabSheet11};
+        const QList<QWidget*> pages = {ui.TabSheet1, ui.TabSheet2, ui.TabSheet3, ui.TabSheet6, ui.TabSheet7,
+            ui.TabSheet10, ui.TabSheet11};
         const QStringList captions = {"", "Программатор", " Вход в режим программирования ", "", "", "", ""};
         QCOMPARE(ui.PageControl1->count(), pages.size());
         for (int i = 0; i < pages.size(); ++i) {
@@ -169,7 +174,7 @@ private slots:
         const int imageOfTab[] = {0, 1, 2, 3, 4, 7, 6};
         for (int i = 0; i < pages.size(); ++i) {
             QCOMPARE(ui.PageControl1->tabIcon(i).pixmap(16).toImage(),
-                     images.value(imageOfTab[i]).pixmap(16).toImage());
+                images.value(imageOfTab[i]).pixmap(16).toImage());
         }
     }
 
@@ -186,9 +191,10 @@ private slots:
             if (!w->isHidden())
                 shown << w->objectName();
         }
-        QCOMPARE(names, (QStringList{"GroupBox_MasPer", "Button2", "PageControl1", "GroupBox11", "RichEdit4",
-                                     "Chart_Filtr", "GroupBox30"}));
-        QCOMPARE(shown, (QStringList{"Button2", "PageControl1", "RichEdit4", "Chart_Filtr", "GroupBox30"}));
+        QCOMPARE(names,
+            (QStringList {"GroupBox_MasPer", "Button2", "PageControl1", "GroupBox11", "RichEdit4",
+                "Chart_Filtr", "GroupBox30"}));
+        QCOMPARE(shown, (QStringList {"Button2", "PageControl1", "RichEdit4", "Chart_Filtr", "GroupBox30"}));
         // Only the page control lies inside the client area; the rest stays out of view.
         const QRect client = form->rect();
         for (QObject* child : form->children()) {
@@ -197,15 +203,15 @@ private slots:
                 continue;
             QCOMPARE(client.contains(w->geometry()), w == form->ui->PageControl1);
             QVERIFY2(!client.intersects(w->geometry()) || w == form->ui->PageControl1,
-                     qPrintable(w->objectName()));
+                qPrintable(w->objectName()));
         }
     }
 
     void focusVisitsTheTopLevelControlsButton2First()
     {
         auto form = open({"tq"});
-        const QStringList expected = {"Button2", "GroupBox_MasPer", "PageControl1", "GroupBox11",
-                                      "RichEdit4", "Chart_Filtr", "GroupBox30"};
+        const QStringList expected = {"Button2", "GroupBox_MasPer", "PageControl1", "GroupBox11", "RichEdit4",
+            "Chart_Filtr", "GroupBox30"};
         // Walk the focus chain once round and note, for every widget that Tab can reach, the
         // top-level control it belongs to; each control's first appearance gives the order.
         QStringList seen;
@@ -219,6 +225,70 @@ private slots:
                 seen << top->objectName();
         }
         QCOMPARE(seen, expected);
+    }
+
+    // TabSheet10 has no tab and stays out of reach: the arrow keys, Ctrl+Tab and the wheel
+    // in the page row pass over it, and a start page naming it leaves the layout's page.
+    void pageWithoutATabCannotBeReached()
+    {
+        auto form = open({});
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        auto* pages = form->findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+        QTabBar* row = pages->tabBar();
+        const auto wheel = [row](int angle) {
+            const QPointF at = row->tabRect(row->currentIndex()).center();
+            QWheelEvent event(at, row->mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton,
+                Qt::NoModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(row, &event);
+        };
+        const int help3 = 4;
+        const int last = 6;
+
+        pages->setCurrentIndex(help3);
+        QTest::keyClick(row, Qt::Key_Right);
+        QCOMPARE(pages->currentIndex(), last);
+        QTest::keyClick(row, Qt::Key_Left);
+        QCOMPARE(pages->currentIndex(), help3);
+        QTest::keyClick(pages, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(pages->currentIndex(), last);
+        wheel(120);
+        QCOMPARE(pages->currentIndex(), help3);
+        wheel(-120);
+        QCOMPARE(pages->currentIndex(), last);
+
+        form->showStartPage(5);
+        QCOMPARE(pages->currentIndex(), last);
+        form->showStartPage(2);
+        QCOMPARE(pages->currentIndex(), 2);
+        form->showStartPage(7);
+        QCOMPARE(pages->currentIndex(), 2);
+    }
+
+    // The exit button has the focus at start; a click on a page's tab moves it to that page
+    // control, so that a Space typed next cannot end the program.
+    void aClickOnATabGivesItsPageControlTheFocus()
+    {
+        auto form = open({});
+        form->show();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QCOMPARE(QApplication::focusWidget(), form->findChild<QWidget*>(QStringLiteral("Button2")));
+
+        bool ended = false;
+        connect(form->findChild<QPushButton*>(QStringLiteral("Button2")), &QPushButton::clicked,
+            [&ended] { ended = true; });
+        for (const char* name : {"PageControl1", "PageControl_UprTx"}) {
+            auto* pages = form->findChild<QTabWidget*>(QLatin1String(name));
+            if (name == QLatin1String("PageControl_UprTx"))
+                form->findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
+            QTabBar* row = pages->tabBar();
+            const int other = pages->currentIndex() == 1 ? 0 : 1;
+            QTest::mouseClick(row, Qt::LeftButton, {}, row->tabRect(other).center());
+            QCOMPARE(pages->currentIndex(), other);
+            QCOMPARE(QApplication::focusWidget(), row);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        }
+        QVERIFY(!ended);
     }
 
     void controlsStartWithTheirDescribedValues()
@@ -294,6 +364,8 @@ private slots:
         QCOMPARE(ui.Label3D1->palette().color(QPalette::WindowText), QColor(128, 128, 0));
         QCOMPARE(ui.Label3D1->pos(), QPoint(121, 18));
         QCOMPARE(ui.Label3D2->pos(), QPoint(361, 457));
+        QVERIFY(!ui.Label3D1->transparent()); // opaque on the window's face colour
+        QVERIFY(!ui.Label3D2->transparent());
 
         const QImage photo = loadTitlePhoto();
         QCOMPARE(photo.size(), QSize(1451, 582));
@@ -318,7 +390,8 @@ private slots:
         QCOMPARE(lines[11], QStringLiteral("     USB кабель."));
         QCOMPARE(lines[12], QString());
 
-        for (const auto& [view, text] : {std::pair{ui.RichEdit2, kHelp2Missing}, std::pair{ui.RichEdit3, kHelp3Missing}}) {
+        for (const auto& [view, text] :
+            {std::pair {ui.RichEdit2, kHelp2Missing}, std::pair {ui.RichEdit3, kHelp3Missing}}) {
             QCOMPARE(plain(view), QStringLiteral("\n") + text);
             const QTextBlock warning = view->document()->lastBlock();
             QCOMPARE(warning.begin().fragment().charFormat().foreground().color(), QColor(Qt::red));
@@ -335,10 +408,11 @@ private slots:
         QTest::addColumn<QString>("expected");
         const QByteArray wordpad = readFixture("wordpad_cp1251.rtf");
         QVERIFY(!wordpad.isEmpty());
-        QTest::newRow("cp1251 rtf") << wordpad << QString::fromUtf8(readFixture("wordpad_cp1251.expected.txt"));
-        QTest::newRow("unicode escapes")
-            << QByteArray("{\\rtf1\\ansi\\uc1 \\u1055?\\u1088?\\u1080?\\u1074?\\u1077?\\u1090? \\u8212? ok\\par}")
-            << QStringLiteral("Привет — ok");
+        QTest::newRow("cp1251 rtf") << wordpad
+                                    << QString::fromUtf8(readFixture("wordpad_cp1251.expected.txt"));
+        QTest::newRow("unicode escapes") << QByteArray(
+            "{\\rtf1\\ansi\\uc1 \\u1055?\\u1088?\\u1080?\\u1074?\\u1077?\\u1090? \\u8212? ok\\par}")
+                                         << QStringLiteral("Привет — ok");
         QTest::newRow("plain utf-8") << QByteArray("Просто текст\nвторая строка")
                                      << QStringLiteral("Просто текст\nвторая строка");
         QStringEncoder toCp1251("windows-1251");
@@ -384,8 +458,8 @@ private slots:
     void aBrokenHelpFileIsReportedAndStartUpGoesOn_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("normal") << QStringList{};
-        QTest::newRow("debug") << QStringList{"tq"};
+        QTest::newRow("normal") << QStringList {};
+        QTest::newRow("debug") << QStringList {"tq"};
     }
 
     void aBrokenHelpFileIsReportedAndStartUpGoesOn()
@@ -433,8 +507,8 @@ private slots:
     void programStartsAndEnds_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("normal") << QStringList{};
-        QTest::newRow("debug") << QStringList{"tq"};
+        QTest::newRow("normal") << QStringList {};
+        QTest::newRow("debug") << QStringList {"tq"};
     }
 
     void programStartsAndEnds()
@@ -447,6 +521,23 @@ private slots:
         program.setProcessEnvironment(env);
         program.setWorkingDirectory(folder_->path());
         program.start(QStringLiteral(TARVEL_PROGRAMMER_PATH), arguments);
+        QVERIFY(program.waitForFinished(30000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+    }
+
+    // Only the first argument is looked at: options of the toolkit after it (here a platform
+    // that does not exist, which the toolkit would stop on) change nothing.
+    void toolkitOptionsOnTheCommandLineAreIgnored()
+    {
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("TARVEL_QUIT_AFTER_SHOWN", "1");
+        program.setProcessEnvironment(env);
+        program.setWorkingDirectory(folder_->path());
+        program.start(QStringLiteral(TARVEL_PROGRAMMER_PATH),
+            {"x", "-platform", "no-such-platform", "-style", "no-such-style", "-reverse", "-title", "X"});
         QVERIFY(program.waitForFinished(30000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);

@@ -11,27 +11,33 @@
 #include <QChart>
 #include <QChartView>
 #include <QLineSeries>
+#include <QMessageBox>
 #include <QTest>
 #include <QValueAxis>
 
-#include <cmath>
 #include <memory>
+#include <stdexcept>
 
 using namespace tarvel;
 
 namespace {
 
-class FakeClock final : public TimeOfDayClock {
+class FakeClock final : public TrainerClock {
 public:
-    double timeOfDay() override { return std::fmod(seconds, kSecondsPerDay) / kSecondsPerDay; }
-    void pause(double s) override { seconds += s; }
-    double seconds = 9 * 3600.0;
+    double seconds() override { return now; }
+    void pause(double s) override { now += s; }
+    double now = 9 * 3600.0;
 };
 
 class RecordingTones final : public ToneDevice {
 public:
     void beep(std::int32_t frequency_hz, std::int32_t) override { frequencies << frequency_hz; }
     QList<int> frequencies;
+};
+
+class FailingTones final : public ToneDevice {
+public:
+    void beep(std::int32_t, std::int32_t) override { throw std::range_error("Range check error"); }
 };
 
 QLineSeries* series(QChartView* view, const QString& name)
@@ -65,12 +71,12 @@ class TestTrainer : public QObject {
     void startRun()
     {
         ui->Button_Sound->click();
-        startedAt_ = clock_->seconds;
+        startedAt_ = clock_->now;
     }
     // One tick of Timer1 at `since` seconds after the press of "старт".
     void tickAt(double since)
     {
-        clock_->seconds = startedAt_ + since;
+        clock_->now = startedAt_ + since;
         form_->Timer1Timer();
     }
 
@@ -78,7 +84,7 @@ private slots:
     void init()
     {
         state_ = std::make_unique<ProgramState>();
-        form_ = std::make_unique<TForm1>(*state_, StartOptions{{}, QString()});
+        form_ = std::make_unique<TForm1>(*state_, StartOptions {{}, QString()});
         ui = form_->ui;
         auto clock = std::make_unique<FakeClock>();
         clock_ = clock.get();
@@ -92,10 +98,10 @@ private slots:
 
     void previewIsDrawnAtStartUpAndAgainByTimer2()
     {
-        const QList<QPointF> expected = {{-2.5, 0}, {0, 0}, {0, 1}, {2, 1}, {2, 0},
-                                         {5, 0},    {5, 1}, {9, 1}, {9, 0}, {11, 0}};
+        const QList<QPointF> expected
+            = {{-2.5, 0}, {0, 0}, {0, 1}, {2, 1}, {2, 0}, {5, 0}, {5, 1}, {9, 1}, {9, 0}, {11, 0}};
         QCOMPARE(pattern()->points(), expected);
-        QCOMPARE(cursor()->points(), (QList<QPointF>{{-2, -0.3}, {-2, 1.3}}));
+        QCOMPARE(cursor()->points(), (QList<QPointF> {{-2, -0.3}, {-2, 1.3}}));
         QCOMPARE(state_->shared.pttStopTime, 10);
         auto* x = qobject_cast<QValueAxis*>(ui->Chart_PTT->chart()->axes(Qt::Horizontal).first());
         QCOMPARE(x->min(), -2.5);
@@ -138,11 +144,11 @@ private slots:
         tickAt(5.0);
         tickAt(8.0);
         tickAt(11.5);
-        QCOMPARE(tones_->frequencies, (QList<int>{800, 600, 800, 600}));
+        QCOMPARE(tones_->frequencies, (QList<int> {800, 600, 800, 600}));
         QCOMPARE(ui->Button_Sound->text(), QStringLiteral("стоп"));
 
         tickAt(12.5); // past PttStopTime: the pause, then the stop
-        QVERIFY(clock_->seconds - startedAt_ > 12.5 + 1.38);
+        QVERIFY(clock_->now - startedAt_ > 12.5 + 1.38);
         QCOMPARE(ui->Button_Sound->text(), QStringLiteral("старт"));
         QVERIFY(!form_->Timer1.isActive());
         QCOMPARE(cursor()->points().first().x(), -2.0);
@@ -168,8 +174,28 @@ private slots:
         // The next run starts afresh and its first tick releases with a 600 Hz beep.
         startRun();
         tickAt(0.0);
-        QCOMPARE(tones_->frequencies, (QList<int>{800, 600}));
+        QCOMPARE(tones_->frequencies, (QList<int> {800, 600}));
         QVERIFY(!indicatorIsRed(ui));
+        QCOMPARE(cursor()->points().first().x(), -2.0);
+    }
+
+    // An error raised inside a tick is shown over the window and the program goes on: the
+    // run halts with its button on "стоп", and the button still works.
+    void errorDuringATickIsShownAndTheWindowGoesOn()
+    {
+        form_->setToneDevice(std::make_unique<FailingTones>());
+        startRun();
+        tickAt(3.0); // a press begins: its beep fails
+        auto* box = form_->findChild<QMessageBox*>();
+        QVERIFY(box != nullptr);
+        QCOMPARE(box->text(), QStringLiteral("Range check error"));
+        QTRY_VERIFY(box->isVisible());
+        QVERIFY(!form_->Timer1.isActive());
+        QCOMPARE(ui->Button_Sound->text(), QStringLiteral("стоп"));
+
+        box->accept();
+        ui->Button_Sound->click();
+        QCOMPARE(ui->Button_Sound->text(), QStringLiteral("старт"));
         QCOMPARE(cursor()->points().first().x(), -2.0);
     }
 
@@ -186,7 +212,7 @@ private slots:
         ui->CheckBox_Zwuk->click();
         QVERIFY(state_->sound.soundOn);
         tickAt(8.0);
-        QCOMPARE(tones_->frequencies, QList<int>{800});
+        QCOMPARE(tones_->frequencies, QList<int> {800});
     }
 
     void speakerToneIsASoftenedSineOfTheAskedPitchAndLength()
@@ -194,8 +220,8 @@ private slots:
         const QByteArray pcm = SpeakerTone::toneSamples(800, 20);
         QCOMPARE(pcm.size(), 2 * SpeakerTone::kSampleRate / 50); // 20 ms of 16-bit samples
         auto sample = [&pcm](qsizetype i) {
-            return static_cast<std::int16_t>(static_cast<std::uint8_t>(pcm[2 * i])
-                                             | (static_cast<std::uint8_t>(pcm[2 * i + 1]) << 8));
+            return static_cast<std::int16_t>(
+                static_cast<std::uint8_t>(pcm[2 * i]) | (static_cast<std::uint8_t>(pcm[2 * i + 1]) << 8));
         };
         const qsizetype count = pcm.size() / 2;
         int crossings = 0;
@@ -203,17 +229,17 @@ private slots:
         for (qsizetype i = 1; i < count; ++i) {
             if ((sample(i - 1) < 0) != (sample(i) < 0))
                 ++crossings;
-            peak = std::max(peak, std::abs(int{sample(i)}));
+            peak = std::max(peak, std::abs(int {sample(i)}));
         }
         QVERIFY(std::abs(crossings - 32) <= 1); // 16 cycles of 800 Hz in 20 ms
         QVERIFY(peak > 15'000 && peak < 17'000);
-        QCOMPARE(sample(0), std::int16_t{0});       // no click at either end
-        QVERIFY(std::abs(int{sample(count - 1)}) < 500);
+        QCOMPARE(sample(0), std::int16_t {0}); // no click at either end
+        QVERIFY(std::abs(int {sample(count - 1)}) < 500);
 
         // Pitches the output cannot carry are silence; a long tone is built in pieces.
         QVERIFY(SpeakerTone::toneSamples(30'000, 20).count('\0') == 2 * SpeakerTone::kSampleRate / 50);
         QCOMPARE(SpeakerTone::toneSamples(800, 600'000).size(),
-                 2 * SpeakerTone::kSampleRate * SpeakerTone::kMaxPiece_ms / 1000);
+            2 * SpeakerTone::kSampleRate * SpeakerTone::kMaxPiece_ms / 1000);
     }
 };
 

@@ -3,7 +3,7 @@
 // it was asked to sound: a whole PTT run in microseconds.
 
 #include "trainer/ToneDriver.h"
-#include "trainer/TimeOfDay.h"
+#include "trainer/TrainerClock.h"
 
 #include <cmath>
 #include <cstdint>
@@ -12,15 +12,14 @@
 
 namespace tarvel::testing {
 
-class FakeClock final : public TimeOfDayClock {
+class FakeClock final : public TrainerClock {
 public:
-    explicit FakeClock(double startSeconds = 10 * 3600.0) : seconds_(startSeconds) {}
-    // Wraps at midnight like the real time of day; reads to the millisecond.
-    double timeOfDay() override
+    explicit FakeClock(double startSeconds = 10 * 3600.0) : seconds_(startSeconds) { }
+    // Reads to the millisecond, like a coarse system clock.
+    double seconds() override
     {
         ++readings;
-        const double ms = std::floor(std::fmod(seconds_, kSecondsPerDay) * 1000.0);
-        return ms / 1000.0 / kSecondsPerDay;
+        return std::floor(seconds_ * 1000.0) / 1000.0;
     }
     void pause(double seconds) override
     {
@@ -48,7 +47,7 @@ struct Beep {
 
 class RecordingTones final : public ToneDevice {
 public:
-    explicit RecordingTones(FakeClock& clock) : clock_(clock) {}
+    explicit RecordingTones(FakeClock& clock) : clock_(clock) { }
     void beep(std::int32_t frequency_hz, std::int32_t duration_ms) override
     {
         beeps.push_back({frequency_hz, duration_ms, clock_.now()});
