@@ -9,16 +9,6 @@
 
 namespace tarvel {
 
-QLineSeries& seriesNamed(QChartView* view, const QString& name)
-{
-    for (QAbstractSeries* s : view->chart()->series()) {
-        if (s->objectName() == name)
-            if (auto* line = qobject_cast<QLineSeries*>(s))
-                return *line;
-    }
-    qFatal("chart series %s is missing", qPrintable(name));
-}
-
 QChart* attachChart(QChartView* view)
 {
     auto* chart = new QChart;

@@ -14,20 +14,16 @@ class QValueAxis;
 namespace tarvel {
 
 enum class SeriesStyle {
-    BlueCircles,      // blue line, width 2, round marks of 3 px
+    BlueCircles, // blue line, width 2, round marks of 3 px
     RedDottedSquares, // red dotted line, square marks of 3 px
-    RedPlain,         // red line, no marks
+    RedPlain, // red line, no marks
 };
 
 // A fresh chart, owned by the view from then on.
 QChart* attachChart(QChartView* view);
 
-// Adds a series named `name` (also its object name, so code finds it by name).
+// Adds a series named `name` (also its object name, so that it can be found by name).
 QLineSeries* addLineSeries(QChart* chart, const QString& name, SeriesStyle style);
-
-// The line series the window set up under `name` on the view's chart (its absence is a
-// fault in the window's own set-up and ends the program).
-QLineSeries& seriesNamed(QChartView* view, const QString& name);
 
 // A bottom and a left value axis, attached to every series of the chart.
 std::pair<QValueAxis*, QValueAxis*> addValueAxes(QChart* chart);

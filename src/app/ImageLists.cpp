@@ -62,13 +62,8 @@ QList<QIcon> imageList1()
 
 QList<QIcon> imageList2()
 {
-    return {square(red), square(yellow), square(green), square(cyan), square(blue),
-            disc(yellow), disc(green), disc(cyan), disc(blue), disc(red)};
-}
-
-QList<QIcon> imageList3()
-{
-    return {square(red), square(yellow), square(green), square(cyan), square(blue)};
+    return {square(red), square(yellow), square(green), square(cyan), square(blue), disc(yellow), disc(green),
+        disc(cyan), disc(blue), disc(red)};
 }
 
 QIcon applicationIcon()

@@ -12,8 +12,6 @@ QList<QIcon> imageList1();
 // ImageList2 (tabs of PageControl1): red, yellow, green, cyan, blue square;
 // yellow, green, cyan, blue, red disc.
 QList<QIcon> imageList2();
-// ImageList3 (used by no control): red, yellow, green, cyan, blue square.
-QList<QIcon> imageList3();
 
 // The window icon: the interface box with its red button and USB cable, 32 x 32.
 QIcon applicationIcon();

@@ -1,6 +1,7 @@
 #pragma once
-// TForm1: the programmer's main window. Every control, position, text and default lives in
-// Unit1.ui; this class holds the handlers, the wiring and the start-up work of FormCreate.
+// Unit1: TForm1, the programmer's main window. Every control, position, text and default
+// lives in Unit1.ui; this class connects the controls to their handlers, each of which
+// calls one named operation, and does the start-up work of FormCreate.
 
 #include "app/ProgramState.h"
 #include "audio/SoundOutput.h"
@@ -13,6 +14,8 @@
 #include <QWidget>
 
 #include <memory>
+
+class QLineSeries;
 
 namespace Ui {
 class TForm1;
@@ -36,32 +39,26 @@ public:
     TForm1(ProgramState& state, StartOptions options, QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // The named controls of Unit1.ui, reachable as they are in the form description.
-    Ui::TForm1* const ui;
-
-    ProgramState& programState() { return state_; }
-
-    // Trainer tick: created disabled at 1 ms; the trainer run starts it at 10 ms and stops it.
-    QTimer Timer1;
-    // Fires once shortly after the event loop starts; its tick redraws the PTT pattern
-    // preview once that preview exists.
-    QTimer Timer2;
-
-    // The outer size the normal layout asks for, frame included, and the client area it
-    // leaves inside the standard frame (8 px sides and bottom, 29 px caption bar).
-    static constexpr QSize kNormalOuterSize {869, 576};
+    // The client area of the normal layout: 869 x 576 outside, less the standard frame
+    // (8 px sides and bottom, 29 px caption bar).
     static constexpr QSize kNormalClientSize {869 - 16, 576 - 37};
 
     // Moves the window to the centre of the screen it is on (before it is first shown).
     void centreOnScreen();
-    // Shows page `index` of PageControl1 instead of the one the layout chose. The page
-    // without a tab, and an index that names no page, leave the layout's choice.
-    void showStartPage(int index);
+    // Opens page `index` of PageControl1. The page without a tab, and an index that names
+    // no page, leave the page shown as it is.
+    void showPage(int index);
 
+    // Where "выдать" plays _qq.wav: the default sound output unless a test puts its own.
+    void setSoundOutput(std::unique_ptr<SoundOutput> output);
+    // The trainer's clock and beeps: the local clock and the default sound output unless a
+    // test puts its own (no tone device: beeps only wait their length).
+    void setTrainerClock(std::unique_ptr<TrainerClock> clock);
+    void setToneDevice(std::unique_ptr<ToneDevice> device);
+
+    // The handlers, connected to their controls and timers in the constructor.
     void Button2Click();
     void Timer2Timer();
-
-    // The parameter page (Unit1Parameters.cpp): enabling rules, "сформировать", byte dump.
     void CheckBox_5Click();
     void CheckBox_6Click();
     void CheckBox_8Click();
@@ -69,46 +66,65 @@ public:
     void CheckBox_10Click();
     void Button_FormFileClick();
     void Button3Click();
-
-    // The send (Unit1Send.cpp): the modulation filter's controls and "выдать".
     void SpinEdit_AlfaChange();
-    void CheckBox_ModFiltrClick();
     void Button_OutClick();
-    // Where "выдать" plays _qq.wav: the default sound output unless a test puts its own.
-    void setSoundOutput(std::unique_ptr<SoundOutput> output);
-
-    // The PTT trainer (Unit1Trainer.cpp): the pattern preview, the run and its sound switch.
     void SpinEdit_10Change();
     void Button_SoundClick();
     void Timer1Timer();
     void CheckBox_ZwukClick();
-    // The trainer's clock and beeps: the local clock and the default sound output unless a
-    // test puts its own (no tone device: beeps only wait their length).
-    void setTrainerClock(std::unique_ptr<TrainerClock> clock);
-    void setToneDevice(std::unique_ptr<ToneDevice> device);
-    const PttRunState& pttRun() const { return pttRun_; }
 
 private:
+    // Start-up (Unit1.cpp).
     void setUpWindow();
     void setUpCharts();
     void connectHandlers();
-    void setUpParameterControls();
-    FrameParameters readFrameParameters() const;
-    void setUpSendControls();
-    void setUpTrainerControls();
-
     void FormCreate();
     void loadHelpFiles();
     void showLoadError(const QString& path, const QString& reason);
     void applyDebugLayout();
     void applyNormalLayout();
 
+    // The parameter page (Unit1Parameters.cpp).
+    void setUpParameterControls();
+    FrameParameters readFrameParameters() const;
+    void rebuildFrame();
+    void dumpFrameBytes();
+
+    // The send (Unit1Send.cpp).
+    void readAlfa();
+    void sendFrame();
+
+    // The PTT trainer (Unit1Trainer.cpp).
+    void redrawPttPreview();
+    void fitPttChartWidth();
+    void startTrainerRun();
+    void stopTrainerRun();
+    void advanceTrainerRun();
+    void readSoundSwitch();
+
+    std::unique_ptr<Ui::TForm1> ui;
     ProgramState& state_;
     const StartOptions options_;
+
+    // The charts' series, set up once by setUpCharts().
+    QLineSeries* filterPlot_ = nullptr; // Chart_Filtr: the filter's output
+    QLineSeries* unusedFilterPlot_ = nullptr; // Chart_Filtr: emptied by every send; nothing plots into it
+    QLineSeries* signalPlot_ = nullptr; // Chart1: the signal written to _qq.wav
+    QLineSeries* pttPattern_ = nullptr; // Chart_PTT: the press pattern
+    QLineSeries* pttCursor_ = nullptr; // Chart_PTT: where the run is
+
+    // The trainer's tick: stopped until a run starts it at 10 ms.
+    QTimer Timer1 {this};
+    // Fires once shortly after the event loop starts and redraws the PTT preview.
+    QTimer Timer2 {this};
+
     std::unique_ptr<SoundOutput> soundOutput_;
     std::unique_ptr<TrainerClock> trainerClock_;
     std::unique_ptr<ToneDevice> toneDevice_;
     PttRunState pttRun_;
+    // Set by "старт", cleared by "стоп": a change of the durations halts the tick but the
+    // run stays on until its button is pressed again.
+    bool running_ = false;
 };
 
 } // namespace tarvel

@@ -1,106 +1,14 @@
-// The parameter controls of TForm1: the enabling rules of the caption-less check boxes,
-// "сформировать" (the frame build and its listings) and the byte dump of the diagnostic
-// panel. The frame rules themselves are the core's (frame/FrameBuild).
+// The parameter page of TForm1: "сформировать" (the frame build and its listings) and the
+// byte dump of the diagnostic panel. The frame rules themselves are the core's
+// (frame/FrameBuild).
 #include "app/Unit1.h"
 
 #include "ui_Unit1.h"
 
-#include "app/ChartSetup.h"
-#include "app/ImageLists.h"
 #include "app/MemoSink.h"
 #include "frame/FrameBuild.h"
 
-#include <QChart>
-#include <QChartView>
-#include <QTabBar>
-#include <QValueAxis>
-
-#include <initializer_list>
-
 namespace tarvel {
-
-namespace {
-
-void setEnabledAll(std::initializer_list<QWidget*> partners, bool on)
-{
-    for (QWidget* w : partners)
-        w->setEnabled(on);
-}
-
-// Tabs of the inner page controls: their own font (and colour), their icons from ImageList1.
-void styleInnerTabs(QTabWidget* pages, int pixelSize, const QColor& colour)
-{
-    QTabBar* bar = pages->tabBar();
-    QFont f = bar->font();
-    f.setPixelSize(pixelSize);
-    f.setBold(true);
-    bar->setFont(f);
-    if (colour.isValid()) {
-        QPalette p = bar->palette();
-        p.setColor(QPalette::WindowText, colour);
-        p.setColor(QPalette::ButtonText, colour);
-        bar->setPalette(p);
-    }
-    const QList<QIcon> icons = imageList1();
-    for (int i = 0; i < pages->count(); ++i)
-        pages->setTabIcon(i, icons.value(i));
-}
-
-// Chart_PTT: the pattern (Series2) and the run's cursor (Series3). The bottom axis starts
-// at -2.5 and grows with the pattern; the left axis shows the press level 0..1 with room
-// around it.
-void setUpPttChart(QChartView* view)
-{
-    QChart* chart = attachChart(view);
-    addLineSeries(chart, QStringLiteral("Series2"), SeriesStyle::BlueCircles);
-    addLineSeries(chart, QStringLiteral("Series3"), SeriesStyle::RedDottedSquares);
-    auto [x, y] = addValueAxes(chart);
-    x->setMin(-2.5);
-    y->setRange(-0.5, 1.5);
-}
-
-} // namespace
-
-void TForm1::setUpParameterControls()
-{
-    styleInnerTabs(ui->PageControl_UprTx, 16, QColor());
-    styleInnerTabs(ui->PageControl_SQL, 15, QColor(0x80, 0x00, 0x00)); // maroon
-    setUpPttChart(ui->Chart_PTT);
-
-    // Only a click runs these: the states at start are the form's own.
-    connect(ui->CheckBox_5, &QCheckBox::clicked, this, &TForm1::CheckBox_5Click);
-    connect(ui->CheckBox_6, &QCheckBox::clicked, this, &TForm1::CheckBox_6Click);
-    connect(ui->CheckBox_8, &QCheckBox::clicked, this, &TForm1::CheckBox_8Click);
-    connect(ui->CheckBox_9, &QCheckBox::clicked, this, &TForm1::CheckBox_9Click);
-    connect(ui->CheckBox_10, &QCheckBox::clicked, this, &TForm1::CheckBox_10Click);
-    connect(ui->Button_FormFile, &QPushButton::clicked, this, &TForm1::Button_FormFileClick);
-    connect(ui->Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
-}
-
-void TForm1::CheckBox_5Click()
-{
-    setEnabledAll({ui->SpinEdit_5}, ui->CheckBox_5->isChecked());
-}
-
-void TForm1::CheckBox_6Click()
-{
-    setEnabledAll({ui->SpinEdit_6, ui->SpinEdit_7}, ui->CheckBox_6->isChecked());
-}
-
-void TForm1::CheckBox_8Click()
-{
-    setEnabledAll({ui->SpinEdit_8}, ui->CheckBox_8->isChecked());
-}
-
-void TForm1::CheckBox_9Click()
-{
-    setEnabledAll({ui->SpinEdit_9}, ui->CheckBox_9->isChecked());
-}
-
-void TForm1::CheckBox_10Click()
-{
-    setEnabledAll({ui->SpinEdit_10, ui->SpinEdit_11, ui->SpinEdit_12}, ui->CheckBox_10->isChecked());
-}
 
 FrameParameters TForm1::readFrameParameters() const
 {
@@ -125,17 +33,17 @@ FrameParameters TForm1::readFrameParameters() const
     return p;
 }
 
-void TForm1::Button_FormFileClick()
+void TForm1::rebuildFrame()
 {
     ui->Button_Out->setVisible(true);
     ui->StaticText_Error->setText(QString::fromUtf8(kStatusNoErrors));
     MemoSink crcTrace(*ui->Memo2);
     MemoSink valueList(*ui->Memo1);
     MemoSink frameListing(*ui->Memo_MasIsh);
-    buildFrame(state_.shared.frame, readFrameParameters(), FrameViews{crcTrace, valueList, frameListing});
+    buildFrame(state_.shared.frame, readFrameParameters(), FrameViews {crcTrace, valueList, frameListing});
 }
 
-void TForm1::Button3Click()
+void TForm1::dumpFrameBytes()
 {
     MemoSink dump(*ui->Memo1);
     writeByteDump(state_.shared.frame, dump);

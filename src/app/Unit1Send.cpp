@@ -1,17 +1,14 @@
-// The send of TForm1: the modulation filter's controls and "выдать", which rebuilds the
-// frame, writes _qq.wav and 9_fmsig.h through the core and plays the sound to the device.
+// The send of TForm1: Alfa from its field, and "выдать", which rebuilds the frame, writes
+// _qq.wav and 9_fmsig.h through the core and plays the sound to the device. The filter's
+// check box needs no handler: the generator reads it for every sample it filters.
 #include "app/Unit1.h"
 
 #include "ui_Unit1.h"
 
-#include "app/ChartSetup.h"
 #include "app/ChartSink.h"
 #include "app/ErrorBox.h"
-#include "audio/WavPlayer.h"
 #include "signal/WavFiles.h"
 
-#include <QChart>
-#include <QChartView>
 #include <QDir>
 #include <QFile>
 #include <QLineSeries>
@@ -36,36 +33,15 @@ private:
 
 } // namespace
 
-void TForm1::setUpSendControls()
-{
-    soundOutput_ = std::make_unique<WavPlayer>();
-    connect(ui->SpinEdit_Alfa, &SpinEdit::changed, this, &TForm1::SpinEdit_AlfaChange);
-    connect(ui->CheckBox_ModFiltr, &QCheckBox::clicked, this, &TForm1::CheckBox_ModFiltrClick);
-    connect(ui->Button_Out, &QPushButton::clicked, this, &TForm1::Button_OutClick);
-}
-
-void TForm1::setSoundOutput(std::unique_ptr<SoundOutput> output)
-{
-    soundOutput_ = std::move(output);
-}
-
-void TForm1::SpinEdit_AlfaChange()
+void TForm1::readAlfa()
 {
     state_.shared.alfa = ui->SpinEdit_Alfa->value() / 100.0;
 }
 
-void TForm1::CheckBox_ModFiltrClick()
+void TForm1::sendFrame()
 {
-    // Nothing to do: the generator reads the box itself for every sample it filters.
-}
-
-void TForm1::Button_OutClick()
-{
-    QLineSeries& filterPlot = seriesNamed(ui->Chart_Filtr, QStringLiteral("LineSeries1"));
-    QLineSeries& unusedFilterPlot = seriesNamed(ui->Chart_Filtr, QStringLiteral("LineSeries2"));
-    QLineSeries& signalPlot = seriesNamed(ui->Chart1, QStringLiteral("Series1"));
-    filterPlot.clear();
-    unusedFilterPlot.clear();
+    filterPlot_->clear();
+    unusedFilterPlot_->clear();
 
     // Exactly what a press of "сформировать" does: the frame and its listings from the
     // controls as they are now.
@@ -75,8 +51,8 @@ void TForm1::Button_OutClick()
     std::optional<QString> failure;
     {
         const CheckBoxFilterSwitch filterSwitch(*ui->CheckBox_ModFiltr);
-        ChartSink filterSink(filterPlot);
-        ChartSink signalSink(signalPlot);
+        ChartSink filterSink(*filterPlot_);
+        ChartSink signalSink(*signalPlot_);
         SignalContext ctx {state_.shared, state_.generator, filterSwitch, filterSink, signalSink};
         try {
             WriteRiff(ctx, folder);

@@ -7,7 +7,6 @@
 #include "app/QtTranslation.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
-#include "ui_Unit1.h"
 
 #include <QApplication>
 #include <QDir>
@@ -64,8 +63,9 @@ int main(int argc, char** argv)
     QApplication application(toolkitArgc, argv);
     display.reset();
     tarvel::installQtRussianTranslation(application);
-    // The programmer looks like the Windows program its users know (group captions on the
-    // frame line, the check boxes there with them), unless the user picked a style.
+    // The Windows style puts the group captions on the frame line, with the check boxes that
+    // sit there beside them, where the window's layout places them; unless the user picked
+    // a style.
     if (qEnvironmentVariableIsEmpty("QT_STYLE_OVERRIDE"))
         QApplication::setStyle(QStringLiteral("Windows"));
 
@@ -77,7 +77,7 @@ int main(int argc, char** argv)
     bool pageGiven = false;
     const int startPage = qEnvironmentVariableIntValue("TARVEL_START_PAGE", &pageGiven);
     if (pageGiven)
-        form1.showStartPage(startPage);
+        form1.showPage(startPage);
     form1.centreOnScreen();
     form1.show();
     // TARVEL_TEST_SEND=stay or =quit (for the end-to-end sound test and the screenshots
@@ -86,8 +86,8 @@ int main(int argc, char** argv)
     const QByteArray testSend = qgetenv("TARVEL_TEST_SEND");
     if (testSend == "stay" || testSend == "quit") {
         QTimer::singleShot(0, &form1, [&form1, testSend] {
-            form1.ui->Button_FormFile->click();
-            form1.ui->Button_Out->click();
+            form1.Button_FormFileClick();
+            form1.Button_OutClick();
             if (testSend == "quit")
                 QCoreApplication::exit(0);
         });

@@ -31,12 +31,12 @@ public:
     void setMaxValue(int v);
     int increment() const;
     void setIncrement(int v);
-    int value() const;        // the text as a whole number, or minValue()
-    void setValue(int v);     // shows v as it is (no clamping), as the form description does
+    int value() const; // the text as a whole number, or minValue()
+    void setValue(int v); // shows v as it is, even outside the range: no clamping
     bool editorEnabled() const;
     void setEditorEnabled(bool on); // off: the value changes only through the arrows
     bool autoSelect() const;
-    void setAutoSelect(bool on);    // off: entering the field leaves the text unselected
+    void setAutoSelect(bool on); // off: entering the field leaves the text unselected
 
     // An optional sign and decimal digits, blanks around allowed; anything else is not a
     // whole number. Digits beyond the int range saturate at its ends.
@@ -45,8 +45,8 @@ public:
     void stepBy(int steps) override;
 
 signals:
-    void changed();     // the text changed, by typing, stepping or setValue
-    void keyRefused();  // a key was refused (and the beep sounded)
+    void changed(); // the text changed, by typing, stepping or setValue
+    void keyRefused(); // a key was refused (and the beep sounded)
 
 protected:
     StepEnabled stepEnabled() const override;

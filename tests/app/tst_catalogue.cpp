@@ -5,13 +5,14 @@
 #include "app/ProgramState.h"
 #include "app/Unit1.h"
 #include "controls/SpinEdit.h"
-#include "ui_Unit1.h"
+#include "controls/WrappingCheckBox.h"
 
 #include <QAbstractButton>
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
@@ -53,11 +54,7 @@ class TestCatalogue : public QObject {
     ProgramState state_;
     std::unique_ptr<TForm1> form_;
 
-    template <class T>
-    T* control(const QString& name)
-    {
-        return form_->findChild<T*>(name);
-    }
+    template <class T> T* control(const QString& name) { return form_->findChild<T*>(name); }
 
     QWidget* checkedControl(const QString& name, const QString& container)
     {
@@ -71,7 +68,7 @@ class TestCatalogue : public QObject {
 private slots:
     void initTestCase()
     {
-        form_ = std::make_unique<TForm1>(state_, StartOptions{{}, folder_.path()});
+        form_ = std::make_unique<TForm1>(state_, StartOptions {{}, folder_.path()});
         form_->show();
         QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
     }
@@ -86,26 +83,29 @@ private slots:
         QTest::addColumn<int>("value");
         QTest::addColumn<bool>("shownOnPage");
         QTest::addColumn<bool>("bold");
-        QTest::addColumn<QString>("unit");      // the unit label's text, or null for none
-        QTest::addColumn<QRect>("geometry");    // x, y, width given; an empty rect when not fixed
+        QTest::addColumn<QString>("unit"); // the unit label's text, or null for none
+        QTest::addColumn<QRect>("geometry"); // x, y, width given; an empty rect when not fixed
         QTest::addColumn<QPoint>("unitPos");
 
         auto row = [&](const char* name, const char* box, int lo, int hi, int step, int value, bool shown,
-                       bool bold, const char* unit, QRect geometry = QRect(), QPoint unitPos = QPoint(kNoPos, kNoPos)) {
+                       bool bold, const char* unit, QRect geometry = QRect(),
+                       QPoint unitPos = QPoint(kNoPos, kNoPos)) {
             QTest::newRow(name) << QString::fromUtf8(box) << lo << hi << step << value << shown << bold
-                                << (unit != nullptr ? QString::fromUtf8(unit) : QString()) << geometry << unitPos;
+                                << (unit != nullptr ? QString::fromUtf8(unit) : QString()) << geometry
+                                << unitPos;
         };
         // The programmer page.
-        row("SpinEdit_9", "GroupBox28", 300, 3000, 50, 2000, true, true, " (300-3000Гц)", QRect(17, 24, 64, kSpinHeight),
-            QPoint(103, 28));
-        row("SpinEdit_1", "GroupBox19", 1, 100, 1, 5, true, true, "*0.1 %    ", QRect(16, 24, 49, kSpinHeight),
-            QPoint(76, 28));
-        row("SpinEdit_3", "GroupBox26", 0, 3000, 50, 300, true, true, " 0 - 3000 мс", QRect(16, 24, 63, kSpinHeight),
-            QPoint(86, 28));
-        row("SpinEdit_5", "GroupBox20", 5, 250, 1, 60, true, true, " 5 -  250 сек", QRect(17, 24, 56, kSpinHeight),
-            QPoint(82, 28));
+        row("SpinEdit_9", "GroupBox28", 300, 3000, 50, 2000, true, true, " (300-3000Гц)",
+            QRect(17, 24, 64, kSpinHeight), QPoint(103, 28));
+        row("SpinEdit_1", "GroupBox19", 1, 100, 1, 5, true, true, "*0.1 %    ",
+            QRect(16, 24, 49, kSpinHeight), QPoint(76, 28));
+        row("SpinEdit_3", "GroupBox26", 0, 3000, 50, 300, true, true, " 0 - 3000 мс",
+            QRect(16, 24, 63, kSpinHeight), QPoint(86, 28));
+        row("SpinEdit_5", "GroupBox20", 5, 250, 1, 60, true, true, " 5 -  250 сек",
+            QRect(17, 24, 56, kSpinHeight), QPoint(82, 28));
         // The hidden page TabSheet10: on their page, but the page has no tab.
-        row("SpinEdit_MaxDlitZapRep", "GroupBox4", 1, 64, 1, 64, true, true, "Максимальная длительность записи в репитер");
+        row("SpinEdit_MaxDlitZapRep", "GroupBox4", 1, 64, 1, 64, true, true,
+            "Максимальная длительность записи в репитер");
         row("SpinEdit_DlitBip", "GroupBox6", 0, 9, 1, 0, true, false, "длит. (100 мс)");
         row("SpinEdit_UrBip", "GroupBox6", 0, 20, 1, 4, true, false, "уровень (dB)");
         row("SpinEdit_PP_Hour", "GroupBox5", 0, 64, 1, 0, true, true, nullptr);
@@ -183,7 +183,8 @@ private slots:
         QTest::addColumn<bool>("checked");
         QTest::addColumn<bool>("hidden");
         QTest::addColumn<QString>("hint");
-        auto row = [](const char* name, const char* box, const char* text, bool checked, bool hidden, const char* hint) {
+        auto row = [](const char* name, const char* box, const char* text, bool checked, bool hidden,
+                       const char* hint) {
             QTest::newRow(name) << QString::fromUtf8(box) << QString::fromUtf8(text) << checked << hidden
                                 << QString::fromUtf8(hint);
         };
@@ -193,7 +194,8 @@ private slots:
         row("CheckBox_8", "GroupBox27", "", false, false, " разрешить ограничивать  время активности");
         row("CheckBox_10", "GroupBox18", "", false, false, " разрешить открывать-закрывать репитер несущей ");
         row("CheckBox_Zwuk", "GroupBox18", "звук", true, false, "");
-        row("CheckBox_Razr_DTMF", "GroupBox2", "Разрешение на открытие-закрытие при помощи DTMF", true, false, "");
+        row("CheckBox_Razr_DTMF", "GroupBox2", "Разрешение на открытие-закрытие при помощи DTMF", true, false,
+            "");
         row("CheckBox_KF_PRM", "GroupBox7", "приёма", false, false, "");
         row("CheckBox_KF_PRD", "GroupBox7", "передачи", false, false, "");
         row("CheckBox_ZAmOtp", "GroupBox14", "включить", false, false, "");
@@ -220,6 +222,12 @@ private slots:
         }
     }
 
+    void dtmfPermissionWrapsItsCaption()
+    {
+        QVERIFY(qobject_cast<WrappingCheckBox*>(control<QCheckBox>(QStringLiteral("CheckBox_Razr_DTMF")))
+            != nullptr);
+    }
+
     void captionLessBoxesOfTheProgrammerPage()
     {
         QCOMPARE(control<QCheckBox>(QStringLiteral("CheckBox_9"))->geometry(), QRect(352, 0, 17, 17));
@@ -232,7 +240,8 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<bool>("hidden");
         QTest::addColumn<QRect>("geometry");
-        auto row = [](const char* name, const char* in, const char* title, bool hidden = false, QRect geometry = {}) {
+        auto row = [](const char* name, const char* in, const char* title, bool hidden = false,
+                       QRect geometry = {}) {
             QTest::newRow(name) << QString::fromUtf8(in) << QString::fromUtf8(title) << hidden << geometry;
         };
         row("GroupBox33", "TabSheet2", "Параметры ", false, QRect(5, 5, 822, 401));
@@ -281,10 +290,11 @@ private slots:
 
     void groupFonts()
     {
-        auto font = [this](const char* name) { return control<QGroupBox>(QString::fromLatin1(name))->font(); };
+        auto font
+            = [this](const char* name) { return control<QGroupBox>(QString::fromLatin1(name))->font(); };
         QCOMPARE(font("GroupBox32").pointSize(), 10); // 13 px
-        QCOMPARE(font("GroupBox20").pointSize(), 9);  // 12 px
-        QCOMPARE(font("GroupBox5").pointSize(), 12);  // 16 px
+        QCOMPARE(font("GroupBox20").pointSize(), 9); // 12 px
+        QCOMPARE(font("GroupBox5").pointSize(), 12); // 16 px
         QCOMPARE(font("GroupBox2").pointSize(), kPoint15px);
         QVERIFY(font("GroupBox2").bold());
     }
@@ -304,12 +314,13 @@ private slots:
         QVERIFY(!pages->tabIcon(1).isNull());
         QVERIFY(pages->tabBar()->font().bold());
         QCOMPARE(pages->tabBar()->font().pixelSize(), 16);
-        QVERIFY(pages->isVisibleTo(form_->ui->TabSheet2));
+        QVERIFY(pages->isVisibleTo(control<QWidget>(QStringLiteral("TabSheet2"))));
     }
 
     void squelchTabsAndRadioGroup()
     {
-        auto* pages = qobject_cast<QTabWidget*>(checkedControl(QStringLiteral("PageControl_SQL"), QStringLiteral("GroupBox8")));
+        auto* pages = qobject_cast<QTabWidget*>(
+            checkedControl(QStringLiteral("PageControl_SQL"), QStringLiteral("GroupBox8")));
         QVERIFY(pages != nullptr);
         QCOMPARE(pages->count(), 2);
         QCOMPARE(pages->widget(0)->objectName(), QStringLiteral("TabSheet4"));
@@ -319,8 +330,18 @@ private slots:
         QVERIFY(!pages->tabIcon(1).isNull());
         QCOMPARE(pages->tabBar()->font().pixelSize(), 15);
         QVERIFY(pages->tabBar()->font().bold());
+        // Tabs drawn as buttons: the others raised (light top edge, dark bottom edge), the
+        // selected one pressed in (the other way round).
+        const QImage row = pages->tabBar()->grab().toImage();
+        const auto edgeContrast = [&row, pages](int tab) {
+            const QRect r = pages->tabBar()->tabRect(tab);
+            return qGray(row.pixel(r.center().x(), r.top())) - qGray(row.pixel(r.center().x(), r.bottom()));
+        };
+        QVERIFY2(edgeContrast(1) > 40, "an unselected tab is not raised");
+        QVERIFY2(edgeContrast(0) < -40, "the selected tab is not pressed in");
 
-        const auto items = control<QGroupBox>(QStringLiteral("RadioGroup_SQL_AktUr"))->findChildren<QRadioButton*>();
+        const auto items
+            = control<QGroupBox>(QStringLiteral("RadioGroup_SQL_AktUr"))->findChildren<QRadioButton*>();
         QCOMPARE(items.size(), 2);
         QCOMPARE(items.at(0)->text(), QStringLiteral("высокий"));
         QCOMPARE(items.at(1)->text(), QStringLiteral("низкий"));
@@ -347,11 +368,13 @@ private slots:
         QFETCH(QString, pattern);
         const QString name = QString::fromLatin1(QTest::currentDataTag());
         auto* edit = qobject_cast<QLineEdit*>(checkedControl(name, QStringLiteral("GroupBox2")));
-        auto* caption = qobject_cast<QLabel*>(checkedControl(name + QStringLiteral("_Label"), QStringLiteral("GroupBox2")));
+        auto* caption = qobject_cast<QLabel*>(
+            checkedControl(name + QStringLiteral("_Label"), QStringLiteral("GroupBox2")));
         QVERIFY(edit != nullptr);
         QVERIFY(caption != nullptr);
-        QVERIFY2(QRegularExpression(QRegularExpression::anchoredPattern(pattern)).match(edit->text()).hasMatch(),
-                 qPrintable(edit->text()));
+        QVERIFY2(
+            QRegularExpression(QRegularExpression::anchoredPattern(pattern)).match(edit->text()).hasMatch(),
+            qPrintable(edit->text()));
         QCOMPARE(edit->font().family(), QStringLiteral("Courier New"));
         QCOMPARE(edit->font().pointSize(), kPoint15px);
         QCOMPARE(caption->text(), label);
@@ -361,32 +384,42 @@ private slots:
 
     void otherLabels()
     {
-        QCOMPARE(control<QLabel>(QStringLiteral("SpinEdit_DlitBip_Unit"))->toolTip(), QStringLiteral("длительность (100 мс)"));
+        QCOMPARE(control<QLabel>(QStringLiteral("SpinEdit_DlitBip_Unit"))->toolTip(),
+            QStringLiteral("длительность (100 мс)"));
         bool periodLabel = false;
         for (auto* l : control<QGroupBox>(QStringLiteral("GroupBox5"))->findChildren<QLabel*>())
             periodLabel |= l->text() == QStringLiteral("часы      минуты   секунды");
         QVERIFY(periodLabel);
-        auto* label22 = qobject_cast<QLabel*>(checkedControl(QStringLiteral("Label22"), QStringLiteral("GroupBox1")));
+        auto* label22
+            = qobject_cast<QLabel*>(checkedControl(QStringLiteral("Label22"), QStringLiteral("GroupBox1")));
         QVERIFY(label22 != nullptr);
         QCOMPARE(label22->text(), QStringLiteral("00 02"));
-        auto* label13 = qobject_cast<QLabel*>(checkedControl(QStringLiteral("Label13"), QStringLiteral("Panel1")));
+        auto* label13
+            = qobject_cast<QLabel*>(checkedControl(QStringLiteral("Label13"), QStringLiteral("Panel1")));
         QVERIFY(label13 != nullptr);
         QCOMPARE(label13->text(),
-                 QStringLiteral("1)     Тмин  для Радиостанции_1                     * 100 мс       Тмин  для Радиостанции_1"));
+            QStringLiteral("1)     Тмин  для Радиостанции_1                     * 100 мс       Тмин  для "
+                           "Радиостанции_1"));
         QCOMPARE(control<QLabel>(QStringLiteral("Panel1"))->text(), QStringLiteral("Panel1"));
-        QVERIFY(form_->ui->GroupBox1->isAncestorOf(control<QWidget>(QStringLiteral("Panel1"))));
+        QVERIFY(control<QWidget>(QStringLiteral("GroupBox1"))
+                    ->isAncestorOf(control<QWidget>(QStringLiteral("Panel1"))));
         // Panel1 lies outside GroupBox1's area.
-        QVERIFY(!form_->ui->GroupBox1->rect().contains(control<QWidget>(QStringLiteral("Panel1"))->geometry()));
+        QVERIFY(!control<QWidget>(QStringLiteral("GroupBox1"))
+                     ->rect()
+                     .contains(control<QWidget>(QStringLiteral("Panel1"))->geometry()));
     }
 
     void commands()
     {
-        auto* form = qobject_cast<QPushButton*>(checkedControl(QStringLiteral("Button_FormFile"), QStringLiteral("Panel3")));
-        auto* out = qobject_cast<QPushButton*>(checkedControl(QStringLiteral("Button_Out"), QStringLiteral("Panel3")));
-        auto* status = qobject_cast<QLabel*>(checkedControl(QStringLiteral("StaticText_Error"), QStringLiteral("Panel3")));
+        auto* form = qobject_cast<QPushButton*>(
+            checkedControl(QStringLiteral("Button_FormFile"), QStringLiteral("Panel3")));
+        auto* out = qobject_cast<QPushButton*>(
+            checkedControl(QStringLiteral("Button_Out"), QStringLiteral("Panel3")));
+        auto* status = qobject_cast<QLabel*>(
+            checkedControl(QStringLiteral("StaticText_Error"), QStringLiteral("Panel3")));
         QVERIFY(form && out && status);
         QCOMPARE(control<QWidget>(QStringLiteral("Panel3"))->geometry(), QRect(20, 414, 282, 81));
-        QCOMPARE(pageOf(form), form_->ui->TabSheet2);
+        QCOMPARE(pageOf(form), control<QWidget>(QStringLiteral("TabSheet2")));
         QCOMPARE(form->text(), QStringLiteral("сформировать"));
         QCOMPARE(form->geometry(), QRect(16, 8, 121, 33));
         QVERIFY(!form->isHidden());
@@ -405,8 +438,10 @@ private slots:
 
     void inertSettingsButtons()
     {
-        auto* read = qobject_cast<QPushButton*>(checkedControl(QStringLiteral("Button1"), QStringLiteral("GroupBox29")));
-        auto* save = qobject_cast<QPushButton*>(checkedControl(QStringLiteral("Button4"), QStringLiteral("GroupBox29")));
+        auto* read = qobject_cast<QPushButton*>(
+            checkedControl(QStringLiteral("Button1"), QStringLiteral("GroupBox29")));
+        auto* save = qobject_cast<QPushButton*>(
+            checkedControl(QStringLiteral("Button4"), QStringLiteral("GroupBox29")));
         QVERIFY(read && save);
         QCOMPARE(read->text(), QStringLiteral("считать"));
         QCOMPARE(save->text(), QStringLiteral("сохранит"));
@@ -419,7 +454,7 @@ private slots:
         QVERIFY(shape != nullptr);
         QCOMPARE(shape->geometry(), QRect(328, 16, 89, 41));
         QCOMPARE(shape->toolTip(),
-                 QStringLiteral("для открытия-закрытия репитера нажмите тангенту в соответствии с этим сигналом"));
+            QStringLiteral("для открытия-закрытия репитера нажмите тангенту в соответствии с этим сигналом"));
         auto* label = qobject_cast<QLabel*>(checkedControl(QStringLiteral("Label_PTT"), group));
         QVERIFY(label != nullptr);
         QCOMPARE(label->text(), QStringLiteral("передача"));

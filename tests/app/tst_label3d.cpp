@@ -1,5 +1,5 @@
 // The relief label: what it paints in each style, depth and state, pixel by pixel, and how a
-// form description sets it up.
+// Designer form sets it up.
 
 #include "controls/Label3D.h"
 #include "ui_label3d_form.h"
@@ -124,7 +124,7 @@ class TestLabel3D : public QObject {
     Q_OBJECT
 
 private slots:
-    void formDescriptionSetsStyleAndDepth()
+    void designerFormSetsStyleAndDepth()
     {
         QWidget form;
         Ui::Label3DForm ui;
@@ -138,7 +138,7 @@ private slots:
         QCOMPARE(ui.defaults->glub(), 1);
         QVERIFY(ui.defaults->showAccelChar());
         QVERIFY(!ui.defaults->transparent());
-        // Auto size fitted the captioned label to its caption, at its described corner.
+        // Auto size fitted the captioned label to its caption, at the corner the form gives it.
         QCOMPARE(ui.raisedDeep->pos(), QPoint(10, 20));
         QCOMPARE(ui.raisedDeep->size(), ui.raisedDeep->sizeHint());
         QVERIFY(ui.raisedDeep->width() < 300);

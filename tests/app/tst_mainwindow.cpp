@@ -1,13 +1,13 @@
 // The main window: start-up state, the two layouts and the command-line cases that choose
 // them, the help files, the focus order, the title page, and the ways the program ends.
 
+#include "Form1Controls.h"
 #include "app/ImageLists.h"
 #include "app/ProgramState.h"
 #include "app/TitlePhoto.h"
 #include "app/Unit1.h"
 #include "controls/Label3D.h"
 #include "controls/RichTextView.h"
-#include "ui_Unit1.h"
 
 #include <QApplication>
 #include <QChart>
@@ -127,12 +127,12 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(bool, debug);
         auto form = open(arguments);
-        Ui::TForm1& ui = *form->ui;
+        const testing::Form1Controls ui(*form);
 
         QCOMPARE(ui.GroupBox11->isHidden(), !debug);
         QCOMPARE(ui.GroupBox_MasPer->isHidden(), !debug);
         QCOMPARE(ui.Chart1->isHidden(), !debug);
-        // Debug keeps the page of the description; normal opens on the title page.
+        // Debug keeps the page the form opens on; normal opens on the title page.
         QCOMPARE(ui.PageControl1->currentWidget(), debug ? ui.TabSheet3 : ui.TabSheet1);
         // Never resizable, in either layout.
         QCOMPARE(form->minimumSize(), form->maximumSize());
@@ -152,7 +152,7 @@ private slots:
     void windowHasItsCaptionFrameAndPages()
     {
         auto form = open({});
-        Ui::TForm1& ui = *form->ui;
+        const testing::Form1Controls ui(*form);
         QCOMPARE(form->windowTitle(), QStringLiteral(" Программатор    интерфейса     Tarvel  v22.1"));
         const Qt::WindowFlags flags = form->windowFlags();
         QVERIFY(flags.testFlag(Qt::WindowMinimizeButtonHint));
@@ -181,6 +181,7 @@ private slots:
     void topLevelControlsKeepTheirOrderAndVisibility()
     {
         auto form = open({});
+        const testing::Form1Controls ui(*form);
         QStringList names;
         QStringList shown;
         for (QObject* child : form->children()) {
@@ -201,9 +202,8 @@ private slots:
             auto* w = qobject_cast<QWidget*>(child);
             if (w == nullptr || w->isWindow())
                 continue;
-            QCOMPARE(client.contains(w->geometry()), w == form->ui->PageControl1);
-            QVERIFY2(!client.intersects(w->geometry()) || w == form->ui->PageControl1,
-                qPrintable(w->objectName()));
+            QCOMPARE(client.contains(w->geometry()), w == ui.PageControl1);
+            QVERIFY2(!client.intersects(w->geometry()) || w == ui.PageControl1, qPrintable(w->objectName()));
         }
     }
 
@@ -234,7 +234,7 @@ private slots:
         auto form = open({});
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        auto* pages = form->findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+        QTabWidget* pages = testing::Form1Controls(*form).PageControl1;
         QTabBar* row = pages->tabBar();
         const auto wheel = [row](int angle) {
             const QPointF at = row->tabRect(row->currentIndex()).center();
@@ -257,11 +257,11 @@ private slots:
         wheel(-120);
         QCOMPARE(pages->currentIndex(), last);
 
-        form->showStartPage(5);
+        form->showPage(5);
         QCOMPARE(pages->currentIndex(), last);
-        form->showStartPage(2);
+        form->showPage(2);
         QCOMPARE(pages->currentIndex(), 2);
-        form->showStartPage(7);
+        form->showPage(7);
         QCOMPARE(pages->currentIndex(), 2);
     }
 
@@ -272,15 +272,14 @@ private slots:
         auto form = open({});
         form->show();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
-        QCOMPARE(QApplication::focusWidget(), form->findChild<QWidget*>(QStringLiteral("Button2")));
+        const testing::Form1Controls ui(*form);
+        QCOMPARE(QApplication::focusWidget(), ui.Button2);
 
         bool ended = false;
-        connect(form->findChild<QPushButton*>(QStringLiteral("Button2")), &QPushButton::clicked,
-            [&ended] { ended = true; });
-        for (const char* name : {"PageControl1", "PageControl_UprTx"}) {
-            auto* pages = form->findChild<QTabWidget*>(QLatin1String(name));
-            if (name == QLatin1String("PageControl_UprTx"))
-                form->findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
+        connect(ui.Button2, &QPushButton::clicked, [&ended] { ended = true; });
+        for (QTabWidget* pages : {ui.PageControl1, ui.PageControl_UprTx}) {
+            if (pages == ui.PageControl_UprTx)
+                ui.PageControl1->setCurrentIndex(1);
             QTabBar* row = pages->tabBar();
             const int other = pages->currentIndex() == 1 ? 0 : 1;
             QTest::mouseClick(row, Qt::LeftButton, {}, row->tabRect(other).center());
@@ -291,10 +290,10 @@ private slots:
         QVERIFY(!ended);
     }
 
-    void controlsStartWithTheirDescribedValues()
+    void controlsStartWithTheFormsValues()
     {
         auto form = open({});
-        Ui::TForm1& ui = *form->ui;
+        const testing::Form1Controls ui(*form);
         QCOMPARE(ui.Memo1->toPlainText(), QStringLiteral("Memo1"));
         QCOMPARE(ui.Memo2->toPlainText(), QStringLiteral("Memo1"));
         QCOMPARE(ui.Memo_MasIsh->toPlainText(), QStringLiteral("Memo1"));
@@ -321,7 +320,8 @@ private slots:
     void chartsCarryTheirSeries()
     {
         auto form = open({});
-        const QList<QAbstractSeries*> filter = form->ui->Chart_Filtr->chart()->series();
+        const testing::Form1Controls ui(*form);
+        const QList<QAbstractSeries*> filter = ui.Chart_Filtr->chart()->series();
         QCOMPARE(filter.size(), 2);
         auto* line1 = qobject_cast<QLineSeries*>(filter[0]);
         auto* line2 = qobject_cast<QLineSeries*>(filter[1]);
@@ -331,9 +331,9 @@ private slots:
         QVERIFY(line1->pointsVisible());
         QCOMPARE(line2->pen().color(), QColor(Qt::red));
         QCOMPARE(line2->pen().style(), Qt::DotLine);
-        QVERIFY(!form->ui->Chart_Filtr->chart()->legend()->isVisible());
+        QVERIFY(!ui.Chart_Filtr->chart()->legend()->isVisible());
 
-        const QList<QAbstractSeries*> signal = form->ui->Chart1->chart()->series();
+        const QList<QAbstractSeries*> signal = ui.Chart1->chart()->series();
         QCOMPARE(signal.size(), 1);
         auto* series1 = qobject_cast<QLineSeries*>(signal[0]);
         QVERIFY(series1);
@@ -341,21 +341,17 @@ private slots:
         QVERIFY(!series1->pointsVisible());
     }
 
-    void timersStartAsDescribed()
+    // Timer2's one redraw is the trainer test's; the trainer's tick waits for "старт".
+    void trainerTickIsStoppedAtStart()
     {
         auto form = open({});
-        QVERIFY(!form->Timer1.isActive());
-        QCOMPARE(form->Timer1.interval(), 1);
-        QVERIFY(form->Timer2.isActive());
-        QCOMPARE(form->Timer2.interval(), 1);
-        // Timer2 fires once and switches itself off.
-        QTRY_VERIFY_WITH_TIMEOUT(!form->Timer2.isActive(), 2000);
+        QVERIFY(!testing::Form1Controls(*form).Timer1->isActive());
     }
 
     void titlePageShowsLabelsAndPhotograph()
     {
         auto form = open({});
-        Ui::TForm1& ui = *form->ui;
+        const testing::Form1Controls ui(*form);
         QCOMPARE(ui.Label3D1->text(), QStringLiteral(" Программатор  интерфейса  Tarvel "));
         QCOMPARE(ui.Label3D2->text(), QStringLiteral("Россия 2019"));
         QCOMPARE(ui.Label3D1->labelStyle(), TLabel3D::lsRaised);
@@ -381,7 +377,7 @@ private slots:
     void helpPagesKeepTheirDefaultsWithoutFiles()
     {
         auto form = open({});
-        Ui::TForm1& ui = *form->ui;
+        const testing::Form1Controls ui(*form);
         const QStringList lines = plain(ui.RichEdit1).split(QLatin1Char('\n'));
         QCOMPARE(lines.size(), 13);
         QCOMPARE(lines[0], kInstructionFirstLine);
@@ -427,7 +423,7 @@ private slots:
         QFETCH(QString, expected);
         writeFile(inFolder("help2.rtf"), help2);
         auto form = open({});
-        Ui::TForm1& ui = *form->ui;
+        const testing::Form1Controls ui(*form);
         QCOMPARE(normalised(plain(ui.RichEdit2)), normalised(expected));
         QVERIFY(plain(ui.RichEdit1).startsWith(kInstructionFirstLine));
         QCOMPARE(plain(ui.RichEdit3), QStringLiteral("\n") + kHelp3Missing);
@@ -440,16 +436,18 @@ private slots:
         writeFile(inFolder("help2.rtf"), "{\\rtf1 second\\par}");
         writeFile(inFolder("help3.rtf"), "{\\rtf1 third\\par}");
         auto form = open({});
-        QCOMPARE(normalised(plain(form->ui->RichEdit1)), QStringLiteral("first"));
-        QCOMPARE(normalised(plain(form->ui->RichEdit2)), QStringLiteral("second"));
-        QCOMPARE(normalised(plain(form->ui->RichEdit3)), QStringLiteral("third"));
+        const testing::Form1Controls ui(*form);
+        QCOMPARE(normalised(plain(ui.RichEdit1)), QStringLiteral("first"));
+        QCOMPARE(normalised(plain(ui.RichEdit2)), QStringLiteral("second"));
+        QCOMPARE(normalised(plain(ui.RichEdit3)), QStringLiteral("third"));
     }
 
     void aFolderNamedLikeAHelpFileCountsAsMissing()
     {
         QVERIFY(QDir(folder_->path()).mkdir("help2.rtf"));
         auto form = open({});
-        QCOMPARE(plain(form->ui->RichEdit2), QStringLiteral("\n") + kHelp2Missing);
+        const testing::Form1Controls ui(*form);
+        QCOMPARE(plain(ui.RichEdit2), QStringLiteral("\n") + kHelp2Missing);
         QVERIFY(messageBoxes(*form).isEmpty());
     }
 
@@ -468,7 +466,7 @@ private slots:
         writeFile(inFolder("help1.rtf"), "{\\rtf1\\ansi{\\fonttbl"); // a header cut short
         writeFile(inFolder("help3.rtf"), "{\\rtf1 third\\par}");
         auto form = open(arguments);
-        Ui::TForm1& ui = *form->ui;
+        const testing::Form1Controls ui(*form);
 
         const QList<QMessageBox*> boxes = messageBoxes(*form);
         QCOMPARE(boxes.size(), 1);
@@ -490,8 +488,9 @@ private slots:
     void button2EndsTheEventLoopWithStatusZero()
     {
         auto form = open({});
+        const testing::Form1Controls ui(*form);
         form->show();
-        QTimer::singleShot(0, form->ui->Button2, &QPushButton::click);
+        QTimer::singleShot(0, ui.Button2, &QPushButton::click);
         // If the click did not end the loop, this would, with a status the test rejects.
         QTimer guard;
         guard.setSingleShot(true);

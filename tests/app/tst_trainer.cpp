@@ -2,11 +2,10 @@
 // duration, a run driven tick by tick on a fake clock (indicator, beeps, self-stop, Alfa),
 // a change that halts a run, and the sound switch. Nothing here waits for real time.
 
+#include "Form1Controls.h"
 #include "app/ProgramState.h"
 #include "app/Unit1.h"
-#include "audio/SpeakerTone.h"
 #include "controls/SpinEdit.h"
-#include "ui_Unit1.h"
 
 #include <QChart>
 #include <QChartView>
@@ -48,9 +47,9 @@ QLineSeries* series(QChartView* view, const QString& name)
     return nullptr;
 }
 
-bool indicatorIsRed(const Ui::TForm1* ui)
+bool indicatorIsRed(const testing::Form1Controls& ui)
 {
-    return ui->Shape_PTT->styleSheet().contains(QLatin1String("rgb(255, 0, 0)"));
+    return ui.Shape_PTT->styleSheet().contains(QLatin1String("rgb(255, 0, 0)"));
 }
 
 } // namespace
@@ -60,7 +59,7 @@ class TestTrainer : public QObject {
 
     std::unique_ptr<ProgramState> state_;
     std::unique_ptr<TForm1> form_;
-    Ui::TForm1* ui = nullptr;
+    std::unique_ptr<testing::Form1Controls> ui;
     FakeClock* clock_ = nullptr;
     RecordingTones* tones_ = nullptr;
     double startedAt_ = 0;
@@ -85,7 +84,7 @@ private slots:
     {
         state_ = std::make_unique<ProgramState>();
         form_ = std::make_unique<TForm1>(*state_, StartOptions {{}, QString()});
-        ui = form_->ui;
+        ui = std::make_unique<testing::Form1Controls>(*form_);
         auto clock = std::make_unique<FakeClock>();
         clock_ = clock.get();
         form_->setTrainerClock(std::move(clock));
@@ -108,7 +107,7 @@ private slots:
         QCOMPARE(x->max(), 11.0);
 
         pattern()->clear();
-        QTRY_VERIFY(!form_->Timer2.isActive());
+        QTRY_VERIFY(!ui->Timer2->isActive());
         QCOMPARE(pattern()->points(), expected);
     }
 
@@ -127,18 +126,18 @@ private slots:
         state_->shared.alfa = 0.5; // as after a change of SpinEdit_Alfa
         startRun();
         QCOMPARE(ui->Button_Sound->text(), QStringLiteral("стоп"));
-        QVERIFY(form_->Timer1.isActive());
-        QCOMPARE(form_->Timer1.interval(), 10);
+        QVERIFY(ui->Timer1->isActive());
+        QCOMPARE(ui->Timer1->interval(), 10);
         QCOMPARE(state_->shared.alfa, 0.2);
 
         state_->shared.alfa = 0.5;
         tickAt(0.0);
         QVERIFY(tones_->frequencies.isEmpty());
-        QVERIFY(!indicatorIsRed(ui));
+        QVERIFY(!indicatorIsRed(*ui));
         QVERIFY(ui->Label_PTT->isHidden());
 
         tickAt(3.0);
-        QVERIFY(indicatorIsRed(ui));
+        QVERIFY(indicatorIsRed(*ui));
         QVERIFY(!ui->Label_PTT->isHidden());
         QCOMPARE(cursor()->points().first().x(), 1.0);
         tickAt(5.0);
@@ -150,32 +149,44 @@ private slots:
         tickAt(12.5); // past PttStopTime: the pause, then the stop
         QVERIFY(clock_->now - startedAt_ > 12.5 + 1.38);
         QCOMPARE(ui->Button_Sound->text(), QStringLiteral("старт"));
-        QVERIFY(!form_->Timer1.isActive());
+        QVERIFY(!ui->Timer1->isActive());
         QCOMPARE(cursor()->points().first().x(), -2.0);
         QCOMPARE(state_->shared.alfa, 0.2); // the self-stop goes through the button's handler
         QCOMPARE(ui->SpinEdit_Alfa->value(), 2);
+    }
+
+    // Nothing but Timer1 moves the run on: its ticks show the press and end the run.
+    void timer1DrivesTheRun()
+    {
+        QTRY_VERIFY(!ui->Timer2->isActive()); // its redraw would halt the run
+        startRun();
+        clock_->now = startedAt_ + 3.0;
+        QTRY_VERIFY(indicatorIsRed(*ui));
+        clock_->now = startedAt_ + 12.5;
+        QTRY_COMPARE(ui->Button_Sound->text(), QStringLiteral("старт"));
+        QVERIFY(!ui->Timer1->isActive());
     }
 
     void changeDuringARunHaltsItWithTheButtonStillOnStop()
     {
         startRun();
         tickAt(3.0);
-        QVERIFY(indicatorIsRed(ui));
+        QVERIFY(indicatorIsRed(*ui));
         ui->SpinEdit_12->setValue(6);
-        QVERIFY(!form_->Timer1.isActive());
+        QVERIFY(!ui->Timer1->isActive());
         QCOMPARE(ui->Button_Sound->text(), QStringLiteral("стоп"));
         QCOMPARE(cursor()->points().first().x(), -2.0);
-        QVERIFY(indicatorIsRed(ui)); // the indicator keeps its last state
+        QVERIFY(indicatorIsRed(*ui)); // the indicator keeps its last state
 
         ui->Button_Sound->click(); // the stop branch: no new run
         QCOMPARE(ui->Button_Sound->text(), QStringLiteral("старт"));
-        QVERIFY(!form_->Timer1.isActive());
+        QVERIFY(!ui->Timer1->isActive());
 
         // The next run starts afresh and its first tick releases with a 600 Hz beep.
         startRun();
         tickAt(0.0);
         QCOMPARE(tones_->frequencies, (QList<int> {800, 600}));
-        QVERIFY(!indicatorIsRed(ui));
+        QVERIFY(!indicatorIsRed(*ui));
         QCOMPARE(cursor()->points().first().x(), -2.0);
     }
 
@@ -190,7 +201,7 @@ private slots:
         QVERIFY(box != nullptr);
         QCOMPARE(box->text(), QStringLiteral("Range check error"));
         QTRY_VERIFY(box->isVisible());
-        QVERIFY(!form_->Timer1.isActive());
+        QVERIFY(!ui->Timer1->isActive());
         QCOMPARE(ui->Button_Sound->text(), QStringLiteral("стоп"));
 
         box->accept();
@@ -208,38 +219,11 @@ private slots:
         tickAt(3.0);
         tickAt(5.0);
         QVERIFY(tones_->frequencies.isEmpty());
-        QVERIFY(!indicatorIsRed(ui));
+        QVERIFY(!indicatorIsRed(*ui));
         ui->CheckBox_Zwuk->click();
         QVERIFY(state_->sound.soundOn);
         tickAt(8.0);
         QCOMPARE(tones_->frequencies, QList<int> {800});
-    }
-
-    void speakerToneIsASoftenedSineOfTheAskedPitchAndLength()
-    {
-        const QByteArray pcm = SpeakerTone::toneSamples(800, 20);
-        QCOMPARE(pcm.size(), 2 * SpeakerTone::kSampleRate / 50); // 20 ms of 16-bit samples
-        auto sample = [&pcm](qsizetype i) {
-            return static_cast<std::int16_t>(
-                static_cast<std::uint8_t>(pcm[2 * i]) | (static_cast<std::uint8_t>(pcm[2 * i + 1]) << 8));
-        };
-        const qsizetype count = pcm.size() / 2;
-        int crossings = 0;
-        int peak = 0;
-        for (qsizetype i = 1; i < count; ++i) {
-            if ((sample(i - 1) < 0) != (sample(i) < 0))
-                ++crossings;
-            peak = std::max(peak, std::abs(int {sample(i)}));
-        }
-        QVERIFY(std::abs(crossings - 32) <= 1); // 16 cycles of 800 Hz in 20 ms
-        QVERIFY(peak > 15'000 && peak < 17'000);
-        QCOMPARE(sample(0), std::int16_t {0}); // no click at either end
-        QVERIFY(std::abs(int {sample(count - 1)}) < 500);
-
-        // Pitches the output cannot carry are silence; a long tone is built in pieces.
-        QVERIFY(SpeakerTone::toneSamples(30'000, 20).count('\0') == 2 * SpeakerTone::kSampleRate / 50);
-        QCOMPARE(SpeakerTone::toneSamples(800, 600'000).size(),
-            2 * SpeakerTone::kSampleRate * SpeakerTone::kMaxPiece_ms / 1000);
     }
 };
 
