@@ -1,11 +1,13 @@
 #pragma once
 // Everything the program keeps for its whole run, outside the window: the sound switch
-// of the trainer, the shared frame / sample buffer / Alfa, and the generator's phases.
+// of the trainer, the shared frame / sample buffer / Alfa, the generator's phases and the
+// PTT pattern's boundaries.
 // main() creates the one instance before the application object exists and hands it to
 // the window by reference; a test builds a fresh one for every window it opens.
 
 #include "shared/SharedState.h"
 #include "signal/ToneSignal.h"
+#include "trainer/PttPattern.h"
 #include "trainer/ToneDriver.h"
 
 namespace tarvel {
@@ -17,6 +19,7 @@ struct ProgramState {
     SoundState sound;
     SharedState shared;
     GeneratorState generator;
+    PttBoundaries ptt; // PttT1..PttT3 and PttStopTime, set by every preview
 
     ProgramState() { shared.alfa = kDefaultAlfa; }
 };

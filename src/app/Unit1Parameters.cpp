@@ -10,6 +10,13 @@
 
 namespace tarvel {
 
+namespace {
+
+// The status line every build shows: a frame build has no way to fail.
+constexpr const char* kStatusNoErrors = " *** нет ошибок ***";
+
+} // namespace
+
 FrameParameters TForm1::readFrameParameters() const
 {
     FrameParameters p;

@@ -64,7 +64,7 @@ void TForm1::redrawPttPreview()
     {
         ChartSink pattern(*pttPattern_, AxisFit::None);
         ChartSink cursor(*pttCursor_, AxisFit::None);
-        drawPttPreview(state_.shared, durations, pattern, cursor);
+        drawPttPreview(state_.ptt, durations, pattern, cursor);
     }
     fitPttChartWidth();
     ui->Chart_PTT->update();
@@ -94,7 +94,7 @@ void TForm1::advanceTrainerRun()
     PttTickOutcome outcome;
     try {
         ChartSink cursor(*pttCursor_, AxisFit::None);
-        outcome = pttRunTick(pttRun_, state_.shared, *trainerClock_, tones, cursor, indicator);
+        outcome = pttRunTick(pttRun_, state_.ptt, *trainerClock_, tones, cursor, indicator);
     } catch (const std::exception& e) {
         // The tick is abandoned and the error shown; the run halts (its button keeps "стоп",
         // as after a change of a duration), so one fault is reported once and not at every tick.

@@ -24,7 +24,7 @@ std::string printable(std::string_view text);
 // The message may quote the user's arguments as given; they are made printable here.
 class UsageError : public std::runtime_error {
 public:
-    explicit UsageError(const std::string& message) : std::runtime_error(printable(message)) {}
+    explicit UsageError(const std::string& message) : std::runtime_error(printable(message)) { }
 };
 
 struct IntRange {
@@ -36,8 +36,8 @@ struct IntRange {
 // Flushes what a subcommand printed on `out`. When it could not be written (a closed
 // pipe, a full disk) the command must not report success: one line "<command>: <failure>"
 // goes to `err` and the result is kExitFailure; otherwise `status` is returned unchanged.
-int finishOutput(std::ostream& out, std::ostream& err, std::string_view command, std::string_view failure,
-                 int status);
+int finishOutput(
+    std::ostream& out, std::ostream& err, std::string_view command, std::string_view failure, int status);
 
 // Parses `text` as a whole number (optional sign, decimal digits) within `range`;
 // throws UsageError naming the option, the text given and what is allowed.
@@ -46,7 +46,7 @@ int parseWholeNumber(std::string_view option, std::string_view text, IntRange ra
 // Walks the arguments of one subcommand. Accepts "--name value" and "--name=value".
 class ArgCursor {
 public:
-    explicit ArgCursor(std::vector<std::string> args) : args_(std::move(args)) {}
+    explicit ArgCursor(std::vector<std::string> args) : args_(std::move(args)) { }
     bool done() const { return pos_ >= args_.size(); }
     const std::string& peek() const { return args_[pos_]; }
     // The option name of the current argument (before any '='), and advances past it.
@@ -55,8 +55,6 @@ public:
     std::string takeValue(std::string_view option);
     // The current argument as a positional value.
     std::string takePositional() { return args_[pos_++]; }
-    // True when the option just taken carried "=value" (a flag must not).
-    bool hasInlineValue() const { return inlineValue_.has_value(); }
     // For an on/off option just taken: throws UsageError when it was given "=value".
     void refuseValue(std::string_view option) const;
 

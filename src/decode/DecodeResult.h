@@ -34,8 +34,8 @@ struct DecodeResult {
     std::string reason;              // one line, for anything but a decoded frame
     Frame frame{};                   // bytes as received (partial when the signal ends early)
     int symbolsRead = 0;             // 128 when decoded
-    std::uint16_t computedCrc = 0;   // over bytes 0..13 as received
-    std::uint16_t receivedCrc = 0;   // bytes 14 and 15, high byte first
+    std::uint16_t computedCrc = 0;   // over the bytes before kCrcIndex, as received
+    std::uint16_t receivedCrc = 0;   // the two bytes at kCrcIndex, high byte first
     SignalReport report;
 
     bool decoded() const { return outcome == DecodeOutcome::Decoded; }

@@ -9,17 +9,18 @@
 namespace tarvel {
 
 struct FrameParameterText {
-    const char* key;        // for JSON: snake_case with the unit
-    const char* label;      // for people
-    std::string text;       // "2000 Hz", "pilot tone", "off"
-    std::string json;       // the value as JSON: a number, a string or null for "off"
-    bool userSettable;      // false for the values this build fixes
+    const char* key; // for JSON: snake_case with the unit
+    const char* label; // for people
+    std::string text; // "2000 Hz", "pilot tone", "off"
+    std::string json; // the value as JSON: a number, a string or null for "off"
+    bool userSettable; // false for the values this build fixes
 };
 
-// Bytes 2..13 of any frame (a value outside the window's ranges is shown as it is).
+// Every field of kFrameFields in any frame, in the table's order (a value outside the
+// window's ranges is shown as it is).
 std::vector<FrameParameterText> describeFrame(const Frame& frame);
 
-// True when bytes 0 and 1 are the markers 01 02.
+// True when the frame opens with kFrameMarkers.
 bool markersOk(const Frame& frame);
 
 } // namespace tarvel

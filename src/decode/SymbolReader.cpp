@@ -442,7 +442,7 @@ DecodeResult readSymbols(std::span<const ToneBin> bins, const LeadInSighting& si
     }
     for (Reading& r : readings) {
         r.frame = frameFromSymbols(r.symbols);
-        r.crcOk = r.complete && crc16(std::span(r.frame).first(14)) == storedCrc(r.frame);
+        r.crcOk = r.complete && crc16(std::span(r.frame).first(kCrcIndex)) == storedCrc(r.frame);
     }
     bool leadInSaysMerged = false;
     if (sighting.onsetSeen) {
@@ -499,7 +499,7 @@ DecodeResult readSymbols(std::span<const ToneBin> bins, const LeadInSighting& si
 
     result.frame = chosen->frame;
     result.symbolsRead = static_cast<int>(std::min(chosen->symbols.size(), std::size_t{kSymbolCount}));
-    result.computedCrc = crc16(std::span(result.frame).first(14));
+    result.computedCrc = crc16(std::span(result.frame).first(kCrcIndex));
     result.receivedCrc = storedCrc(result.frame);
     if (chosen->crcOk) {
         result.outcome = DecodeOutcome::Decoded;

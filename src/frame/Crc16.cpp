@@ -27,10 +27,10 @@ std::uint16_t crc16(std::span<const std::uint8_t> bytes)
 std::uint16_t FrameCrc(Frame& frame, TextSink& trace)
 {
     trace.clear();
-    frame[14] = 0;
-    frame[15] = 0;
+    frame[kCrcIndex] = 0;
+    frame[kCrcIndex + 1] = 0;
     std::uint16_t crc = kCrcInitial;
-    for (int i = 0; i < 14; ++i) {
+    for (int i = 0; i < static_cast<int>(kCrcIndex); ++i) {
         crc = crcAddByte(crc, frame[static_cast<std::size_t>(i)]);
         trace.addLine(DecText(i, 2) + "  " + WordHex(crc));
     }

@@ -2,8 +2,8 @@
 // _8_CRC: CRC-16 of the parameter frame: polynomial 0x1021, start 0xFFFF, most significant bit
 // first, no final XOR (the CCITT-FALSE variant), computed bit by bit.
 
-#include "shared/Sinks.h"
 #include "shared/Frame.h"
+#include "shared/Sinks.h"
 
 #include <cstdint>
 #include <span>
@@ -19,7 +19,7 @@ std::uint16_t crcAddByte(std::uint16_t crc, std::uint8_t byte);
 // CRC of any byte sequence with the frame's rule.
 std::uint16_t crc16(std::span<const std::uint8_t> bytes);
 
-// CRC of frame bytes 0..13. Zeroes bytes 14 and 15 first (they are not covered) and
+// CRC of the frame bytes before kCrcIndex. Zeroes the CRC's own two bytes first and
 // rewrites `trace` with one line per byte: the index in two places, two blanks and the
 // running CRC in four hex digits.
 std::uint16_t FrameCrc(Frame& frame, TextSink& trace);

@@ -11,12 +11,15 @@ inline constexpr std::size_t kFrameSize = 16;
 
 using Frame = std::array<std::uint8_t, kFrameSize>;
 
-// The frame before the first build: bytes 0..13 zero, bytes 14 and 15 = EE FF.
+// The CRC-16 sits in the last two bytes, high byte first, and covers every byte before it.
+inline constexpr std::size_t kCrcIndex = kFrameSize - 2;
+
+// The frame before the first build: all zero but for EE FF where the CRC goes.
 constexpr Frame initialFrame()
 {
-    Frame f{};
-    f[14] = 0xEE;
-    f[15] = 0xFF;
+    Frame f {};
+    f[kCrcIndex] = 0xEE;
+    f[kCrcIndex + 1] = 0xFF;
     return f;
 }
 

@@ -6,9 +6,9 @@
 
 namespace tarvel {
 
-char HexDigit(std::uint8_t value);         // low 4 bits only
-std::string ByteHex(std::uint8_t value);   // always two digits
-std::string WordHex(std::uint16_t value);  // always four digits
+char HexDigit(std::uint8_t value); // low 4 bits only
+std::string ByteHex(std::uint8_t value); // always two digits
+std::string WordHex(std::uint16_t value); // always four digits
 
 // Decimal text of value, right-aligned in a field of |width| characters and padded with
 // blanks; a negative width pads with zeros instead (behind which a minus sign stays).

@@ -24,7 +24,8 @@ public:
     using const_iterator = const std::int16_t*;
 
     explicit SampleBuffer(std::size_t size)
-        : size_(size), data_(static_cast<std::int16_t*>(std::calloc(size ? size : 1, sizeof(std::int16_t))))
+            : size_(size),
+              data_(static_cast<std::int16_t*>(std::calloc(size ? size : 1, sizeof(std::int16_t))))
     {
         if (!data_)
             throw std::bad_alloc();
@@ -42,7 +43,7 @@ public:
     }
     // A moved-from buffer is empty (size 0), never a size without data.
     SampleBuffer(SampleBuffer&& other) noexcept
-        : size_(std::exchange(other.size_, 0)), data_(std::move(other.data_))
+            : size_(std::exchange(other.size_, 0)), data_(std::move(other.data_))
     {
     }
     SampleBuffer& operator=(SampleBuffer&& other) noexcept

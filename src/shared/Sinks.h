@@ -28,8 +28,8 @@ public:
 // Drops everything: for callers that do not show a listing.
 class NullTextSink final : public TextSink {
 public:
-    void clear() override {}
-    void addLine(std::string_view) override {}
+    void clear() override { }
+    void addLine(std::string_view) override { }
 };
 
 struct PlotPoint {
@@ -53,8 +53,8 @@ public:
 
 class NullPlotSink final : public PlotSink {
 public:
-    void clear() override {}
-    void addPoint(double, double) override {}
+    void clear() override { }
+    void addPoint(double, double) override { }
 };
 
 } // namespace tarvel

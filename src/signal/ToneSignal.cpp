@@ -54,7 +54,7 @@ void FormSymbol(SignalContext& ctx, std::uint8_t symbol)
 
 std::array<std::uint8_t, kSymbolCount> symbolSequence(const Frame& frame)
 {
-    std::array<std::uint8_t, kSymbolCount> symbols{};
+    std::array<std::uint8_t, kSymbolCount> symbols {};
     std::uint8_t previous = kRepeatSymbol;
     std::size_t k = 0;
     for (std::uint8_t byte : frame) {

@@ -6,8 +6,8 @@
 // symbol"), and a 0.25 s 615 Hz tail, at 16 000 samples per second. The phase of every
 // lead-in and symbol sample passes through ModFiltr; the tail does not.
 
-#include "shared/Sinks.h"
 #include "shared/SharedState.h"
+#include "shared/Sinks.h"
 
 #include <array>
 #include <cstdint>
@@ -21,8 +21,6 @@ inline constexpr int kLeadInSamples = 16'000;
 inline constexpr int kTailSamples = 4'000;
 inline constexpr int kSymbolCount = 128;
 inline constexpr std::uint8_t kRepeatSymbol = 2;
-inline constexpr int kMinSignalSamples = 60'704;
-inline constexpr int kMaxSignalSamples = 62'496;
 
 struct ToneSymbol {
     double frequency_hz;
@@ -37,12 +35,12 @@ double phaseStep(double frequency_hz);
 
 // Generator and filter state that lasts for the whole program run.
 struct GeneratorState {
-    std::int32_t sampleCount = 0;  // index of the sample being produced
-    std::int32_t amp = 0;          // set to 30000 by every run
-    double phase = 0.0;            // never reset, never wrapped
-    double filteredPhase = 0.0;    // ModFiltr's output for the latest sample
-    double tailPhase = 0.0;        // restarts at 0 for every run
-    double filtrState = 0.0;       // the filter's previous output; never reset
+    std::int32_t sampleCount = 0; // index of the sample being produced
+    std::int32_t amp = 0; // set to 30000 by every run
+    double phase = 0.0; // never reset, never wrapped
+    double filteredPhase = 0.0; // ModFiltr's output for the latest sample
+    double tailPhase = 0.0; // restarts at 0 for every run
+    double filtrState = 0.0; // the filter's previous output; never reset
 };
 
 // The "Модуляционный фильтр" check box, read afresh for every filtered sample.
@@ -54,7 +52,7 @@ public:
 
 class FixedFilterSwitch final : public FilterSwitch {
 public:
-    explicit FixedFilterSwitch(bool on) : on_(on) {}
+    explicit FixedFilterSwitch(bool on) : on_(on) { }
     bool isOn() const override { return on_; }
     void set(bool on) { on_ = on; }
 
@@ -64,11 +62,11 @@ private:
 
 // Everything one run of the generator reads and writes.
 struct SignalContext {
-    SharedState& shared;               // frame (read), samples (written), alfa (read)
+    SharedState& shared; // frame (read), samples (written), alfa (read)
     GeneratorState& generator;
     const FilterSwitch& filterSwitch;
-    PlotSink& filterChart;             // raw − filtered phase, one point per filtered sample
-    PlotSink& signalChart;             // the finished signal, one point per sample
+    PlotSink& filterChart; // raw − filtered phase, one point per filtered sample
+    PlotSink& signalChart; // the finished signal, one point per sample
 };
 
 // First-order low-pass on the phase: y = Alfa·x + (1 − Alfa)·FiltrState while the switch

@@ -5,7 +5,6 @@
 
 #include "shared/AtomicFile.h"
 #include "signal/ToneSignal.h"
-#include "shared/SharedState.h"
 
 #include <array>
 #include <cstddef>
@@ -21,8 +20,8 @@ inline constexpr const char* kWavFileName = "_qq.wav";
 inline constexpr const char* kFmSigFileName = "9_fmsig.h";
 
 inline constexpr std::size_t kWavHeaderSize = 44;
-inline constexpr std::size_t kWavDataSamples = 78'768;                // about 4.923 s
-inline constexpr std::size_t kWavDataSize = kWavDataSamples * 2;       // 157 536 bytes
+inline constexpr std::size_t kWavDataSamples = 78'768; // about 4.923 s
+inline constexpr std::size_t kWavDataSize = kWavDataSamples * 2; // 157 536 bytes
 inline constexpr std::size_t kWavFileSize = kWavHeaderSize + kWavDataSize; // 157 580 bytes
 
 // The table: 8192 values from the lead-in's last 64 samples on, 16 to a row.
@@ -49,8 +48,9 @@ constexpr std::int32_t fmSigValue(std::int16_t sample)
 // Throws std::invalid_argument if the buffer does not reach the table's last sample.
 std::string fmSigText(std::span<const std::int16_t> samples);
 
-// Writes "9_fmsig.h" into `folder` from the sample buffer. Throws FileError.
-void WriteFmSig(const SharedState& shared, const std::filesystem::path& folder);
+// Writes "9_fmsig.h" into `folder` from the sample buffer. Throws FileError, or
+// std::invalid_argument as fmSigText does.
+void WriteFmSig(std::span<const std::int16_t> samples, const std::filesystem::path& folder);
 
 // One send's files: creates `_qq.wav` in `folder` (if that fails, FileError is thrown
 // before the generator runs), runs FormFM, writes the samples, writes "9_fmsig.h", and

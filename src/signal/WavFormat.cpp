@@ -10,7 +10,7 @@ namespace {
 constexpr std::uint16_t kTagPcm = 1;
 constexpr std::uint16_t kTagFloat = 3;
 constexpr std::uint16_t kTagExtensible = 0xFFFE;
-constexpr std::size_t kFormatSize = 16;          // the fields every "fmt " chunk has
+constexpr std::size_t kFormatSize = 16; // the fields every "fmt " chunk has
 constexpr std::size_t kExtensibleFormatSize = 40; // ... and the extensible one's subformat
 constexpr std::size_t kSubformatOffset = 24;
 constexpr int kMaxChannels = 32;
@@ -25,7 +25,7 @@ std::uint16_t get16(std::span<const std::uint8_t> b, std::size_t at)
 std::uint32_t get32(std::span<const std::uint8_t> b, std::size_t at)
 {
     return static_cast<std::uint32_t>(b[at]) | (static_cast<std::uint32_t>(b[at + 1]) << 8)
-         | (static_cast<std::uint32_t>(b[at + 2]) << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
+        | (static_cast<std::uint32_t>(b[at + 2]) << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
 }
 
 bool isTag(std::span<const std::uint8_t> b, std::size_t at, const char (&tag)[5])

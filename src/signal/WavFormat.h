@@ -12,9 +12,9 @@
 namespace tarvel {
 
 enum class WavSampleKind {
-    UInt8,   // 8-bit PCM, offset binary
-    Int16,   // 16-bit PCM
-    Int32,   // 32-bit PCM
+    UInt8, // 8-bit PCM, offset binary
+    Int16, // 16-bit PCM
+    Int32, // 32-bit PCM
     Float32, // IEEE float
 };
 
@@ -22,8 +22,8 @@ struct WavSound {
     WavSampleKind kind = WavSampleKind::Int16;
     int channels = 0;
     int sampleRate_hz = 0;
-    std::size_t dataOffset = 0;  // first byte of the samples within the file
-    std::size_t dataSize = 0;    // whole sample frames only, never past the file's end
+    std::size_t dataOffset = 0; // first byte of the samples within the file
+    std::size_t dataSize = 0; // whole sample frames only, never past the file's end
 
     int bytesPerFrame() const;
     std::int64_t frameCount() const;

@@ -9,9 +9,9 @@ namespace {
 
 std::int32_t saturatingSum(std::int32_t a, std::int32_t b)
 {
-    const std::int64_t sum = std::int64_t{a} + b;
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(sum, std::numeric_limits<std::int32_t>::min(),
-                                                              std::numeric_limits<std::int32_t>::max()));
+    const std::int64_t sum = std::int64_t {a} + b;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        sum, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
 constexpr double kReleased = 0.0;
@@ -27,14 +27,23 @@ std::vector<PlotPoint> pttPatternPoints(std::int32_t pttT1, std::int32_t pttT2, 
     const double t2 = pttT2;
     const double t3 = pttT3;
     return {
-        {kChartLeft, kReleased}, {0.0, kReleased}, {0.0, kPressed}, {t1, kPressed},  {t1, kReleased},
-        {t2, kReleased},         {t2, kPressed},   {t3, kPressed},  {t3, kReleased}, {t3 + kPatternTail_s, kReleased},
+        {kChartLeft, kReleased},
+        {0.0, kReleased},
+        {0.0, kPressed},
+        {t1, kPressed},
+        {t1, kReleased},
+        {t2, kReleased},
+        {t2, kPressed},
+        {t3, kPressed},
+        {t3, kReleased},
+        {t3 + kPatternTail_s, kReleased},
     };
 }
 
 std::vector<PlotPoint> inSeriesOrder(std::vector<PlotPoint> points)
 {
-    std::stable_sort(points.begin(), points.end(), [](const PlotPoint& a, const PlotPoint& b) { return a.x < b.x; });
+    std::stable_sort(
+        points.begin(), points.end(), [](const PlotPoint& a, const PlotPoint& b) { return a.x < b.x; });
     return points;
 }
 
@@ -45,15 +54,15 @@ void drawPttCursor(PlotSink& cursor, double x)
     cursor.addPoint(x, 1.3);
 }
 
-void drawPttPreview(SharedState& shared, const PttDurations& durations, PlotSink& pattern, PlotSink& cursor)
+void drawPttPreview(PttBoundaries& ptt, const PttDurations& durations, PlotSink& pattern, PlotSink& cursor)
 {
     pattern.clear();
-    shared.pttT1 = durations.firstPress_s;
-    shared.pttT2 = saturatingSum(shared.pttT1, durations.pause_s);
-    shared.pttT3 = saturatingSum(shared.pttT2, durations.secondPress_s);
-    for (const PlotPoint& p : inSeriesOrder(pttPatternPoints(shared.pttT1, shared.pttT2, shared.pttT3)))
+    ptt.pttT1 = durations.firstPress_s;
+    ptt.pttT2 = saturatingSum(ptt.pttT1, durations.pause_s);
+    ptt.pttT3 = saturatingSum(ptt.pttT2, durations.secondPress_s);
+    for (const PlotPoint& p : inSeriesOrder(pttPatternPoints(ptt.pttT1, ptt.pttT2, ptt.pttT3)))
         pattern.addPoint(p.x, p.y);
-    shared.pttStopTime = saturatingSum(shared.pttT3, 1);
+    ptt.pttStopTime = saturatingSum(ptt.pttT3, 1);
     drawPttCursor(cursor, kPttRunStart_s);
 }
 

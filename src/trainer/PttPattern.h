@@ -4,7 +4,6 @@
 // with the run's cursor parked where every run starts.
 
 #include "shared/Sinks.h"
-#include "shared/SharedState.h"
 
 #include <cstdint>
 #include <vector>
@@ -15,6 +14,16 @@ struct PttDurations {
     std::int32_t firstPress_s = 2;
     std::int32_t pause_s = 3;
     std::int32_t secondPress_s = 4;
+};
+
+// The pattern's edges in seconds of run time (PttT1..PttT3, PttStopTime): the first press
+// lasts from 0 to pttT1, the second from pttT2 to pttT3, and the run stops once past
+// pttStopTime.
+struct PttBoundaries {
+    std::int32_t pttT1 = 0;
+    std::int32_t pttT2 = 0;
+    std::int32_t pttT3 = 0;
+    std::int32_t pttStopTime = 0;
 };
 
 // Where the cursor stands before a run: two seconds ahead of the pattern.
@@ -32,8 +41,8 @@ std::vector<PlotPoint> inSeriesOrder(std::vector<PlotPoint> points);
 // pressed one.
 void drawPttCursor(PlotSink& cursor, double x);
 
-// Sets PttT1..PttT3 and PttStopTime from the durations and redraws both series. Sums that
+// Sets the boundaries from the durations and redraws both series. Sums that
 // would leave the 32-bit range stop at its ends instead of wrapping round.
-void drawPttPreview(SharedState& shared, const PttDurations& durations, PlotSink& pattern, PlotSink& cursor);
+void drawPttPreview(PttBoundaries& ptt, const PttDurations& durations, PlotSink& pattern, PlotSink& cursor);
 
 } // namespace tarvel

@@ -1,7 +1,5 @@
 #include "trainer/PttRun.h"
 
-#include "trainer/PttPattern.h"
-
 namespace tarvel {
 
 void startPttRun(PttRunState& run, double clockSeconds)
@@ -14,24 +12,24 @@ double pttRunTime(const PttRunState& run, double clockSeconds)
     return clockSeconds - run.pttStartTime + kPttRunStart_s;
 }
 
-bool isPttPressDue(const SharedState& shared, double t)
+bool isPttPressDue(const PttBoundaries& ptt, double t)
 {
-    return (0.0 < t && t < shared.pttT1) || (shared.pttT2 < t && t < shared.pttT3);
+    return (0.0 < t && t < ptt.pttT1) || (ptt.pttT2 < t && t < ptt.pttT3);
 }
 
-PttTickOutcome pttRunTick(PttRunState& run, const SharedState& shared, TrainerClock& clock, ToneDriver& tones,
+PttTickOutcome pttRunTick(PttRunState& run, const PttBoundaries& ptt, TrainerClock& clock, ToneDriver& tones,
     PlotSink& cursor, PttIndicator& indicator)
 {
     const double t = pttRunTime(run, clock.seconds());
     drawPttCursor(cursor, t);
-    run.pttActive = isPttPressDue(shared, t);
+    run.pttActive = isPttPressDue(ptt, t);
     indicator.showPress(run.pttActive);
     if (run.pttActive && !run.pttActivePrev)
         tones.Sound(kPressBeep_hz, kEdgeBeepLength);
     else if (!run.pttActive && run.pttActivePrev)
         tones.Sound(kReleaseBeep_hz, kEdgeBeepLength);
     run.pttActivePrev = run.pttActive;
-    if (t > shared.pttStopTime) {
+    if (t > ptt.pttStopTime) {
         tones.Delay(kStopPauseUnits);
         return PttTickOutcome::StopRun;
     }

@@ -3,8 +3,8 @@
 // the clock, moves the cursor, decides whether a press is due, beeps at each change and,
 // once the pattern is over, waits a moment and asks for the run to end.
 
-#include "shared/SharedState.h"
 #include "shared/Sinks.h"
+#include "trainer/PttPattern.h"
 #include "trainer/ToneDriver.h"
 #include "trainer/TrainerClock.h"
 
@@ -37,13 +37,13 @@ void startPttRun(PttRunState& run, double clockSeconds);
 double pttRunTime(const PttRunState& run, double clockSeconds);
 
 // Strictly inside the first press or the second one: a boundary itself counts as released.
-bool isPttPressDue(const SharedState& shared, double t);
+bool isPttPressDue(const PttBoundaries& ptt, double t);
 
 enum class PttTickOutcome { Continue, StopRun };
 
 // One tick of the run (cursor, indicator, edge beep, and past PttStopTime the pause before
 // the stop). StopRun: the caller ends the run as a press of "стоп" would.
-PttTickOutcome pttRunTick(PttRunState& run, const SharedState& shared, TrainerClock& clock, ToneDriver& tones,
+PttTickOutcome pttRunTick(PttRunState& run, const PttBoundaries& ptt, TrainerClock& clock, ToneDriver& tones,
     PlotSink& cursor, PttIndicator& indicator);
 
 } // namespace tarvel

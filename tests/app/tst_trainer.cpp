@@ -101,7 +101,7 @@ private slots:
             = {{-2.5, 0}, {0, 0}, {0, 1}, {2, 1}, {2, 0}, {5, 0}, {5, 1}, {9, 1}, {9, 0}, {11, 0}};
         QCOMPARE(pattern()->points(), expected);
         QCOMPARE(cursor()->points(), (QList<QPointF> {{-2, -0.3}, {-2, 1.3}}));
-        QCOMPARE(state_->shared.pttStopTime, 10);
+        QCOMPARE(state_->ptt.pttStopTime, 10);
         auto* x = qobject_cast<QValueAxis*>(ui->Chart_PTT->chart()->axes(Qt::Horizontal).first());
         QCOMPARE(x->min(), -2.5);
         QCOMPARE(x->max(), 11.0);
@@ -114,9 +114,9 @@ private slots:
     void changingADurationRedrawsThePattern()
     {
         ui->SpinEdit_11->setValue(7);
-        QCOMPARE(state_->shared.pttT2, 9);
-        QCOMPARE(state_->shared.pttT3, 13);
-        QCOMPARE(state_->shared.pttStopTime, 14);
+        QCOMPARE(state_->ptt.pttT2, 9);
+        QCOMPARE(state_->ptt.pttT3, 13);
+        QCOMPARE(state_->ptt.pttStopTime, 14);
         QCOMPARE(pattern()->points().size(), 10);
         QCOMPARE(pattern()->points().last(), QPointF(15, 0));
     }

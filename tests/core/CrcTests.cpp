@@ -10,7 +10,7 @@ namespace {
 
 Frame frameOf(std::initializer_list<std::uint8_t> bytes)
 {
-    Frame f{};
+    Frame f {};
     std::copy(bytes.begin(), bytes.end(), f.begin());
     return f;
 }
@@ -21,10 +21,10 @@ TEST(FrameCrc, PublishedCheckValue)
     EXPECT_EQ(crc16(digits), 0x29B1);
 }
 
-TEST(FrameCrc, KnownFrames)
+TEST(FrameCrc, AllZeroAllOnesAndMarkersOnlyFrames)
 {
     LinesSink trace;
-    Frame zeros{};
+    Frame zeros {};
     EXPECT_EQ(FrameCrc(zeros, trace), 0xA96A);
     Frame ones;
     ones.fill(0xFF);
@@ -39,9 +39,9 @@ TEST(FrameCrc, DefaultFrameTrace)
     LinesSink trace;
     trace.addLine("left over from an earlier build");
     EXPECT_EQ(FrameCrc(f, trace), 0xFC6C);
-    const std::vector<std::string> expected = {" 0  F1D1", " 1  0E7C", " 2  CD6B", " 3  73C0", " 4  EE32",
-                                               " 5  2EE0", " 6  25AC", " 7  2F18", " 8  9F38", " 9  4A56",
-                                               "10  93AC", "11  1FDA", "12  CA21", "13  FC6C"};
+    const std::vector<std::string> expected
+        = {" 0  F1D1", " 1  0E7C", " 2  CD6B", " 3  73C0", " 4  EE32", " 5  2EE0", " 6  25AC", " 7  2F18",
+            " 8  9F38", " 9  4A56", "10  93AC", "11  1FDA", "12  CA21", "13  FC6C"};
     EXPECT_EQ(trace.lines, expected);
 }
 
@@ -61,7 +61,7 @@ TEST(FrameCrc, IgnoresAndZeroesTheCrcBytes)
 std::uint16_t tableCrc(const std::uint8_t* data, std::size_t n)
 {
     static const auto table = [] {
-        std::array<std::uint16_t, 256> t{};
+        std::array<std::uint16_t, 256> t {};
         for (unsigned i = 0; i < 256; ++i) {
             unsigned v = i << 8;
             for (int k = 0; k < 8; ++k)

@@ -1,6 +1,7 @@
 // _qq.wav and 9_fmsig.h: their exact bytes, and what a failed write leaves behind.
 
 #include "SignalTestSupport.h"
+#include "support/TempFolder.h"
 
 #include "frame/FrameBuild.h"
 #include "shared/AtomicFile.h"
@@ -57,16 +58,15 @@ public:
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
 private:
-    rlimit saved_{};
+    rlimit saved_ {};
     void (*savedHandler_)(int) = nullptr;
 };
 
 TEST(SignalWav, HeaderIsFixed)
 {
-    const std::array<std::uint8_t, 44> expected = {
-        'R', 'I', 'F', 'F', 0x84, 0x67, 0x02, 0x00, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
-        16, 0, 0, 0, 1, 0, 1, 0, 0x80, 0x3E, 0, 0, 0x00, 0x7D, 0, 0,
-        2, 0, 16, 0, 'd', 'a', 't', 'a', 0x60, 0x67, 0x02, 0x00};
+    const std::array<std::uint8_t, 44> expected = {'R', 'I', 'F', 'F', 0x84, 0x67, 0x02, 0x00, 'W', 'A', 'V',
+        'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 1, 0, 0x80, 0x3E, 0, 0, 0x00, 0x7D, 0, 0, 2, 0, 16, 0,
+        'd', 'a', 't', 'a', 0x60, 0x67, 0x02, 0x00};
     EXPECT_EQ(wavHeader(), expected); // 157572, 16000, 32000, 157536
 }
 
@@ -74,7 +74,7 @@ TEST(SignalWav, FirstDefaultSendWritesTheExactFiles)
 {
     TempFolder dir;
     ProgramRun run;
-    run.shared.frame = buildFrame(FrameParameters{});
+    run.shared.frame = buildFrame(FrameParameters {});
     EXPECT_EQ(WriteRiff(run.ctx, dir.path()), 62100);
     EXPECT_EQ(dir.names(), kBothFiles);
 
@@ -82,10 +82,7 @@ TEST(SignalWav, FirstDefaultSendWritesTheExactFiles)
     ASSERT_EQ(wav.size(), 157580U);
     const auto header = wavHeader();
     EXPECT_EQ(wav.substr(0, 44), std::string(header.begin(), header.end()));
-    EXPECT_EQ(wavSample(wav, 0), 1448);
-    EXPECT_EQ(wavSample(wav, 1), 4045);
-    EXPECT_EQ(wavSample(wav, 2), 7512);
-    EXPECT_EQ(wavSample(wav, 58100), 7175); // first tail sample
+    // The samples are the generator's own (SignalGeneratorTests), zeros behind them.
     for (std::size_t i = 0; i < 62100; ++i)
         ASSERT_EQ(wavSample(wav, i), run.shared.samples[i]) << i;
     for (std::size_t i = 62100; i < 78768; ++i)
@@ -146,9 +143,9 @@ TEST(SignalWav, NothingBehindTheSignalReachesTheFile)
     run.shared.frame = uniformFrame(0xFF);
     const std::int32_t n2 = WriteRiff(run.ctx, dir.path());
     ASSERT_EQ(n2, 60704);
-    ASSERT_TRUE(std::any_of(run.shared.samples.begin() + n2, run.shared.samples.begin() + n1,
-                            [](auto v) { return v != 0; }))
-        << "the buffer still holds the first signal's end";
+    ASSERT_TRUE(std::any_of(run.shared.samples.begin() + n2, run.shared.samples.begin() + n1, [](auto v) {
+        return v != 0;
+    })) << "the buffer still holds the first signal's end";
     const std::string second = readFile(dir / "_qq.wav");
     for (std::size_t i = static_cast<std::size_t>(n2); i < 78768; ++i)
         ASSERT_EQ(wavSample(second, i), 0) << i;
@@ -174,7 +171,8 @@ TEST(SignalWav, DataChunkNeverReadsPastTheBuffer)
         file.commit();
         const std::string data = readFile(dir / "data");
         ASSERT_EQ(data.size(), 157536U);
-        const std::string expectedStart = n > 0 ? std::string("\x01\x00\xFE\xFF\x03\x00", 6) : std::string(6, '\0');
+        const std::string expectedStart
+            = n > 0 ? std::string("\x01\x00\xFE\xFF\x03\x00", 6) : std::string(6, '\0');
         EXPECT_EQ(data.substr(0, 6), expectedStart);
         EXPECT_EQ(data.find_first_not_of('\0', 6), std::string::npos);
     }
@@ -192,7 +190,7 @@ TEST(SignalWavFailure, MissingFolderStopsTheSendBeforeTheGenerator)
 {
     TempFolder dir;
     ProgramRun run;
-    run.send(buildFrame(FrameParameters{}));
+    run.send(buildFrame(FrameParameters {}));
     const GeneratorState before = run.generator;
     const SampleBuffer samplesBefore = run.shared.samples;
     const auto missing = dir.path() / "gone";
@@ -201,7 +199,7 @@ TEST(SignalWavFailure, MissingFolderStopsTheSendBeforeTheGenerator)
         FAIL() << "no error";
     } catch (const FileError& e) {
         EXPECT_EQ(std::string(e.what()),
-                  "Cannot create file \"" + (missing / "_qq.wav").string() + "\". No such file or directory");
+            "Cannot create file \"" + (missing / "_qq.wav").string() + "\". No such file or directory");
         EXPECT_EQ(e.errorNumber(), ENOENT);
     }
     expectUntouched(run.generator, before);
@@ -222,17 +220,17 @@ TEST(SignalWavFailure, FolderInPlaceOfTheWavStopsTheSendBeforeTheGenerator)
     TempFolder dir;
     std::filesystem::create_directory(dir / "_qq.wav");
     ProgramRun run;
-    run.shared.frame = buildFrame(FrameParameters{});
+    run.shared.frame = buildFrame(FrameParameters {});
     const GeneratorState before = run.generator;
     try {
         WriteRiff(run.ctx, dir.path());
         FAIL() << "no error";
     } catch (const FileError& e) {
         EXPECT_EQ(std::string(e.what()),
-                  "Cannot create file \"" + (dir / "_qq.wav").string() + "\". " + std::strerror(EISDIR));
+            "Cannot create file \"" + (dir / "_qq.wav").string() + "\". " + std::strerror(EISDIR));
     }
     expectUntouched(run.generator, before);
-    EXPECT_EQ(dir.names(), std::set<std::string>{"_qq.wav"});
+    EXPECT_EQ(dir.names(), std::set<std::string> {"_qq.wav"});
 }
 
 // The table cannot be written: the send is abandoned and the previous _qq.wav stays.
@@ -240,7 +238,7 @@ TEST(SignalWavFailure, TableFailureKeepsThePreviousWav)
 {
     TempFolder dir;
     ProgramRun run;
-    run.shared.frame = buildFrame(FrameParameters{});
+    run.shared.frame = buildFrame(FrameParameters {});
     WriteRiff(run.ctx, dir.path());
     const std::string previousWav = readFile(dir / "_qq.wav");
 
@@ -251,7 +249,7 @@ TEST(SignalWavFailure, TableFailureKeepsThePreviousWav)
         FAIL() << "no error";
     } catch (const FileError& e) {
         EXPECT_EQ(std::string(e.what()),
-                  "Cannot create file \"" + (dir / "9_fmsig.h").string() + "\". " + std::strerror(EISDIR));
+            "Cannot create file \"" + (dir / "9_fmsig.h").string() + "\". " + std::strerror(EISDIR));
     }
     EXPECT_EQ(readFile(dir / "_qq.wav"), previousWav);
     EXPECT_EQ(dir.names(), kBothFiles) << "no temporary file is left";
@@ -263,12 +261,12 @@ TEST(SignalWavFailure, FailedWriteKeepsThePreviousFiles)
 {
     TempFolder dir;
     ProgramRun run;
-    run.shared.frame = buildFrame(FrameParameters{});
+    run.shared.frame = buildFrame(FrameParameters {});
     WriteRiff(run.ctx, dir.path());
     const std::string previousWav = readFile(dir / "_qq.wav");
     const std::string previousTable = readFile(dir / "9_fmsig.h");
 
-    for (rlim_t limit : {rlim_t{20}, rlim_t{100'000}}) { // inside the header, inside the samples
+    for (rlim_t limit : {rlim_t {20}, rlim_t {100'000}}) { // inside the header, inside the samples
         SCOPED_TRACE(limit);
         const GeneratorState before = run.generator;
         {
@@ -278,7 +276,7 @@ TEST(SignalWavFailure, FailedWriteKeepsThePreviousFiles)
                 ADD_FAILURE() << "no error";
             } catch (const FileError& e) {
                 EXPECT_EQ(std::string(e.what()),
-                          "Cannot create file \"" + (dir / "_qq.wav").string() + "\". " + std::strerror(EFBIG));
+                    "Cannot create file \"" + (dir / "_qq.wav").string() + "\". " + std::strerror(EFBIG));
             }
         }
         if (limit < 44)
@@ -310,7 +308,7 @@ TEST(SignalAtomicFile, AbandonedWriteLeavesNothing)
     file.write(std::string_view("whole"));
     file.commit();
     EXPECT_EQ(readFile(dir / "x.txt"), "whole");
-    EXPECT_EQ(dir.names(), std::set<std::string>{"x.txt"});
+    EXPECT_EQ(dir.names(), std::set<std::string> {"x.txt"});
 }
 
 // A private recording must not become readable by others when a send replaces it.
@@ -328,7 +326,7 @@ TEST(SignalAtomicFile, ReplacedFileKeepsItsPermissions)
         AtomicFile file(wav);
         file.write(std::string_view("new"));
         file.commit();
-        struct stat after {};
+        struct stat after { };
         ASSERT_EQ(::stat(wav.c_str(), &after), 0);
         EXPECT_EQ(after.st_mode & 07777, mode);
         EXPECT_EQ(readFile(wav), "new");

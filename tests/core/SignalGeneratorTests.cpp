@@ -46,13 +46,13 @@ std::vector<int> firstSymbols(const Frame& frame, std::size_t count)
 
 Frame defaultFrame()
 {
-    return buildFrame(FrameParameters{});
+    return buildFrame(FrameParameters {});
 }
 
 // A switch whose answers a test scripts, counting how often the generator asks.
 class ScriptedSwitch final : public FilterSwitch {
 public:
-    explicit ScriptedSwitch(int onForCalls) : onForCalls_(onForCalls) {}
+    explicit ScriptedSwitch(int onForCalls) : onForCalls_(onForCalls) { }
     bool isOn() const override { return calls_++ < onForCalls_; }
     int calls() const { return calls_; }
 
@@ -63,7 +63,8 @@ private:
 
 TEST(SignalSymbols, MarkersOpenEveryFrameTheSameWay)
 {
-    EXPECT_EQ(firstSymbols(defaultFrame(), 16), (std::vector<int>{0, 2, 0, 2, 0, 2, 0, 1, 0, 2, 0, 2, 0, 2, 1, 0}));
+    EXPECT_EQ(firstSymbols(defaultFrame(), 16),
+        (std::vector<int> {0, 2, 0, 2, 0, 2, 0, 1, 0, 2, 0, 2, 0, 2, 1, 0}));
     int span = 0;
     for (int s : firstSymbols(defaultFrame(), 16))
         span += lengthOf(static_cast<std::uint8_t>(s));
@@ -72,14 +73,14 @@ TEST(SignalSymbols, MarkersOpenEveryFrameTheSameWay)
 
 TEST(SignalSymbols, RepeatSymbolReplacesAnEqualNeighbour)
 {
-    Frame f{};
+    Frame f {};
     f[0] = 0xFF;
-    EXPECT_EQ(firstSymbols(f, 8), (std::vector<int>{1, 2, 1, 2, 1, 2, 1, 2}));
+    EXPECT_EQ(firstSymbols(f, 8), (std::vector<int> {1, 2, 1, 2, 1, 2, 1, 2}));
     f[0] = 0x00;
-    EXPECT_EQ(firstSymbols(f, 8), (std::vector<int>{0, 2, 0, 2, 0, 2, 0, 2}));
+    EXPECT_EQ(firstSymbols(f, 8), (std::vector<int> {0, 2, 0, 2, 0, 2, 0, 2}));
     f[0] = 0x01; // ends on symbol 1, which carries into the next byte
     f[1] = 0xFF;
-    EXPECT_EQ(firstSymbols(f, 16), (std::vector<int>{0, 2, 0, 2, 0, 2, 0, 1, 2, 1, 2, 1, 2, 1, 2, 1}));
+    EXPECT_EQ(firstSymbols(f, 16), (std::vector<int> {0, 2, 0, 2, 0, 2, 0, 1, 2, 1, 2, 1, 2, 1, 2, 1}));
 }
 
 TEST(SignalSymbols, DefaultFrameCountsAndLength)
@@ -90,7 +91,7 @@ TEST(SignalSymbols, DefaultFrameCountsAndLength)
     EXPECT_EQ(std::count(symbols.begin(), symbols.end(), 1), 21);
     EXPECT_EQ(std::count(symbols.begin(), symbols.end(), 2), 52);
     EXPECT_EQ(std::vector<int>(symbols.begin() + 16, symbols.begin() + 32),
-              (std::vector<int>{2, 0, 2, 0, 2, 1, 0, 1, 0, 2, 0, 2, 0, 2, 0, 1}));
+        (std::vector<int> {2, 0, 2, 0, 2, 1, 0, 1, 0, 2, 0, 2, 0, 2, 0, 1}));
     EXPECT_EQ(signalLength(frame), 62100);
     ProgramRun run;
     EXPECT_EQ(run.send(frame), 62100);
@@ -128,7 +129,7 @@ TEST(SignalSamples, FirstSamplesOfTheFirstSend)
     ProgramRun on;
     on.send(defaultFrame());
     EXPECT_EQ(std::vector<std::int16_t>(on.shared.samples.begin(), on.shared.samples.begin() + 3),
-              (std::vector<std::int16_t>{1448, 4045, 7512}));
+        (std::vector<std::int16_t> {1448, 4045, 7512}));
     // By hand: y1 = 0.2·s, y2 = 0.2·2s + 0.8·y1, y3 = 0.2·3s + 0.8·y2.
     const double s = step(615.0);
     const double y1 = 0.2 * s + 0.8 * 0.0;
@@ -143,7 +144,7 @@ TEST(SignalSamples, FirstSamplesOfTheFirstSend)
     off.filterSwitch.set(false);
     off.send(defaultFrame());
     EXPECT_EQ(std::vector<std::int16_t>(off.shared.samples.begin(), off.shared.samples.begin() + 3),
-              (std::vector<std::int16_t>{7175, 13934, 19884}));
+        (std::vector<std::int16_t> {7175, 13934, 19884}));
     EXPECT_EQ(off.shared.samples[2], sampleOf(s + s + s));
 }
 
@@ -190,9 +191,9 @@ TEST(SignalSamples, PhaseContinuesFromSendToSend)
     EXPECT_EQ(run.shared.samples[0], sampleOf(phase + step(615.0)));
     const std::vector<std::int16_t> second(run.shared.samples.begin(), run.shared.samples.begin() + 62100);
     EXPECT_NE(std::vector<std::int16_t>(first.begin(), first.end() - 4000),
-              std::vector<std::int16_t>(second.begin(), second.end() - 4000));
+        std::vector<std::int16_t>(second.begin(), second.end() - 4000));
     EXPECT_EQ(std::vector<std::int16_t>(first.end() - 4000, first.end()),
-              std::vector<std::int16_t>(second.end() - 4000, second.end()));
+        std::vector<std::int16_t>(second.end() - 4000, second.end()));
     accumulate(frame);
     EXPECT_EQ(run.generator.phase, phase);
 }
@@ -201,11 +202,14 @@ TEST(SignalSamples, ShorterSendLeavesTheBufferBehindItAlone)
 {
     ProgramRun run;
     const std::int32_t n1 = run.send(uniformFrame(0x00));
-    const std::vector<std::int16_t> before(run.shared.samples.begin() + 60704, run.shared.samples.begin() + n1);
+    const std::vector<std::int16_t> before(
+        run.shared.samples.begin() + 60704, run.shared.samples.begin() + n1);
     const std::int32_t n2 = run.send(uniformFrame(0xFF));
     ASSERT_EQ(n2, 60704);
-    EXPECT_EQ(std::vector<std::int16_t>(run.shared.samples.begin() + n2, run.shared.samples.begin() + n1), before);
-    EXPECT_TRUE(std::all_of(run.shared.samples.begin() + n1, run.shared.samples.end(), [](auto v) { return v == 0; }));
+    EXPECT_EQ(
+        std::vector<std::int16_t>(run.shared.samples.begin() + n2, run.shared.samples.begin() + n1), before);
+    EXPECT_TRUE(std::all_of(
+        run.shared.samples.begin() + n1, run.shared.samples.end(), [](auto v) { return v == 0; }));
 }
 
 TEST(SignalFilter, OffPassesThePhaseAndKeepsTheState)
@@ -218,7 +222,7 @@ TEST(SignalFilter, OffPassesThePhaseAndKeepsTheState)
     EXPECT_EQ(run.generator.filtrState, state);
     EXPECT_EQ(run.generator.filteredPhase, run.generator.phase);
     EXPECT_TRUE(std::all_of(run.filterChart.points.begin(), run.filterChart.points.end(),
-                            [](const PlotPoint& p) { return p.y == 0.0; }));
+        [](const PlotPoint& p) { return p.y == 0.0; }));
 
     // Back on: the first filtered phase starts from the stale state, far behind, and
     // catches up within a few dozen samples.
@@ -239,7 +243,7 @@ TEST(SignalFilter, SwitchIsReadForEverySample)
     GeneratorState generator;
     ScriptedSwitch sw(10); // on for the first ten samples, then off
     PointsSink filterChart, signalChart;
-    SignalContext ctx{shared, generator, sw, filterChart, signalChart};
+    SignalContext ctx {shared, generator, sw, filterChart, signalChart};
     FormFM(ctx);
     EXPECT_EQ(sw.calls(), 62100 - 4000);
     EXPECT_NE(filterChart.points[9].y, 0.0);
@@ -261,9 +265,9 @@ TEST(SignalFilter, AlfaOneEqualsFilterOff)
         one.send(defaultFrame());
         off.send(defaultFrame());
         EXPECT_EQ(std::vector<std::int16_t>(one.shared.samples.begin(), one.shared.samples.begin() + 62100),
-                  std::vector<std::int16_t>(off.shared.samples.begin(), off.shared.samples.begin() + 62100));
+            std::vector<std::int16_t>(off.shared.samples.begin(), off.shared.samples.begin() + 62100));
         EXPECT_TRUE(std::all_of(one.filterChart.points.begin(), one.filterChart.points.end(),
-                                [](const PlotPoint& p) { return p.y == 0.0; }));
+            [](const PlotPoint& p) { return p.y == 0.0; }));
         EXPECT_EQ(one.generator.filtrState, one.generator.phase); // the state follows the phase
     }
 }
@@ -273,8 +277,8 @@ TEST(SignalFilter, AlfaZeroFreezesEverythingButTheTail)
     ProgramRun run;
     run.shared.alfa = 0.0;
     const std::int32_t n = run.send(defaultFrame());
-    EXPECT_TRUE(std::all_of(run.shared.samples.begin(), run.shared.samples.begin() + (n - 4000),
-                            [](auto v) { return v == 0; }));
+    EXPECT_TRUE(std::all_of(
+        run.shared.samples.begin(), run.shared.samples.begin() + (n - 4000), [](auto v) { return v == 0; }));
     EXPECT_EQ(run.shared.samples[static_cast<std::size_t>(n - 4000)], 7175);
     const auto& pts = run.filterChart.points;
     for (std::size_t i = 1; i < pts.size(); ++i)

@@ -12,11 +12,11 @@ using namespace tarvel;
 namespace {
 
 struct Preview {
-    SharedState shared;
+    PttBoundaries ptt;
     PointsSink pattern;
     PointsSink cursor;
 
-    explicit Preview(PttDurations d) { drawPttPreview(shared, d, pattern, cursor); }
+    explicit Preview(PttDurations d) { drawPttPreview(ptt, d, pattern, cursor); }
 };
 
 void expectPoints(const std::vector<PlotPoint>& actual, const std::vector<PlotPoint>& expected)
@@ -28,69 +28,69 @@ void expectPoints(const std::vector<PlotPoint>& actual, const std::vector<PlotPo
     }
 }
 
-TEST(PttPreview, DefaultsGiveTheKnownBoundariesAndStepLine)
+TEST(PttPreview, DefaultDurationsPressTo2From5To9AndStopAt10)
 {
     Preview p({2, 3, 4});
-    EXPECT_EQ(p.shared.pttT1, 2);
-    EXPECT_EQ(p.shared.pttT2, 5);
-    EXPECT_EQ(p.shared.pttT3, 9);
-    EXPECT_EQ(p.shared.pttStopTime, 10);
+    EXPECT_EQ(p.ptt.pttT1, 2);
+    EXPECT_EQ(p.ptt.pttT2, 5);
+    EXPECT_EQ(p.ptt.pttT3, 9);
+    EXPECT_EQ(p.ptt.pttStopTime, 10);
     expectPoints(p.pattern.points,
-                 {{-2.5, 0}, {0, 0}, {0, 1}, {2, 1}, {2, 0}, {5, 0}, {5, 1}, {9, 1}, {9, 0}, {11, 0}});
+        {{-2.5, 0}, {0, 0}, {0, 1}, {2, 1}, {2, 0}, {5, 0}, {5, 1}, {9, 1}, {9, 0}, {11, 0}});
     expectPoints(p.cursor.points, {{-2, -0.3}, {-2, 1.3}});
 }
 
 TEST(PttPreview, LongestDurationsEndThePatternAt767)
 {
     Preview p({255, 255, 255});
-    EXPECT_EQ(p.shared.pttT1, 255);
-    EXPECT_EQ(p.shared.pttT2, 510);
-    EXPECT_EQ(p.shared.pttT3, 765);
-    EXPECT_EQ(p.shared.pttStopTime, 766);
+    EXPECT_EQ(p.ptt.pttT1, 255);
+    EXPECT_EQ(p.ptt.pttT2, 510);
+    EXPECT_EQ(p.ptt.pttT3, 765);
+    EXPECT_EQ(p.ptt.pttStopTime, 766);
     EXPECT_DOUBLE_EQ(p.pattern.points.back().x, 767);
 }
 
 TEST(PttPreview, OddAndOutOfRangeValuesAreUsedAsGiven)
 {
     Preview p({3, 1, 300});
-    EXPECT_EQ(p.shared.pttT1, 3);
-    EXPECT_EQ(p.shared.pttT2, 4);
-    EXPECT_EQ(p.shared.pttT3, 304);
-    EXPECT_EQ(p.shared.pttStopTime, 305);
+    EXPECT_EQ(p.ptt.pttT1, 3);
+    EXPECT_EQ(p.ptt.pttT2, 4);
+    EXPECT_EQ(p.ptt.pttT3, 304);
+    EXPECT_EQ(p.ptt.pttStopTime, 305);
 }
 
 TEST(PttPreview, NegativeDurationIsResortedByAscendingXKeepingTheOrderOfEqualX)
 {
     // T1 = -3: points 4 and 5 (x = -3) move in front of (-2.5, 0), in the order added.
     Preview p({-3, 2, 4});
-    EXPECT_EQ(p.shared.pttT2, -1);
-    EXPECT_EQ(p.shared.pttT3, 3);
+    EXPECT_EQ(p.ptt.pttT2, -1);
+    EXPECT_EQ(p.ptt.pttT3, 3);
     expectPoints(p.pattern.points,
-                 {{-3, 1}, {-3, 0}, {-2.5, 0}, {-1, 0}, {-1, 1}, {0, 0}, {0, 1}, {3, 1}, {3, 0}, {5, 0}});
+        {{-3, 1}, {-3, 0}, {-2.5, 0}, {-1, 0}, {-1, 1}, {0, 0}, {0, 1}, {3, 1}, {3, 0}, {5, 0}});
 }
 
 TEST(PttPreview, SumsBeyondThe32BitRangeStopAtItsEndsInsteadOfWrapping)
 {
     constexpr auto big = std::numeric_limits<std::int32_t>::max();
     Preview p({big, big, 2});
-    EXPECT_EQ(p.shared.pttT2, big);
-    EXPECT_EQ(p.shared.pttT3, big);
-    EXPECT_EQ(p.shared.pttStopTime, big);
+    EXPECT_EQ(p.ptt.pttT2, big);
+    EXPECT_EQ(p.ptt.pttT3, big);
+    EXPECT_EQ(p.ptt.pttStopTime, big);
     for (std::size_t i = 1; i < p.pattern.points.size(); ++i)
         EXPECT_LE(p.pattern.points[i - 1].x, p.pattern.points[i].x);
 }
 
 TEST(PttPreview, RedrawReplacesEarlierPoints)
 {
-    SharedState shared;
+    PttBoundaries ptt;
     PointsSink pattern;
     PointsSink cursor;
     cursor.addPoint(7, 0);
-    drawPttPreview(shared, {2, 3, 4}, pattern, cursor);
-    drawPttPreview(shared, {4, 3, 4}, pattern, cursor);
+    drawPttPreview(ptt, {2, 3, 4}, pattern, cursor);
+    drawPttPreview(ptt, {4, 3, 4}, pattern, cursor);
     EXPECT_EQ(pattern.points.size(), 10u);
     EXPECT_EQ(cursor.points.size(), 2u);
-    EXPECT_EQ(shared.pttStopTime, 12);
+    EXPECT_EQ(ptt.pttStopTime, 12);
 }
 
 } // namespace

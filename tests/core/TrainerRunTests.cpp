@@ -1,7 +1,8 @@
 // A whole trainer run on a fake clock: when the indicator turns, which beeps sound when,
 // the boundaries themselves, and the pause and stop after the pattern.
 
-#include "TrainerFakes.h"
+#include "support/FakeClock.h"
+#include "support/RecordingTones.h"
 #include "trainer/PttPattern.h"
 #include "trainer/PttRun.h"
 
@@ -19,7 +20,7 @@ public:
 };
 
 struct RunFixture : ::testing::Test {
-    SharedState shared;
+    PttBoundaries ptt;
     SoundState sound;
     FakeClock clock;
     RecordingTones device {clock};
@@ -30,14 +31,14 @@ struct RunFixture : ::testing::Test {
     RecordingIndicator indicator;
     double startedAt = 0;
 
-    void SetUp() override { drawPttPreview(shared, {2, 3, 4}, pattern, cursor); }
+    void SetUp() override { drawPttPreview(ptt, {2, 3, 4}, pattern, cursor); }
 
     void start()
     {
         startedAt = clock.now();
         startPttRun(run, clock.seconds());
     }
-    PttTickOutcome tick() { return pttRunTick(run, shared, clock, tones, cursor, indicator); }
+    PttTickOutcome tick() { return pttRunTick(run, ptt, clock, tones, cursor, indicator); }
 
     // Ticks every 10 ms until the run asks to stop; returns the fake time then.
     double runToStop(int maxTicks = 100'000)
@@ -78,9 +79,9 @@ TEST_F(RunFixture, DefaultRunBeepsAtEachEdgeAndStopsAfterThePause)
 TEST_F(RunFixture, BoundariesThemselvesCountAsReleasedAndStopTimeDoesNotStopYet)
 {
     for (double t : {0.0, 2.0, 5.0, 9.0, 10.0, -2.0})
-        EXPECT_FALSE(isPttPressDue(shared, t)) << t;
+        EXPECT_FALSE(isPttPressDue(ptt, t)) << t;
     for (double t : {0.001, 1.999, 5.001, 8.999})
-        EXPECT_TRUE(isPttPressDue(shared, t)) << t;
+        EXPECT_TRUE(isPttPressDue(ptt, t)) << t;
 
     start();
     clock.advance(12.0); // t = 10 exactly: PttStopTime itself

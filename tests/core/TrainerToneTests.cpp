@@ -1,7 +1,8 @@
 // The tone driver: what reaches the tone device, how long beeps and waits last on the
 // clock, the sound switch and out-of-range values; and the machine's own trainer clock.
 
-#include "TrainerFakes.h"
+#include "support/FakeClock.h"
+#include "support/RecordingTones.h"
 
 #include <gtest/gtest.h>
 

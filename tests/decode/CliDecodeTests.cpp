@@ -2,6 +2,7 @@
 
 #include "SignalLab.h"
 #include "support/CliRun.h"
+#include "support/TempFolder.h"
 #include "frame/FrameBuild.h"
 
 #include <gtest/gtest.h>
@@ -27,15 +28,9 @@ std::vector<std::string> lines(const std::string& text)
 
 class CliDecode : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("tarvel-cli-decode-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
     std::string path(const std::string& name) const { return (dir_ / name).string(); }
-    std::filesystem::path dir_;
+    tarvel::testing::TempFolder folder_;
+    std::filesystem::path dir_ = folder_.path();
 };
 
 TEST_F(CliDecode, RoundTripsWhatTarvelWavWrites)

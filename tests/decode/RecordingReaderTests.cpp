@@ -3,6 +3,7 @@
 
 #include "SignalLab.h"
 #include "decode/RecordingReader.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -17,18 +18,14 @@ class RecordingReader : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("tarvel-decode-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir_);
         std::mt19937 rng(11);
         frame_ = lab::randomFrame(rng);
         signal_ = lab::pad(lab::send(frame_), 16'000.0, 0.2, 0.2, 0.0, rng);
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
     std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
-    std::filesystem::path dir_;
+    tarvel::testing::TempFolder folder_;
+    std::filesystem::path dir_ = folder_.path();
     Frame frame_{};
     std::vector<float> signal_;
 };

@@ -4,11 +4,13 @@
 // polarity, padding), all made in code. Header-only so that the benchmark shares it.
 
 #include "frame/Crc16.h"
+#include "frame/FrameBuild.h"
 #include "shared/SharedState.h"
 #include "signal/ToneSignal.h"
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
@@ -25,13 +27,10 @@ inline Frame randomFrame(std::mt19937& rng)
 {
     std::uniform_int_distribution<int> byte(0, 255);
     Frame f{};
-    f[0] = 1;
-    f[1] = 2;
-    for (std::size_t i = 2; i < 14; ++i)
+    std::copy(kFrameMarkers.begin(), kFrameMarkers.end(), f.begin());
+    for (std::size_t i = kFrameMarkers.size(); i < kCrcIndex; ++i)
         f[i] = static_cast<std::uint8_t>(byte(rng));
-    const std::uint16_t crc = crc16(std::span(f).first(14));
-    f[14] = static_cast<std::uint8_t>(crc >> 8);
-    f[15] = static_cast<std::uint8_t>(crc & 0xFF);
+    storeCrc(f, crc16(std::span(f).first(kCrcIndex)));
     return f;
 }
 
@@ -42,9 +41,7 @@ inline Frame randomAnyFrame(std::mt19937& rng)
     std::uniform_int_distribution<int> byte(0, 255);
     f[0] = static_cast<std::uint8_t>(byte(rng));
     f[1] = static_cast<std::uint8_t>(byte(rng));
-    const std::uint16_t crc = crc16(std::span(f).first(14));
-    f[14] = static_cast<std::uint8_t>(crc >> 8);
-    f[15] = static_cast<std::uint8_t>(crc & 0xFF);
+    storeCrc(f, crc16(std::span(f).first(kCrcIndex)));
     return f;
 }
 

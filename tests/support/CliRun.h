@@ -40,15 +40,15 @@ inline std::string shell(const std::string& command)
 
 // A refused command line: status 2, nothing on stdout, exactly one line on stderr that
 // mentions every one of `mentions`. For use inside a GoogleTest test.
-#define EXPECT_REFUSED_IN_ONE_LINE(run, mentions)                                                    \
-    do {                                                                                             \
-        const ::tarvel::testing::CliRun& refused_ = (run);                                           \
-        EXPECT_EQ(refused_.status, 2);                                                               \
-        EXPECT_EQ(refused_.out, "");                                                                 \
-        ASSERT_FALSE(refused_.err.empty());                                                          \
+#define EXPECT_REFUSED_IN_ONE_LINE(run, mentions)                                                            \
+    do {                                                                                                     \
+        const ::tarvel::testing::CliRun& refused_ = (run);                                                   \
+        EXPECT_EQ(refused_.status, 2);                                                                       \
+        EXPECT_EQ(refused_.out, "");                                                                         \
+        ASSERT_FALSE(refused_.err.empty());                                                                  \
         EXPECT_EQ(refused_.err.find('\n'), refused_.err.size() - 1) << "exactly one line: " << refused_.err; \
-        for (const std::string& m : (mentions))                                                      \
-            EXPECT_NE(refused_.err.find(m), std::string::npos) << "'" << m << "' not in: " << refused_.err; \
+        for (const std::string& m : (mentions))                                                              \
+            EXPECT_NE(refused_.err.find(m), std::string::npos) << "'" << m << "' not in: " << refused_.err;  \
     } while (false)
 
 } // namespace tarvel::testing

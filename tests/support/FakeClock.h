@@ -1,14 +1,11 @@
 #pragma once
-// A clock whose pauses only move its own time forward, and a tone device that notes what
-// it was asked to sound: a whole PTT run in microseconds.
+// A trainer clock whose pauses only move its own time forward: a whole PTT run, or any
+// wait of the tone driver, passes in microseconds.
 
-#include "trainer/ToneDriver.h"
 #include "trainer/TrainerClock.h"
 
 #include <cmath>
-#include <cstdint>
 #include <stdexcept>
-#include <vector>
 
 namespace tarvel::testing {
 
@@ -37,25 +34,6 @@ public:
 
 private:
     double seconds_;
-};
-
-struct Beep {
-    std::int32_t frequency_hz;
-    std::int32_t duration_ms;
-    double at_s; // fake time when it was asked for
-};
-
-class RecordingTones final : public ToneDevice {
-public:
-    explicit RecordingTones(FakeClock& clock) : clock_(clock) { }
-    void beep(std::int32_t frequency_hz, std::int32_t duration_ms) override
-    {
-        beeps.push_back({frequency_hz, duration_ms, clock_.now()});
-    }
-    std::vector<Beep> beeps;
-
-private:
-    FakeClock& clock_;
 };
 
 } // namespace tarvel::testing
