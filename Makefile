@@ -1,18 +1,27 @@
-# Entry points: make run, make test, make bench, make fuzz, make screenshot.
+# Entry points: make run, make test, make package, make bench, make fuzz, make screenshot.
+# Each installs only the Debian packages its own job needs (scripts/install-deps PROFILE...).
 BUILD   ?= build
 CMAKE_FLAGS ?=
 ifdef CI
   CMAKE_FLAGS += -DTARVEL_WERROR=ON
 endif
 JOBS    ?= $(shell nproc)
+# The package profiles of scripts/install-deps; each entry point below adds its own.
+PROFILES = run
 
-.PHONY: deps configure build run test bench fuzz screenshot format format-check clean
+.PHONY: deps configure build run test package bench fuzz screenshot format format-check clean
+
+# Target-specific values reach the prerequisites too: `make test` installs the test tools
+# and configures a build that must have its tests.
+test: PROFILES += test
+test: CMAKE_FLAGS += -DTARVEL_TESTS=ON
+package: PROFILES += package
+bench: PROFILES += bench
+bench: CMAKE_FLAGS += -DTARVEL_BENCH=ON
+screenshot: PROFILES += screenshot
 
 deps:
-	@scripts/install-deps
-
-$(BUILD)/build.ninja: CMakeLists.txt
-	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+	@scripts/install-deps $(PROFILES)
 
 configure: deps
 	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
@@ -21,14 +30,18 @@ build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	@scripts/run
+	@BUILD=$(BUILD) scripts/run
 
 test: build
 	scripts/run-tests $(BUILD)
 
+package: build
+	cd $(BUILD) && cpack -G DEB
+
 bench: build
 	scripts/run-bench $(BUILD)
 
+fuzz: PROFILES += fuzz
 fuzz: deps
 	scripts/run-fuzz
 

@@ -16,8 +16,11 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
 
-// Control characters of `text` written as escapes (\n, \t, \xHH), so that an argument
-// echoed in a message can never break it into several lines or move the terminal's cursor.
+// `text` with everything a terminal could act on written as escapes (\n, \t, \xHH): the C0
+// controls, DEL, the C1 controls in their UTF-8 form (\xC2\x9B is a CSI too) and bytes that
+// are not UTF-8 at all. Other UTF-8, Cyrillic folder names included, stays as it is. So an
+// argument or path echoed in a message can never break it into several lines or move the
+// terminal's cursor.
 std::string printable(std::string_view text);
 
 // A bad command line: reported as one line on stderr, exit status 2, nothing on stdout.
@@ -39,17 +42,37 @@ struct IntRange {
 int finishOutput(
     std::ostream& out, std::ostream& err, std::string_view command, std::string_view failure, int status);
 
+// Prints a help or version text and reports, as every other output, whether it arrived.
+int printText(std::ostream& out, std::ostream& err, std::string_view command, std::string_view text);
+
 // Parses `text` as a whole number (optional sign, decimal digits) within `range`;
 // throws UsageError naming the option, the text given and what is allowed.
 int parseWholeNumber(std::string_view option, std::string_view text, IntRange range);
 
-// Walks the arguments of one subcommand. Accepts "--name value" and "--name=value".
+// A one-letter form of a long option: "-C DIR" and "-CDIR" for "--directory DIR".
+struct ShortOption {
+    char letter;
+    std::string_view name; // the long option it stands for, "--directory"
+    bool takesValue;
+};
+
+// Walks the arguments of one subcommand. Accepts "--name value", "--name=value", the short
+// forms it is given ("-x value", "-xvalue", and flags bundled as "-lh"), and "--", after
+// which every argument is positional (a file named like an option).
 class ArgCursor {
 public:
-    explicit ArgCursor(std::vector<std::string> args) : args_(std::move(args)) { }
+    explicit ArgCursor(std::vector<std::string> args, std::vector<ShortOption> shortOptions = {})
+            : args_(std::move(args)), shortOptions_(std::move(shortOptions))
+    {
+    }
+    // True while an argument is left; passes over the "--" that ends the options.
+    bool next();
     bool done() const { return pos_ >= args_.size(); }
     const std::string& peek() const { return args_[pos_]; }
-    // The option name of the current argument (before any '='), and advances past it.
+    // The current argument is an option: "-" followed by something, before any "--".
+    bool atOption() const;
+    // The option name of the current argument (before any '='; a short form gives its long
+    // name), and advances past it.
     std::string takeOption();
     // The value of the option just taken: its "=value" part or the next argument.
     std::string takeValue(std::string_view option);
@@ -60,8 +83,13 @@ public:
 
 private:
     std::vector<std::string> args_;
+    std::vector<ShortOption> shortOptions_;
     std::size_t pos_ = 0;
+    bool optionsEnded_ = false;
     std::optional<std::string> inlineValue_;
 };
+
+// "-h, --help": the short forms every command shares.
+inline constexpr ShortOption kHelpShort {'h', "--help", false};
 
 } // namespace tarvel::cli

@@ -5,8 +5,8 @@
 #include "cli/CliCommon.h"
 #include "decode/FrameWords.h"
 #include "decode/RecordingReader.h"
-#include "shared/NumberText.h"
 #include "frame/FrameBuild.h"
+#include "shared/NumberText.h"
 
 #include <cmath>
 #include <cstdio>
@@ -16,32 +16,32 @@ namespace tarvel::cli {
 
 namespace {
 
-const char* const kDecodeHelp =
-    "Usage: tarvel decode FILE [--json]\n"
-    "\n"
-    "Reads a recording of the programming signal (the _qq.wav that 'tarvel wav' or the\n"
-    "window writes, or what a sound card recorded of it: WAV, FLAC, OGG and the other\n"
-    "formats libsndfile reads; any sample format; mono or stereo; 8 to 96 kHz), finds the\n"
-    "1 s 615 Hz lead-in, reads the 128 tone symbols that follow and checks the CRC-16.\n"
-    "\n"
-    "Prints the 16 bytes as 'tarvel frame' does, \"CRC ok\" or \"CRC mismatch (...)\", the\n"
-    "parameters in words with their units, and a signal report: level in dBFS, clock skew\n"
-    "(how much faster or slower the tones run than the file's sample rate says), an SNR\n"
-    "estimate and the weakest symbol's margin over the runner-up tone.\n"
-    "\n"
-    "Options:\n"
-    "  --json       print one JSON object with the same facts instead\n"
-    "  -h, --help   show this help\n"
-    "  --           end of options: a FILE whose name starts with '-' follows\n"
-    "\n"
-    "Exit status: 0 the CRC matches; 1 no signal, the signal ends early or the CRC does not\n"
-    "match (the reason on stderr); 2 a usage error or a file that cannot be read.\n"
-    "\n"
-    "Example:\n"
-    "  tarvel wav --mode vox && tarvel decode _qq.wav\n"
-    "      01 02 05 01 06 01 00 3C 14 00 64 00 1E 28 17 4F\n"
-    "      CRC ok\n"
-    "      ...\n";
+const char* const kDecodeHelp
+    = "Usage: tarvel decode FILE [--json]\n"
+      "\n"
+      "Reads a recording of the programming signal (the _qq.wav that 'tarvel wav' or the\n"
+      "window writes, or what a sound card recorded of it: WAV, FLAC, OGG and the other\n"
+      "formats libsndfile reads; any sample format; mono or stereo; 8 to 96 kHz), finds the\n"
+      "1 s 615 Hz lead-in, reads the 128 tone symbols that follow and checks the CRC-16.\n"
+      "\n"
+      "Prints the 16 bytes as 'tarvel frame' does, \"CRC ok\" or \"CRC mismatch (...)\", the\n"
+      "parameters in words with their units, and a signal report: level in dBFS, clock skew\n"
+      "(how much faster or slower the tones run than the file's sample rate says), an SNR\n"
+      "estimate and the weakest symbol's margin over the runner-up tone.\n"
+      "\n"
+      "Options:\n"
+      "  -j, --json   print one JSON object with the same facts instead\n"
+      "  -h, --help   show this help\n"
+      "  --           end of options: a FILE whose name starts with '-' follows\n"
+      "\n"
+      "Exit status: 0 the CRC matches; 1 no signal, the signal ends early or the CRC does not\n"
+      "match (the reason on stderr); 2 a usage error or a file that cannot be read.\n"
+      "\n"
+      "Example:\n"
+      "  tarvel wav --mode vox && tarvel decode _qq.wav\n"
+      "      01 02 05 01 06 01 00 3C 14 00 64 00 1E 28 17 4F\n"
+      "      CRC ok\n"
+      "      ...\n";
 
 std::string fixed(double value, int places)
 {
@@ -67,14 +67,23 @@ std::string jsonString(const std::string& text)
     std::string out = "\"";
     for (char c : text) {
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (static_cast<unsigned char>(c) < 0x20) {
                 char esc[8];
-                std::snprintf(esc, sizeof esc, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
+                std::snprintf(
+                    esc, sizeof esc, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
                 out += esc;
             } else {
                 out += c;
@@ -96,10 +105,14 @@ std::string skewText(double percent)
 const char* statusWord(const DecodeResult& r)
 {
     switch (r.outcome) {
-    case DecodeOutcome::Decoded: return r.crcOk() ? "ok" : "crc mismatch";
-    case DecodeOutcome::NoSignal: return "no signal";
-    case DecodeOutcome::NoLeadIn: return "no lead-in";
-    case DecodeOutcome::EndsEarly: return "ends early";
+    case DecodeOutcome::Decoded:
+        return r.crcOk() ? "ok" : "crc mismatch";
+    case DecodeOutcome::NoSignal:
+        return "no signal";
+    case DecodeOutcome::NoLeadIn:
+        return "no lead-in";
+    case DecodeOutcome::EndsEarly:
+        return "ends early";
     }
     return "no signal";
 }
@@ -123,7 +136,8 @@ void printText(std::ostream& out, const DecodeResult& r)
         if (p.userSettable)
             row(p.label, p.text);
     out << "Fixed in this build:\n";
-    row("markers", ByteHex(r.frame[0]) + " " + ByteHex(r.frame[1]) + (markersOk(r.frame) ? "" : " (expected 01 02)"));
+    row("markers",
+        ByteHex(r.frame[0]) + " " + ByteHex(r.frame[1]) + (markersOk(r.frame) ? "" : " (expected 01 02)"));
     for (const auto& p : params)
         if (!p.userSettable)
             row(p.label, p.text);
@@ -132,8 +146,8 @@ void printText(std::ostream& out, const DecodeResult& r)
     row("level", dbText(s.level_dBFS) + " dBFS RMS, peak " + dbText(s.peak_dBFS) + " dBFS");
     row("clock skew", skewText(s.clockSkew_percent));
     row("SNR estimate", (s.snr_dB >= kSnrCeiling_dB ? "> " : "") + fixed(s.snr_dB, 1) + " dB");
-    row("weakest symbol", fixed(s.weakestMargin_dB, 1) + " dB margin (symbol " + std::to_string(s.weakestSymbol) +
-                              " of 128)");
+    row("weakest symbol",
+        fixed(s.weakestMargin_dB, 1) + " dB margin (symbol " + std::to_string(s.weakestSymbol) + " of 128)");
     row("lead-in starts at", fixed(s.start_s, 3) + " s (" + fixed(s.sampleRate_hz, 0) + " Hz recording)");
 }
 
@@ -144,7 +158,8 @@ void printJson(std::ostream& out, const DecodeResult& r)
         out << ",\"reason\":" << jsonString(r.reason) << ",\"symbols_read\":" << r.symbolsRead << "}\n";
         return;
     }
-    out << ",\"frame\":" << jsonString(frameHex(r.frame)) << ",\"crc\":{\"ok\":" << (r.crcOk() ? "true" : "false")
+    out << ",\"frame\":" << jsonString(frameHex(r.frame))
+        << ",\"crc\":{\"ok\":" << (r.crcOk() ? "true" : "false")
         << ",\"computed\":" << jsonString(WordHex(r.computedCrc))
         << ",\"received\":" << jsonString(WordHex(r.receivedCrc)) << "}";
     out << ",\"markers_ok\":" << (markersOk(r.frame) ? "true" : "false");
@@ -165,7 +180,8 @@ void printJson(std::ostream& out, const DecodeResult& r)
         << ",\"start_s\":" << jsonNumber(s.start_s, 4) << ",\"level_dbfs\":" << jsonNumber(s.level_dBFS, 2)
         << ",\"peak_dbfs\":" << jsonNumber(s.peak_dBFS, 2)
         << ",\"clock_skew_percent\":" << jsonNumber(s.clockSkew_percent, 3)
-        << ",\"snr_db\":" << jsonNumber(s.snr_dB, 1) << ",\"weakest_margin_db\":" << jsonNumber(s.weakestMargin_dB, 1)
+        << ",\"snr_db\":" << jsonNumber(s.snr_dB, 1)
+        << ",\"weakest_margin_db\":" << jsonNumber(s.weakestMargin_dB, 1)
         << ",\"weakest_symbol\":" << s.weakestSymbol << "}}\n";
 }
 
@@ -176,21 +192,13 @@ int runDecode(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     std::string path;
     bool json = false;
     try {
-        ArgCursor args(argv);
-        bool optionsEnded = false;
-        while (!args.done()) {
-            const std::string& arg = args.peek();
-            // After "--" everything is a file name, so that a file named "-x.wav" can be read.
-            if (arg == "--" && !optionsEnded) {
-                optionsEnded = true;
-                args.takePositional();
-                continue;
-            }
-            if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+        ArgCursor args(argv, {kHelpShort, {'j', "--json", false}});
+        while (args.next()) {
+            if (args.atOption()) {
                 const std::string option = args.takeOption();
-                if (option == "--help" || option == "-h") {
-                    out << kDecodeHelp;
-                    return kExitOk;
+                if (option == "--help") {
+                    args.refuseValue(option);
+                    return printText(out, err, "tarvel decode", kDecodeHelp);
                 }
                 if (option == "--json") {
                     args.refuseValue(option);
@@ -199,9 +207,10 @@ int runDecode(const std::vector<std::string>& argv, std::ostream& out, std::ostr
                 }
                 throw UsageError("unknown option '" + option + "'; allowed: --json, --help");
             }
+            const std::string arg = args.takePositional();
             if (!path.empty())
                 throw UsageError("one recording at a time; got '" + path + "' and '" + arg + "'");
-            path = args.takePositional();
+            path = arg;
         }
         if (path.empty())
             throw UsageError("missing FILE: the recording to read (see 'tarvel decode --help')");
@@ -230,8 +239,9 @@ int runDecode(const std::vector<std::string>& argv, std::ostream& out, std::ostr
         return kExitFailure;
     }
     if (!result.crcOk()) {
-        err << "tarvel decode: " << printable(path) << ": CRC mismatch (computed " << WordHex(result.computedCrc)
-            << ", received " << WordHex(result.receivedCrc) << "): the frame was damaged on its way\n";
+        err << "tarvel decode: " << printable(path) << ": CRC mismatch (computed "
+            << WordHex(result.computedCrc) << ", received " << WordHex(result.receivedCrc)
+            << "): the frame was damaged on its way\n";
         return kExitFailure;
     }
     return kExitOk;

@@ -10,22 +10,24 @@ namespace tarvel::cli {
 
 namespace {
 
-const std::string kFrameHelp = std::string(
-    "Usage: tarvel frame [OPTIONS]\n"
-    "\n"
-    "Builds the 16-byte parameter frame (two markers, twelve parameter bytes, CRC-16)\n"
-    "from the parameters a user can set, and prints it as hexadecimal bytes.\n"
-    "Parameters you do not give keep the window's defaults; the hidden ones (transmit\n"
-    "delay, pause times, PTT pattern) always carry their fixed values.\n"
-    "\n"
-    "Options:\n") + kFrameOptionsHelp +
-    "  --listing               also print the value list, the frame listing and the CRC trace\n"
-    "  -h, --help              show this help\n"
-    "\n"
-    "Examples:\n"
-    "  tarvel frame\n"
-    "      01 02 05 01 06 00 00 3C 14 00 64 00 1E 28 FC 6C\n"
-    "  tarvel frame --mode vox --vox-release-ms 500 --max-tx-s 120 --listing\n";
+const std::string kFrameHelp
+    = std::string("Usage: tarvel frame [OPTIONS]\n"
+                  "\n"
+                  "Builds the 16-byte parameter frame (two markers, twelve parameter bytes, CRC-16)\n"
+                  "from the parameters a user can set, and prints it as hexadecimal bytes.\n"
+                  "Parameters you do not give keep the window's defaults; the hidden ones (transmit\n"
+                  "delay, pause times, PTT pattern) always carry their fixed values.\n"
+                  "\n"
+                  "Options:\n")
+    + kFrameOptionsHelp
+    + "  -l, --listing           also print the value list, the frame listing and the CRC trace\n"
+      "  -h, --help              show this help\n"
+      "  --                      end of the options\n"
+      "\n"
+      "Examples:\n"
+      "  tarvel frame\n"
+      "      01 02 05 01 06 00 00 3C 14 00 64 00 1E 28 FC 6C\n"
+      "  tarvel frame --mode vox --vox-release-ms 500 --max-tx-s 120 --listing\n";
 
 void printSection(std::ostream& out, const char* heading, const std::vector<std::string>& lines)
 {
@@ -41,12 +43,15 @@ int runFrame(const std::vector<std::string>& argv, std::ostream& out, std::ostre
     FrameParameters params;
     bool listing = false;
     try {
-        ArgCursor args(argv);
-        while (!args.done()) {
+        ArgCursor args(argv, {kHelpShort, kModeShort, {'l', "--listing", false}});
+        while (args.next()) {
+            if (!args.atOption())
+                throw UsageError("unexpected argument '" + args.takePositional()
+                    + "': frame takes options only; allowed: " + allowedOptions("--listing, --help"));
             const std::string option = args.takeOption();
-            if (option == "--help" || option == "-h") {
-                out << kFrameHelp;
-                return kExitOk;
+            if (option == "--help") {
+                args.refuseValue(option);
+                return printText(out, err, "tarvel frame", kFrameHelp);
             }
             if (takeFrameOption(args, option, params))
                 continue;
@@ -55,16 +60,17 @@ int runFrame(const std::vector<std::string>& argv, std::ostream& out, std::ostre
                 listing = true;
                 continue;
             }
-            throw UsageError("unknown option '" + option + "'; allowed: " + allowedOptions("--listing, --help"));
+            throw UsageError(
+                "unknown option '" + option + "'; allowed: " + allowedOptions("--listing, --help"));
         }
     } catch (const UsageError& e) {
         err << "tarvel frame: " << e.what() << '\n';
         return kExitUsage;
     }
 
-    Frame frame{};
+    Frame frame {};
     LinesSink trace, values, frameLines;
-    buildFrame(frame, params, FrameViews{trace, values, frameLines});
+    buildFrame(frame, params, FrameViews {trace, values, frameLines});
     out << frameHex(frame) << '\n';
     if (listing) {
         printSection(out, "Values (byte - value):", values.lines);

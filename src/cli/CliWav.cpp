@@ -15,27 +15,30 @@ namespace tarvel::cli {
 
 namespace {
 
-const std::string kWavHelp = std::string(
-    "Usage: tarvel wav [OPTIONS]\n"
-    "\n"
-    "Builds the parameter frame (as 'tarvel frame' does), turns it into the three-tone\n"
-    "signal and writes _qq.wav (16000 samples/s, 16-bit mono, always 157580 bytes) and\n"
-    "the table 9_fmsig.h, exactly as the first send after program start writes them.\n"
-    "Existing files are replaced only when both new ones are complete.\n"
-    "\n"
-    "Options:\n") + kFrameOptionsHelp +
-    "  --no-filter             switch the modulation filter off (default: on)\n"
-    "  --alfa N                modulation filter coefficient in hundredths, 0 to 100\n"
-    "                          (Alfa = N/100; default: Alfa 0.2)\n"
-    "  -C DIR                  write the files into DIR (default: the current folder)\n"
-    "  -h, --help              show this help\n"
-    "\n"
-    "Examples:\n"
-    "  tarvel wav -C /tmp\n"
-    "      wrote /tmp/_qq.wav\n"
-    "      wrote /tmp/9_fmsig.h\n"
-    "      signal: N = 62100 samples, 3.881 s\n"
-    "  tarvel wav --mode vox --max-tx-s 120 --alfa 50\n";
+const std::string kWavHelp
+    = std::string("Usage: tarvel wav [OPTIONS]\n"
+                  "\n"
+                  "Builds the parameter frame (as 'tarvel frame' does), turns it into the three-tone\n"
+                  "signal and writes _qq.wav (16000 samples/s, 16-bit mono, always 157580 bytes) and\n"
+                  "the table 9_fmsig.h, exactly as the first send after program start writes them.\n"
+                  "Existing files are replaced only when both new ones are complete.\n"
+                  "\n"
+                  "Options:\n")
+    + kFrameOptionsHelp
+    + "  --no-filter             switch the modulation filter off (default: on)\n"
+      "  --alfa N                modulation filter coefficient in hundredths, 0 to 100\n"
+      "                          (Alfa = N/100; default: Alfa 0.2)\n"
+      "  -C, --directory DIR     write the files into DIR (default: the current folder);\n"
+      "                          also -CDIR and --directory=DIR\n"
+      "  -h, --help              show this help\n"
+      "  --                      end of the options\n"
+      "\n"
+      "Examples:\n"
+      "  tarvel wav -C /tmp\n"
+      "      wrote /tmp/_qq.wav\n"
+      "      wrote /tmp/9_fmsig.h\n"
+      "      signal: N = 62100 samples, 3.881 s\n"
+      "  tarvel wav --mode vox --max-tx-s 120 --alfa 50\n";
 
 struct WavOptions {
     FrameParameters frame;
@@ -59,12 +62,16 @@ int runWav(const std::vector<std::string>& argv, std::ostream& out, std::ostream
 {
     WavOptions options;
     try {
-        ArgCursor args(argv);
-        while (!args.done()) {
+        ArgCursor args(argv, {kHelpShort, kModeShort, {'C', "--directory", true}});
+        while (args.next()) {
+            if (!args.atOption())
+                throw UsageError("unexpected argument '" + args.takePositional()
+                    + "': wav takes options only; allowed: "
+                    + allowedOptions("--no-filter, --alfa, --directory, --help"));
             const std::string option = args.takeOption();
-            if (option == "--help" || option == "-h") {
-                out << kWavHelp;
-                return kExitOk;
+            if (option == "--help") {
+                args.refuseValue(option);
+                return printText(out, err, "tarvel wav", kWavHelp);
             }
             if (takeFrameOption(args, option, options.frame))
                 continue;
@@ -74,18 +81,19 @@ int runWav(const std::vector<std::string>& argv, std::ostream& out, std::ostream
                 continue;
             }
             if (option == "--alfa") {
-                options.alfa = parseWholeNumber(option, args.takeValue(option), {0, 100, "(hundredths)"}) / 100.0;
+                options.alfa
+                    = parseWholeNumber(option, args.takeValue(option), {0, 100, "(hundredths)"}) / 100.0;
                 continue;
             }
-            if (option == "-C") {
+            if (option == "--directory") {
                 const std::string folder = args.takeValue(option);
                 if (folder.empty())
-                    throw UsageError("-C: '' is not a folder; allowed: the path of a folder");
+                    throw UsageError("--directory (-C): '' is not a folder; allowed: the path of a folder");
                 options.folder = folder;
                 continue;
             }
-            throw UsageError("unknown option '" + option +
-                             "'; allowed: " + allowedOptions("--no-filter, --alfa, -C, --help"));
+            throw UsageError("unknown option '" + option
+                + "'; allowed: " + allowedOptions("--no-filter, --alfa, --directory, --help"));
         }
     } catch (const UsageError& e) {
         err << "tarvel wav: " << e.what() << '\n';
@@ -99,7 +107,7 @@ int runWav(const std::vector<std::string>& argv, std::ostream& out, std::ostream
     GeneratorState generator;
     const FixedFilterSwitch filterSwitch(options.filterOn);
     NullPlotSink noChart;
-    SignalContext ctx{shared, generator, filterSwitch, noChart, noChart};
+    SignalContext ctx {shared, generator, filterSwitch, noChart, noChart};
 
     std::int32_t n = 0;
     try {
@@ -109,11 +117,13 @@ int runWav(const std::vector<std::string>& argv, std::ostream& out, std::ostream
         return kExitFailure;
     }
 
-    out << "wrote " << fullPath(options.folder / kWavFileName).string() << '\n'
-        << "wrote " << fullPath(options.folder / kFmSigFileName).string() << '\n'
+    // The folder as the system resolved it ("link/.." is the parent of the link's target),
+    // made printable like every other path this tool prints.
+    out << "wrote " << printable(fullPath(options.folder / kWavFileName).string()) << '\n'
+        << "wrote " << printable(fullPath(options.folder / kFmSigFileName).string()) << '\n'
         << "signal: N = " << n << " samples, " << durationText(n) << '\n';
-    return finishOutput(out, err, "tarvel wav", "the files were written, but the report could not be printed",
-                        kExitOk);
+    return finishOutput(
+        out, err, "tarvel wav", "the files were written, but the report could not be printed", kExitOk);
 }
 
 } // namespace tarvel::cli

@@ -2,15 +2,15 @@
 
 namespace tarvel::cli {
 
-const char* const kFrameOptionsHelp =
-    "  --mode pilot|vox        transmit keying: by pilot tone (default) or by VOX\n"
-    "  --pilot-hz N            pilot-tone frequency, 300 to 3000 Hz (default 2000;\n"
-    "                          sent in steps of 20 Hz)\n"
-    "  --vox-threshold N       VOX trigger threshold, 1 to 100 in units of 0.1 % (default 5)\n"
-    "  --vox-release-ms N      VOX release delay, 0 to 3000 ms (default 300; sent in\n"
-    "                          steps of 50 ms)\n"
-    "  --max-tx-s N            limit continuous transmission to 5 to 250 s\n"
-    "                          (default: no limit)\n";
+const char* const kFrameOptionsHelp
+    = "  -m, --mode pilot|vox    transmit keying: by pilot tone (default) or by VOX\n"
+      "  --pilot-hz N            pilot-tone frequency, 300 to 3000 Hz (default 2000;\n"
+      "                          sent in steps of 20 Hz)\n"
+      "  --vox-threshold N       VOX trigger threshold, 1 to 100 in units of 0.1 % (default 5)\n"
+      "  --vox-release-ms N      VOX release delay, 0 to 3000 ms (default 300; sent in\n"
+      "                          steps of 50 ms)\n"
+      "  --max-tx-s N            limit continuous transmission to 5 to 250 s\n"
+      "                          (default: no limit)\n";
 
 std::string allowedOptions(std::string_view others)
 {

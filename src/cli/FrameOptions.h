@@ -15,8 +15,11 @@ namespace tarvel::cli {
 bool takeFrameOption(ArgCursor& args, const std::string& option, FrameParameters& params);
 
 // The options takeFrameOption reads, for the "allowed:" list of an unknown option.
-inline constexpr std::array<std::string_view, 5> kFrameOptionNames = {
-    "--mode", "--pilot-hz", "--vox-threshold", "--vox-release-ms", "--max-tx-s"};
+inline constexpr std::array<std::string_view, 5> kFrameOptionNames
+    = {"--mode", "--pilot-hz", "--vox-threshold", "--vox-release-ms", "--max-tx-s"};
+
+// "-m pilot|vox" for "--mode".
+inline constexpr ShortOption kModeShort {'m', "--mode", true};
 
 // "--mode, --pilot-hz, ..., " followed by a subcommand's own `others`.
 std::string allowedOptions(std::string_view others);

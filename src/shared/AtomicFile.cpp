@@ -14,8 +14,8 @@ namespace {
 
 std::string describe(const std::filesystem::path& path, int errorNumber)
 {
-    return "Cannot create file \"" + fullPath(path).string() + "\". " +
-           std::generic_category().message(errorNumber);
+    return "Cannot create file \"" + fullPath(path).string() + "\". "
+        + std::generic_category().message(errorNumber);
 }
 
 // A name no other writer uses: the target's name behind a dot (hidden, so that a file
@@ -32,22 +32,30 @@ std::filesystem::path temporaryNameFor(const std::filesystem::path& target, std:
 } // namespace
 
 FileError::FileError(const std::filesystem::path& path, int errorNumber)
-    : std::runtime_error(describe(path, errorNumber)), path_(fullPath(path)), errorNumber_(errorNumber)
+        : std::runtime_error(describe(path, errorNumber)), path_(fullPath(path)), errorNumber_(errorNumber)
 {
 }
 
 std::filesystem::path fullPath(const std::filesystem::path& path)
 {
     std::error_code ec;
-    std::filesystem::path absolute = std::filesystem::absolute(path, ec);
-    return ec ? path : absolute.lexically_normal();
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    if (ec)
+        return path;
+    // The folder as the system resolves it: "link/.." is the parent of the link's target,
+    // not the folder the text names. The file's own name is kept, since a link there is
+    // replaced, never followed. A folder that does not exist is resolved as far as it does.
+    const std::filesystem::path folder = std::filesystem::weakly_canonical(absolute.parent_path(), ec);
+    if (ec)
+        return absolute.lexically_normal();
+    return folder / absolute.filename();
 }
 
 AtomicFile::AtomicFile(const std::filesystem::path& target) : target_(target)
 {
     // The target itself must be replaceable: a folder cannot be, and a file that may
     // not be written is refused rather than silently swapped for a new one.
-    struct stat existing {};
+    struct stat existing { };
     const bool replacing = ::stat(target_.c_str(), &existing) == 0;
     if (replacing) {
         if (S_ISDIR(existing.st_mode))

@@ -25,7 +25,8 @@ private:
     int errorNumber_;
 };
 
-// The absolute, lexically normal form of `path`, as error texts name files.
+// The absolute form of `path` with its folder resolved as the system resolves it (symbolic
+// links and ".." followed), as reports and error texts name files.
 std::filesystem::path fullPath(const std::filesystem::path& path);
 
 class AtomicFile {

@@ -54,6 +54,10 @@ public:
     TARVEL_CONTROL(QFrame, Shape_PTT);
     TARVEL_CONTROL(QGroupBox, GroupBox1);
     TARVEL_CONTROL(QGroupBox, GroupBox11);
+    TARVEL_CONTROL(QGroupBox, GroupBox19);
+    TARVEL_CONTROL(QGroupBox, GroupBox20);
+    TARVEL_CONTROL(QGroupBox, GroupBox26);
+    TARVEL_CONTROL(QGroupBox, GroupBox28);
     TARVEL_CONTROL(QGroupBox, GroupBox_MasPer);
     TARVEL_CONTROL(QLabel, Image2);
     TARVEL_CONTROL(QLabel, Label_PTT);

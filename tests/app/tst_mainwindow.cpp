@@ -1,6 +1,7 @@
 // The main window: start-up state, the two layouts and the command-line cases that choose
 // them, the help files, the focus order, the title page, and the ways the program ends.
 
+#include "BuildVersion.h"
 #include "Form1Controls.h"
 #include "app/ImageLists.h"
 #include "app/ProgramState.h"
@@ -8,10 +9,13 @@
 #include "app/Unit1.h"
 #include "controls/Label3D.h"
 #include "controls/RichTextView.h"
+#include "controls/SpinEdit.h"
+#include "shared/VersionText.h"
 
 #include <QApplication>
 #include <QChart>
 #include <QChartView>
+#include <QDir>
 #include <QFile>
 #include <QLineSeries>
 #include <QMessageBox>
@@ -430,6 +434,33 @@ private slots:
         QVERIFY(messageBoxes(*form).isEmpty());
     }
 
+    // The help page the program ships: read as Russian text by the window's own reader, and
+    // stating for each field of the programmer page the range and default the field has.
+    void shippedHelp2TellsEachFieldsRangeAndDefault()
+    {
+        QFile shipped(QStringLiteral(TARVEL_SHIPPED_HELP_DIR "/help2.rtf"));
+        QVERIFY(shipped.open(QIODevice::ReadOnly));
+        const QByteArray rtf = shipped.readAll();
+        QVERIFY(rtf.startsWith("{\\rtf1\\ansi\\ansicpg1251"));
+        writeFile(inFolder("help2.rtf"), rtf);
+        auto form = open({});
+        const testing::Form1Controls ui(*form);
+        const QString text = normalised(plain(ui.RichEdit2));
+        QVERIFY(messageBoxes(*form).isEmpty());
+        QVERIFY2(text.startsWith(QStringLiteral("Устанавливаемые параметры")), qPrintable(text.left(80)));
+        for (const QString& phrase : {QStringLiteral("«сформировать»"), QStringLiteral("«выдать»"),
+                 ui.GroupBox28->title().simplified(), ui.GroupBox19->title().simplified(),
+                 ui.GroupBox26->title().simplified(), ui.GroupBox20->title().simplified(),
+                 ui.CheckBox_5->toolTip().simplified()})
+            QVERIFY2(text.contains(phrase), qPrintable(phrase));
+        for (const SpinEdit* field : {ui.SpinEdit_9, ui.SpinEdit_1, ui.SpinEdit_3, ui.SpinEdit_5}) {
+            const QString range = QStringLiteral("%1 – %2").arg(field->minValue()).arg(field->maxValue());
+            const QString byDefault = QStringLiteral("По умолчанию: %1").arg(field->value());
+            QVERIFY2(text.contains(range), qPrintable(field->objectName() + ": " + range));
+            QVERIFY2(text.contains(byDefault), qPrintable(field->objectName() + ": " + byDefault));
+        }
+    }
+
     void allThreeHelpFilesLoad()
     {
         writeFile(inFolder("help1.rtf"), "{\\rtf1 first\\par}");
@@ -540,6 +571,66 @@ private slots:
         QVERIFY(program.waitForFinished(30000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
+    }
+
+    // "--version" and "--help" as the first argument print and end, with no display needed;
+    // as a later argument, or with anything after them, they change nothing.
+    void programPrintsItsVersionAndHelp()
+    {
+        const auto runProgram = [](const QStringList& arguments, const QString& redirect = {}) {
+            QProcess program;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.remove("DISPLAY");
+            env.remove("WAYLAND_DISPLAY");
+            env.remove("QT_QPA_PLATFORM");
+            program.setProcessEnvironment(env);
+            if (!redirect.isEmpty())
+                program.setStandardOutputFile(redirect);
+            program.start(QStringLiteral(TARVEL_PROGRAMMER_PATH), arguments);
+            program.waitForFinished(30000);
+            return std::make_pair(program.exitCode(), QString::fromUtf8(program.readAllStandardOutput()));
+        };
+        const auto [versionStatus, version] = runProgram({"--version"});
+        QCOMPARE(versionStatus, 0);
+        QCOMPARE(
+            version, QString::fromStdString(versionLine("tarvel-programmer", kVersion, kRevision)) + "\n");
+        const auto [helpStatus, help] = runProgram({"--help"});
+        QCOMPARE(helpStatus, 0);
+        QVERIFY2(help.contains(QStringLiteral("tq")) && help.contains(QStringLiteral("TARVEL_USER_FOLDER")),
+            qPrintable(help));
+        // Not the first argument: the window starts, and without a display it says so.
+        QCOMPARE(runProgram({"x", "--version"}).first, 3);
+        if (QFile::exists(QStringLiteral("/dev/full")))
+            QCOMPARE(runProgram({"--help"}, QStringLiteral("/dev/full")).first, 1);
+    }
+
+    // The caption's version is the program's version.
+    void captionCarriesTheBuildVersion()
+    {
+        auto form = open({});
+        QVERIFY(form->windowTitle().endsWith(QStringLiteral("v") + QString::fromLatin1(kVersion)));
+    }
+
+    // The menu's start: the files of a send land in the user's folder, not the current one.
+    void menuStartWorksInTheUserFolder()
+    {
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("TARVEL_USER_FOLDER", "1");
+        env.insert("XDG_DATA_HOME", folder_->filePath("data"));
+        env.insert("TARVEL_TEST_SEND", "quit");
+        env.remove("PULSE_SERVER"); // no sound needed: the files are what counts
+        program.setProcessEnvironment(env);
+        const QString start = folder_->filePath("start");
+        QVERIFY(QDir().mkpath(start));
+        program.setWorkingDirectory(start);
+        program.start(QStringLiteral(TARVEL_PROGRAMMER_PATH), {});
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitCode(), 0);
+        QVERIFY(QFile::exists(folder_->filePath("data/tarvel/_qq.wav")));
+        QVERIFY(QFile::exists(folder_->filePath("data/tarvel/9_fmsig.h")));
+        QVERIFY(QDir(start).isEmpty());
     }
 
     void programWithoutDisplaySaysSo_data()

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace tarvel::cli {
 namespace {
 
@@ -76,6 +78,37 @@ TEST(SignalCli, FrameOptionsReachTheSignal)
     EXPECT_NE(n, 62100) << "pick options that change the length, or this proves nothing";
 }
 
+// Every spelling of the folder option writes there and says so.
+TEST(SignalCli, EveryFormOfTheFolderOptionWritesThere)
+{
+    const std::vector<std::function<std::vector<std::string>(const std::string&)>> forms = {
+        [](const std::string& d) {
+            return std::vector<std::string> {"wav", "-C", d};
+        },
+        [](const std::string& d) {
+            return std::vector<std::string> {"wav", "-C" + d};
+        },
+        [](const std::string& d) {
+            return std::vector<std::string> {"wav", "--directory=" + d};
+        },
+        [](const std::string& d) {
+            return std::vector<std::string> {"wav", "--directory", d};
+        },
+        [](const std::string& d) {
+            return std::vector<std::string> {"wav", "-mvox", "-C", d, "--"};
+        },
+    };
+    for (const auto& form : forms) {
+        TempFolder dir;
+        const std::vector<std::string> args = form(dir.path().string());
+        SCOPED_TRACE(::testing::PrintToString(args));
+        const CliRun r = run(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "wrote " + (dir / "_qq.wav").string());
+        EXPECT_EQ(dir.names(), (std::set<std::string> {"_qq.wav", "9_fmsig.h"}));
+    }
+}
+
 TEST(SignalCli, UnwritableFolderFailsWithTheFileError)
 {
     TempFolder dir;
@@ -106,7 +139,8 @@ TEST(SignalCli, BadInputIsRefusedWithOneClearLine)
         {{"wav", "--alfa", "0.5"}, {"--alfa", "0.5", "whole number"}},
         {{"wav", "--alfa"}, {"--alfa", "missing value"}},
         {{"wav", "--no-filter=1"}, {"--no-filter takes no value", "'=1'"}},
-        {{"wav", "-C"}, {"-C", "missing value"}},
+        {{"wav", "-C"}, {"--directory", "missing value"}},
+        {{"wav", "--directory="}, {"--directory", "'' is not a folder"}},
         {{"wav", "-C", ""}, {"-C", "folder"}},
         {{"wav", "--pilot-hz", "5"}, {"--pilot-hz", "5", "300 to 3000"}},
         {{"wav", "--mode", "radio"}, {"--mode", "radio", "pilot or vox"}},

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# The .deb as a user gets it: built by CPack from this build, its dependencies found by
+# dpkg-shlibdeps, unpacked into a scratch root and run from there (the command-line tool,
+# and the window started as the menu starts it, which must prepare the user's folder with
+# the shipped help file).
+#   deb_package.sh BUILD_DIR SOURCE_DIR
+set -euo pipefail
+build=$(realpath "$1") source=$(realpath "$2")
+for tool in cpack dpkg-deb dpkg-shlibdeps file; do
+  command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (scripts/install-deps package)"; exit 1; }
+done
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+cpack --config "$build/CPackConfig.cmake" -G DEB -B "$scratch/out" >"$scratch/cpack.log" 2>&1 ||
+  { cat "$scratch/cpack.log"; fail "cpack"; }
+debs=("$scratch"/out/tarvel_*.deb)
+[[ ${#debs[@]} -eq 1 && -f ${debs[0]} ]] || fail "expected one tarvel_*.deb, got: ${debs[*]}"
+deb=${debs[0]}
+
+[[ $(dpkg-deb -f "$deb" Package) == tarvel ]] || fail "package name"
+[[ $(dpkg-deb -f "$deb" Version) == 22.1 ]] || fail "version $(dpkg-deb -f "$deb" Version)"
+depends=$(dpkg-deb -f "$deb" Depends)
+for lib in libqt6widgets6 libqt6multimedia6 libqt6charts6 libsndfile1 libturbojpeg0 libc6; do
+  [[ $depends == *"$lib"* ]] || fail "Depends lacks $lib: $depends"
+done
+
+root="$scratch/root"
+dpkg-deb -x "$deb" "$root"
+for f in usr/bin/tarvel usr/bin/tarvel-programmer \
+  usr/share/applications/org.tarvel.Programmer.desktop \
+  usr/share/metainfo/org.tarvel.Programmer.metainfo.xml \
+  usr/share/icons/hicolor/16x16/apps/org.tarvel.Programmer.png \
+  usr/share/icons/hicolor/32x32/apps/org.tarvel.Programmer.png \
+  usr/share/icons/hicolor/48x48/apps/org.tarvel.Programmer.png \
+  usr/share/icons/hicolor/128x128/apps/org.tarvel.Programmer.png \
+  usr/share/icons/hicolor/scalable/apps/org.tarvel.Programmer.svg \
+  usr/share/man/man1/tarvel.1.gz usr/share/man/man1/tarvel-programmer.1.gz \
+  usr/share/bash-completion/completions/tarvel usr/share/tarvel/help/help2.rtf; do
+  [[ -f "$root/$f" ]] || fail "$f is not in the package"
+done
+[[ ! -e "$root/usr/share/tarvel/help/help3.rtf" ]] || fail "help3.rtf is the user's to supply"
+
+version=$("$root/usr/bin/tarvel" --version)
+[[ $version == "tarvel 22.1"* ]] || fail "tarvel --version: $version"
+frame=$("$root/usr/bin/tarvel" frame)
+[[ $frame == "01 02 05 01 06 00 00 3C 14 00 64 00 1E 28 FC 6C" ]] || fail "tarvel frame: $frame"
+[[ $("$root/usr/bin/tarvel-programmer" --version) == "tarvel-programmer 22.1"* ]] || fail "tarvel-programmer --version"
+
+# The window, as the menu entry starts it: from the home folder, in the user's own folder.
+mkdir -p "$scratch/home"
+status=0
+(cd "$scratch/home" && env HOME="$scratch/home" XDG_DATA_HOME="$scratch/home/.local/share" \
+  QT_QPA_PLATFORM=offscreen TARVEL_QUIT_AFTER_SHOWN=1 TARVEL_USER_FOLDER=1 \
+  timeout 60 "$root/usr/bin/tarvel-programmer") >"$scratch/window.log" 2>&1 || status=$?
+[[ $status -eq 0 ]] || { cat "$scratch/window.log"; fail "the window ended with status $status"; }
+cmp -s "$scratch/home/.local/share/tarvel/help2.rtf" "$source/data/help/help2.rtf" ||
+  fail "the user's folder did not get the shipped help2.rtf"
+[[ -z $(find "$scratch/home" -maxdepth 1 -type f) ]] || fail "files left in the home folder itself"
+echo "ok: $(basename "$deb"), $(du -k "$deb" | cut -f1) KiB, Depends: $depends"
