@@ -51,8 +51,8 @@ public:
 
     // Where "выдать" plays _qq.wav: the default sound output unless a test puts its own.
     void setSoundOutput(std::unique_ptr<SoundOutput> output);
-    // The trainer's clock and beeps: the local clock and the default sound output unless a
-    // test puts its own (no tone device: beeps only wait their length).
+    // The trainer's clock and beeps: the machine's monotonic clock and the default sound
+    // output unless a test puts its own (no tone device: beeps only wait their length).
     void setTrainerClock(std::unique_ptr<TrainerClock> clock);
     void setToneDevice(std::unique_ptr<ToneDevice> device);
 
