@@ -6,12 +6,12 @@
 #include "ui_Unit1.h"
 
 #include "app/ChartSink.h"
+#include "app/ErrorBox.h"
 #include "signal/WavFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLineSeries>
-#include <QMessageBox>
 
 #include <exception>
 #include <filesystem>
@@ -66,10 +66,7 @@ void TForm1::sendFrame()
     if (failure) {
         // The send is abandoned: reported over the window, which stays usable, and
         // nothing is played.
-        auto* box = new QMessageBox(
-            QMessageBox::Critical, windowTitle().trimmed(), *failure, QMessageBox::Ok, this);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
+        showErrorBox(this, *failure);
         return;
     }
     if (soundOutput_)
