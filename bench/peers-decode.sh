@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # `tarvel decode` against `minimodem --rx`: the time to read a 5 s recording at 48 kHz (each
-# its own signal: ours, and minimodem's 50 bit/s FSK padded to the same length), and frame
-# success against SNR for both with the same noise. Usage: bench/peers-decode.sh BUILD_FOLDER
-# DECODE_TRIALS (default 200) sets the frames per SNR step.
+# its own signal: ours, and minimodem's 50 bit/s FSK padded to the same length); frame
+# success against SNR for both with the same noise, drawn into docs/decode-limits.png; and
+# the false accepts of ours on noise alone and on clean frames with a broken CRC.
+# Usage: bench/peers-decode.sh BUILD_FOLDER
+# DECODE_TRIALS (default 200) sets the frames per SNR step; NOISE_ONLY (10000) and
+# BROKEN_CRC (1000) the recordings for the false accepts.
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 tarvel="$build/tarvel"
 bench="$build/bench/decode_bench"
-for tool in "$tarvel" "$bench"; do
+limits="$build/bench/decode_limits"
+for tool in "$tarvel" "$bench" "$limits"; do
   [ -x "$tool" ] || { echo "peers-decode: $tool is not built" >&2; exit 1; }
 done
 for tool in minimodem sox; do
@@ -43,5 +47,14 @@ else
   echo "peers-decode: hyperfine is missing (scripts/install-deps); no timing" >&2
 fi
 
-echo "-- sensitivity"
-"$bench" --sensitivity "${DECODE_TRIALS:-200}"
+echo "-- frames right against SNR (% of ${DECODE_TRIALS:-200} each, seeded)"
+"$limits" curve "${DECODE_TRIALS:-200}" | tee "$work/curve.txt"
+if command -v gnuplot >/dev/null; then
+  gnuplot -e "data='$work/curve.txt'; out='docs/decode-limits.png'" bench/decode-limits.gnuplot &&
+    echo "drawn: docs/decode-limits.png"
+else
+  echo "peers-decode: gnuplot is missing (scripts/install-deps); no picture" >&2
+fi
+
+echo "-- false accepts"
+"$limits" false-accepts "${NOISE_ONLY:-10000}" "${BROKEN_CRC:-1000}"

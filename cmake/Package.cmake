@@ -22,5 +22,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${TARVEL_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Not libraries, so not found by dpkg-shlibdeps: the faces the window's captions are laid out
+# for, and Qt's Russian dialog texts. The window runs without them, in other faces and with
+# Qt's English texts.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, qt6-translations-l10n")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

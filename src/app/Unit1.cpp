@@ -20,6 +20,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QTabBar>
+#include <QTabWidget>
 #include <QValueAxis>
 
 #include <array>
@@ -69,8 +70,7 @@ void setEnabledAll(std::initializer_list<QWidget*> partners, bool on)
 
 TForm1::TForm1(ProgramState& state, StartOptions options, QWidget* parent)
         : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), state_(state), options_(std::move(options)),
-          soundOutput_(std::make_unique<WavPlayer>()),
-          trainerClock_(std::make_unique<SystemTimeOfDayClock>()),
+          soundOutput_(std::make_unique<WavPlayer>()), trainerClock_(std::make_unique<SteadyTrainerClock>()),
           toneDevice_(std::make_unique<SpeakerTone>())
 {
     installFontSubstitutes();
@@ -98,7 +98,13 @@ void TForm1::setUpWindow()
     const QList<QIcon> icons = imageList2();
     for (int page = 0; page < static_cast<int>(kTabImages.size()); ++page)
         ui->PageControl1->setTabIcon(page, icons.value(kTabImages[static_cast<std::size_t>(page)]));
+    // TabSheet10 is never shown: no tab, and the tab row's keys and wheel pass over it.
     ui->PageControl1->setTabVisible(kHiddenTabPage, false);
+    ui->PageControl1->tabBar()->setTabEnabled(kHiddenTabPage, false);
+    // A click on a page's tab gives that page control the focus, so that a key pressed next
+    // goes to the tab row and not to the control that had the focus (the exit button first).
+    for (QTabWidget* pages : findChildren<QTabWidget*>())
+        pages->tabBar()->setFocusPolicy(Qt::StrongFocus);
     styleInnerTabs(ui->PageControl_UprTx, 16, QColor());
     styleInnerTabs(ui->PageControl_SQL, 15, QColor(0x80, 0x00, 0x00)); // maroon
 
@@ -154,7 +160,7 @@ void TForm1::setSoundOutput(std::unique_ptr<SoundOutput> output)
     soundOutput_ = std::move(output);
 }
 
-void TForm1::setTrainerClock(std::unique_ptr<TimeOfDayClock> clock)
+void TForm1::setTrainerClock(std::unique_ptr<TrainerClock> clock)
 {
     trainerClock_ = std::move(clock);
 }
@@ -178,7 +184,8 @@ void TForm1::centreOnScreen()
 
 void TForm1::showPage(int index)
 {
-    ui->PageControl1->setCurrentIndex(index);
+    if (index >= 0 && index < ui->PageControl1->count() && ui->PageControl1->isTabVisible(index))
+        ui->PageControl1->setCurrentIndex(index);
 }
 
 void TForm1::FormCreate()

@@ -6,8 +6,8 @@
 #include "app/ProgramState.h"
 #include "audio/SoundOutput.h"
 #include "trainer/PttRun.h"
-#include "trainer/TimeOfDay.h"
 #include "trainer/ToneDriver.h"
+#include "trainer/TrainerClock.h"
 
 #include <QStringList>
 #include <QTimer>
@@ -45,14 +45,15 @@ public:
 
     // Moves the window to the centre of the screen it is on (before it is first shown).
     void centreOnScreen();
-    // Opens page `index` of PageControl1.
+    // Opens page `index` of PageControl1. The page without a tab, and an index that names
+    // no page, leave the page shown as it is.
     void showPage(int index);
 
     // Where "выдать" plays _qq.wav: the default sound output unless a test puts its own.
     void setSoundOutput(std::unique_ptr<SoundOutput> output);
-    // The trainer's clock and beeps: the local clock and the default sound output unless a
-    // test puts its own (no tone device: beeps only wait their length).
-    void setTrainerClock(std::unique_ptr<TimeOfDayClock> clock);
+    // The trainer's clock and beeps: the machine's monotonic clock and the default sound
+    // output unless a test puts its own (no tone device: beeps only wait their length).
+    void setTrainerClock(std::unique_ptr<TrainerClock> clock);
     void setToneDevice(std::unique_ptr<ToneDevice> device);
 
     // The handlers, connected to their controls and timers in the constructor.
@@ -120,7 +121,7 @@ private:
     QTimer Timer2 {this};
 
     std::unique_ptr<SoundOutput> soundOutput_;
-    std::unique_ptr<TimeOfDayClock> trainerClock_;
+    std::unique_ptr<TrainerClock> trainerClock_;
     std::unique_ptr<ToneDevice> toneDevice_;
     PttRunState pttRun_;
     // Set by "старт", cleared by "стоп": a change of the durations halts the tick but the

@@ -6,13 +6,13 @@
 #include "ui_Unit1.h"
 
 #include "app/ChartSink.h"
+#include "app/ErrorBox.h"
 #include "app/SendFeedback.h"
 #include "signal/WavFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLineSeries>
-#include <QMessageBox>
 
 #include <exception>
 #include <filesystem>
@@ -67,10 +67,7 @@ void TForm1::sendFrame()
     if (failure) {
         // The send is abandoned: reported over the window, which stays usable, and
         // nothing is played.
-        auto* box = new QMessageBox(
-            QMessageBox::Critical, windowTitle().trimmed(), *failure, QMessageBox::Ok, this);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
+        showErrorBox(this, *failure);
         return;
     }
     if (soundOutput_)
@@ -92,10 +89,7 @@ void TForm1::playSentFile()
     // The files are written and stay; only the sound did not reach the device, which the
     // status line must no longer call a success.
     ui->StaticText_Error->setText(QString::fromUtf8(kStatusNotSent));
-    auto* box = new QMessageBox(
-        QMessageBox::Critical, windowTitle().trimmed(), playbackFailureText(result), QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    showErrorBox(this, playbackFailureText(result));
 }
 
 } // namespace tarvel

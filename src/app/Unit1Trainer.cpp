@@ -6,11 +6,13 @@
 #include "ui_Unit1.h"
 
 #include "app/ChartSink.h"
+#include "app/ErrorBox.h"
 #include "trainer/PttPattern.h"
 
 #include <QLineSeries>
 
 #include <algorithm>
+#include <exception>
 
 namespace tarvel {
 
@@ -73,7 +75,7 @@ void TForm1::startTrainerRun()
     running_ = true;
     ui->Button_Sound->setText(kStopCaption);
     Timer1.start(kRunTick_ms);
-    startPttRun(pttRun_, trainerClock_->timeOfDay());
+    startPttRun(pttRun_, trainerClock_->seconds());
     state_.shared.alfa = kDefaultAlfa; // whatever SpinEdit_Alfa shows
 }
 
@@ -90,9 +92,15 @@ void TForm1::advanceTrainerRun()
     ToneDriver tones(state_.sound, *trainerClock_, toneDevice_.get());
     ShapeIndicator indicator(ui->Shape_PTT, ui->Label_PTT);
     PttTickOutcome outcome;
-    {
+    try {
         ChartSink cursor(*pttCursor_, AxisFit::None);
         outcome = pttRunTick(pttRun_, state_.ptt, *trainerClock_, tones, cursor, indicator);
+    } catch (const std::exception& e) {
+        // The tick is abandoned and the error shown; the run halts (its button keeps "стоп",
+        // as after a change of a duration), so one fault is reported once and not at every tick.
+        Timer1.stop();
+        showErrorBox(this, QString::fromUtf8(e.what()));
+        return;
     }
     fitPttChartWidth();
     if (outcome == PttTickOutcome::StopRun)

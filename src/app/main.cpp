@@ -5,6 +5,7 @@
 #include "BuildVersion.h"
 #include "app/DisplayCheck.h"
 #include "app/ProgramState.h"
+#include "app/QtTranslation.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "app/WorkingFolder.h"
@@ -36,6 +37,8 @@ const char* const kHelp
       "              any other first argument, or none, gives the normal layout\n"
       "  --help      as the first argument: show this help\n"
       "  --version   as the first argument: show the version\n"
+      "Later arguments are ignored, Qt's own options (-style, -platform ...) included: set\n"
+      "QT_QPA_PLATFORM or QT_STYLE_OVERRIDE in the environment instead.\n"
       "\n"
       "The window reads help1.rtf, help2.rtf and help3.rtf from the folder it is started in\n"
       "and writes _qq.wav and 9_fmsig.h there. With TARVEL_USER_FOLDER=1 in the environment\n"
@@ -93,19 +96,21 @@ int main(int argc, char** argv)
         return kExitNoDisplay;
     }
 
-    // Only the first argument counts, exactly as typed: read it before the application
-    // object takes out the options it knows.
+    // Only the first argument counts, exactly as typed. The toolkit sees none of them, so
+    // its own options (-reverse, -style, -platform ...) cannot change the window.
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
+    int toolkitArgc = argc > 0 ? 1 : 0;
 
     tarvel::ProgramState state;
-    QApplication application(argc, argv);
+    QApplication application(toolkitArgc, argv);
     display.reset();
+    tarvel::installQtRussianTranslation(application);
     // The Windows style puts the group captions on the frame line, with the check boxes that
     // sit there beside them, where the window's layout places them; unless the user picked
     // a style.
-    if (qEnvironmentVariableIsEmpty("QT_STYLE_OVERRIDE") && !arguments.contains(QStringLiteral("-style")))
+    if (qEnvironmentVariableIsEmpty("QT_STYLE_OVERRIDE"))
         QApplication::setStyle(QStringLiteral("Windows"));
 
     // Started from the menu: work in the user's own folder, never in the home folder itself.

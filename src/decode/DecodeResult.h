@@ -10,32 +10,35 @@
 namespace tarvel {
 
 enum class DecodeOutcome {
-    Decoded,     // 128 symbols read; the CRC may still disagree
-    NoSignal,    // silence, noise, or nothing that looks like the three tones
-    NoLeadIn,    // tones are there but never the 1 s 615 Hz lead-in
-    EndsEarly,   // a lead-in, then the recording or the signal stops before symbol 128
+    Decoded, // 128 symbols read; the CRC may still disagree
+    NoSignal, // silence, noise, or nothing that looks like the three tones
+    NoLeadIn, // tones are there but never the 1 s 615 Hz lead-in
+    EndsEarly, // a lead-in, then the recording or the signal stops before symbol 128
 };
 
 struct SignalReport {
     double sampleRate_hz = 0.0;
-    double start_s = 0.0;            // where the lead-in starts in the recording
-    double level_dBFS = 0.0;         // RMS over lead-in and symbols; a full-scale sine is 0 dBFS
-    double peak_dBFS = 0.0;          // highest sample over the same stretch
-    double clockSkew_percent = 0.0;  // > 0: tones higher and symbols shorter than nominal
-    double snr_dB = 0.0;             // tone power over everything else, in the file's band
-    double weakestMargin_dB = 0.0;   // the winning tone over the runner-up, worst symbol
-    int weakestSymbol = 0;           // 1-based index of that symbol
+    double start_s = 0.0; // where the lead-in starts in the recording
+    double level_dBFS = 0.0; // RMS over lead-in and symbols; a full-scale sine is 0 dBFS
+    double peak_dBFS = 0.0; // highest sample over the same stretch
+    double clockSkew_percent = 0.0; // > 0: tones higher and symbols shorter than nominal
+    double snr_dB = 0.0; // tone power over everything else, in the file's band
+    double weakestMargin_dB = 0.0; // the winning tone over the runner-up, worst symbol
+    int weakestSymbol = 0; // 1-based index of that symbol
+    int channel = 1; // the channel that carried it, 1-based; 0: the mix of all
+    int channels = 1; // in the recording
 };
 
 inline constexpr double kSnrCeiling_dB = 60.0;
 
 struct DecodeResult {
     DecodeOutcome outcome = DecodeOutcome::NoSignal;
-    std::string reason;              // one line, for anything but a decoded frame
-    Frame frame{};                   // bytes as received (partial when the signal ends early)
-    int symbolsRead = 0;             // 128 when decoded
-    std::uint16_t computedCrc = 0;   // over the bytes before kCrcIndex, as received
-    std::uint16_t receivedCrc = 0;   // the two bytes at kCrcIndex, high byte first
+    std::string reason; // one line, for anything but a decoded frame
+    Frame frame {}; // bytes as received (partial when the signal ends early)
+    int symbolsRead = 0; // 128 when decoded
+    int correctedSymbols = 0; // symbols the CRC check put right (0: read as they came)
+    std::uint16_t computedCrc = 0; // over the bytes before kCrcIndex, as received
+    std::uint16_t receivedCrc = 0; // the two bytes at kCrcIndex, high byte first
     SignalReport report;
 
     bool decoded() const { return outcome == DecodeOutcome::Decoded; }

@@ -16,13 +16,14 @@ constexpr double kHop_s = 0.010;
 // tones are noticed through 20 ms, one symbol.
 constexpr double kLeadWindow_s = 0.060;
 constexpr double kToneWindow_s = 0.020;
-constexpr double kMinLeadIn_s = 0.4;   // longer than the 0.25 s tail, so a tail is never a lead-in
-constexpr double kMaxLeadIn_s = 1.5;   // a longer 615 Hz run keeps only its last part
+constexpr double kMinLeadIn_s = 0.4; // longer than the 0.25 s tail, so a tail is never a lead-in
+constexpr double kMaxLeadIn_s = 1.5; // a longer 615 Hz run keeps only its last part
 constexpr double kToneFraction = 0.02; // of a look's energy, for a tone to count as present
 constexpr double kToneDominance = 3.0; // over each of the other two
 constexpr double kClearToneFraction = 0.1;
 constexpr std::int64_t kMinToneHops = 20;
-constexpr double kSlowestClock = 1.03;
+constexpr std::int64_t kMaxGapHops = 3; // looks in a row that may miss the lead-in in noise
+constexpr double kSlowestClock = 1.04;
 constexpr std::int64_t kTrimSlack = 4096; // bins dropped in batches, not one by one
 
 int outcomeRank(const DecodeResult& r)
@@ -40,7 +41,8 @@ FrameDemodulator::FrameDemodulator(double sampleRate_hz) : binner_(sampleRate_hz
     toneWindow_ = std::max<std::int64_t>(1, std::llround(kToneWindow_s / binDuration));
     minLeadHops_ = std::llround(kMinLeadIn_s / kHop_s);
     maxLeadHops_ = std::llround(kMaxLeadIn_s / kHop_s);
-    const double longestSymbols = kSymbolCount * static_cast<double>(kSymbols[0].length_samples) / kSampleRate_hz;
+    const double longestSymbols
+        = kSymbolCount * static_cast<double>(kSymbols[0].length_samples) / kSampleRate_hz;
     frameBins_ = std::llround(longestSymbols * kSlowestClock / binDuration) + 2 * leadWindow_;
     nextHop_ = leadWindow_;
 }
@@ -79,20 +81,36 @@ int FrameDemodulator::dominantTone(std::int64_t hopEnd, std::int64_t window, dou
 {
     const auto from = static_cast<std::size_t>(hopEnd - window - firstBin_);
     const auto to = static_cast<std::size_t>(hopEnd - firstBin_);
-    std::array<std::complex<double>, kToneCount> sum{};
+    // Coherent over the whole look, and also over pieces of one symbol's length added by
+    // power: a sound card 3 % off turns a tone by a whole cycle in 60 ms, which the whole
+    // look would average away, but a piece keeps most of it.
+    std::array<std::complex<double>, kToneCount> sum {}, piece {};
+    std::array<double, kToneCount> piecePower {};
     double energy = 0.0;
+    std::size_t filled = 0;
     for (std::size_t i = from; i < to; ++i) {
-        for (std::size_t k = 0; k < kToneCount; ++k)
-            sum[k] += std::complex<double>(bins_[i].tone[k]);
+        for (std::size_t k = 0; k < kToneCount; ++k) {
+            const std::complex<double> v(bins_[i].tone[k]);
+            sum[k] += v;
+            piece[k] += v;
+        }
         energy += static_cast<double>(bins_[i].energy);
+        if (++filled == static_cast<std::size_t>(toneWindow_) || i + 1 == to) {
+            for (std::size_t k = 0; k < kToneCount; ++k) {
+                piecePower[k] += std::norm(piece[k]) / static_cast<double>(filled);
+                piece[k] = {};
+            }
+            filled = 0;
+        }
     }
     fraction = 0.0;
     if (!(energy > 0.0))
         return -1;
-    const double samples = static_cast<double>(window * binner_.samplesPerBin());
-    std::array<double, kToneCount> f{};
+    const double bins = static_cast<double>(window);
+    const double perBin = static_cast<double>(binner_.samplesPerBin());
+    std::array<double, kToneCount> f {};
     for (std::size_t k = 0; k < kToneCount; ++k)
-        f[k] = 2.0 * std::norm(sum[k]) / (samples * energy);
+        f[k] = 2.0 * std::max(std::norm(sum[k]) / bins, piecePower[k]) / (perBin * energy);
     const auto top = static_cast<std::size_t>(std::max_element(f.begin(), f.end()) - f.begin());
     for (std::size_t k = 0; k < kToneCount; ++k)
         if (k != top && f[top] < kToneDominance * f[k])
@@ -101,6 +119,13 @@ int FrameDemodulator::dominantTone(std::int64_t hopEnd, std::int64_t window, dou
         return -1;
     fraction = f[top];
     return static_cast<int>(top);
+}
+
+bool FrameDemodulator::clearOtherTone(std::int64_t hopEnd) const
+{
+    double fraction = 0.0;
+    const int tone = dominantTone(hopEnd, toneWindow_, fraction);
+    return tone >= 0 && tone != 1 && fraction >= kClearToneFraction;
 }
 
 void FrameDemodulator::scan(bool streamEnded)
@@ -116,7 +141,7 @@ void FrameDemodulator::scan(bool streamEnded)
         if (nextHop_ > available) {
             if (streamEnded && runHops_ >= minLeadHops_) {
                 // The recording ends inside a long 615 Hz run: a lead-in with nothing after it.
-                pending_ = Candidate{runFirstHop_ - leadWindow_ / 2, available, !runCut_, available};
+                pending_ = Candidate {runFirstHop_ - leadWindow_ / 2, available, !runCut_, available};
                 runHops_ = 0;
                 continue;
             }
@@ -131,17 +156,22 @@ void FrameDemodulator::scan(bool streamEnded)
                 runFirstHop_ = hopEnd;
                 runCut_ = false;
             }
-            ++runHops_;
-            if (runHops_ > maxLeadHops_) {
+            runHops_ += 1 + gapHops_;
+            gapHops_ = 0;
+            lastLeadHop_ = hopEnd;
+            while (runHops_ > maxLeadHops_) {
                 runFirstHop_ += hop_;
                 --runHops_;
                 runCut_ = true;
             }
+        } else if (runHops_ > 0 && gapHops_ < kMaxGapHops && !clearOtherTone(hopEnd)) {
+            ++gapHops_; // a look that noise took from the lead-in, or its end
         } else {
+            gapHops_ = 0;
             if (runHops_ >= minLeadHops_) {
                 // The look stops being 615 Hz about when half of it has left the lead-in.
-                const std::int64_t change = hopEnd - leadWindow_ / 2;
-                pending_ = Candidate{runFirstHop_ - leadWindow_ / 2, change, !runCut_, change + frameBins_};
+                const std::int64_t change = lastLeadHop_ + hop_ - leadWindow_ / 2;
+                pending_ = Candidate {runFirstHop_ - leadWindow_ / 2, change, !runCut_, change + frameBins_};
             } else if (dominantTone(hopEnd, toneWindow_, fraction) != 1 && fraction >= kClearToneFraction) {
                 ++toneHops_;
             }
@@ -164,11 +194,12 @@ void FrameDemodulator::readCandidate()
     pending_.reset();
     const std::int64_t from = std::max(firstBin_, c.onset - 2 * leadWindow_);
     const std::int64_t to = firstBin_ + static_cast<std::int64_t>(bins_.size());
-    const std::span<const ToneBin> span(bins_.data() + (from - firstBin_), static_cast<std::size_t>(to - from));
-    const LeadInSighting sighting{static_cast<std::ptrdiff_t>(std::max(c.onset, from) - from),
-                                  static_cast<std::ptrdiff_t>(c.change - from),
-                                  static_cast<std::ptrdiff_t>(leadWindow_ / 2 + hop_), c.onsetSeen};
-    DecodeResult r = readSymbols(span, sighting, BinScale{binner_.sampleRate_hz(), binner_.samplesPerBin()});
+    const std::span<const ToneBin> span(
+        bins_.data() + (from - firstBin_), static_cast<std::size_t>(to - from));
+    const LeadInSighting sighting {static_cast<std::ptrdiff_t>(std::max(c.onset, from) - from),
+        static_cast<std::ptrdiff_t>(c.change - from), static_cast<std::ptrdiff_t>(leadWindow_ / 2 + hop_),
+        c.onsetSeen};
+    DecodeResult r = readSymbols(span, sighting, BinScale {binner_.sampleRate_hz(), binner_.samplesPerBin()});
     r.report.start_s += static_cast<double>(from) * binner_.binDuration_s();
     if (r.crcOk()) {
         found_ = std::move(r);

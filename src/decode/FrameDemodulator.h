@@ -32,7 +32,7 @@ public:
 
 private:
     struct Candidate {
-        std::int64_t onset;  // global bin indices
+        std::int64_t onset; // global bin indices
         std::int64_t change;
         bool onsetSeen;
         std::int64_t needed; // bins wanted before reading (the longest frame and a margin)
@@ -43,21 +43,25 @@ private:
     void keepBinsFrom(std::int64_t globalBin);
     // The tone that fills the look of `window` bins ending at hopEnd, or -1.
     int dominantTone(std::int64_t hopEnd, std::int64_t window, double& fraction) const;
+    // True when the last symbol's worth of bins clearly holds 470 Hz or 889 Hz.
+    bool clearOtherTone(std::int64_t hopEnd) const;
 
     ToneBinner binner_;
-    std::int64_t hop_;       // bins between looks (about 10 ms)
+    std::int64_t hop_; // bins between looks (about 10 ms)
     std::int64_t leadWindow_; // bins in a look for the lead-in (about 60 ms)
     std::int64_t toneWindow_; // bins in a look for a symbol tone (about 20 ms)
     std::int64_t minLeadHops_;
     std::int64_t maxLeadHops_;
     std::int64_t frameBins_; // the longest frame after its lead-in, with room for a slow clock
     std::vector<ToneBin> bins_;
-    std::int64_t firstBin_ = 0;   // global index of bins_[0]
-    std::int64_t nextHop_ = 0;    // global bin index where the next look ends
+    std::int64_t firstBin_ = 0; // global index of bins_[0]
+    std::int64_t nextHop_ = 0; // global bin index where the next look ends
     std::int64_t runFirstHop_ = -1;
     std::int64_t runHops_ = 0;
     bool runCut_ = false;
-    std::int64_t toneHops_ = 0;   // looks with a clear 470 Hz or 889 Hz
+    std::int64_t gapHops_ = 0; // looks since the run last saw 615 Hz
+    std::int64_t lastLeadHop_ = 0; // where it last did
+    std::int64_t toneHops_ = 0; // looks with a clear 470 Hz or 889 Hz
     std::optional<Candidate> pending_;
     std::optional<DecodeResult> found_;
     std::optional<DecodeResult> best_;

@@ -4,9 +4,15 @@
 
 #include <sndfile.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -16,11 +22,49 @@ namespace {
 
 constexpr sf_count_t kChunkFrames = 4096;
 constexpr int kMaxChannels = 64;
+constexpr std::size_t kMaxStreamBytes = std::size_t {1} << 30; // what is read from a pipe at most
 
 struct SndfileCloser {
     void operator()(SNDFILE* f) const { sf_close(f); }
 };
 using SndfileHandle = std::unique_ptr<SNDFILE, SndfileCloser>;
+
+// The system's reason in plain words, as a clause: "no such file or directory".
+std::string systemReason(int error)
+{
+    std::string text = std::strerror(error);
+    if (!text.empty())
+        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    return text;
+}
+
+// Only the containers the tool promises reach libsndfile: anything else (an MPEG stream in
+// particular, which its MPEG reader would take for one and report on stderr) is refused by
+// its first bytes.
+const char* containerName(std::span<const std::uint8_t> head)
+{
+    auto at = [&](std::size_t offset, const char* magic) {
+        const std::size_t n = std::strlen(magic);
+        return head.size() >= offset + n && std::memcmp(head.data() + offset, magic, n) == 0;
+    };
+    if ((at(0, "RIFF") || at(0, "RIFX") || at(0, "RF64")) && at(8, "WAVE"))
+        return "WAV";
+    if (at(0, "fLaC"))
+        return "FLAC";
+    if (at(0, "OggS"))
+        return "OGG";
+    return nullptr;
+}
+
+const char* checkContainer(std::span<const std::uint8_t> head, std::size_t fileSize)
+{
+    if (fileSize == 0)
+        throw RecordingError("the file is empty");
+    const char* name = containerName(head);
+    if (!name)
+        throw RecordingError("not a WAV, FLAC or OGG recording");
+    return name;
+}
 
 void checkRate(double rate)
 {
@@ -32,34 +76,102 @@ void checkRate(double rate)
     }
 }
 
-DecodeResult stream(SNDFILE* file, const SF_INFO& info)
+int outcomeRank(const DecodeResult& r)
+{
+    if (r.decoded())
+        return 1'000'000;
+    const int kind = r.outcome == DecodeOutcome::EndsEarly ? 2 : r.outcome == DecodeOutcome::NoLeadIn ? 1 : 0;
+    return r.symbolsRead * 4 + kind;
+}
+
+// One demodulator per channel and, for several channels, one for their mix.
+class ChannelDemodulators {
+public:
+    ChannelDemodulators(int channels, double rate) : channels_(static_cast<std::size_t>(channels))
+    {
+        const std::size_t count = channels_ + (channels_ > 1 ? 1 : 0);
+        for (std::size_t i = 0; i < count; ++i)
+            demodulators_.emplace_back(rate);
+        buffer_.resize(static_cast<std::size_t>(kChunkFrames));
+    }
+
+    // Returns true once a channel of its own has read a frame with a matching CRC.
+    bool feed(std::span<const float> interleaved)
+    {
+        const std::size_t frames = interleaved.size() / channels_;
+        buffer_.resize(frames);
+        bool found = false;
+        for (std::size_t ch = 0; ch < channels_; ++ch) {
+            for (std::size_t i = 0; i < frames; ++i)
+                buffer_[i] = interleaved[i * channels_ + ch];
+            found = demodulators_[ch].feed(buffer_) || found;
+        }
+        if (channels_ > 1) {
+            for (std::size_t i = 0; i < frames; ++i) {
+                float sum = 0.0f;
+                for (std::size_t ch = 0; ch < channels_; ++ch)
+                    sum += interleaved[i * channels_ + ch];
+                buffer_[i] = sum / static_cast<float>(channels_);
+            }
+            demodulators_.back().feed(buffer_);
+        }
+        return found;
+    }
+
+    // The first channel with a matching CRC, else the mix with one, else the reading that
+    // got furthest (a channel of its own before the mix).
+    DecodeResult finish()
+    {
+        std::vector<DecodeResult> results;
+        for (std::size_t i = 0; i < demodulators_.size(); ++i) {
+            results.push_back(demodulators_[i].finish());
+            results.back().report.channel = i < channels_ ? static_cast<int>(i) + 1 : 0;
+            results.back().report.channels = static_cast<int>(channels_);
+        }
+        for (const DecodeResult& r : results)
+            if (r.crcOk())
+                return r;
+        std::size_t best = 0;
+        for (std::size_t i = 1; i < results.size(); ++i)
+            if (outcomeRank(results[i]) > outcomeRank(results[best]))
+                best = i;
+        return results[best];
+    }
+
+private:
+    std::size_t channels_;
+    std::vector<FrameDemodulator> demodulators_;
+    std::vector<float> buffer_;
+};
+
+DecodeResult stream(SNDFILE* file, const SF_INFO& info, const char* container)
 {
     checkRate(static_cast<double>(info.samplerate));
     if (info.channels < 1 || info.channels > kMaxChannels)
-        throw RecordingError(std::to_string(info.channels) + " channels; 1.." + std::to_string(kMaxChannels) +
-                             " are read");
-    FrameDemodulator demodulator(static_cast<double>(info.samplerate));
+        throw RecordingError(
+            std::to_string(info.channels) + " channels; 1.." + std::to_string(kMaxChannels) + " are read");
+    ChannelDemodulators demodulators(info.channels, static_cast<double>(info.samplerate));
     const auto channels = static_cast<std::size_t>(info.channels);
     std::vector<float> interleaved(static_cast<std::size_t>(kChunkFrames) * channels);
-    std::vector<float> mono(static_cast<std::size_t>(kChunkFrames));
+    sf_count_t framesRead = 0;
     for (;;) {
         const sf_count_t got = sf_readf_float(file, interleaved.data(), kChunkFrames);
         if (got <= 0)
             break;
-        const auto frames = static_cast<std::size_t>(got);
-        // The mix of all channels: a signal on either side of a stereo recording is kept.
-        for (std::size_t i = 0; i < frames; ++i) {
-            float sum = 0.0f;
-            for (std::size_t ch = 0; ch < channels; ++ch)
-                sum += interleaved[i * channels + ch];
-            mono[i] = sum / static_cast<float>(channels);
-        }
-        if (demodulator.feed(std::span(mono).first(frames)))
+        framesRead += got;
+        if (demodulators.feed(std::span(interleaved).first(static_cast<std::size_t>(got) * channels)))
             break;
     }
-    if (sf_error(file) != SF_ERR_NO_ERROR)
-        throw RecordingError(sf_strerror(file));
-    return demodulator.finish();
+    DecodeResult result = demodulators.finish();
+    if (sf_error(file) != SF_ERR_NO_ERROR && !result.decoded()) {
+        // Damaged part-way: what came before the damage is read like a recording that ends
+        // there, and the reason says where the file stops being readable.
+        char where[64];
+        std::snprintf(where, sizeof where, "%.2f s", static_cast<double>(framesRead) / info.samplerate);
+        result.reason += std::string(result.reason.empty() ? "" : "; ") + "the " + container
+            + " file is damaged after " + where;
+    }
+    return result;
 }
 
 // libsndfile's view of a file held in memory.
@@ -109,26 +221,87 @@ sf_count_t memTell(void* user)
     return static_cast<MemoryFile*>(user)->position;
 }
 
+struct FdCloser {
+    void operator()(const int* fd) const
+    {
+        ::close(*fd);
+        delete fd;
+    }
+};
+
+std::vector<std::uint8_t> readAll(int fd)
+{
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t chunk[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw RecordingError(systemReason(errno));
+        }
+        if (n == 0)
+            return bytes;
+        if (bytes.size() + static_cast<std::size_t>(n) > kMaxStreamBytes)
+            throw RecordingError("more than 1 GiB: too long for a recording read through a pipe");
+        bytes.insert(bytes.end(), chunk, chunk + n);
+    }
+}
+
 } // namespace
 
 DecodeResult decodeRecording(const std::string& path)
 {
-    SF_INFO info{};
-    SndfileHandle file(sf_open(path.c_str(), SFM_READ, &info));
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw RecordingError(systemReason(errno));
+    std::unique_ptr<const int, FdCloser> owner(new int(fd));
+    struct stat st { };
+    if (::fstat(fd, &st) != 0)
+        throw RecordingError(systemReason(errno));
+    if (S_ISDIR(st.st_mode))
+        throw RecordingError(systemReason(EISDIR));
+    if (!S_ISREG(st.st_mode)) // a pipe or a device: read what it gives
+        return decodeRecordingBytes(readAll(fd));
+
+    std::uint8_t head[12] = {};
+    const ssize_t got = ::pread(fd, head, sizeof head, 0);
+    if (got < 0)
+        throw RecordingError(systemReason(errno));
+    const char* container = checkContainer(
+        std::span(head, static_cast<std::size_t>(got)), static_cast<std::size_t>(st.st_size));
+    SF_INFO info {};
+    SndfileHandle file(sf_open_fd(fd, SFM_READ, &info, SF_FALSE));
     if (!file)
-        throw RecordingError(sf_strerror(nullptr));
-    return stream(file.get(), info);
+        throw RecordingError("a damaged " + std::string(container) + " file: its header cannot be read");
+    return stream(file.get(), info, container);
+}
+
+DecodeResult decodeRecordingStream(std::istream& in)
+{
+    std::vector<std::uint8_t> bytes;
+    char chunk[65536];
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+        if (bytes.size() + static_cast<std::size_t>(in.gcount()) > kMaxStreamBytes)
+            throw RecordingError("more than 1 GiB: too long for a recording read through a pipe");
+        bytes.insert(bytes.end(), chunk, chunk + in.gcount());
+    }
+    if (in.bad())
+        throw RecordingError("standard input could not be read");
+    return decodeRecordingBytes(bytes);
 }
 
 DecodeResult decodeRecordingBytes(std::span<const std::uint8_t> bytes)
 {
-    MemoryFile memory{bytes};
-    SF_VIRTUAL_IO io{memLength, memSeek, memRead, memWrite, memTell};
-    SF_INFO info{};
+    const char* container
+        = checkContainer(bytes.first(std::min<std::size_t>(bytes.size(), 12)), bytes.size());
+    MemoryFile memory {bytes};
+    SF_VIRTUAL_IO io {memLength, memSeek, memRead, memWrite, memTell};
+    SF_INFO info {};
     SndfileHandle file(sf_open_virtual(&io, SFM_READ, &info, &memory));
     if (!file)
-        throw RecordingError(sf_strerror(nullptr));
-    return stream(file.get(), info);
+        throw RecordingError("a damaged " + std::string(container) + " file: its header cannot be read");
+    return stream(file.get(), info, container);
 }
 
 DecodeResult decodeSamples(std::span<const float> samples, double sampleRate_hz)

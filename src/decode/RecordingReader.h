@@ -1,25 +1,32 @@
 #pragma once
-// Reads a recording with libsndfile (WAV of any sample format, FLAC, OGG, ...; any channel
-// count, mixed to mono) and streams it through the demodulator piece by piece.
+// Reads a recording (WAV, FLAC or OGG; any sample format; 1 to 64 channels) and streams it
+// through the demodulator piece by piece. Every channel is read on its own, and a recording
+// of several channels also as their mix, so that a signal on any one channel is found, with
+// or without an inverted copy on another.
 
 #include "decode/DecodeResult.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <istream>
 #include <span>
 #include <stdexcept>
 #include <string>
 
 namespace tarvel {
 
-// The file cannot be opened or read, or holds audio the decoder does not take.
+// The file cannot be opened or read, or holds no audio the decoder takes. The message says
+// why in plain words, without the path.
 class RecordingError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
 
-// Decodes the recording at `path`. Throws RecordingError with the reason.
+// Decodes the recording at `path` (taken as it is: "-" is a file of that name).
 DecodeResult decodeRecording(const std::string& path);
+
+// Decodes a whole recording read from `in` to its end (standard input, a pipe).
+DecodeResult decodeRecordingStream(std::istream& in);
 
 // Decodes a whole recording file held in memory (the same formats).
 DecodeResult decodeRecordingBytes(std::span<const std::uint8_t> file);

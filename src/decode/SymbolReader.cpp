@@ -1,7 +1,11 @@
 #include "decode/SymbolReader.h"
 
-#include "frame/FrameBuild.h"
+#include "decode/BinSums.h"
+#include "decode/FrameCorrection.h"
+#include "decode/SymbolTrellis.h"
+
 #include "frame/Crc16.h"
+#include "frame/FrameBuild.h"
 #include "signal/ToneSignal.h"
 
 #include <algorithm>
@@ -9,9 +13,10 @@
 #include <cmath>
 #include <complex>
 #include <limits>
+#include <memory>
 #include <numbers>
-#include <string>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace tarvel {
@@ -19,119 +24,40 @@ namespace tarvel {
 namespace {
 
 using Complex = std::complex<double>;
-using Index = std::ptrdiff_t;
+using Index = BinIndex;
+using Geometry = SymbolGeometry;
+using Timing = SymbolTiming;
 
-constexpr int kLeadTone = 1;             // the lead-in and the tail sound like symbol 1
-constexpr double kMaxClockError = 0.03;   // beyond this the tones leave their correlators
-constexpr double kLostFraction = 0.02;    // a symbol whose tone holds less of its energy is gone
+constexpr int kLeadTone = 1; // the lead-in and the tail sound like symbol 1
+constexpr double kMaxClockError = 0.04; // beyond this the lead-in's clock cannot be measured
+constexpr double kLostFraction = 0.02; // a symbol whose tone holds less of its energy is gone
 constexpr double kLostPowerRatio = 1.0 / 16.0; // ... or is 12 dB below the lead-in
-constexpr double kLeadInClockSpread = 1e-4;    // how far the lead-in's clock may be trusted
-
-// Prefix sums of the bins, so that any interval costs one subtraction.
-class BinSums {
-public:
-    explicit BinSums(std::span<const ToneBin> bins) : bins_(bins)
-    {
-        const std::size_t n = bins.size();
-        for (auto& p : tone_)
-            p.assign(n + 1, Complex{});
-        energy_.assign(n + 1, 0.0);
-        for (std::size_t i = 0; i < n; ++i) {
-            for (std::size_t k = 0; k < kToneCount; ++k)
-                tone_[k][i + 1] = tone_[k][i] + Complex(bins[i].tone[k]);
-            energy_[i + 1] = energy_[i] + static_cast<double>(bins[i].energy);
-        }
-    }
-
-    Index size() const { return static_cast<Index>(bins_.size()); }
-
-    Complex tone(int k, Index a, Index b) const
-    {
-        a = clampIndex(a);
-        b = clampIndex(b);
-        if (b <= a)
-            return {};
-        const auto& p = tone_[static_cast<std::size_t>(k)];
-        return p[static_cast<std::size_t>(b)] - p[static_cast<std::size_t>(a)];
-    }
-
-    double energy(Index a, Index b) const
-    {
-        a = clampIndex(a);
-        b = clampIndex(b);
-        return b <= a ? 0.0 : energy_[static_cast<std::size_t>(b)] - energy_[static_cast<std::size_t>(a)];
-    }
-
-    float peak(Index a, Index b) const
-    {
-        float p = 0.0f;
-        for (Index i = clampIndex(a); i < clampIndex(b); ++i)
-            p = std::max(p, bins_[static_cast<std::size_t>(i)].peak);
-        return p;
-    }
-
-    // |C|² per bin: the fair way to compare tones over intervals of different length.
-    double score(int k, Index a, Index b) const
-    {
-        a = clampIndex(a);
-        b = clampIndex(b);
-        return b <= a ? 0.0 : std::norm(tone(k, a, b)) / static_cast<double>(b - a);
-    }
-
-private:
-    Index clampIndex(Index i) const { return std::clamp<Index>(i, 0, size()); }
-
-    std::span<const ToneBin> bins_;
-    std::array<std::vector<Complex>, kToneCount> tone_;
-    std::vector<double> energy_;
-};
-
-struct Geometry {
-    explicit Geometry(const BinScale& s) : samplesPerBin(s.samplesPerBin), binDuration_s(s.samplesPerBin / s.sampleRate_hz)
-    {
-        const double perSample = s.binsPerSample16k();
-        for (std::size_t k = 0; k < kToneCount; ++k)
-            symbolBins[k] = kSymbols[k].length_samples * perSample;
-        leadInBins = kLeadInSamples * perSample;
-        window = std::max<Index>(4, std::lround(0.020 / binDuration_s));
-        boundaryWindow = std::max<Index>(2, std::lround(0.5 * symbolBins[1]));
-        boundarySearch = std::max<Index>(3, std::lround(0.003 / binDuration_s));
-    }
-    int samplesPerBin;
-    double binDuration_s;
-    std::array<double, kToneCount> symbolBins{}; // nominal lengths at the 16 kHz clock
-    double leadInBins;
-    Index window;          // about 20 ms: short enough that a clock error costs no coherence
-    Index boundaryWindow;  // half a symbol on each side of a tone change
-    Index boundarySearch;  // how far a tone change may sit from where the timing puts it
-};
-
-// Symbol k starts at origin + scale·(nominal bins of the symbols before it).
-struct Timing {
-    double origin;
-    double scale; // 1 / (1 + clock error)
-};
+constexpr std::size_t kLostRun
+    = 3; // the signal has stopped when this many last symbols are gone; fewer is noise
+constexpr double kLeadInClockSpread = 1e-4; // how far the lead-in's clock may be trusted
+// Where the symbols start is sought within ±2 symbols of the tone change (units of 4 samples)
+// and, for the frame with markers the CRC check looks for, within ±4 symbols.
+constexpr int kOriginSpread = 160;
+constexpr int kMarkedOriginSpread = 320;
+constexpr double kSlowFilterGlide_samples = 90.0; // at 16 kHz; Alfa 0.01 glides with 99.5
 
 struct SymbolRead {
     std::uint8_t tone = 0;
-    double start = 0.0;      // bins
+    double start = 0.0; // bins
     double nominalStart = 0.0; // nominal bins before this symbol
-    double signalEnergy = 0.0;  // of the winning tone, Σy²
-    double totalEnergy = 0.0;   // of everything in the symbol, Σy²
+    double signalEnergy = 0.0; // of the winning tone, Σy²
+    double totalEnergy = 0.0; // of everything in the symbol, Σy²
     double margin_dB = 0.0;
     bool lost = false;
 };
 
 struct SymbolRun {
     std::vector<SymbolRead> symbols;
-    double end = 0.0;        // bins, end of the last symbol read
-    bool ranOut = false;     // the bins ended before symbol 128
+    double end = 0.0; // bins, end of the last symbol read
+    bool ranOut = false; // the bins ended before symbol 128
+    std::shared_ptr<const SymbolTrellis> trellis;
+    Timing timing {0.0, 1.0}; // where the symbols were found to start
 };
-
-Index nearest(double x)
-{
-    return static_cast<Index>(std::lround(x));
-}
 
 // How well "615 Hz from `from` to c, then symbols from c to `to`" explains the bins: the
 // lead-in part in symbol-sized pieces, the symbols read greedily, each piece scored alike.
@@ -142,17 +68,18 @@ double explainedScore(const BinSums& sums, const Geometry& g, Index from, Index 
     const double piece = scale * g.symbolBins[kLeadTone];
     double total = 0.0;
     for (double end = static_cast<double>(c); end > static_cast<double>(from); end -= piece)
-        total += sums.score(kLeadTone, std::max(from, nearest(end - piece)), nearest(end));
+        total += sums.score(kLeadTone, std::max(from, nearestBin(end - piece)), nearestBin(end));
     double pos = static_cast<double>(c);
     int previous = kLeadTone;
-    while (nearest(pos) < to) {
+    while (nearestBin(pos) < to) {
         int best = -1;
         double bestScore = -1.0;
         for (int k = 0; k < kToneCount; ++k) {
             if (k == previous)
                 continue;
-            const Index end = std::min(to, nearest(pos + scale * g.symbolBins[static_cast<std::size_t>(k)]));
-            const double sc = sums.score(k, nearest(pos), end);
+            const Index end
+                = std::min(to, nearestBin(pos + scale * g.symbolBins[static_cast<std::size_t>(k)]));
+            const double sc = sums.score(k, nearestBin(pos), end);
             if (sc > bestScore) {
                 bestScore = sc;
                 best = k;
@@ -166,14 +93,16 @@ double explainedScore(const BinSums& sums, const Geometry& g, Index from, Index 
 }
 
 // Where the 615 Hz run gives way to the symbols.
-Index refineChange(const BinSums& sums, const Geometry& g, Index roughChange, Index spread, Index onset, double scale)
+Index refineChange(
+    const BinSums& sums, const Geometry& g, Index roughChange, Index spread, Index onset, double scale)
 {
     constexpr int kLookAhead = 6; // symbols past the latest split considered
-    const Index from = std::max(onset, roughChange - spread - nearest(2 * g.symbolBins[kLeadTone]));
-    const Index to = std::min(sums.size(), roughChange + spread + nearest(kLookAhead * g.symbolBins[1]));
-    Index best = std::clamp(roughChange, Index{0}, sums.size());
+    const Index from = std::max(onset, roughChange - spread - nearestBin(2 * g.symbolBins[kLeadTone]));
+    const Index to = std::min(sums.size(), roughChange + spread + nearestBin(kLookAhead * g.symbolBins[1]));
+    Index best = std::clamp(roughChange, Index {0}, sums.size());
     double bestScore = -1.0;
-    for (Index c = std::max(from + 1, roughChange - spread); c <= std::min(to - 1, roughChange + spread); ++c) {
+    for (Index c = std::max(from + 1, roughChange - spread); c <= std::min(to - 1, roughChange + spread);
+         ++c) {
         const double score = explainedScore(sums, g, from, c, to, scale);
         if (score > bestScore) {
             bestScore = score;
@@ -186,12 +115,13 @@ Index refineChange(const BinSums& sums, const Geometry& g, Index roughChange, In
 // Where the lead-in starts: the split with the most 615 Hz after it and the least before.
 Index refineOnset(const BinSums& sums, const Geometry& g, Index roughOnset, Index spread, Index change)
 {
-    const Index from = std::max(Index{0}, roughOnset - spread);
+    const Index from = std::max(Index {0}, roughOnset - spread);
     const Index to = std::min(change - g.window, roughOnset + spread);
-    Index best = std::clamp(roughOnset, Index{0}, std::max(Index{0}, change));
+    Index best = std::clamp(roughOnset, Index {0}, std::max(Index {0}, change));
     double bestScore = -1e300;
     for (Index o = from; o <= to; ++o) {
-        const double j = std::norm(sums.tone(kLeadTone, o, o + g.window)) - std::norm(sums.tone(kLeadTone, o - g.window, o));
+        const double j = std::norm(sums.tone(kLeadTone, o, o + g.window))
+            - std::norm(sums.tone(kLeadTone, o - g.window, o));
         if (j > bestScore) {
             bestScore = j;
             best = o;
@@ -226,7 +156,7 @@ LeadInMeasure measureLeadIn(const BinSums& sums, const Geometry& g, Index from, 
     if (blocks < 4)
         return m;
     auto lagPhase = [&](Index lag) {
-        Complex acc{};
+        Complex acc {};
         for (Index j = 0; j + lag < blocks; ++j)
             acc += z[static_cast<std::size_t>(j + lag)] * std::conj(z[static_cast<std::size_t>(j)]);
         return std::arg(acc);
@@ -243,49 +173,38 @@ LeadInMeasure measureLeadIn(const BinSums& sums, const Geometry& g, Index from, 
     return m;
 }
 
-// Reads up to 128 symbols from the timing's origin; the tone before the first is the lead-in.
-SymbolRun readRun(const BinSums& sums, const Geometry& g, const Timing& t, double leadPower)
+// Reads up to 128 symbols from the timing's origin, the whole sequence at once; the tone
+// before the first is the lead-in. The per-symbol facts are those of the sequence chosen.
+SymbolRun readRun(const BinSums& sums, const Geometry& g, const Timing& timing, double leadPower,
+    const ToneModel& model, const TrellisSpec& spec = {kSymbolCount, kLeadTone, 0b101u, kOriginSpread})
 {
     SymbolRun run;
+    run.trellis = std::make_shared<SymbolTrellis>(sums, g, timing, model, spec);
+    const Timing t {timing.origin + run.trellis->originShift(), timing.scale};
+    run.timing = t;
+    const std::vector<std::uint8_t>& tones = run.trellis->tones();
+    run.ranOut = tones.size() < kSymbolCount;
     std::uint8_t previous = kLeadTone;
     double nominal = 0.0;
-    for (int i = 0; i < kSymbolCount; ++i) {
+    for (const std::uint8_t tone : tones) {
         const double pos = t.origin + t.scale * nominal;
-        const Index a = nearest(pos);
-        std::array<double, kToneCount> score{};
-        int best = -1;
-        int fitting = 0;
-        for (int k = 0; k < kToneCount; ++k) {
-            const Index b = nearest(pos + t.scale * g.symbolBins[static_cast<std::size_t>(k)]);
-            if (k == previous || b > sums.size() || b <= a)
-                continue;
-            ++fitting;
-            score[static_cast<std::size_t>(k)] = sums.score(k, a, b);
-            if (best < 0 || score[static_cast<std::size_t>(k)] > score[static_cast<std::size_t>(best)])
-                best = k;
-        }
-        if (fitting < 2) { // the recording ends inside this symbol
-            run.ranOut = true;
-            break;
-        }
-        const auto tone = static_cast<std::uint8_t>(best);
         const double length = t.scale * g.symbolBins[tone];
-        const Index b = nearest(pos + length);
-        double runnerUp = 0.0;
+        const Index a = nearestBin(pos);
+        const Index b = nearestBin(pos + length);
+        const auto other
+            = static_cast<std::size_t>(0 + 1 + 2 - tone - previous); // the one tone also allowed here
         SymbolRead s;
-        for (int k = 0; k < kToneCount; ++k) {
-            if (k != best && k != previous) {
-                runnerUp = score[static_cast<std::size_t>(k)];
-            }
-        }
         s.tone = tone;
         s.start = pos;
         s.nominalStart = nominal;
-        const double samples = static_cast<double>((b - a) * g.samplesPerBin);
+        const double samples = static_cast<double>(std::max<Index>(1, b - a) * g.samplesPerBin);
         s.signalEnergy = 2.0 * std::norm(sums.tone(tone, a, b)) / samples;
         s.totalEnergy = sums.energy(a, b);
-        const double best_score = score[tone];
-        s.margin_dB = runnerUp > 0.0 ? 10.0 * std::log10(best_score / runnerUp) : kSnrCeiling_dB;
+        const double runnerUp
+            = sums.score(static_cast<int>(other), a, nearestBin(pos + t.scale * g.symbolBins[other]));
+        const double own = sums.score(tone, a, b);
+        s.margin_dB = runnerUp > 0.0 ? (own > 0.0 ? 10.0 * std::log10(own / runnerUp) : -kSnrCeiling_dB)
+                                     : kSnrCeiling_dB;
         const double fraction = s.totalEnergy > 0.0 ? s.signalEnergy / s.totalEnergy : 0.0;
         s.lost = !(fraction >= kLostFraction) || s.signalEnergy / samples < leadPower * kLostPowerRatio;
         run.symbols.push_back(s);
@@ -298,8 +217,8 @@ SymbolRun readRun(const BinSums& sums, const Geometry& g, const Timing& t, doubl
 
 // Finds each tone change near where the timing puts it and fits a straight line through
 // them: the origin and the clock of the whole frame, from every one of its tone changes.
-std::optional<Timing> fitTiming(const BinSums& sums, const Geometry& g, const SymbolRun& run, const Timing& t,
-                                double clockPrior)
+std::optional<Timing> fitTiming(
+    const BinSums& sums, const Geometry& g, const SymbolRun& run, const Timing& t, double clockPrior)
 {
     struct Point {
         double nominal;
@@ -313,11 +232,12 @@ std::optional<Timing> fitTiming(const BinSums& sums, const Geometry& g, const Sy
         previous = tone;
         if (s.lost)
             continue;
-        const Index centre = nearest(t.origin + t.scale * s.nominalStart);
+        const Index centre = nearestBin(t.origin + t.scale * s.nominalStart);
         std::vector<double> j;
         for (Index d = -g.boundarySearch; d <= g.boundarySearch; ++d) {
             const Index x = centre + d;
-            j.push_back(std::norm(sums.tone(before, x - g.boundaryWindow, x)) + std::norm(sums.tone(tone, x, x + g.boundaryWindow)));
+            j.push_back(std::norm(sums.tone(before, x - g.boundaryWindow, x))
+                + std::norm(sums.tone(tone, x, x + g.boundaryWindow)));
         }
         const auto top = static_cast<std::size_t>(std::max_element(j.begin(), j.end()) - j.begin());
         if (top == 0 || top + 1 == j.size())
@@ -369,7 +289,7 @@ std::optional<Timing> fitTiming(const BinSums& sums, const Geometry& g, const Sy
 
 Frame frameFromSymbols(const std::vector<std::uint8_t>& symbols)
 {
-    Frame frame{};
+    Frame frame {};
     std::uint8_t bit = 0;
     for (std::size_t i = 0; i < symbols.size() && i < kSymbolCount; ++i) {
         if (symbols[i] != kRepeatSymbol)
@@ -385,31 +305,66 @@ double toDb(double ratio)
     return 10.0 * std::log10(ratio);
 }
 
+DecodeResult readFrom(const BinSums& sums, const Geometry& g, double sampleRate_hz,
+    const LeadInSighting& sighting, const LeadInMeasure& lead, Index change, Index onset,
+    const ToneModel& model);
+
 } // namespace
 
-DecodeResult readSymbols(std::span<const ToneBin> bins, const LeadInSighting& sighting, const BinScale& binScale)
+DecodeResult readSymbols(
+    std::span<const ToneBin> bins, const LeadInSighting& sighting, const BinScale& binScale)
 {
-    const BinSums sums(bins);
-    const Geometry g(binScale);
-    DecodeResult result;
-    result.report.sampleRate_hz = binScale.sampleRate_hz;
+    const Geometry g(SymbolGeometry::Scale {binScale.sampleRate_hz, binScale.samplesPerBin});
 
-    const LeadInMeasure lead =
-        measureLeadIn(sums, g, sighting.onset + sighting.spread + g.window, sighting.change - sighting.spread);
+    // The lead-in's frequency gives the clock; from then on every tone is read turned back
+    // onto its own frequency, so that a recording 3 % fast or slow loses no coherence.
+    const Index leadFrom = sighting.onset + sighting.spread + g.window;
+    const Index leadTo = sighting.change - sighting.spread;
+    const double clockScale = measureLeadIn(BinSums(bins), g, leadFrom, leadTo).scale;
+    const BinSums sums(bins, 1.0 / clockScale - 1.0, g.binDuration_s);
+    LeadInMeasure lead = measureLeadIn(sums, g, leadFrom, leadTo);
+    lead.scale = clockScale;
+    const double leadSamples = static_cast<double>(std::max<Index>(1, leadTo - leadFrom) * g.samplesPerBin);
+    const double leadNoise = std::max(0.0, sums.energy(leadFrom, leadTo) / leadSamples - lead.tonePower);
     const Index change = refineChange(sums, g, sighting.change, sighting.spread, sighting.onset, lead.scale);
-    const Index onset = sighting.onsetSeen ? refineOnset(sums, g, sighting.onset, sighting.spread, change) : sighting.onset;
+    const Index onset
+        = sighting.onsetSeen ? refineOnset(sums, g, sighting.onset, sighting.spread, change) : sighting.onset;
 
-    Timing timing{static_cast<double>(change), lead.scale};
-    SymbolRun run = readRun(sums, g, timing, lead.tonePower);
+    // Tones are first taken to change at once. A frame whose CRC then fails is read once
+    // more as a sender with the slowest phase filter makes it (Alfa about 0.01: every tone
+    // change a glide over a third of a symbol); the faster filters need no such help.
+    const double rate = binScale.sampleRate_hz;
+    const auto attempt = [&](double glide_samples) {
+        const ToneModel model {std::sqrt(2.0 * lead.tonePower), leadNoise, glide_samples * rate / 16'000.0};
+        return readFrom(sums, g, rate, sighting, lead, change, onset, model);
+    };
+    DecodeResult first = attempt(0.0);
+    if (first.crcOk() || first.outcome != DecodeOutcome::Decoded)
+        return first;
+    DecodeResult glided = attempt(kSlowFilterGlide_samples);
+    return glided.crcOk() ? glided : first;
+}
+
+namespace {
+
+DecodeResult readFrom(const BinSums& sums, const Geometry& g, double sampleRate_hz,
+    const LeadInSighting& sighting, const LeadInMeasure& lead, Index change, Index onset,
+    const ToneModel& model)
+{
+    DecodeResult result;
+    result.report.sampleRate_hz = sampleRate_hz;
+    Timing timing {static_cast<double>(change), lead.scale};
+    SymbolRun run = readRun(sums, g, timing, lead.tonePower, model);
+    timing = run.timing;
     for (int pass = 0; pass < 3; ++pass) {
         const std::optional<Timing> fitted = fitTiming(sums, g, run, timing, lead.scale);
         if (!fitted)
             break;
-        SymbolRun again = readRun(sums, g, *fitted, lead.tonePower);
-        const bool settled = again.symbols.size() == run.symbols.size() &&
-                             std::equal(again.symbols.begin(), again.symbols.end(), run.symbols.begin(),
-                                        [](const SymbolRead& x, const SymbolRead& y) { return x.tone == y.tone; });
-        timing = *fitted;
+        SymbolRun again = readRun(sums, g, *fitted, lead.tonePower, model);
+        const bool settled = again.symbols.size() == run.symbols.size()
+            && std::equal(again.symbols.begin(), again.symbols.end(), run.symbols.begin(),
+                [](const SymbolRead& x, const SymbolRead& y) { return x.tone == y.tone; });
+        timing = again.timing;
         run = std::move(again);
         if (settled)
             break;
@@ -423,19 +378,19 @@ DecodeResult readSymbols(std::span<const ToneBin> bins, const LeadInSighting& si
         std::vector<std::uint8_t> symbols;
         bool merged;
         bool complete;
-        Frame frame{};
+        Frame frame {};
         bool crcOk = false;
     };
     std::vector<Reading> readings;
     const std::size_t have = run.symbols.size();
     if (have == 0 || run.symbols[0].tone == 0) {
-        Reading r{{}, false, have >= kSymbolCount};
+        Reading r {{}, false, have >= kSymbolCount};
         for (const SymbolRead& s : run.symbols)
             r.symbols.push_back(s.tone);
         readings.push_back(std::move(r));
     }
     {
-        Reading r{{kLeadTone}, true, have + 1 >= kSymbolCount};
+        Reading r {{kLeadTone}, true, have + 1 >= kSymbolCount};
         for (std::size_t i = 0; i < have && r.symbols.size() < kSymbolCount; ++i)
             r.symbols.push_back(run.symbols[i].tone);
         readings.push_back(std::move(r));
@@ -448,7 +403,8 @@ DecodeResult readSymbols(std::span<const ToneBin> bins, const LeadInSighting& si
     if (sighting.onsetSeen) {
         const double measured = static_cast<double>(change - onset);
         const double plain = lead.scale * g.leadInBins;
-        leadInSaysMerged = std::fabs(measured - plain - lead.scale * g.symbolBins[kLeadTone]) < std::fabs(measured - plain);
+        leadInSaysMerged = std::fabs(measured - plain - lead.scale * g.symbolBins[kLeadTone])
+            < std::fabs(measured - plain);
     }
     const Reading* chosen = nullptr;
     for (const Reading& r : readings)
@@ -462,7 +418,8 @@ DecodeResult readSymbols(std::span<const ToneBin> bins, const LeadInSighting& si
     }
 
     // Signal report over the symbols this reading owns.
-    const std::size_t used = std::min(have, kSymbolCount - (chosen->merged ? std::size_t{1} : std::size_t{0}));
+    const std::size_t used
+        = std::min(have, kSymbolCount - (chosen->merged ? std::size_t {1} : std::size_t {0}));
     double signal = 0.0, total = 0.0;
     double weakest = kSnrCeiling_dB;
     int weakestIndex = 0;
@@ -479,21 +436,24 @@ DecodeResult readSymbols(std::span<const ToneBin> bins, const LeadInSighting& si
         if (!s.lost)
             lastHeard = i + 1;
     }
-    const Index end = used > 0 ? nearest(run.symbols[used - 1].start + timing.scale * g.symbolBins[run.symbols[used - 1].tone])
-                               : change;
+    const Index end = used > 0
+        ? nearestBin(run.symbols[used - 1].start + timing.scale * g.symbolBins[run.symbols[used - 1].tone])
+        : change;
     SignalReport& rep = result.report;
     rep.start_s = static_cast<double>(onset) * g.binDuration_s;
     const double samples = static_cast<double>(std::max<Index>(1, end - onset) * g.samplesPerBin);
     const double meanSquare = sums.energy(onset, end) / samples;
     rep.level_dBFS = meanSquare > 0.0 ? toDb(meanSquare / 0.5) : -std::numeric_limits<double>::infinity();
     const float peak = sums.peak(onset, end);
-    rep.peak_dBFS = peak > 0.0f ? 20.0 * std::log10(static_cast<double>(peak)) : -std::numeric_limits<double>::infinity();
+    rep.peak_dBFS = peak > 0.0f ? 20.0 * std::log10(static_cast<double>(peak))
+                                : -std::numeric_limits<double>::infinity();
     rep.clockSkew_percent = (1.0 / timing.scale - 1.0) * 100.0;
     // What the winning tones do not explain is noise (and, on a clean signal, the glides
     // between tones, which is why a perfect file reads about 30 dB, not infinity).
     const double noise = total - signal;
-    rep.snr_dB = noise > 0.0 && signal > 0.0 ? std::clamp(toDb(signal / noise), -kSnrCeiling_dB, kSnrCeiling_dB)
-                                             : (signal > 0.0 ? kSnrCeiling_dB : -kSnrCeiling_dB);
+    rep.snr_dB = noise > 0.0 && signal > 0.0
+        ? std::clamp(toDb(signal / noise), -kSnrCeiling_dB, kSnrCeiling_dB)
+        : (signal > 0.0 ? kSnrCeiling_dB : -kSnrCeiling_dB);
     rep.weakestMargin_dB = weakest;
     rep.weakestSymbol = weakestIndex;
 
@@ -505,21 +465,46 @@ DecodeResult readSymbols(std::span<const ToneBin> bins, const LeadInSighting& si
         result.outcome = DecodeOutcome::Decoded;
         return result;
     }
-    const int heard = static_cast<int>(lastHeard) + (chosen->merged ? 1 : 0);
+    const int heard = static_cast<int>(lastHeard) + (chosen->merged && lastHeard > 0 ? 1 : 0);
     if (!chosen->complete) {
         result.outcome = DecodeOutcome::EndsEarly;
         result.symbolsRead = std::min(result.symbolsRead, heard);
         result.reason = result.symbolsRead == 0
-                            ? std::string("the recording ends in the lead-in, before the first symbol")
-                            : "the recording ends after symbol " + std::to_string(result.symbolsRead) + " of 128";
-    } else if (used > 0 && lastHeard < used) {
+            ? std::string("the recording ends in the lead-in, before the first symbol")
+            : "the recording ends after symbol " + std::to_string(result.symbolsRead) + " of 128";
+    } else if (used > 0 && lastHeard + kLostRun <= used) {
         result.outcome = DecodeOutcome::EndsEarly;
         result.symbolsRead = heard;
         result.reason = "the signal stops after symbol " + std::to_string(heard) + " of 128";
     } else {
         result.outcome = DecodeOutcome::Decoded;
+        // A whole reading whose CRC fails: the sequences next to it may hold the frame sent.
+        // Markers 01 02 begin with a 0 bit, so the frame is sought among readings that start
+        // with symbol 0 right after the lead-in, wherever within a few symbols that is.
+        SymbolRun marked = readRun(sums, g, timing, lead.tonePower, model,
+            TrellisSpec {kSymbolCount, kLeadTone, 0b001u, kMarkedOriginSpread});
+        if (const std::optional<Timing> refit = fitTiming(sums, g, marked, marked.timing, lead.scale))
+            marked = readRun(sums, g, *refit, lead.tonePower, model,
+                TrellisSpec {kSymbolCount, kLeadTone, 0b001u, kOriginSpread});
+        const SymbolTrellis& plain = *marked.trellis;
+        if (plain.tones().size() == kSymbolCount) {
+            const auto toFrame = [](std::span<const std::uint8_t> tones) {
+                return frameFromSymbols(std::vector<std::uint8_t>(tones.begin(), tones.end()));
+            };
+            const std::optional<Correction> fixed = frameChecksOut(toFrame(plain.tones()))
+                ? std::optional<Correction>(Correction {plain.tones(), 0})
+                : correctByCrc(plain, toFrame);
+            if (fixed) {
+                result.frame = toFrame(fixed->tones);
+                result.computedCrc = crc16(std::span(result.frame).first(kCrcIndex));
+                result.receivedCrc = storedCrc(result.frame);
+                result.correctedSymbols = fixed->changedSymbols;
+            }
+        }
     }
     return result;
 }
+
+} // namespace
 
 } // namespace tarvel

@@ -22,9 +22,9 @@ double symbolTone_hz(int symbol)
 }
 
 ToneBinner::ToneBinner(double sampleRate_hz)
-    : sampleRate_hz_(sampleRate_hz),
-      samplesPerBin_(std::max(1, static_cast<int>(std::lround(sampleRate_hz * kBinDuration_s)))),
-      dcPole_(std::exp(-2.0 * std::numbers::pi * kDcCutoff_hz / sampleRate_hz))
+        : sampleRate_hz_(sampleRate_hz),
+          samplesPerBin_(std::max(1, static_cast<int>(std::lround(sampleRate_hz * kBinDuration_s)))),
+          dcPole_(std::exp(-2.0 * std::numbers::pi * kDcCutoff_hz / sampleRate_hz))
 {
     reference_.resize(static_cast<std::size_t>(samplesPerBin_) * 6);
     for (int k = 0; k < kToneCount; ++k) {
@@ -43,9 +43,11 @@ void ToneBinner::push(std::span<const float> samples, std::vector<ToneBin>& out)
 {
     std::size_t i = 0;
     while (i < samples.size()) {
-        const std::size_t take = std::min(samples.size() - i, static_cast<std::size_t>(samplesPerBin_ - fill_));
+        const std::size_t take
+            = std::min(samples.size() - i, static_cast<std::size_t>(samplesPerBin_ - fill_));
         // Locals rather than members, so that the accumulators stay in registers.
-        float re0 = accRe_[0], im0 = accIm_[0], re1 = accRe_[1], im1 = accIm_[1], re2 = accRe_[2], im2 = accIm_[2];
+        float re0 = accRe_[0], im0 = accIm_[0], re1 = accRe_[1], im1 = accIm_[1], re2 = accRe_[2],
+              im2 = accIm_[2];
         float energy = accEnergy_, peak = accPeak_;
         double prevOut = previousOutput_;
         float prevIn = previousInput_;
@@ -86,7 +88,7 @@ void ToneBinner::push(std::span<const float> samples, std::vector<ToneBin>& out)
 
 void ToneBinner::closeBin(std::vector<ToneBin>& out)
 {
-    ToneBin bin{};
+    ToneBin bin {};
     for (std::size_t k = 0; k < kToneCount; ++k) {
         const std::complex<double> local(static_cast<double>(accRe_[k]), static_cast<double>(accIm_[k]));
         bin.tone[k] = std::complex<float>(local * rotation_[k]);

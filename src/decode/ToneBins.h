@@ -13,14 +13,14 @@
 
 namespace tarvel {
 
-inline constexpr int kToneCount = 3;          // 470 Hz, 615 Hz, 889 Hz, indexed like the symbols
+inline constexpr int kToneCount = 3; // 470 Hz, 615 Hz, 889 Hz, indexed like the symbols
 inline constexpr double kMinSampleRate_hz = 8'000.0;
 inline constexpr double kMaxSampleRate_hz = 96'000.0;
 
 struct ToneBin {
     std::array<std::complex<float>, kToneCount> tone; // Σ y[n]·e^(−jω_k·n) over the bin
-    float energy;                                     // Σ y[n]² after the DC blocker
-    float peak;                                       // max |x[n]| before the DC blocker
+    float energy; // Σ y[n]² after the DC blocker
+    float peak; // max |x[n]| before the DC blocker
 };
 
 class ToneBinner {
@@ -44,14 +44,14 @@ private:
     int samplesPerBin_;
     // cos and sin of ω_k·m for the offsets m inside one bin: per m, cos₀ sin₀ cos₁ sin₁ cos₂ sin₂
     std::vector<float> reference_;
-    std::array<std::complex<double>, kToneCount> rotation_{}; // e^(−jω_k·n) at the bin start
-    std::array<std::complex<double>, kToneCount> rotationStep_{};
+    std::array<std::complex<double>, kToneCount> rotation_ {}; // e^(−jω_k·n) at the bin start
+    std::array<std::complex<double>, kToneCount> rotationStep_ {};
     double dcPole_;
     bool started_ = false;
     float previousInput_ = 0.0f;
     double previousOutput_ = 0.0;
     int fill_ = 0; // samples in the current bin
-    std::array<float, kToneCount> accRe_{}, accIm_{};
+    std::array<float, kToneCount> accRe_ {}, accIm_ {};
     float accEnergy_ = 0.0f;
     float accPeak_ = 0.0f;
 };

@@ -2,14 +2,14 @@
 
 namespace tarvel {
 
-void startPttRun(PttRunState& run, double timeOfDay)
+void startPttRun(PttRunState& run, double clockSeconds)
 {
-    run.runClock.start(timeOfDay);
+    run.pttStartTime = clockSeconds;
 }
 
-double pttRunTime(PttRunState& run, double timeOfDay)
+double pttRunTime(const PttRunState& run, double clockSeconds)
 {
-    return run.runClock.advance(timeOfDay) + kPttRunStart_s;
+    return clockSeconds - run.pttStartTime + kPttRunStart_s;
 }
 
 bool isPttPressDue(const PttBoundaries& ptt, double t)
@@ -17,10 +17,10 @@ bool isPttPressDue(const PttBoundaries& ptt, double t)
     return (0.0 < t && t < ptt.pttT1) || (ptt.pttT2 < t && t < ptt.pttT3);
 }
 
-PttTickOutcome pttRunTick(PttRunState& run, const PttBoundaries& ptt, TimeOfDayClock& clock,
-    ToneDriver& tones, PlotSink& cursor, PttIndicator& indicator)
+PttTickOutcome pttRunTick(PttRunState& run, const PttBoundaries& ptt, TrainerClock& clock, ToneDriver& tones,
+    PlotSink& cursor, PttIndicator& indicator)
 {
-    const double t = pttRunTime(run, clock.timeOfDay());
+    const double t = pttRunTime(run, clock.seconds());
     drawPttCursor(cursor, t);
     run.pttActive = isPttPressDue(ptt, t);
     indicator.showPress(run.pttActive);

@@ -5,8 +5,8 @@
 
 #include "shared/Sinks.h"
 #include "trainer/PttPattern.h"
-#include "trainer/TimeOfDay.h"
 #include "trainer/ToneDriver.h"
+#include "trainer/TrainerClock.h"
 
 namespace tarvel {
 
@@ -18,9 +18,9 @@ inline constexpr double kEdgeBeepLength = 20.0;
 inline constexpr std::uint16_t kStopPauseUnits = 1000;
 
 struct PttRunState {
+    double pttStartTime = 0.0; // the clock's reading at the press of "старт", seconds
     bool pttActive = false; // a press is due at the current tick
     bool pttActivePrev = false; // pttActive of the previous tick; kept between runs
-    ElapsedDayTime runClock; // seconds since the press of "старт", across midnight too
 };
 
 // The indicator that shows a due press (red, "передача") or none (white, no label).
@@ -30,11 +30,11 @@ public:
     virtual void showPress(bool pressed) = 0;
 };
 
-// Records the start of a run; the run time is then -2 s.
-void startPttRun(PttRunState& run, double timeOfDay);
+// Records the start of a run at this clock reading; the run time is then -2 s.
+void startPttRun(PttRunState& run, double clockSeconds);
 
-// The run time in seconds for this clock reading: 2 s before the pattern at the start.
-double pttRunTime(PttRunState& run, double timeOfDay);
+// The run time in seconds at this clock reading: 2 s before the pattern at the start.
+double pttRunTime(const PttRunState& run, double clockSeconds);
 
 // Strictly inside the first press or the second one: a boundary itself counts as released.
 bool isPttPressDue(const PttBoundaries& ptt, double t);
@@ -43,7 +43,7 @@ enum class PttTickOutcome { Continue, StopRun };
 
 // One tick of the run (cursor, indicator, edge beep, and past PttStopTime the pause before
 // the stop). StopRun: the caller ends the run as a press of "стоп" would.
-PttTickOutcome pttRunTick(PttRunState& run, const PttBoundaries& ptt, TimeOfDayClock& clock,
-    ToneDriver& tones, PlotSink& cursor, PttIndicator& indicator);
+PttTickOutcome pttRunTick(PttRunState& run, const PttBoundaries& ptt, TrainerClock& clock, ToneDriver& tones,
+    PlotSink& cursor, PttIndicator& indicator);
 
 } // namespace tarvel

@@ -10,7 +10,6 @@ namespace tarvel {
 
 namespace {
 
-constexpr double kSecondsPerDelayUnit = kSecondsPerDay / kDelayUnitsPerDay;
 // The shortest pause between two clock readings while waiting: the clock's own step.
 constexpr double kMinimumPause_s = 0.001;
 
@@ -41,11 +40,10 @@ void ToneDriver::Sound(double frequency_hz, double duration)
         // A negative length would reach the device as a wait of weeks.
         if (frequency < 0 || length < 0)
             rangeError();
-        ElapsedDayTime elapsed;
-        elapsed.start(clock_.timeOfDay());
+        const double start = clock_.seconds();
         device_->beep(frequency, length);
         // The caller counts on the full length having passed, whatever the device did.
-        const double remaining = length / 1000.0 - elapsed.advance(clock_.timeOfDay());
+        const double remaining = length / 1000.0 - (clock_.seconds() - start);
         if (remaining > 0.0)
             waitSeconds(remaining);
         return;
@@ -57,10 +55,9 @@ void ToneDriver::Sound(double frequency_hz, double duration)
 
 void ToneDriver::Delay(std::uint16_t units)
 {
-    ElapsedDayTime elapsed;
-    elapsed.start(clock_.timeOfDay());
+    const double start = clock_.seconds();
     for (;;) {
-        const double passedUnits = elapsed.advance(clock_.timeOfDay()) / kSecondsPerDelayUnit;
+        const double passedUnits = (clock_.seconds() - start) / kSecondsPerDelayUnit;
         if (passedUnits > units)
             return;
         // Sleep until the wait should be over instead of reading the clock in a tight loop.
@@ -70,12 +67,11 @@ void ToneDriver::Delay(std::uint16_t units)
 
 void ToneDriver::waitSeconds(double seconds)
 {
-    ElapsedDayTime elapsed;
-    elapsed.start(clock_.timeOfDay());
+    const double start = clock_.seconds();
     double passed = 0.0;
     while (passed < seconds) {
         clock_.pause(std::max(seconds - passed, kMinimumPause_s));
-        passed = elapsed.advance(clock_.timeOfDay());
+        passed = clock_.seconds() - start;
     }
 }
 

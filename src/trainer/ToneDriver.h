@@ -1,7 +1,7 @@
 #pragma once
 // L_CRT: the trainer's sound switch, short beeps and the clock-based wait.
 
-#include "trainer/TimeOfDay.h"
+#include "trainer/TrainerClock.h"
 
 #include <cstdint>
 
@@ -19,14 +19,14 @@ public:
 };
 
 // One delay unit of Delay: a day has 62 400 000 of them (about 1.3846 ms each).
-inline constexpr double kDelayUnitsPerDay = 62'400'000.0;
+inline constexpr double kSecondsPerDelayUnit = 86'400.0 / 62'400'000.0;
 
 // Beeps and waits for the trainer. Without a tone device a beep only waits its length.
 // Every wait goes through the clock, so nothing here spins the processor or sleeps for
 // real under a test's fake clock.
 class ToneDriver {
 public:
-    ToneDriver(const SoundState& sound, TimeOfDayClock& clock, ToneDevice* device)
+    ToneDriver(const SoundState& sound, TrainerClock& clock, ToneDevice* device)
             : sound_(sound), clock_(clock), device_(device)
     {
     }
@@ -39,14 +39,14 @@ public:
     void Sound(double frequency_hz, double duration);
 
     // Returns once more than `units` delay units have passed on the clock (at least one
-    // clock step for 0); a pass through midnight does not lengthen it.
+    // clock step for 0).
     void Delay(std::uint16_t units);
 
 private:
     void waitSeconds(double seconds);
 
     const SoundState& sound_;
-    TimeOfDayClock& clock_;
+    TrainerClock& clock_;
     ToneDevice* device_;
 };
 

@@ -5,12 +5,14 @@
 #include "app/ProgramState.h"
 #include "app/Unit1.h"
 #include "controls/SpinEdit.h"
+#include "controls/WrappingCheckBox.h"
 
 #include <QAbstractButton>
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
@@ -220,6 +222,12 @@ private slots:
         }
     }
 
+    void dtmfPermissionWrapsItsCaption()
+    {
+        QVERIFY(qobject_cast<WrappingCheckBox*>(control<QCheckBox>(QStringLiteral("CheckBox_Razr_DTMF")))
+            != nullptr);
+    }
+
     void captionLessBoxesOfTheProgrammerPage()
     {
         QCOMPARE(control<QCheckBox>(QStringLiteral("CheckBox_9"))->geometry(), QRect(352, 0, 17, 17));
@@ -322,6 +330,15 @@ private slots:
         QVERIFY(!pages->tabIcon(1).isNull());
         QCOMPARE(pages->tabBar()->font().pixelSize(), 15);
         QVERIFY(pages->tabBar()->font().bold());
+        // Tabs drawn as buttons: the others raised (light top edge, dark bottom edge), the
+        // selected one pressed in (the other way round).
+        const QImage row = pages->tabBar()->grab().toImage();
+        const auto edgeContrast = [&row, pages](int tab) {
+            const QRect r = pages->tabBar()->tabRect(tab);
+            return qGray(row.pixel(r.center().x(), r.top())) - qGray(row.pixel(r.center().x(), r.bottom()));
+        };
+        QVERIFY2(edgeContrast(1) > 40, "an unselected tab is not raised");
+        QVERIFY2(edgeContrast(0) < -40, "the selected tab is not pressed in");
 
         const auto items
             = control<QGroupBox>(QStringLiteral("RadioGroup_SQL_AktUr"))->findChildren<QRadioButton*>();

@@ -12,6 +12,7 @@
 #include "controls/SpinEdit.h"
 #include "shared/VersionText.h"
 
+#include <QApplication>
 #include <QChart>
 #include <QChartView>
 #include <QDir>
@@ -19,11 +20,15 @@
 #include <QLineSeries>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QStringDecoder>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QWheelEvent>
 
 #include <memory>
 
@@ -226,6 +231,69 @@ private slots:
         QCOMPARE(seen, expected);
     }
 
+    // TabSheet10 has no tab and stays out of reach: the arrow keys, Ctrl+Tab and the wheel
+    // in the page row pass over it, and a start page naming it leaves the layout's page.
+    void pageWithoutATabCannotBeReached()
+    {
+        auto form = open({});
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QTabWidget* pages = testing::Form1Controls(*form).PageControl1;
+        QTabBar* row = pages->tabBar();
+        const auto wheel = [row](int angle) {
+            const QPointF at = row->tabRect(row->currentIndex()).center();
+            QWheelEvent event(at, row->mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton,
+                Qt::NoModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(row, &event);
+        };
+        const int help3 = 4;
+        const int last = 6;
+
+        pages->setCurrentIndex(help3);
+        QTest::keyClick(row, Qt::Key_Right);
+        QCOMPARE(pages->currentIndex(), last);
+        QTest::keyClick(row, Qt::Key_Left);
+        QCOMPARE(pages->currentIndex(), help3);
+        QTest::keyClick(pages, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(pages->currentIndex(), last);
+        wheel(120);
+        QCOMPARE(pages->currentIndex(), help3);
+        wheel(-120);
+        QCOMPARE(pages->currentIndex(), last);
+
+        form->showPage(5);
+        QCOMPARE(pages->currentIndex(), last);
+        form->showPage(2);
+        QCOMPARE(pages->currentIndex(), 2);
+        form->showPage(7);
+        QCOMPARE(pages->currentIndex(), 2);
+    }
+
+    // The exit button has the focus at start; a click on a page's tab moves it to that page
+    // control, so that a Space typed next cannot end the program.
+    void aClickOnATabGivesItsPageControlTheFocus()
+    {
+        auto form = open({});
+        form->show();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        const testing::Form1Controls ui(*form);
+        QCOMPARE(QApplication::focusWidget(), ui.Button2);
+
+        bool ended = false;
+        connect(ui.Button2, &QPushButton::clicked, [&ended] { ended = true; });
+        for (QTabWidget* pages : {ui.PageControl1, ui.PageControl_UprTx}) {
+            if (pages == ui.PageControl_UprTx)
+                ui.PageControl1->setCurrentIndex(1);
+            QTabBar* row = pages->tabBar();
+            const int other = pages->currentIndex() == 1 ? 0 : 1;
+            QTest::mouseClick(row, Qt::LeftButton, {}, row->tabRect(other).center());
+            QCOMPARE(pages->currentIndex(), other);
+            QCOMPARE(QApplication::focusWidget(), row);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        }
+        QVERIFY(!ended);
+    }
+
     void controlsStartWithTheFormsValues()
     {
         auto form = open({});
@@ -296,6 +364,8 @@ private slots:
         QCOMPARE(ui.Label3D1->palette().color(QPalette::WindowText), QColor(128, 128, 0));
         QCOMPARE(ui.Label3D1->pos(), QPoint(121, 18));
         QCOMPARE(ui.Label3D2->pos(), QPoint(361, 457));
+        QVERIFY(!ui.Label3D1->transparent()); // opaque on the window's face colour
+        QVERIFY(!ui.Label3D2->transparent());
 
         const QImage photo = loadTitlePhoto();
         QCOMPARE(photo.size(), QSize(1451, 582));
@@ -481,6 +551,23 @@ private slots:
         program.setProcessEnvironment(env);
         program.setWorkingDirectory(folder_->path());
         program.start(QStringLiteral(TARVEL_PROGRAMMER_PATH), arguments);
+        QVERIFY(program.waitForFinished(30000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+    }
+
+    // Only the first argument is looked at: options of the toolkit after it (here a platform
+    // that does not exist, which the toolkit would stop on) change nothing.
+    void toolkitOptionsOnTheCommandLineAreIgnored()
+    {
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("TARVEL_QUIT_AFTER_SHOWN", "1");
+        program.setProcessEnvironment(env);
+        program.setWorkingDirectory(folder_->path());
+        program.start(QStringLiteral(TARVEL_PROGRAMMER_PATH),
+            {"x", "-platform", "no-such-platform", "-style", "no-such-style", "-reverse", "-title", "X"});
         QVERIFY(program.waitForFinished(30000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);

@@ -10,27 +10,33 @@
 #include <QChart>
 #include <QChartView>
 #include <QLineSeries>
+#include <QMessageBox>
 #include <QTest>
 #include <QValueAxis>
 
-#include <cmath>
 #include <memory>
+#include <stdexcept>
 
 using namespace tarvel;
 
 namespace {
 
-class FakeClock final : public TimeOfDayClock {
+class FakeClock final : public TrainerClock {
 public:
-    double timeOfDay() override { return std::fmod(seconds, kSecondsPerDay) / kSecondsPerDay; }
-    void pause(double s) override { seconds += s; }
-    double seconds = 9 * 3600.0;
+    double seconds() override { return now; }
+    void pause(double s) override { now += s; }
+    double now = 9 * 3600.0;
 };
 
 class RecordingTones final : public ToneDevice {
 public:
     void beep(std::int32_t frequency_hz, std::int32_t) override { frequencies << frequency_hz; }
     QList<int> frequencies;
+};
+
+class FailingTones final : public ToneDevice {
+public:
+    void beep(std::int32_t, std::int32_t) override { throw std::range_error("Range check error"); }
 };
 
 QLineSeries* series(QChartView* view, const QString& name)
@@ -64,12 +70,12 @@ class TestTrainer : public QObject {
     void startRun()
     {
         ui->Button_Sound->click();
-        startedAt_ = clock_->seconds;
+        startedAt_ = clock_->now;
     }
     // One tick of Timer1 at `since` seconds after the press of "старт".
     void tickAt(double since)
     {
-        clock_->seconds = startedAt_ + since;
+        clock_->now = startedAt_ + since;
         form_->Timer1Timer();
     }
 
@@ -141,7 +147,7 @@ private slots:
         QCOMPARE(ui->Button_Sound->text(), QStringLiteral("стоп"));
 
         tickAt(12.5); // past PttStopTime: the pause, then the stop
-        QVERIFY(clock_->seconds - startedAt_ > 12.5 + 1.38);
+        QVERIFY(clock_->now - startedAt_ > 12.5 + 1.38);
         QCOMPARE(ui->Button_Sound->text(), QStringLiteral("старт"));
         QVERIFY(!ui->Timer1->isActive());
         QCOMPARE(cursor()->points().first().x(), -2.0);
@@ -154,9 +160,9 @@ private slots:
     {
         QTRY_VERIFY(!ui->Timer2->isActive()); // its redraw would halt the run
         startRun();
-        clock_->seconds = startedAt_ + 3.0;
+        clock_->now = startedAt_ + 3.0;
         QTRY_VERIFY(indicatorIsRed(*ui));
-        clock_->seconds = startedAt_ + 12.5;
+        clock_->now = startedAt_ + 12.5;
         QTRY_COMPARE(ui->Button_Sound->text(), QStringLiteral("старт"));
         QVERIFY(!ui->Timer1->isActive());
     }
@@ -181,6 +187,26 @@ private slots:
         tickAt(0.0);
         QCOMPARE(tones_->frequencies, (QList<int> {800, 600}));
         QVERIFY(!indicatorIsRed(*ui));
+        QCOMPARE(cursor()->points().first().x(), -2.0);
+    }
+
+    // An error raised inside a tick is shown over the window and the program goes on: the
+    // run halts with its button on "стоп", and the button still works.
+    void errorDuringATickIsShownAndTheWindowGoesOn()
+    {
+        form_->setToneDevice(std::make_unique<FailingTones>());
+        startRun();
+        tickAt(3.0); // a press begins: its beep fails
+        auto* box = form_->findChild<QMessageBox*>();
+        QVERIFY(box != nullptr);
+        QCOMPARE(box->text(), QStringLiteral("Range check error"));
+        QTRY_VERIFY(box->isVisible());
+        QVERIFY(!ui->Timer1->isActive());
+        QCOMPARE(ui->Button_Sound->text(), QStringLiteral("стоп"));
+
+        box->accept();
+        ui->Button_Sound->click();
+        QCOMPARE(ui->Button_Sound->text(), QStringLiteral("старт"));
         QCOMPARE(cursor()->points().first().x(), -2.0);
     }
 

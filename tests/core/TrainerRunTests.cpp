@@ -1,5 +1,5 @@
 // A whole trainer run on a fake clock: when the indicator turns, which beeps sound when,
-// the boundaries themselves, the pause and stop after the pattern, and midnight.
+// the boundaries themselves, and the pause and stop after the pattern.
 
 #include "support/FakeClock.h"
 #include "support/RecordingTones.h"
@@ -7,8 +7,6 @@
 #include "trainer/PttRun.h"
 
 #include <gtest/gtest.h>
-
-#include <optional>
 
 using namespace tarvel;
 using namespace tarvel::testing;
@@ -38,7 +36,7 @@ struct RunFixture : ::testing::Test {
     void start()
     {
         startedAt = clock.now();
-        startPttRun(run, clock.timeOfDay());
+        startPttRun(run, clock.seconds());
     }
     PttTickOutcome tick() { return pttRunTick(run, ptt, clock, tones, cursor, indicator); }
 
@@ -131,32 +129,6 @@ TEST_F(RunFixture, RunStoppedDuringAPressReleasesWithABeepOnTheNextRunsFirstTick
     EXPECT_EQ(device.beeps[1].frequency_hz, 600);
     EXPECT_NEAR(cursor.points[0].x, -2.0, 0.002); // the clock started afresh
     EXPECT_FALSE(indicator.states.back());
-}
-
-TEST(PttRunMidnight, RunAcrossMidnightKeepsCountingAndStopsByItself)
-{
-    PttBoundaries ptt;
-    SoundState sound;
-    FakeClock clock(kSecondsPerDay - 5.0);
-    RecordingTones device(clock);
-    ToneDriver tones(sound, clock, &device);
-    PttRunState run;
-    PointsSink pattern;
-    PointsSink cursor;
-    RecordingIndicator indicator;
-    drawPttPreview(ptt, {2, 3, 4}, pattern, cursor);
-
-    const double startedAt = clock.now();
-    startPttRun(run, clock.timeOfDay());
-    std::optional<double> stoppedAt;
-    for (int i = 0; i < 2000 && !stoppedAt; ++i) {
-        if (pttRunTick(run, ptt, clock, tones, cursor, indicator) == PttTickOutcome::StopRun)
-            stoppedAt = clock.now() - startedAt;
-        clock.advance(0.010);
-    }
-    ASSERT_TRUE(stoppedAt.has_value());
-    EXPECT_NEAR(*stoppedAt, 12.0 + 1.385, 0.2);
-    EXPECT_EQ(device.beeps.size(), 4u);
 }
 
 } // namespace

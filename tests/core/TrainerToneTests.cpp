@@ -1,5 +1,5 @@
 // The tone driver: what reaches the tone device, how long beeps and waits last on the
-// clock, the sound switch, out-of-range values, and waits across midnight.
+// clock, the sound switch and out-of-range values; and the machine's own trainer clock.
 
 #include "support/FakeClock.h"
 #include "support/RecordingTones.h"
@@ -14,7 +14,7 @@ using namespace tarvel::testing;
 
 namespace {
 
-constexpr double kUnit_s = kSecondsPerDay / kDelayUnitsPerDay;
+constexpr double kUnit_s = kSecondsPerDelayUnit;
 
 struct ToneFixture : ::testing::Test {
     SoundState sound;
@@ -97,30 +97,18 @@ TEST_F(ToneFixture, DelayZeroEndsOnceTheClockHasMovedOn)
     EXPECT_LE(clock.now() - before, 0.002);
 }
 
-TEST(ToneDriverMidnight, WaitsAndBeepsAcrossMidnightEndOnTime)
+TEST(SteadyTrainerClock, NeverRunsBackAndPausesAtLeastTheTimeAsked)
 {
-    SoundState sound;
-    FakeClock clock(kSecondsPerDay - 0.5); // half a second before midnight
-    RecordingTones device(clock);
-    ToneDriver driver(sound, clock, &device);
-    const double before = clock.now();
-    driver.Delay(1000);
-    EXPECT_NEAR(clock.now() - before, 1.385, 0.005);
-
-    FakeClock lateClock(kSecondsPerDay - 0.010);
-    ToneDriver lateDriver(sound, lateClock, &device);
-    const double beepStart = lateClock.now();
-    lateDriver.Sound(800, 20);
-    EXPECT_NEAR(lateClock.now() - beepStart, 0.020, 0.003);
-}
-
-TEST(ElapsedDayTime, CountsForwardThroughMidnightAndIgnoresSmallStepsBack)
-{
-    ElapsedDayTime elapsed;
-    elapsed.start(1.0 - 1.0 / kSecondsPerDay); // 23:59:59
-    EXPECT_NEAR(elapsed.advance(1.0 / kSecondsPerDay), 2.0, 1e-6); // 00:00:01
-    EXPECT_NEAR(elapsed.advance(0.5 / kSecondsPerDay), 2.0, 1e-6); // set back half a second
-    EXPECT_NEAR(elapsed.advance(3.5 / kSecondsPerDay), 5.0, 1e-6);
+    SteadyTrainerClock clock;
+    double previous = clock.seconds();
+    for (int i = 0; i < 1000; ++i) {
+        const double now = clock.seconds();
+        ASSERT_GE(now, previous);
+        previous = now;
+    }
+    const double before = clock.seconds();
+    clock.pause(0.020);
+    EXPECT_GE(clock.seconds() - before, 0.020);
 }
 
 } // namespace

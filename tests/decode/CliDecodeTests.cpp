@@ -1,9 +1,11 @@
 // tarvel wav followed by tarvel decode, the text and JSON it prints, and its exit statuses.
 
 #include "SignalLab.h"
-#include "support/CliRun.h"
+#include "decode/RecordingReader.h"
 #include "support/TempFolder.h"
 #include "frame/FrameBuild.h"
+#include "support/CliRun.h"
+#include "support/JsonValue.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +17,10 @@ namespace tarvel::cli {
 namespace {
 
 using tarvel::testing::CliRun;
-CliRun run(const std::vector<std::string>& args) { return tarvel::testing::runTool(args); }
+CliRun run(const std::vector<std::string>& args)
+{
+    return tarvel::testing::runTool(args);
+}
 
 std::vector<std::string> lines(const std::string& text)
 {
@@ -64,20 +69,25 @@ TEST_F(CliDecode, RoundTripsWhatTarvelWavWrites)
 
 TEST_F(CliDecode, ParametersInWordsAndTheSignalReport)
 {
-    ASSERT_EQ(run({"wav", "-C", dir_.string(), "--mode", "vox", "--max-tx-s", "120", "--pilot-hz", "1500"}).status, 0);
+    ASSERT_EQ(
+        run({"wav", "-C", dir_.string(), "--mode", "vox", "--max-tx-s", "120", "--pilot-hz", "1500"}).status,
+        0);
     const CliRun d = run({"decode", path("_qq.wav")});
     ASSERT_EQ(d.status, 0);
     const std::string& t = d.out;
     for (const char* expected : {"keying mode                 VOX\n", "pilot tone                  1500 Hz\n",
-                                 "VOX threshold               0.5 %\n", "VOX release                 300 ms\n",
-                                 "maximum transmit time       120 s\n", "markers                     01 02\n",
-                                 "delay before transmitting   100 ms\n", "maximum activity time       off\n",
-                                 "second PTT press            4.0 s\n", "clock skew                  0.00 % (on time)\n",
-                                 "lead-in starts at           0.00"})
+             "VOX threshold               0.5 %\n", "VOX release                 300 ms\n",
+             "maximum transmit time       120 s\n", "markers                     01 02\n",
+             "delay before transmitting   100 ms\n", "maximum activity time       off\n",
+             "second PTT press            4.0 s\n", "clock skew                  0.00 % (on time)\n",
+             "lead-in starts at           0.00"})
         EXPECT_NE(t.find(expected), std::string::npos) << "missing: " << expected << "\n" << t;
     EXPECT_LT(t.find("Set by the user:"), t.find("Fixed in this build:"));
     EXPECT_NE(t.find("level                       -0.7 dBFS RMS, peak -0.8 dBFS"), std::string::npos) << t;
 }
+
+using tarvel::testing::JsonReader;
+using tarvel::testing::JsonValue;
 
 TEST_F(CliDecode, JsonCarriesTheSameFacts)
 {
@@ -85,14 +95,85 @@ TEST_F(CliDecode, JsonCarriesTheSameFacts)
     const CliRun d = run({"decode", "--json", path("_qq.wav")});
     ASSERT_EQ(d.status, 0);
     ASSERT_EQ(lines(d.out).size(), 1u);
-    for (const char* expected :
-         {"{\"status\":\"ok\"", "\"frame\":\"01 02 05 01 06 01 00 3C 14 00 64 00 1E 28 17 4F\"",
-          "\"crc\":{\"ok\":true,\"computed\":\"174F\",\"received\":\"174F\"}", "\"keying_mode\":\"VOX\"",
-          "\"pilot_tone_hz\":2000", "\"max_transmit_s\":null", "\"vox_threshold_percent\":0.5",
-          "\"sample_rate_hz\":16000", "\"clock_skew_percent\":"})
-        EXPECT_NE(d.out.find(expected), std::string::npos) << "missing: " << expected << "\n" << d.out;
-    EXPECT_EQ(d.out.back(), '\n');
-    EXPECT_EQ(d.out[d.out.size() - 2], '}');
+    const JsonValue j = JsonReader::parse(d.out);
+    EXPECT_EQ(j["status"].text, "ok");
+    EXPECT_EQ(j["frame"].text, "01 02 05 01 06 01 00 3C 14 00 64 00 1E 28 17 4F");
+    EXPECT_TRUE(j["crc"]["ok"].boolean);
+    EXPECT_EQ(j["crc"]["computed"].text, "174F");
+    EXPECT_EQ(j["crc"]["received"].text, "174F");
+    EXPECT_EQ(j["corrected_symbols"].number, 0.0);
+    EXPECT_EQ(j["parameters"]["keying_mode"].text, "VOX");
+    EXPECT_EQ(j["parameters"]["pilot_tone_hz"].number, 2000.0);
+    EXPECT_EQ(j["parameters"]["max_transmit_s"].kind, JsonValue::Kind::Null);
+    EXPECT_EQ(j["parameters"]["vox_threshold_percent"].number, 0.5);
+    EXPECT_EQ(j["signal"]["sample_rate_hz"].number, 16000.0);
+    EXPECT_EQ(j["signal"]["channel"].number, 1.0);
+    EXPECT_TRUE(j["signal"].has("clock_skew_percent"));
+}
+
+// With --json every outcome is one JSON object with a status, errors included.
+TEST_F(CliDecode, JsonForEveryOutcome)
+{
+    std::mt19937 rng(3);
+    Frame f = lab::randomFrame(rng);
+    f[14] = static_cast<std::uint8_t>(f[14] ^ 0x80);
+    lab::writeSound(path("bad.wav"), lab::send(f), 16'000, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    std::vector<float> quiet(48'000, 0.0f);
+    lab::addNoise(quiet, 0.01, rng);
+    lab::writeSound(path("noise.wav"), quiet, 16'000, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    std::ofstream(path("text.wav")) << "not audio\n";
+    const struct {
+        std::vector<std::string> args;
+        const char* status;
+        int exit;
+    } cases[] = {
+        {{"decode", "--json", path("bad.wav")}, "crc mismatch", 1},
+        {{"decode", "--json", path("noise.wav")}, "no signal", 1},
+        {{"decode", "--json", path("nothing.wav")}, "unreadable", 2},
+        {{"decode", "--json", path("text.wav")}, "unreadable", 2},
+        {{"decode", "--json", dir_.string()}, "unreadable", 2},
+        {{"decode", "--json", "--loud", path("bad.wav")}, "usage error", 2},
+        {{"decode", path("bad.wav"), "--json", "b.wav"}, "usage error", 2},
+        {{"decode", "-j", path("a.wav"), path("b.wav")}, "usage error", 2},
+    };
+    for (const auto& c : cases) {
+        const CliRun d = run(c.args);
+        EXPECT_EQ(d.status, c.exit) << c.status;
+        ASSERT_EQ(lines(d.out).size(), 1u) << d.out;
+        const JsonValue j = JsonReader::parse(d.out);
+        EXPECT_EQ(j["status"].text, c.status) << d.out;
+        EXPECT_EQ(lines(d.err).size(), 1u) << d.err;
+        if (c.exit == 2 || std::string(c.status) == "no signal") {
+            EXPECT_FALSE(j["reason"].text.empty());
+        }
+    }
+    const JsonValue missing = JsonReader::parse(run({"decode", "--json", path("nothing.wav")}).out);
+    EXPECT_EQ(missing["path"].text, path("nothing.wav"));
+    EXPECT_EQ(missing["reason"].text, "no such file or directory");
+}
+
+// A frame the first reading got wrong, put right by the CRC: said in text and in JSON.
+TEST_F(CliDecode, SymbolsPutRightAreCounted)
+{
+    std::mt19937 rng(44);
+    DecodeResult r;
+    std::vector<float> s;
+    for (int tries = 0; tries < 80 && r.correctedSymbols == 0; ++tries) {
+        s = lab::send(lab::randomFrame(rng));
+        lab::addNoiseAtSnr(s, -13.0, rng);
+        r = decodeSamples(s, 16'000.0);
+    }
+    ASSERT_GT(r.correctedSymbols, 0);
+    lab::gain(s, 0.25);
+    lab::writeSound(path("noisy.wav"), s, 16'000, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    const CliRun t = run({"decode", path("noisy.wav")});
+    EXPECT_EQ(t.status, 0) << t.err;
+    const std::string n = std::to_string(r.correctedSymbols);
+    EXPECT_EQ(lines(t.out).at(1),
+        "CRC ok (" + n + (r.correctedSymbols == 1 ? " symbol" : " symbols") + " put right by the CRC check)");
+    const JsonValue j = JsonReader::parse(run({"decode", "--json", path("noisy.wav")}).out);
+    EXPECT_EQ(j["status"].text, "ok");
+    EXPECT_EQ(j["corrected_symbols"].number, static_cast<double>(r.correctedSymbols));
 }
 
 TEST_F(CliDecode, ExitStatusesAndReasons)
@@ -130,23 +211,50 @@ TEST_F(CliDecode, ExitStatusesAndReasons)
     EXPECT_EQ(run({"decode", "a.wav", "b.wav"}).status, 2);
     EXPECT_EQ(run({"decode", "--loud", path("bad.wav")}).status, 2);
     EXPECT_REFUSED_IN_ONE_LINE(run({"decode", "--json=x", path("bad.wav")}),
-                               std::vector<std::string>({"--json takes no value", "'=x'"}));
+        std::vector<std::string>({"--json takes no value", "'=x'"}));
 }
 
-// "--" ends the options: a recording whose name looks like an option can be read.
-TEST_F(CliDecode, DoubleDashEndsTheOptions)
+// "--" ends the options: a recording whose name looks like an option can be read. "-" is
+// standard input, before "--" and after it, as the help says; a file named "-" is ./-.
+TEST_F(CliDecode, DoubleDashAndStandardInput)
 {
     ASSERT_EQ(run({"wav", "-C", dir_.string()}).status, 0);
-    std::filesystem::rename(path("_qq.wav"), path("-x.wav"));
+    std::filesystem::copy_file(path("_qq.wav"), path("-x.wav"));
     const std::string cd = "cd '" + dir_.string() + "' && ";
-    EXPECT_EQ(lines(tarvel::testing::shell(cd + TARVEL_CLI_PATH " decode -- -x.wav 2>&1; echo status=$?")).at(1),
-              "CRC ok");
-    EXPECT_EQ(lines(tarvel::testing::shell(cd + TARVEL_CLI_PATH " decode --json -- -x.wav; echo status=$?")).back(),
-              "status=0");
+    EXPECT_EQ(
+        lines(tarvel::testing::shell(cd + TARVEL_CLI_PATH " decode -- -x.wav 2>&1; echo status=$?")).at(1),
+        "CRC ok");
+    EXPECT_EQ(
+        lines(tarvel::testing::shell(cd + TARVEL_CLI_PATH " decode --json -- -x.wav; echo status=$?")).back(),
+        "status=0");
     // Without "--" the name is still taken for an option.
-    EXPECT_REFUSED_IN_ONE_LINE(run({"decode", "-x.wav"}), std::vector<std::string>({"unknown option '-x.wav'"}));
+    EXPECT_REFUSED_IN_ONE_LINE(
+        run({"decode", "-x.wav"}), std::vector<std::string>({"unknown option '-x.wav'"}));
     // After "--" a second "--" is a file name like any other.
     EXPECT_EQ(run({"decode", "--", path("-x.wav"), "--"}).status, 2);
+
+    for (const char* dash : {"-", "-- -"})
+        EXPECT_EQ(
+            tarvel::testing::shell(cd + TARVEL_CLI_PATH " decode " + dash + " < _qq.wav 2>&1 | sed -n 2p"),
+            "CRC ok\n")
+            << dash;
+    EXPECT_EQ(tarvel::testing::shell(cd + TARVEL_CLI_PATH " decode - < /dev/null 2>&1; echo status=$?"),
+        "tarvel decode: standard input: the file is empty\nstatus=2\n");
+    std::filesystem::copy_file(path("_qq.wav"), path("-"));
+    EXPECT_EQ(
+        tarvel::testing::shell(cd + TARVEL_CLI_PATH " decode ./- < /dev/null 2>&1 | sed -n 2p"), "CRC ok\n");
+}
+
+// The system's reason in plain words, and nothing a library says on its own.
+TEST_F(CliDecode, UnreadableFilesInPlainWords)
+{
+    std::ofstream(path("mpeg.wav"), std::ios::binary)
+        << std::string("\xFF\xFB\x90\x00", 4) << std::string(4000, '\x55');
+    EXPECT_EQ(
+        tarvel::testing::shell(TARVEL_CLI_PATH " decode '" + path("mpeg.wav") + "' 2>&1; echo status=$?"),
+        "tarvel decode: " + path("mpeg.wav") + ": not a WAV, FLAC or OGG recording\nstatus=2\n");
+    EXPECT_EQ(run({"decode", path("nothing.wav")}).err,
+        "tarvel decode: " + path("nothing.wav") + ": no such file or directory\n");
 }
 
 // A decoded frame nobody could read must not pass as checked: text or JSON, status 1.
@@ -154,16 +262,16 @@ TEST_F(CliDecode, UnwritableOutputFails)
 {
     ASSERT_EQ(run({"wav", "-C", dir_.string()}).status, 0);
     for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"decode", path("_qq.wav")}, {"decode", path("_qq.wav"), "--json"}}) {
+        {std::vector<std::string> {"decode", path("_qq.wav")}, {"decode", path("_qq.wav"), "--json"}}) {
         std::ostream broken(nullptr); // every write fails
         std::ostringstream err;
         EXPECT_EQ(runCli(args, broken, err), 1);
         EXPECT_EQ(err.str(), "tarvel decode: the result could not be printed\n");
     }
     if (std::filesystem::exists("/dev/full")) {
-        EXPECT_EQ(tarvel::testing::shell(TARVEL_CLI_PATH " decode '" + path("_qq.wav") +
-                                         "' 2>&1 >/dev/full; echo status=$?"),
-                  "tarvel decode: the result could not be printed\nstatus=1\n");
+        EXPECT_EQ(tarvel::testing::shell(
+                      TARVEL_CLI_PATH " decode '" + path("_qq.wav") + "' 2>&1 >/dev/full; echo status=$?"),
+            "tarvel decode: the result could not be printed\nstatus=1\n");
     }
 }
 
@@ -172,6 +280,8 @@ TEST_F(CliDecode, HelpTeachesWithAnExample)
     const CliRun h = run({"decode", "--help"});
     EXPECT_EQ(h.status, 0);
     EXPECT_NE(h.out.find("Usage: tarvel decode FILE [--json]"), std::string::npos);
+    EXPECT_NE(
+        h.out.find("FILE '-' reads the recording from standard input, also after '--'"), std::string::npos);
     EXPECT_NE(h.out.find("Example:"), std::string::npos);
     EXPECT_NE(run({"--help"}).out.find("decode"), std::string::npos);
 }

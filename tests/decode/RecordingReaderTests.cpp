@@ -33,10 +33,14 @@ protected:
 TEST_F(RecordingReader, EverySampleFormatAndContainer)
 {
     const std::vector<std::pair<const char*, int>> formats = {
-        {"u8.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_U8},   {"s16.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16},
-        {"s24.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_24},  {"s32.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_32},
-        {"f32.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT},   {"f64.wav", SF_FORMAT_WAV | SF_FORMAT_DOUBLE},
-        {"s16.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16}, {"vorbis.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS},
+        {"u8.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_U8},
+        {"s16.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16},
+        {"s24.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_24},
+        {"s32.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_32},
+        {"f32.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT},
+        {"f64.wav", SF_FORMAT_WAV | SF_FORMAT_DOUBLE},
+        {"s16.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16},
+        {"vorbis.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS},
     };
     for (const auto& [name, format] : formats) {
         lab::writeSound(path(name), signal_, 16'000, format);
@@ -56,29 +60,98 @@ TEST_F(RecordingReader, StereoAndOtherRatesAndFromMemory)
     EXPECT_EQ(r.report.sampleRate_hz, 44'100.0);
 
     std::ifstream in(path("stereo44.wav"), std::ios::binary);
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<std::uint8_t> bytes(
+        (std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     r = decodeRecordingBytes(bytes);
     EXPECT_TRUE(r.crcOk()) << r.reason;
 }
 
+// The reason in plain words, as the system or the first bytes give it.
+std::string refusal(const std::string& path)
+{
+    try {
+        decodeRecording(path);
+    } catch (const RecordingError& e) {
+        return e.what();
+    }
+    return "(read)";
+}
+
 TEST_F(RecordingReader, UnreadableFilesAreRefusedWithAReason)
 {
-    EXPECT_THROW(decodeRecording(path("missing.wav")), RecordingError);
+    EXPECT_EQ(refusal(path("missing.wav")), "no such file or directory");
+    EXPECT_EQ(refusal(dir_.string()), "is a directory");
+    std::ofstream(path("empty.wav")).close();
+    EXPECT_EQ(refusal(path("empty.wav")), "the file is empty");
+    EXPECT_EQ(refusal("/dev/null"), "the file is empty");
 
     std::ofstream(path("text.wav")) << "this is not a recording\n";
-    EXPECT_THROW(decodeRecording(path("text.wav")), RecordingError);
+    EXPECT_EQ(refusal(path("text.wav")), "not a WAV, FLAC or OGG recording");
 
     lab::writeSound(path("low.wav"), std::vector<float>(4000, 0.0f), 4'000, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
-    try {
-        decodeRecording(path("low.wav"));
-        ADD_FAILURE() << "a 4 kHz file was read";
-    } catch (const RecordingError& e) {
-        EXPECT_NE(std::string(e.what()).find("4000 Hz"), std::string::npos) << e.what();
-    }
+    EXPECT_NE(refusal(path("low.wav")).find("4000 Hz"), std::string::npos);
 
     const std::vector<std::uint8_t> junk = {'R', 'I', 'F', 'F', 0xFF, 0xFF, 0xFF, 0x7F, 'W', 'A', 'V', 'E'};
     EXPECT_THROW(decodeRecordingBytes(junk), RecordingError);
     EXPECT_THROW(decodeRecordingBytes({}), RecordingError);
+}
+
+// A WAV whose first bytes are damaged looks like an MPEG stream to libsndfile, whose MPEG
+// reader would then fill stderr; the first bytes alone refuse it.
+TEST_F(RecordingReader, OnlyWavFlacAndOggReachTheLibrary)
+{
+    lab::writeSound(path("a.wav"), signal_, 16'000, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    std::fstream f(path("a.wav"), std::ios::in | std::ios::out | std::ios::binary);
+    f.write("\xFF\xFB", 2); // an MPEG frame header where "RI" was
+    f.close();
+    EXPECT_EQ(refusal(path("a.wav")), "not a WAV, FLAC or OGG recording");
+}
+
+TEST_F(RecordingReader, FlacDamagedPartWayEndsEarlyWhereTheDamageIs)
+{
+    lab::writeSound(path("a.flac"), signal_, 16'000, SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+    std::fstream f(path("a.flac"), std::ios::in | std::ios::out | std::ios::binary);
+    const auto size = static_cast<std::streamoff>(std::filesystem::file_size(path("a.flac")));
+    f.seekp(size / 2);
+    const std::string junk(2000, '\x5A');
+    f.write(junk.data(), static_cast<std::streamsize>(junk.size()));
+    f.close();
+    const DecodeResult r = decodeRecording(path("a.flac"));
+    EXPECT_EQ(r.outcome, DecodeOutcome::EndsEarly) << r.reason;
+    EXPECT_GT(r.symbolsRead, 0);
+    EXPECT_NE(r.reason.find("the FLAC file is damaged after "), std::string::npos) << r.reason;
+}
+
+TEST_F(RecordingReader, ReadsAStreamToItsEnd)
+{
+    lab::writeSound(path("a.wav"), signal_, 16'000, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    std::ifstream in(path("a.wav"), std::ios::binary);
+    const DecodeResult r = decodeRecordingStream(in);
+    EXPECT_TRUE(r.crcOk()) << r.reason;
+    EXPECT_EQ(r.frame, frame_);
+}
+
+// A signal on any one channel, alone or with an inverted copy on another (which the mix of
+// the two would cancel), and the level of that channel, not of the mix.
+TEST_F(RecordingReader, EveryChannelCounts)
+{
+    const std::vector<float> silence(signal_.size(), 0.0f);
+    std::vector<float> inverted = signal_;
+    lab::gain(inverted, -1.0);
+    lab::writeChannels(path("inverted.wav"), {signal_, inverted}, 16'000, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    DecodeResult r = decodeRecording(path("inverted.wav"));
+    EXPECT_TRUE(r.crcOk()) << r.reason;
+    EXPECT_EQ(r.frame, frame_);
+
+    std::vector<std::vector<float>> many(64, silence);
+    many[36] = signal_;
+    lab::writeChannels(path("many.wav"), many, 16'000, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    r = decodeRecording(path("many.wav"));
+    EXPECT_TRUE(r.crcOk()) << r.reason;
+    EXPECT_EQ(r.report.channel, 37);
+    EXPECT_EQ(r.report.channels, 64);
+    lab::writeSound(path("mono.wav"), signal_, 16'000, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    EXPECT_NEAR(r.report.level_dBFS, decodeRecording(path("mono.wav")).report.level_dBFS, 0.05);
 }
 
 // A caller's rate that is no number or far too large is refused and named, not converted.
@@ -87,14 +160,15 @@ TEST_F(RecordingReader, ImpossibleRatesAreRefusedByName)
     const struct {
         double rate;
         const char* named;
-    } cases[] = {{std::nan(""), "nan"}, {1e300, "1e+300"}, {-1e300, "-1e+300"},
-                 {HUGE_VAL, "inf"}, {96'001.0, "96001"}, {7'999.5, "7999.5"}};
+    } cases[] = {{std::nan(""), "nan"}, {1e300, "1e+300"}, {-1e300, "-1e+300"}, {HUGE_VAL, "inf"},
+        {96'001.0, "96001"}, {7'999.5, "7999.5"}};
     for (const auto& c : cases) {
         try {
             decodeSamples(signal_, c.rate);
             ADD_FAILURE() << "rate " << c.rate << " was accepted";
         } catch (const RecordingError& e) {
-            EXPECT_EQ(std::string(e.what()), "sample rate " + std::string(c.named) + " Hz is outside 8000..96000 Hz");
+            EXPECT_EQ(std::string(e.what()),
+                "sample rate " + std::string(c.named) + " Hz is outside 8000..96000 Hz");
         }
     }
 }

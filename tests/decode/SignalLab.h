@@ -47,15 +47,15 @@ inline Frame randomAnyFrame(std::mt19937& rng)
 
 // One send of `frame` as the window makes it (16 kHz), as floats of full scale ±1.
 // `generator` carries the phase and the filter state from one send to the next.
-inline std::vector<float> send(const Frame& frame, GeneratorState& generator, bool filterOn = true,
-                               double alfa = kDefaultAlfa)
+inline std::vector<float> send(
+    const Frame& frame, GeneratorState& generator, bool filterOn = true, double alfa = kDefaultAlfa)
 {
     SharedState shared;
     shared.frame = frame;
     shared.alfa = alfa;
     FixedFilterSwitch sw(filterOn);
     NullPlotSink none;
-    SignalContext ctx{shared, generator, sw, none, none};
+    SignalContext ctx {shared, generator, sw, none, none};
     const std::int32_t n = FormFM(ctx);
     std::vector<float> out(static_cast<std::size_t>(n));
     for (std::size_t i = 0; i < out.size(); ++i)
@@ -76,7 +76,7 @@ inline std::vector<float> resample(std::span<const float> in, double inRate, dou
 {
     constexpr int kZeroCrossings = 24;
     constexpr int kTableSteps = 512; // kernel points per input sample, linearly interpolated
-    const double ratio = inRate / outRate;                 // input samples per output sample
+    const double ratio = inRate / outRate; // input samples per output sample
     const double cutoff = 0.45 * std::min(1.0, 1.0 / ratio); // in cycles per input sample
     const double halfWidth = kZeroCrossings / (2.0 * cutoff);
     const auto tableSize = static_cast<std::size_t>(std::ceil(halfWidth * kTableSteps)) + 2;
@@ -86,7 +86,8 @@ inline std::vector<float> resample(std::span<const float> in, double inRate, dou
         const double arg = 2.0 * cutoff * x;
         const double sinc = arg == 0.0 ? 1.0 : std::sin(std::numbers::pi * arg) / (std::numbers::pi * arg);
         const double w = x >= halfWidth ? 0.0 : 0.5 + 0.5 * x / halfWidth; // 0.5..1 over the right half
-        const double blackman = 0.42 - 0.5 * std::cos(2.0 * std::numbers::pi * w) + 0.08 * std::cos(4.0 * std::numbers::pi * w);
+        const double blackman
+            = 0.42 - 0.5 * std::cos(2.0 * std::numbers::pi * w) + 0.08 * std::cos(4.0 * std::numbers::pi * w);
         kernel[i] = 2.0 * cutoff * sinc * blackman;
     }
     const auto outCount = static_cast<std::size_t>(std::floor(static_cast<double>(in.size()) / ratio));
@@ -94,7 +95,8 @@ inline std::vector<float> resample(std::span<const float> in, double inRate, dou
     for (std::size_t n = 0; n < outCount; ++n) {
         const double t = static_cast<double>(n) * ratio;
         const auto first = std::max(0LL, static_cast<long long>(std::ceil(t - halfWidth)));
-        const auto last = std::min(static_cast<long long>(in.size()) - 1, static_cast<long long>(std::floor(t + halfWidth)));
+        const auto last = std::min(
+            static_cast<long long>(in.size()) - 1, static_cast<long long>(std::floor(t + halfWidth)));
         double acc = 0.0;
         for (long long m = first; m <= last; ++m) {
             const double pos = std::fabs(static_cast<double>(m) - t) * kTableSteps;
@@ -144,7 +146,7 @@ inline void offset(std::span<float> x, float dc)
 
 // Silence (or noise of the given power) before and after.
 inline std::vector<float> pad(std::span<const float> x, double rate, double before_s, double after_s,
-                              double noisePower, std::mt19937& rng)
+    double noisePower, std::mt19937& rng)
 {
     const auto lead = static_cast<std::size_t>(before_s * rate);
     const auto trail = static_cast<std::size_t>(after_s * rate);
@@ -158,9 +160,10 @@ inline std::vector<float> pad(std::span<const float> x, double rate, double befo
 }
 
 // Writes samples (±1) with libsndfile in `format` (SF_FORMAT_WAV | SF_FORMAT_PCM_16, ...).
-inline void writeSound(const std::string& path, std::span<const float> samples, int rate, int format, int channels = 1)
+inline void writeSound(
+    const std::string& path, std::span<const float> samples, int rate, int format, int channels = 1)
 {
-    SF_INFO info{};
+    SF_INFO info {};
     info.samplerate = rate;
     info.channels = channels;
     info.format = format;
@@ -176,6 +179,29 @@ inline void writeSound(const std::string& path, std::span<const float> samples, 
     const sf_count_t written = sf_writef_float(f, interleaved.data(), frames);
     sf_close(f);
     if (written != frames)
+        throw std::runtime_error("short write to " + path);
+}
+
+// Writes one signal per channel (all of the same length) as one interleaved file.
+inline void writeChannels(
+    const std::string& path, const std::vector<std::vector<float>>& channels, int rate, int format)
+{
+    std::vector<float> interleaved;
+    const std::size_t frames = channels.at(0).size();
+    interleaved.reserve(frames * channels.size());
+    for (std::size_t i = 0; i < frames; ++i)
+        for (const auto& ch : channels)
+            interleaved.push_back(ch.at(i));
+    SF_INFO info {};
+    info.samplerate = rate;
+    info.channels = static_cast<int>(channels.size());
+    info.format = format;
+    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!f)
+        throw std::runtime_error("cannot write " + path + ": " + sf_strerror(nullptr));
+    const sf_count_t written = sf_writef_float(f, interleaved.data(), static_cast<sf_count_t>(frames));
+    sf_close(f);
+    if (written != static_cast<sf_count_t>(frames))
         throw std::runtime_error("short write to " + path);
 }
 

@@ -1,23 +1,22 @@
 #pragma once
-// A time-of-day clock whose pauses only move its own time forward: a whole PTT run, or
-// any wait of the tone driver, passes in microseconds.
+// A trainer clock whose pauses only move its own time forward: a whole PTT run, or any
+// wait of the tone driver, passes in microseconds.
 
-#include "trainer/TimeOfDay.h"
+#include "trainer/TrainerClock.h"
 
 #include <cmath>
 #include <stdexcept>
 
 namespace tarvel::testing {
 
-class FakeClock final : public TimeOfDayClock {
+class FakeClock final : public TrainerClock {
 public:
     explicit FakeClock(double startSeconds = 10 * 3600.0) : seconds_(startSeconds) { }
-    // Wraps at midnight like the real time of day; reads to the millisecond.
-    double timeOfDay() override
+    // Reads to the millisecond, like a coarse system clock.
+    double seconds() override
     {
         ++readings;
-        const double ms = std::floor(std::fmod(seconds_, kSecondsPerDay) * 1000.0);
-        return ms / 1000.0 / kSecondsPerDay;
+        return std::floor(seconds_ * 1000.0) / 1000.0;
     }
     void pause(double seconds) override
     {

@@ -1,0 +1,282 @@
+#include "decode/SymbolTrellis.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+namespace tarvel {
+
+namespace {
+
+// Symbol lengths in units of 4 samples (340, 312 and 324 samples are all multiples of 4):
+// paths that reach the same unit have covered exactly the same time and can be merged.
+constexpr std::array<int, kToneCount> kLengthUnits = {85, 78, 81};
+constexpr int kUnitSamples = 4;
+constexpr int kShortestUnits = 78;
+constexpr int kLongestUnits = 85;
+// States kept per symbol: the most likely ones, and none that has fallen this far behind.
+// Both bounds lie far outside what noise at the decoder's limit makes of the true path.
+constexpr std::size_t kMaxStates = 96;
+constexpr double kBeam = 80.0;
+constexpr double kNone = -std::numeric_limits<double>::infinity();
+constexpr double kUnset = std::numeric_limits<double>::max(); // a transition not scored yet
+
+// log I₀(x), to a few parts in 10⁴ everywhere.
+double logBesselI0(double x)
+{
+    if (x < 3.0) {
+        const double q = x * x / 4.0;
+        return std::log1p(q * (1.0 + q / 4.0 * (1.0 + q / 9.0 * (1.0 + q / 16.0 * (1.0 + q / 25.0)))));
+    }
+    return x - 0.5 * std::log(2.0 * std::numbers::pi * x)
+        + std::log1p(1.0 / (8.0 * x) + 9.0 / (128.0 * x * x));
+}
+
+} // namespace
+
+SymbolTrellis::SymbolTrellis(const BinSums& sums, const SymbolGeometry& geometry, const SymbolTiming& timing,
+    const ToneModel& model, const TrellisSpec& spec)
+        : sums_(sums), geometry_(geometry), timing_(timing), spec_(spec)
+{
+    // A clean recording has next to no noise; a floor 40 dB under the tone keeps the scores finite.
+    const double tonePower = 0.5 * model.amplitude * model.amplitude;
+    const double noise = std::max(model.noisePower, 1e-4 * tonePower);
+    amplitudeOverNoise_ = tonePower > 0.0 ? model.amplitude / noise : 0.0;
+    energyPerSample_ = tonePower > 0.0 ? model.amplitude * model.amplitude / (4.0 * noise) : 0.0;
+    if (model.glide_samples > 0.0) {
+        // Phase a glide from tone p to tone k has added by the middle of each bin of a symbol.
+        const std::size_t bins = static_cast<std::size_t>(std::ceil(geometry.symbolBins[0] * 1.1)) + 2;
+        const double rate = geometry.samplesPerBin / geometry.binDuration_s;
+        glide_.resize(kToneCount * kToneCount);
+        for (int p = 0; p < kToneCount; ++p) {
+            for (int k = 0; k < kToneCount; ++k) {
+                auto& turn = glide_[static_cast<std::size_t>(p * kToneCount + k)];
+                const double step = 2.0 * std::numbers::pi * (symbolTone_hz(p) - symbolTone_hz(k)) / rate;
+                for (std::size_t j = 0; j < bins; ++j) {
+                    const double t = (static_cast<double>(j) + 0.5) * geometry.samplesPerBin;
+                    turn.push_back(std::polar(
+                        1.0, -step * model.glide_samples * (1.0 - std::exp(-t / model.glide_samples))));
+                }
+            }
+        }
+    }
+
+    // Every path is judged over the same stretch: 615 Hz from two symbols before the
+    // earliest start, its symbols, then 615 Hz (the tail) up to past the latest possible end.
+    const int spread = spec.originSpread;
+    leadFromKey_ = -spread - 2 * kShortestUnits;
+    tailEndKey_ = kLongestUnits * spec.symbols + kShortestUnits + spread;
+    std::vector<Node> first;
+    for (int d = -spread; d <= spread; ++d)
+        first.push_back(
+            Node {static_cast<std::uint8_t>(spec.before), d, leadMetric(d), {0.0, 0.0, 0.0}, kNone, -1, -1});
+    steps_.push_back(std::move(first));
+    std::vector<int> slot; // (tone, key) → index in the step being built
+    const auto keyRange = [&](int i) {
+        return std::pair {kShortestUnits * i - spread, (kLongestUnits - kShortestUnits) * i + 2 * spread + 1};
+    };
+    for (int i = 1; i <= spec.symbols; ++i) {
+        const auto [minKey, keys] = keyRange(i);
+        slot.assign(static_cast<std::size_t>(kToneCount * keys), -1);
+        std::vector<Node> next;
+        const std::vector<Node>& previous = steps_.back();
+        for (std::size_t p = 0; p < previous.size(); ++p) {
+            const Node& from = previous[p];
+            for (int k = 0; k < kToneCount; ++k) {
+                if (k == from.tone || (i == 1 && !(spec.firstToneMask & (1u << k))))
+                    continue;
+                const int key = from.key + kLengthUnits[static_cast<std::size_t>(k)];
+                int& at = slot[static_cast<std::size_t>(k * keys + key - minKey)];
+                const BinIndex a = nearestBin(position(from.key));
+                const BinIndex b = nearestBin(position(key));
+                if (at < 0) {
+                    if (b > sums.size())
+                        continue; // the recording ends inside this symbol
+                    at = static_cast<int>(next.size());
+                    next.push_back(Node {
+                        static_cast<std::uint8_t>(k), key, kNone, {kUnset, kUnset, kUnset}, kNone, -1, -1});
+                }
+                Node& to = next[static_cast<std::size_t>(at)];
+                double& own = to.own[from.tone];
+                if (own == kUnset)
+                    own = transitionMetric(from.tone, k, a, b);
+                if (from.forward + own > to.forward) {
+                    to.forward = from.forward + own;
+                    to.parent = static_cast<int>(p);
+                }
+            }
+        }
+        if (next.empty())
+            break;
+        double top = kNone;
+        for (const Node& n : next)
+            top = std::max(top, n.forward);
+        std::erase_if(next, [&](const Node& n) { return n.forward < top - kBeam; });
+        if (next.size() > kMaxStates) {
+            std::nth_element(next.begin(), next.begin() + static_cast<std::ptrdiff_t>(kMaxStates), next.end(),
+                [](const Node& x, const Node& y) { return x.forward > y.forward; });
+            next.resize(kMaxStates);
+        }
+        steps_.push_back(std::move(next));
+    }
+
+    std::vector<Node>& last = steps_.back();
+    for (Node& n : last)
+        n.backward = tailMetric(n.key);
+    for (std::size_t s = steps_.size() - 1; s-- > 0;) {
+        const auto [minKey, keys] = keyRange(static_cast<int>(s + 1));
+        slot.assign(static_cast<std::size_t>(kToneCount * keys), -1);
+        const std::vector<Node>& after = steps_[s + 1];
+        for (std::size_t j = 0; j < after.size(); ++j)
+            slot[static_cast<std::size_t>(after[j].tone * keys + after[j].key - minKey)]
+                = static_cast<int>(j);
+        for (Node& n : steps_[s]) {
+            for (int k = 0; k < kToneCount; ++k) {
+                if (k == n.tone)
+                    continue;
+                const int at = slot[static_cast<std::size_t>(
+                    k * keys + n.key + kLengthUnits[static_cast<std::size_t>(k)] - minKey)];
+                if (at < 0)
+                    continue;
+                const Node& to = after[static_cast<std::size_t>(at)];
+                const double own = to.own[n.tone];
+                if (own != kUnset && own + to.backward > n.backward) {
+                    n.backward = own + to.backward;
+                    n.next = at;
+                }
+            }
+        }
+    }
+    int start = 0;
+    bestMetric_ = kNone;
+    for (std::size_t j = 0; j < steps_[0].size(); ++j) {
+        const Node& n = steps_[0][j];
+        if (n.forward + n.backward > bestMetric_) {
+            bestMetric_ = n.forward + n.backward;
+            start = static_cast<int>(j);
+        }
+    }
+    startKey_ = steps_[0][static_cast<std::size_t>(start)].key;
+    best_ = pathThrough(0, start);
+}
+
+double SymbolTrellis::originShift() const
+{
+    return position(startKey_) - timing_.origin;
+}
+
+double SymbolTrellis::leadMetric(int key) const
+{
+    return symbolMetric(spec_.before, nearestBin(position(leadFromKey_)), nearestBin(position(key)));
+}
+
+double SymbolTrellis::position(int key) const
+{
+    return timing_.origin + timing_.scale * key * kUnitSamples * geometry_.binsPerNominalSample;
+}
+
+double SymbolTrellis::symbolMetric(int k, BinIndex a, BinIndex b) const
+{
+    b = std::min(b, sums_.size());
+    if (b <= a)
+        return 0.0;
+    const double c = std::abs(sums_.tone(k, a, b));
+    const double samples = static_cast<double>((b - a) * geometry_.samplesPerBin);
+    return logBesselI0(amplitudeOverNoise_ * c) - energyPerSample_ * samples;
+}
+
+double SymbolTrellis::transitionMetric(int before, int k, BinIndex a, BinIndex b) const
+{
+    if (glide_.empty() || before == k)
+        return symbolMetric(k, a, b);
+    b = std::min(b, sums_.size());
+    if (b <= a)
+        return 0.0;
+    // The frequency glides from the previous tone to this one: each bin is turned back by
+    // the phase the glide has added so far.
+    const std::vector<std::complex<double>>& turn = glide_[static_cast<std::size_t>(before * kToneCount + k)];
+    std::complex<double> c {};
+    for (BinIndex m = a; m < b; ++m) {
+        const auto j = std::min(static_cast<std::size_t>(m - a), turn.size() - 1);
+        c += sums_.tone(k, m, m + 1) * turn[j];
+    }
+    const double samples = static_cast<double>((b - a) * geometry_.samplesPerBin);
+    return logBesselI0(amplitudeOverNoise_ * std::abs(c)) - energyPerSample_ * samples;
+}
+
+double SymbolTrellis::tailMetric(int key) const
+{
+    return symbolMetric(1, nearestBin(position(key)), nearestBin(position(tailEndKey_)));
+}
+
+std::vector<std::uint8_t> SymbolTrellis::pathThrough(std::size_t step, int node) const
+{
+    std::vector<std::uint8_t> tones(steps_.size() - 1);
+    int at = node;
+    for (std::size_t s = step; s > 0; --s) {
+        const Node& n = steps_[s][static_cast<std::size_t>(at)];
+        tones[s - 1] = n.tone;
+        at = n.parent;
+    }
+    at = steps_[step][static_cast<std::size_t>(node)].next;
+    for (std::size_t s = step + 1; s < steps_.size() && at >= 0; ++s) {
+        const Node& n = steps_[s][static_cast<std::size_t>(at)];
+        tones[s - 1] = n.tone;
+        at = n.next;
+    }
+    return tones;
+}
+
+std::vector<SymbolTrellis::Alternative> SymbolTrellis::alternatives(std::size_t count) const
+{
+    std::vector<Alternative> found;
+    for (std::size_t s = 1; s < steps_.size(); ++s) {
+        int pick = -1;
+        double most = kNone;
+        for (std::size_t j = 0; j < steps_[s].size(); ++j) {
+            const Node& n = steps_[s][j];
+            if (n.tone != best_[s - 1] && n.forward + n.backward > most) {
+                most = n.forward + n.backward;
+                pick = static_cast<int>(j);
+            }
+        }
+        if (pick < 0 || !std::isfinite(most))
+            continue;
+        std::vector<std::uint8_t> tones = pathThrough(s, pick);
+        // One alternative per first changed symbol (the likeliest): many variants of one
+        // doubtful stretch would crowd out the other stretches.
+        const auto first = static_cast<std::size_t>(
+            std::mismatch(tones.begin(), tones.end(), best_.begin()).first - tones.begin());
+        const double loss = std::max(0.0, bestMetric_ - most);
+        const auto same = std::find_if(found.begin(), found.end(), [&](const Alternative& a) {
+            return std::mismatch(a.tones.begin(), a.tones.end(), best_.begin()).first - a.tones.begin()
+                == static_cast<std::ptrdiff_t>(first);
+        });
+        if (same == found.end())
+            found.push_back({std::move(tones), loss});
+        else if (loss < same->loss)
+            *same = {std::move(tones), loss};
+    }
+    std::sort(found.begin(), found.end(),
+        [](const Alternative& x, const Alternative& y) { return x.loss < y.loss; });
+    if (found.size() > count)
+        found.resize(count);
+    return found;
+}
+
+double SymbolTrellis::metric(std::span<const std::uint8_t> tones) const
+{
+    double total = leadMetric(startKey_);
+    int key = startKey_;
+    int before = spec_.before;
+    for (std::uint8_t t : tones) {
+        const int end = key + kLengthUnits[t];
+        total += transitionMetric(before, t, nearestBin(position(key)), nearestBin(position(end)));
+        key = end;
+        before = t;
+    }
+    return total + tailMetric(key);
+}
+
+} // namespace tarvel
