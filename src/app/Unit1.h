@@ -93,6 +93,8 @@ private:
     // The send (Unit1Send.cpp).
     void readAlfa();
     void sendFrame();
+    // Plays the _qq.wav just written with the window's feedback; a failure is reported.
+    void playSentFile();
 
     // The PTT trainer (Unit1Trainer.cpp).
     void redrawPttPreview();

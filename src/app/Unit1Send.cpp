@@ -7,6 +7,7 @@
 
 #include "app/ChartSink.h"
 #include "app/ErrorBox.h"
+#include "app/SendFeedback.h"
 #include "signal/WavFiles.h"
 
 #include <QDir>
@@ -70,7 +71,25 @@ void TForm1::sendFrame()
         return;
     }
     if (soundOutput_)
-        soundOutput_->playToEnd(QDir(options_.workingDirectory).filePath(QString::fromLatin1(kWavFileName)));
+        playSentFile();
+}
+
+void TForm1::playSentFile()
+{
+    const QString path = QDir(options_.workingDirectory).filePath(QString::fromLatin1(kWavFileName));
+    PlaybackResult result;
+    {
+        SendFeedback feedback(*ui->StaticText_Error);
+        result = soundOutput_->playToEnd(path, [&feedback](std::int64_t played_us, std::int64_t sound_us) {
+            feedback.show(played_us, sound_us);
+        });
+    } // the status line, the cursor and the input are back
+    if (result.ok())
+        return;
+    // The files are written and stay; only the sound did not reach the device, which the
+    // status line must no longer call a success.
+    ui->StaticText_Error->setText(QString::fromUtf8(kStatusNotSent));
+    showErrorBox(this, playbackFailureText(result));
 }
 
 } // namespace tarvel

@@ -2,6 +2,8 @@
 // Where "выдать" sends its sound. The window holds one of these: the real player in the
 // program, a recording fake in the window tests, so that they need no sound server.
 
+#include "audio/Playback.h"
+
 #include <QString>
 
 namespace tarvel {
@@ -10,10 +12,10 @@ class SoundOutput {
 public:
     virtual ~SoundOutput() = default;
 
-    // Plays the WAV file at `path` in full and returns only when it has been heard to the
-    // end. Reports nothing: a file that cannot be played, or a machine without sound,
-    // returns quietly.
-    virtual void playToEnd(const QString& path) = 0;
+    // Plays the WAV file at `path` in full and returns once it has been heard to the end,
+    // calling `progress` meanwhile; a sound that could not be played to its end comes back
+    // as a result naming the output and the reason.
+    virtual PlaybackResult playToEnd(const QString& path, const PlaybackProgress& progress) = 0;
 };
 
 } // namespace tarvel

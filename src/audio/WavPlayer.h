@@ -1,13 +1,14 @@
 #pragma once
-// Plays a WAV file through the default sound output and returns when it has been heard to
-// the end, the way "выдать" needs it: the window waits, nothing else runs meanwhile.
+// Plays a WAV file, or samples in memory, through a sound output and returns when the
+// output has played the last sample: its own count of played time, which includes the
+// latency it reports, reaching the sound's length. Every way it can fail comes back as a
+// PlaybackResult naming the output and the reason.
 //
-// The sound plays on a thread of its own while the calling (GUI) thread is blocked in a
-// plain wait. A nested event loop on the GUI thread would keep the window painting, but it
-// would also run timers and posted events, so a trainer tick or a queued handler could run
-// in the middle of a send; blocking keeps every handler whole. Input that arrives during
-// playback is queued by the system and handled afterwards.
+// The sound plays on a thread of its own; the calling thread waits and calls the progress
+// function about every 50 ms, where the window keeps painting and the command line draws
+// its bar. A watchdog gives up when the output's position stands still for kStallLimit.
 
+#include "audio/Playback.h"
 #include "audio/SoundOutput.h"
 
 #include <QAudioFormat>
@@ -20,18 +21,23 @@ namespace tarvel {
 
 class WavPlayer final : public SoundOutput {
 public:
-    // How long a playback may run beyond the sound's own length before it is given up:
-    // room for the sound server's start-up and output latency, never an endless hang.
-    static constexpr std::chrono::milliseconds kSlack{5'000};
+    // How long the output may play nothing before it is given up; a stream that starts on
+    // an idle PulseAudio null sink sits still for about 1.9 s before it plays.
+    static constexpr std::chrono::milliseconds kStallLimit {5'000};
     // Larger files are not played (this program's own file is 157 580 bytes).
     static constexpr std::int64_t kMaxFileSize = 256LL * 1024 * 1024;
 
-    void playToEnd(const QString& path) override;
+    // `output`: a server name of an output, or empty for the system's default output.
+    explicit WavPlayer(QString output = {}) : output_(std::move(output)) { }
+
+    PlaybackResult playToEnd(const QString& path, const PlaybackProgress& progress) override;
+
+private:
+    QString output_;
 };
 
-// The same for samples already in memory (`pcm` laid out as `format` says): plays them on
-// the default output and returns when they have been heard, or quietly when there is no
-// output or it refuses the format; never waits longer than their length + kSlack.
-void playPcmToEnd(const QAudioFormat& format, const QByteArray& pcm);
+// The same for samples already in memory, laid out as `format` says.
+PlaybackResult playPcm(const QAudioFormat& format, const QByteArray& pcm, const QString& output = {},
+    const PlaybackProgress& progress = {});
 
 } // namespace tarvel

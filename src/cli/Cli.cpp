@@ -21,6 +21,9 @@ const char* const kUsage
       "  frame     build the 16-byte parameter frame with its CRC-16 and print it\n"
       "  wav       turn the frame into its signal and write _qq.wav and 9_fmsig.h\n"
       "  decode    read a recording of the signal back into the frame and check its CRC\n"
+      "  send      write the two files and play _qq.wav to the interface (--verify reads it back)\n"
+      "  devices   list the sound outputs and inputs that --device and --verify-from take\n"
+      "  tone      play a steady tone at the signal's level, for setting the volume\n"
       "\n"
       "Options:\n"
       "  -h, --help      show this help\n"
@@ -43,6 +46,9 @@ const std::vector<Command>& commands()
         {"frame", runFrame},
         {"wav", runWav},
         {"decode", runDecode},
+        {"send", [](const auto& a, auto& o, auto& e) { return runSoundProgram("send", a, o, e); }},
+        {"devices", [](const auto& a, auto& o, auto& e) { return runSoundProgram("devices", a, o, e); }},
+        {"tone", [](const auto& a, auto& o, auto& e) { return runSoundProgram("tone", a, o, e); }},
     };
     return table;
 }

@@ -100,6 +100,10 @@ int runWav(const std::vector<std::string>& argv, std::ostream& out, std::ostream
         return kExitUsage;
     }
 
+    if (options.filterOn && options.alfa == 0.0)
+        err << "tarvel wav: warning: with --alfa 0 the filter holds the phase still, so the signal carries "
+               "no tones and no receiver can read it\n";
+
     // A fresh program state: this is the first send of a run.
     SharedState shared;
     shared.frame = buildFrame(options.frame);

@@ -7,24 +7,31 @@
 #include "Form1Controls.h"
 #include "SpinEditTyping.h"
 #include "app/ProgramState.h"
+#include "app/SendFeedback.h"
 #include "app/Unit1.h"
 #include "audio/SoundOutput.h"
+#include "audio/WavPlayer.h"
 #include "controls/SpinEdit.h"
 #include "frame/FrameBuild.h"
 #include "signal/WavFiles.h"
 
+#include <QApplication>
 #include <QChart>
 #include <QChartView>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QValueAxis>
 
+#include <functional>
 #include <memory>
 
 using namespace tarvel;
@@ -35,18 +42,59 @@ namespace {
 constexpr qsizetype kDefaultSignalSamples = 62'100; // N of the default frame
 constexpr qsizetype kTail = kTailSamples; // samples that bypass the filter
 
-// Remembers every playback and what the file held at that moment.
+// Remembers every playback and what the file held at that moment; reports the progress of a
+// 4.923 s sound in `steps` calls, one a second, and comes back with `result`. `afterProgress`
+// runs after each, as a user acting while the sound plays would.
 class RecordingSound final : public SoundOutput {
 public:
-    void playToEnd(const QString& path) override
+    PlaybackResult playToEnd(const QString& path, const PlaybackProgress& progress) override
     {
         played << path;
         QFile file(path);
         contents << (file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+        for (int i = 0; i < steps; ++i) {
+            progress(std::int64_t {i} * 1'000'000, kSound_us);
+            if (afterProgress)
+                afterProgress(i);
+        }
+        PlaybackResult r = result;
+        r.sound_us = kSound_us;
+        return r;
     }
+    static constexpr std::int64_t kSound_us = 4'923'000;
+    int steps = 0;
+    std::function<void(int step)> afterProgress;
+    PlaybackResult result;
     QStringList played;
     QList<QByteArray> contents;
 };
+
+// Counts the paint events a widget gets.
+class PaintCounter final : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// A click and a space key on `button` as the system delivers them: through the event queue.
+void postClickAndKey(QWidget* button)
+{
+    const QPointF centre = QRectF(button->rect()).center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+        QCoreApplication::postEvent(button,
+            new QMouseEvent(type, centre, button->mapToGlobal(centre), Qt::LeftButton,
+                type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier));
+    for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+        QCoreApplication::postEvent(
+            button, new QKeyEvent(type, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" ")));
+}
 
 QLineSeries* series(QChartView* view, const QString& name)
 {
@@ -127,6 +175,26 @@ class TestSend : public QObject {
     }
 
     QMessageBox* messageBox() const { return form_->findChild<QMessageBox*>(); }
+
+    // The sound could not be played: said over the window with the output and the reason
+    // in `reasonWords`, the status line says so, and both files were written all the same.
+    void expectPlaybackFailure(const QString& device, const QString& reasonWords)
+    {
+        QMessageBox* box = messageBox();
+        QVERIFY(box != nullptr);
+        QVERIFY(box->isVisible());
+        QCOMPARE(box->icon(), QMessageBox::Critical);
+        const QString text = box->text();
+        QVERIFY2(text.startsWith(QStringLiteral("Звук не выдан: ")), qPrintable(text));
+        QVERIFY2(text.contains(reasonWords), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("Устройство вывода: %1.").arg(device)), qPrintable(text));
+        QVERIFY2(text.endsWith(QStringLiteral("Файлы _qq.wav и 9_fmsig.h записаны.")), qPrintable(text));
+        QCOMPARE(ui->StaticText_Error->text(), QStringLiteral(" *** звук не выдан ***"));
+        QCOMPARE(QFileInfo(inFolder(QStringLiteral("_qq.wav"))).size(), qint64 {157'580});
+        QVERIFY(QFileInfo::exists(inFolder(QStringLiteral("9_fmsig.h"))));
+        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+        QTRY_VERIFY(messageBox() == nullptr);
+    }
 
     // The abandoned send is reported, nothing is played, and the window still works.
     void expectReportedFailure(const QString& failedFile, int playsBefore)
@@ -308,6 +376,108 @@ private slots:
         QFile wav(inFolder(QStringLiteral("_qq.wav")));
         QVERIFY(wav.open(QIODevice::ReadOnly));
         QCOMPARE(wav.readAll(), before);
+    }
+
+    // While the sound plays the window paints its progress under a busy cursor, and a click
+    // or key given meanwhile is dropped: one click, one send. Afterwards all is as before.
+    void duringTheSendProgressShowsAndInputIsDropped()
+    {
+        QTest::mouseClick(ui->Button_FormFile, Qt::LeftButton);
+        const QString statusBefore = ui->StaticText_Error->text();
+        PaintCounter painted;
+        ui->StaticText_Error->installEventFilter(&painted);
+        QStringList shown;
+        QList<Qt::CursorShape> cursors;
+        QList<int> paints;
+        sound_->steps = 5;
+        sound_->afterProgress = [&](int step) {
+            if (step == 0) {
+                postClickAndKey(ui->Button_Out);
+                postClickAndKey(ui->Button_FormFile);
+            }
+            shown << ui->StaticText_Error->text();
+            cursors << (QApplication::overrideCursor() ? QApplication::overrideCursor()->shape()
+                                                       : Qt::ArrowCursor);
+            paints << painted.paints;
+        };
+        QTest::mouseClick(ui->Button_Out, Qt::LeftButton);
+        QTest::qWait(100); // anything kept for later would run now
+
+        QCOMPARE(sound_->played.size(), 1);
+        QCOMPARE(shown,
+            (QStringList {QStringLiteral(" выдаётся: 0.0 из 4.9 с"),
+                QStringLiteral(" выдаётся: 1.0 из 4.9 с"), QStringLiteral(" выдаётся: 2.0 из 4.9 с"),
+                QStringLiteral(" выдаётся: 3.0 из 4.9 с"), QStringLiteral(" выдаётся: 4.0 из 4.9 с")}));
+        QCOMPARE(cursors, QList<Qt::CursorShape>(5, Qt::BusyCursor));
+        for (qsizetype i = 1; i < paints.size(); ++i) // every new text was painted at once
+            QVERIFY2(paints[i] > paints[i - 1], qPrintable(QStringLiteral("no paint before step %1").arg(i)));
+        QCOMPARE(ui->StaticText_Error->text(), statusBefore);
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+        QVERIFY(messageBox() == nullptr);
+        // The window takes input again.
+        sound_->afterProgress = {};
+        QTest::mouseClick(ui->Button_Out, Qt::LeftButton);
+        QCOMPARE(sound_->played.size(), 2);
+    }
+
+    void progressTextCountsTenthsOfTheSound()
+    {
+        QCOMPARE(SendFeedback::progressText(0, 4'923'000), QStringLiteral(" выдаётся: 0.0 из 4.9 с"));
+        QCOMPARE(SendFeedback::progressText(2'149'999, 4'923'000), QStringLiteral(" выдаётся: 2.1 из 4.9 с"));
+        QCOMPARE(SendFeedback::progressText(6'000'000, 4'923'000), QStringLiteral(" выдаётся: 4.9 из 4.9 с"));
+    }
+
+    void playbackFailureIsReportedWithTheOutputAndTheReason_data()
+    {
+        QTest::addColumn<int>("problem");
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("shownDevice");
+        QTest::addColumn<QString>("reasonWords");
+        QTest::newRow("no output") << static_cast<int>(PlaybackProblem::NoOutput) << QString()
+                                   << QStringLiteral("по умолчанию")
+                                   << QStringLiteral("нет устройства вывода звука");
+        QTest::newRow("format refused")
+            << static_cast<int>(PlaybackProblem::FormatRefused) << QStringLiteral("usb_out (USB Audio)")
+            << QStringLiteral("usb_out (USB Audio)") << QStringLiteral("не принимает звук в этом формате");
+        QTest::newRow("error mid-play")
+            << static_cast<int>(PlaybackProblem::ErrorMidPlay) << QStringLiteral("usb_out (USB Audio)")
+            << QStringLiteral("usb_out (USB Audio)") << QStringLiteral("прервалось с ошибкой");
+        QTest::newRow("watchdog gave up")
+            << static_cast<int>(PlaybackProblem::Stalled) << QStringLiteral("usb_out (USB Audio)")
+            << QStringLiteral("usb_out (USB Audio)") << QStringLiteral("ожидание прекращено");
+    }
+
+    void playbackFailureIsReportedWithTheOutputAndTheReason()
+    {
+        QFETCH(int, problem);
+        QFETCH(QString, device);
+        QFETCH(QString, shownDevice);
+        QFETCH(QString, reasonWords);
+        sound_->result.problem = static_cast<PlaybackProblem>(problem);
+        sound_->result.device = device;
+        send();
+        QCOMPARE(sound_->played.size(), 1);
+        expectPlaybackFailure(shownDevice, reasonWords);
+        // A send that plays says "no errors" again.
+        sound_->result = {};
+        send();
+        const QString afterGoodSend = ui->StaticText_Error->text();
+        QTest::mouseClick(ui->Button_FormFile, Qt::LeftButton);
+        QCOMPARE(afterGoodSend, ui->StaticText_Error->text()); // what a build says
+        QVERIFY(messageBox() == nullptr);
+    }
+
+    // The real player on a machine without a sound server: said so at once, files written.
+    void withoutASoundServerTheSendSaysSo()
+    {
+        qputenv("PULSE_SERVER", "unix:/nonexistent/tarvel-test-no-server");
+        form_->setSoundOutput(std::make_unique<WavPlayer>());
+        QElapsedTimer clock;
+        clock.start();
+        send();
+        QVERIFY(clock.elapsed() < WavPlayer::kStallLimit.count());
+        expectPlaybackFailure(QStringLiteral("по умолчанию"), QStringLiteral("звуковой сервер не запущен"));
+        qunsetenv("PULSE_SERVER");
     }
 };
 

@@ -64,6 +64,21 @@ TEST(SignalCli, FilterOptionsReachTheSignal)
     EXPECT_EQ(wavSample(frozen, 58100), 7175); // only the tail carries a tone
 }
 
+// A signal without tones is written as asked, but said to be unreadable; with the filter
+// off Alfa plays no part, and nothing is said.
+TEST(SignalCli, AlfaZeroWithTheFilterOnWarnsThatNoReceiverCanReadIt)
+{
+    TempFolder on, off;
+    const CliRun frozen = run({"wav", "--alfa", "0", "-C", on.path().string()});
+    EXPECT_EQ(frozen.status, 0);
+    EXPECT_EQ(frozen.err,
+        "tarvel wav: warning: with --alfa 0 the filter holds the phase still, so the signal "
+        "carries no tones and no receiver can read it\n");
+    const CliRun unfiltered = run({"wav", "--alfa", "0", "--no-filter", "-C", off.path().string()});
+    EXPECT_EQ(unfiltered.status, 0);
+    EXPECT_EQ(unfiltered.err, "");
+}
+
 TEST(SignalCli, FrameOptionsReachTheSignal)
 {
     TempFolder dir;

@@ -17,7 +17,7 @@ readonly default_frame="01 02 05 01 06 00 00 3C 14 00 64 00 1E 28 FC 6C"
 readonly sound_s=4.923     # _qq.wav's length: 78 768 samples at 16 kHz
 # How long after the sound's end the send may still be waiting: the stream's start-up and
 # buffer (about 0.4 s here), with room for a loaded machine; a player that missed the end
-# waits for its bound, the sound's length + 5 s.
+# waits until its watchdog gives up, 5 s after the output stopped moving.
 readonly late_limit_s=3.0
 
 work=$(mktemp -d)

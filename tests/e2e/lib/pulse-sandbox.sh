@@ -25,24 +25,31 @@ sandbox_start() {
   pactl set-default-sink test_sink
 }
 
-# Records the sink's monitor into $1 at 16 kHz mono. Small buffers, and started well before
-# playback, or the first second is lost.
+# A second null sink beside the default one: sandbox_add_sink NAME.
+sandbox_add_sink() {
+  pactl load-module module-null-sink sink_name="$1" >/dev/null
+}
+
+# Records the monitor of sink $2 (default test_sink) into $1 at 16 kHz mono. Small buffers,
+# and started well before playback, or the first second is lost. Several may run at once;
+# recording_stop ends them all.
 recording_start() {
-  parec -d test_sink.monitor --latency-msec=20 --rate=16000 --channels=1 --format=s16le \
+  parec -d "${2:-test_sink}.monitor" --latency-msec=20 --rate=16000 --channels=1 --format=s16le \
     --file-format=wav "$1" &
-  recorder=$!
+  recorder="$recorder $!"
   sleep 1.5
 }
 
 recording_stop() {
+  local pid
   sleep 1
-  kill -INT "$recorder"
-  wait "$recorder" || true
+  for pid in $recorder; do kill -INT "$pid"; wait "$pid" || true; done
   recorder=""
 }
 
 sandbox_cleanup() {
-  if [ -n "$recorder" ]; then kill "$recorder" 2>/dev/null || true; fi
+  local pid
+  for pid in $recorder; do kill "$pid" 2>/dev/null || true; done
   pulseaudio --kill 2>/dev/null || true
   rm -rf "$work"
 }

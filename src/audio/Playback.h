@@ -1,0 +1,41 @@
+#pragma once
+// What playing a sound came to: played to its end, or why not, on which output, and how
+// long the output took to start and to finish.
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+namespace tarvel {
+
+enum class PlaybackProblem {
+    None,
+    NoOutput, // no sound server, or it has no output
+    UnknownOutput, // no output by the name asked for, or several fit it
+    UnreadableFile, // the file cannot be read or holds no sound this player takes
+    FormatRefused, // the output does not take the sound's format
+    ErrorMidPlay, // the output stopped with an error before the end
+    Stalled, // the output stopped playing and the watchdog gave up on it
+};
+
+struct PlaybackResult {
+    PlaybackProblem problem = PlaybackProblem::None;
+    QString device; // the output, as deviceLabel() names it; empty if none was found
+    QString detail; // more about the problem, may be empty
+    std::int64_t sound_us = 0; // the sound's own length
+    std::int64_t firstSample_us = -1; // from the call until the output took the first sample
+    std::int64_t ended_us = 0; // from the call until the last sample had been played
+    std::int64_t played_us = 0; // how much the output had played when it ended
+
+    bool ok() const { return problem == PlaybackProblem::None; }
+};
+
+// Called on the waiting thread about every 50 ms while the sound plays: how much of it the
+// output has played so far. The window repaints from here, the command line draws its bar.
+using PlaybackProgress = std::function<void(std::int64_t played_us, std::int64_t sound_us)>;
+
+// One line in English: "no sound output (is a sound server running?)", ...
+QString problemText(const PlaybackResult& result);
+
+} // namespace tarvel

@@ -1,0 +1,266 @@
+// tarvel send: the two files of a send, as `tarvel wav` writes them, then _qq.wav played to
+// its end on the chosen output; with --verify the output's monitor is recorded meanwhile
+// and read back with the decoder.
+
+#include "audio/SoundDevices.h"
+#include "audio/SoundRecorder.h"
+#include "audio/WavPlayer.h"
+#include "cli/FrameOptions.h"
+#include "frame/FrameBuild.h"
+#include "shared/AtomicFile.h"
+#include "signal/ToneSignal.h"
+#include "signal/WavFiles.h"
+#include "sound-cli/ProgressLine.h"
+#include "sound-cli/SendVerdict.h"
+#include "sound-cli/SoundCli.h"
+
+#include <QElapsedTimer>
+#include <QString>
+#include <QThread>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
+namespace tarvel::cli {
+
+namespace {
+
+const std::string kSendHelp
+    = std::string("Usage: tarvel send [OPTIONS]\n"
+                  "\n"
+                  "Writes _qq.wav and 9_fmsig.h as 'tarvel wav' does, then plays _qq.wav to its end on a\n"
+                  "sound output, with a progress bar on a terminal (plain lines otherwise). Put the\n"
+                  "interface into its programming mode first. Exit status 1, with one line saying why,\n"
+                  "when the sound could not be played to its end.\n"
+                  "\n"
+                  "Options:\n")
+    + kFrameOptionsHelp
+    + "  --no-filter             switch the modulation filter off (default: on)\n"
+      "  --alfa N                modulation filter coefficient in hundredths, 0 to 100\n"
+      "                          (Alfa = N/100; default: Alfa 0.2)\n"
+      "  -C, --directory DIR     write the files into DIR (default: the current folder);\n"
+      "                          also -CDIR and --directory=DIR\n"
+      "  --device NAME           play on this output (see 'tarvel devices'; a part of the\n"
+      "                          name that fits only one output is enough; default: the\n"
+      "                          system's default output)\n"
+      "  --verify                record the output's monitor while playing and read the\n"
+      "                          frame back: prints \"verified\" with the level and the CRC,\n"
+      "                          or exits 1 saying what went wrong (silent, clipped, damaged)\n"
+      "  --verify-from NAME      the same, recording from the input NAME instead (a cable\n"
+      "                          from the radio back into the computer, for example)\n"
+      "  -h, --help              show this help\n"
+      "\n"
+      "Examples:\n"
+      "  tarvel send --device usb --verify\n"
+      "  tarvel send --mode vox --max-tx-s 120 -C /tmp\n";
+
+// Recording starts this long before the sound, so the server has the monitor running at
+// its small buffer when the lead-in begins, and goes on this long after the end.
+constexpr unsigned long kPreRoll_ms = 500;
+constexpr unsigned long kPostRoll_ms = 300;
+
+struct SendOptions {
+    FrameParameters frame;
+    bool filterOn = true;
+    double alfa = kDefaultAlfa;
+    std::filesystem::path folder = ".";
+    std::optional<std::string> device;
+    bool verify = false;
+    std::optional<std::string> verifyFrom;
+};
+
+SendOptions parse(const std::vector<std::string>& argv, bool& help)
+{
+    static const char* const kOwnOptions
+        = "--no-filter, --alfa, --directory, --device, --verify, --verify-from, --help";
+    SendOptions options;
+    ArgCursor args(argv, {kHelpShort, kModeShort, {'C', "--directory", true}});
+    while (args.next()) {
+        if (!args.atOption())
+            throw UsageError("unexpected argument '" + args.takePositional()
+                + "': send takes options only; allowed: " + allowedOptions(kOwnOptions));
+        const std::string option = args.takeOption();
+        if (option == "--help") {
+            args.refuseValue(option);
+            help = true;
+            return options;
+        }
+        if (takeFrameOption(args, option, options.frame))
+            continue;
+        if (option == "--no-filter") {
+            args.refuseValue(option);
+            options.filterOn = false;
+        } else if (option == "--alfa") {
+            options.alfa = parseWholeNumber(option, args.takeValue(option), {0, 100, "(hundredths)"}) / 100.0;
+        } else if (option == "--directory") {
+            const std::string folder = args.takeValue(option);
+            if (folder.empty())
+                throw UsageError("--directory (-C): '' is not a folder; allowed: the path of a folder");
+            options.folder = folder;
+        } else if (option == "--device") {
+            options.device = args.takeValue(option);
+        } else if (option == "--verify") {
+            args.refuseValue(option);
+            options.verify = true;
+        } else if (option == "--verify-from") {
+            options.verifyFrom = args.takeValue(option);
+            options.verify = true;
+        } else {
+            throw UsageError("unknown option '" + option + "'; allowed: " + allowedOptions(kOwnOptions));
+        }
+    }
+    return options;
+}
+
+std::string text(const QString& s)
+{
+    return s.toStdString();
+}
+
+// The output to play on: the one --device names, else the default. Nothing when the server
+// lists no output; the player then says so, after the files have been written.
+std::optional<SoundDevice> chooseOutput(const SendOptions& options)
+{
+    const QList<SoundDevice> outputs = soundOutputs();
+    if (outputs.isEmpty())
+        return std::nullopt; // no server or no output at all: a failure to play, not a bad name
+    if (options.device) {
+        const DeviceChoice choice = chooseDevice(outputs, QString::fromStdString(*options.device), "output");
+        if (!choice.device)
+            throw UsageError("--device: " + text(choice.problem));
+        return choice.device;
+    }
+    for (const SoundDevice& d : outputs)
+        if (d.isDefault)
+            return d;
+    return std::nullopt;
+}
+
+// The inputs --verify-from takes: the server's inputs and the monitor of every output.
+QList<SoundDevice> recordingSources()
+{
+    QList<SoundDevice> sources = soundInputs();
+    for (const SoundDevice& output : soundOutputs())
+        sources.append({QString::fromStdString(monitorOf(text(output.name))),
+            QStringLiteral("Monitor of ") + output.description, false});
+    return sources;
+}
+
+std::string secondsText(std::int64_t us)
+{
+    char t[32];
+    std::snprintf(t, sizeof t, "%.3f s", static_cast<double>(us) / 1e6);
+    return t;
+}
+
+} // namespace
+
+int runSend(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err, bool outIsTerminal)
+{
+    QElapsedTimer sinceStart; // the "click": from here to the first sample handed over
+    sinceStart.start();
+    const auto startEpoch_us = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::system_clock::now().time_since_epoch())
+                                   .count();
+    SendOptions options;
+    std::optional<SoundDevice> output;
+    std::string source;
+    try {
+        bool help = false;
+        options = parse(argv, help);
+        if (help)
+            return printText(out, err, "tarvel send", kSendHelp);
+        output = chooseOutput(options);
+        if (options.verifyFrom) {
+            const DeviceChoice choice
+                = chooseDevice(recordingSources(), QString::fromStdString(*options.verifyFrom), "input");
+            if (!choice.device)
+                throw UsageError("--verify-from: " + text(choice.problem));
+            source = text(choice.device->name);
+        } else if (options.verify && output) {
+            source = monitorOf(text(output->name));
+        }
+    } catch (const UsageError& e) {
+        err << "tarvel send: " << e.what() << '\n';
+        return kExitUsage;
+    }
+    if (options.filterOn && options.alfa == 0.0)
+        err << "tarvel send: warning: with --alfa 0 the filter holds the phase still, so the signal carries "
+               "no "
+               "tones and no receiver can read it\n";
+
+    SharedState shared;
+    shared.frame = buildFrame(options.frame);
+    shared.alfa = options.alfa;
+    GeneratorState generator;
+    const FixedFilterSwitch filterSwitch(options.filterOn);
+    NullPlotSink noChart;
+    SignalContext ctx {shared, generator, filterSwitch, noChart, noChart};
+    try {
+        WriteRiff(ctx, options.folder);
+    } catch (const FileError& e) {
+        err << "tarvel send: " << printable(e.what()) << "; nothing was played\n";
+        return kExitFailure;
+    }
+    const std::filesystem::path wavPath = fullPath(options.folder / kWavFileName);
+    out << "wrote " << printable(wavPath.string()) << '\n'
+        << "wrote " << printable(fullPath(options.folder / kFmSigFileName).string()) << '\n';
+    if (output)
+        out << "playing on " << text(deviceLabel(*output)) << '\n';
+    out << std::flush;
+
+    SoundRecorder recorder;
+    if (options.verify) {
+        if (source.empty() || !recorder.start(source)) {
+            err << "tarvel send: cannot verify: "
+                << (source.empty() ? std::string("no sound output to record from") : recorder.error())
+                << "; nothing was played\n";
+            return kExitFailure;
+        }
+        QThread::msleep(kPreRoll_ms);
+    }
+
+    ProgressLine progress(out, outIsTerminal);
+    const std::int64_t playCalled_us = sinceStart.nsecsElapsed() / 1000;
+    WavPlayer player(output ? output->name : QString());
+    const PlaybackResult played = player.playToEnd(QString::fromStdString(wavPath.string()),
+        [&](std::int64_t at, std::int64_t total) { progress.update(at, total); });
+    progress.finish();
+    if (qEnvironmentVariableIntValue("TARVEL_SEND_TIMING") == 1) {
+        // For bench/send-latency.sh only: when the sound reached the server and when the send ended.
+        err << "timing: start_epoch_us=" << startEpoch_us
+            << " first_sample_us=" << played.firstSample_us + playCalled_us
+            << " ended_us=" << played.ended_us + playCalled_us << " sound_us=" << played.sound_us << '\n';
+    }
+    if (!played.ok()) {
+        recorder.stop();
+        err << "tarvel send: playback failed" << (played.device.isEmpty() ? "" : " on " + text(played.device))
+            << ": " << text(problemText(played)) << '\n';
+        return kExitFailure;
+    }
+    out << "played " << secondsText(played.sound_us) << " on " << text(played.device) << '\n';
+    if (!options.verify)
+        return finishOutput(
+            out, err, "tarvel send", "the sound was played, but the report could not be printed", kExitOk);
+
+    QThread::msleep(kPostRoll_ms);
+    const std::vector<std::int16_t> recording = recorder.stop();
+    if (!recorder.error().empty()) {
+        err << "tarvel send: cannot verify: " << recorder.error() << '\n';
+        return kExitFailure;
+    }
+    const SendVerdict verdict = judgeRecording(recording, SoundRecorder::kSampleRate_hz, shared.frame);
+    for (const std::string& warning : verdict.warnings)
+        err << "tarvel send: warning: " << warning << '\n';
+    if (!verdict.ok()) {
+        err << "tarvel send: not verified on " << source << ": " << verdict.line << '\n';
+        return kExitFailure;
+    }
+    out << verdict.line << '\n';
+    return finishOutput(out, err, "tarvel send", "verified, but the report could not be printed", kExitOk);
+}
+
+} // namespace tarvel::cli

@@ -1,0 +1,100 @@
+#include "sound-cli/SendVerdict.h"
+
+#include "decode/RecordingReader.h"
+#include "frame/FrameBuild.h"
+#include "shared/NumberText.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace tarvel {
+
+namespace {
+
+// A 16-bit sample at either end of its range: the sound was cut off there.
+constexpr int kFullScale = 32'767;
+
+std::string dB(double value)
+{
+    if (!std::isfinite(value))
+        return "-inf";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", std::fabs(value) < 0.05 ? 0.0 : value);
+    return text;
+}
+
+int peakOf(std::span<const std::int16_t> samples)
+{
+    int peak = 0;
+    for (std::int16_t s : samples)
+        peak = std::max(peak, std::abs(static_cast<int>(s)));
+    return peak;
+}
+
+double toDb(int peak)
+{
+    return peak == 0 ? -std::numeric_limits<double>::infinity()
+                     : 20.0 * std::log10(std::min(peak, kFullScale) / static_cast<double>(kFullScale));
+}
+
+} // namespace
+
+SendVerdict judgeRecording(std::span<const std::int16_t> samples, double sampleRate_hz, const Frame& sent)
+{
+    SendVerdict verdict;
+    const int peak = peakOf(samples);
+    verdict.peak_dBFS = toDb(peak);
+    const bool clipped = peak >= kFullScale;
+    if (verdict.peak_dBFS < kSilence_dBFS) {
+        verdict.check = SendCheck::Silent;
+        verdict.line = "silent: nothing was heard (peak " + dB(verdict.peak_dBFS)
+            + " dBFS); is the output muted or its volume at zero?";
+        return verdict;
+    }
+
+    std::vector<float> scaled(samples.size());
+    std::transform(samples.begin(), samples.end(), scaled.begin(),
+        [](std::int16_t s) { return static_cast<float>(s) / 32768.0f; });
+    const DecodeResult read = decodeSamples(scaled, sampleRate_hz);
+    verdict.level_dBFS = read.report.level_dBFS;
+    // The RMS level is measured over the signal, so only a signal that was found has one.
+    const std::string peakText = "peak " + dB(verdict.peak_dBFS) + " dBFS";
+    const std::string level
+        = read.decoded() ? "level " + dB(read.report.level_dBFS) + " dBFS RMS, " + peakText : peakText;
+
+    if (read.crcOk() && read.frame == sent) {
+        verdict.check = SendCheck::Verified;
+        verdict.line
+            = "verified: " + frameHex(read.frame) + ", CRC " + WordHex(read.receivedCrc) + " ok; " + level;
+        if (read.report.level_dBFS < kLowLevel_dBFS)
+            verdict.warnings.push_back("the level is low (" + dB(read.report.level_dBFS)
+                + " dBFS RMS); raise the output volume (try 'tarvel tone')");
+        if (clipped)
+            verdict.warnings.push_back(
+                "the peak reaches full scale, the sound is clipped; lower the output volume");
+        return verdict;
+    }
+
+    std::string why;
+    if (!read.decoded())
+        why = read.reason;
+    else if (!read.crcOk())
+        why = "CRC mismatch (computed " + WordHex(read.computedCrc) + ", received "
+            + WordHex(read.receivedCrc) + ")";
+    else
+        why = "read back " + frameHex(read.frame) + ", not the frame sent";
+    if (clipped) {
+        verdict.check = SendCheck::Clipped;
+        verdict.line = "clipped: the sound reached full scale and could not be read back (" + why
+            + "); lower the output volume";
+    } else {
+        verdict.check = SendCheck::Damaged;
+        verdict.line = "damaged: " + why + "; " + level;
+    }
+    return verdict;
+}
+
+} // namespace tarvel

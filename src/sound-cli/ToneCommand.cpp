@@ -1,0 +1,109 @@
+// tarvel tone: a steady tone at the signal's own level, for setting the output volume.
+
+#include "audio/SoundDevices.h"
+#include "audio/WavPlayer.h"
+#include "cli/CliCommon.h"
+#include "signal/ToneSignal.h"
+#include "sound-cli/ProgressLine.h"
+#include "sound-cli/SoundCli.h"
+
+#include <QAudioFormat>
+
+#include <cmath>
+#include <numbers>
+
+namespace tarvel::cli {
+
+namespace {
+
+const char* const kToneHelp
+    = "Usage: tarvel tone [--hz N] [--seconds N] [--device NAME]\n"
+      "\n"
+      "Plays a steady sine at the level the programming signal has (its amplitude, 30000 of\n"
+      "32767), so that the output volume can be set before a send: the interface should hear\n"
+      "it clearly and undistorted. Exit status 1 when the tone cannot be played.\n"
+      "\n"
+      "Options:\n"
+      "  --hz N          pitch, 100 to 7000 Hz (default 615, the signal's lead-in)\n"
+      "  --seconds N     length, 1 to 600 s (default 10)\n"
+      "  --device NAME   play on this output (see 'tarvel devices'; default: the system's)\n"
+      "  -h, --help      show this help\n";
+
+constexpr int kRate_hz = 16'000; // the signal's own rate, so the tone takes the same path
+
+QByteArray toneSamples(int frequency_hz, int seconds)
+{
+    const qsizetype count = static_cast<qsizetype>(seconds) * kRate_hz;
+    QByteArray pcm(count * 2, '\0');
+    const double step = 2.0 * std::numbers::pi * frequency_hz / kRate_hz;
+    const qsizetype ramp = kRate_hz / 100; // 10 ms fade in and out, so it does not click
+    for (qsizetype i = 0; i < count; ++i) {
+        const double edge = std::min({1.0, static_cast<double>(i) / static_cast<double>(ramp),
+            static_cast<double>(count - 1 - i) / static_cast<double>(ramp)});
+        const auto v = static_cast<std::int16_t>(
+            std::lround(kAmplitude * edge * std::sin(step * static_cast<double>(i))));
+        pcm[2 * i] = static_cast<char>(v & 0xFF);
+        pcm[2 * i + 1] = static_cast<char>((v >> 8) & 0xFF);
+    }
+    return pcm;
+}
+
+} // namespace
+
+int runTone(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err, bool outIsTerminal)
+{
+    int hz = 615;
+    int seconds = 10;
+    QString device;
+    try {
+        ArgCursor args(argv, {kHelpShort});
+        while (args.next()) {
+            if (!args.atOption())
+                throw UsageError("unexpected argument '" + args.takePositional()
+                    + "': tone takes options only; allowed: --hz, --seconds, --device, --help");
+            const std::string option = args.takeOption();
+            if (option == "--help") {
+                args.refuseValue(option);
+                return printText(out, err, "tarvel tone", kToneHelp);
+            }
+            if (option == "--hz") {
+                hz = parseWholeNumber(option, args.takeValue(option), {100, 7000, "Hz"});
+            } else if (option == "--seconds") {
+                seconds = parseWholeNumber(option, args.takeValue(option), {1, 600, "s"});
+            } else if (option == "--device") {
+                const DeviceChoice choice
+                    = chooseDevice(soundOutputs(), QString::fromStdString(args.takeValue(option)), "output");
+                if (!choice.device)
+                    throw UsageError("--device: " + choice.problem.toStdString());
+                device = choice.device->name;
+            } else {
+                throw UsageError(
+                    "unknown option '" + option + "'; allowed: --hz, --seconds, --device, --help");
+            }
+        }
+    } catch (const UsageError& e) {
+        err << "tarvel tone: " << e.what() << '\n';
+        return kExitUsage;
+    }
+
+    QAudioFormat format;
+    format.setSampleRate(kRate_hz);
+    format.setChannelCount(1);
+    format.setSampleFormat(QAudioFormat::Int16);
+    out << "playing " << hz << " Hz for " << seconds << " s at the signal's level\n" << std::flush;
+    ProgressLine progress(out, outIsTerminal);
+    const PlaybackResult played = playPcm(format, toneSamples(hz, seconds), device,
+        [&](std::int64_t at, std::int64_t total) { progress.update(at, total); });
+    progress.finish();
+    if (!played.ok()) {
+        err << "tarvel tone: playback failed"
+            << (played.device.isEmpty() ? "" : " on " + played.device.toStdString()) << ": "
+            << problemText(played).toStdString() << '\n';
+        return kExitFailure;
+    }
+    out << "played on " << played.device.toStdString() << '\n';
+    return finishOutput(
+        out, err, "tarvel tone", "the tone was played, but the report could not be printed", kExitOk);
+}
+
+} // namespace tarvel::cli
