@@ -1,4 +1,4 @@
-# Entry points: make run, make test, make bench, make fuzz, make screenshot.
+# Entry points: make run, make test, make lint, make bench, make fuzz, make screenshot.
 BUILD   ?= build
 CMAKE_FLAGS ?=
 ifdef CI
@@ -6,7 +6,7 @@ ifdef CI
 endif
 JOBS    ?= $(shell nproc)
 
-.PHONY: deps configure build run test bench fuzz screenshot format format-check clean
+.PHONY: deps configure build run test lint sanitize bench fuzz screenshot format format-check clean
 
 deps:
 	@scripts/install-deps
@@ -23,14 +23,27 @@ build: configure
 run: build
 	@scripts/run
 
+# make test: the suite, the linters, the suite again under ASan and UBSan, and a short run of
+# every fuzz target; each step says how long it took.
+CI_FUZZ_SECONDS ?= 15
+FUZZ_SECONDS    ?= 300
 test: build
-	scripts/run-tests $(BUILD)
+	scripts/timed tests scripts/run-tests $(BUILD)
+	scripts/timed lint scripts/run-lint $(BUILD)
+	scripts/timed sanitizers scripts/run-sanitized-tests
+	FUZZ_SECONDS=$(CI_FUZZ_SECONDS) scripts/timed fuzz scripts/run-fuzz
+
+lint: build
+	scripts/run-lint $(BUILD)
+
+sanitize: deps
+	scripts/run-sanitized-tests
 
 bench: build
 	scripts/run-bench $(BUILD)
 
 fuzz: deps
-	scripts/run-fuzz
+	FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/run-fuzz
 
 screenshot: build
 	scripts/screenshot $(BUILD)
@@ -44,4 +57,4 @@ format-check:
 	clang-format --dry-run --Werror $(FORMAT_FILES)
 
 clean:
-	rm -rf $(BUILD) build-fuzz
+	rm -rf $(BUILD) build-asan build-fuzz

@@ -15,27 +15,32 @@ namespace tarvel::cli {
 
 namespace {
 
-const std::string kWavHelp = std::string(
-    "Usage: tarvel wav [OPTIONS]\n"
-    "\n"
-    "Builds the parameter frame (as 'tarvel frame' does), turns it into the three-tone\n"
-    "signal and writes _qq.wav (16000 samples/s, 16-bit mono, always 157580 bytes) and\n"
-    "the table 9_fmsig.h, exactly as the first send after program start writes them.\n"
-    "Existing files are replaced only when both new ones are complete.\n"
-    "\n"
-    "Options:\n") + kFrameOptionsHelp +
-    "  --no-filter             switch the modulation filter off (default: on)\n"
-    "  --alfa N                modulation filter coefficient in hundredths, 0 to 100\n"
-    "                          (Alfa = N/100; default: Alfa 0.2)\n"
-    "  -C DIR                  write the files into DIR (default: the current folder)\n"
-    "  -h, --help              show this help\n"
-    "\n"
-    "Examples:\n"
-    "  tarvel wav -C /tmp\n"
-    "      wrote /tmp/_qq.wav\n"
-    "      wrote /tmp/9_fmsig.h\n"
-    "      signal: N = 62100 samples, 3.881 s\n"
-    "  tarvel wav --mode vox --max-tx-s 120 --alfa 50\n";
+const std::string kWavHelp
+    = std::string("Usage: tarvel wav [OPTIONS]\n"
+                  "\n"
+                  "Builds the parameter frame (as 'tarvel frame' does), turns it into the three-tone\n"
+                  "signal and writes _qq.wav (16000 samples/s, 16-bit mono, always 157580 bytes) and\n"
+                  "the table 9_fmsig.h, exactly as the first send after program start writes them.\n"
+                  "Both files are complete before either replaces the old one, _qq.wav first. If\n"
+                  "anything fails, the old _qq.wav and 9_fmsig.h stay byte for byte and no temporary\n"
+                  "file is left; only if _qq.wav was replaced and 9_fmsig.h then cannot be does the\n"
+                  "new _qq.wav stand beside the old 9_fmsig.h. A symbolic link in their place is\n"
+                  "replaced, not written through; sends into one folder take turns.\n"
+                  "\n"
+                  "Options:\n")
+    + kFrameOptionsHelp
+    + "  --no-filter             switch the modulation filter off (default: on)\n"
+      "  --alfa N                modulation filter coefficient in hundredths, 0 to 100\n"
+      "                          (Alfa = N/100; default: Alfa 0.2)\n"
+      "  -C DIR                  write the files into DIR (default: the current folder)\n"
+      "  -h, --help              show this help\n"
+      "\n"
+      "Examples:\n"
+      "  tarvel wav -C /tmp\n"
+      "      wrote /tmp/_qq.wav\n"
+      "      wrote /tmp/9_fmsig.h\n"
+      "      signal: N = 62100 samples, 3.881 s\n"
+      "  tarvel wav --mode vox --max-tx-s 120 --alfa 50\n";
 
 struct WavOptions {
     FrameParameters frame;
@@ -74,7 +79,8 @@ int runWav(const std::vector<std::string>& argv, std::ostream& out, std::ostream
                 continue;
             }
             if (option == "--alfa") {
-                options.alfa = parseWholeNumber(option, args.takeValue(option), {0, 100, "(hundredths)"}) / 100.0;
+                options.alfa
+                    = parseWholeNumber(option, args.takeValue(option), {0, 100, "(hundredths)"}) / 100.0;
                 continue;
             }
             if (option == "-C") {
@@ -84,8 +90,8 @@ int runWav(const std::vector<std::string>& argv, std::ostream& out, std::ostream
                 options.folder = folder;
                 continue;
             }
-            throw UsageError("unknown option '" + option +
-                             "'; allowed: " + allowedOptions("--no-filter, --alfa, -C, --help"));
+            throw UsageError("unknown option '" + option
+                + "'; allowed: " + allowedOptions("--no-filter, --alfa, -C, --help"));
         }
     } catch (const UsageError& e) {
         err << "tarvel wav: " << e.what() << '\n';
@@ -99,7 +105,7 @@ int runWav(const std::vector<std::string>& argv, std::ostream& out, std::ostream
     GeneratorState generator;
     const FixedFilterSwitch filterSwitch(options.filterOn);
     NullPlotSink noChart;
-    SignalContext ctx{shared, generator, filterSwitch, noChart, noChart};
+    SignalContext ctx {shared, generator, filterSwitch, noChart, noChart};
 
     std::int32_t n = 0;
     try {
@@ -112,8 +118,8 @@ int runWav(const std::vector<std::string>& argv, std::ostream& out, std::ostream
     out << "wrote " << fullPath(options.folder / kWavFileName).string() << '\n'
         << "wrote " << fullPath(options.folder / kFmSigFileName).string() << '\n'
         << "signal: N = " << n << " samples, " << durationText(n) << '\n';
-    return finishOutput(out, err, "tarvel wav", "the files were written, but the report could not be printed",
-                        kExitOk);
+    return finishOutput(
+        out, err, "tarvel wav", "the files were written, but the report could not be printed", kExitOk);
 }
 
 } // namespace tarvel::cli

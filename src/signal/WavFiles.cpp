@@ -1,5 +1,6 @@
 #include "signal/WavFiles.h"
 
+#include "shared/FolderLock.h"
 #include "shared/NumberText.h"
 
 #include <algorithm>
@@ -42,7 +43,7 @@ void put32(std::uint8_t* at, std::uint32_t value)
 
 std::array<std::uint8_t, kWavHeaderSize> wavHeader()
 {
-    std::array<std::uint8_t, kWavHeaderSize> h{};
+    std::array<std::uint8_t, kWavHeaderSize> h {};
     putTag(&h[0], "RIFF");
     put32(&h[4], static_cast<std::uint32_t>(kWavFileSize - 8));
     putTag(&h[8], "WAVE");
@@ -61,8 +62,8 @@ std::array<std::uint8_t, kWavHeaderSize> wavHeader()
 
 void writeWavData(AtomicFile& file, std::span<const std::int16_t> samples, std::int32_t signalSamples)
 {
-    const std::size_t count = std::min({static_cast<std::size_t>(std::max(signalSamples, 0)), kWavDataSamples,
-                                        samples.size()});
+    const std::size_t count
+        = std::min({static_cast<std::size_t>(std::max(signalSamples, 0)), kWavDataSamples, samples.size()});
     // Converted through a small block rather than a copy of the whole chunk.
     std::array<std::uint8_t, 32'768> block;
     constexpr std::size_t samplesPerBlock = block.size() / 2;
@@ -100,24 +101,30 @@ std::string fmSigText(std::span<const std::int16_t> samples)
     return text;
 }
 
-void WriteFmSig(const SharedState& shared, const std::filesystem::path& folder)
+void WriteFmSig(const SharedState& shared, AtomicFile& table)
 {
-    AtomicFile file(folder / kFmSigFileName);
-    file.write(fmSigText(shared.samples));
-    file.commit();
+    table.write(fmSigText(shared.samples));
 }
 
 std::int32_t WriteRiff(SignalContext& ctx, const std::filesystem::path& folder)
 {
+    // One send at a time per folder; with the others kept out, a temporary file named like
+    // ours is one whose writer was killed.
+    const FolderLock lock(folder);
+    if (lock.held()) {
+        AtomicFile::removeStaleTemporaries(folder / kWavFileName);
+        AtomicFile::removeStaleTemporaries(folder / kFmSigFileName);
+    }
     AtomicFile wav(folder / kWavFileName);
     wav.write(wavHeader());
     const std::int32_t n = FormFM(ctx);
     writeWavData(wav, ctx.shared.samples, n);
-    // The table comes before the sound is put in place: if it cannot be written, the
-    // send is abandoned and the previous _qq.wav stays. The sound goes last because it
-    // is what gets played; should this last step fail, the table is already the new one.
-    WriteFmSig(ctx.shared, folder);
+    AtomicFile table(folder / kFmSigFileName);
+    WriteFmSig(ctx.shared, table);
+    // Both are complete before either replaces its predecessor; they go in place in the
+    // order they were written.
     wav.commit();
+    table.commit();
     return n;
 }
 

@@ -4,6 +4,7 @@
 
 #include "frame/FrameBuild.h"
 #include "shared/AtomicFile.h"
+#include "shared/FolderLock.h"
 #include "signal/WavFiles.h"
 
 #include <gtest/gtest.h>
@@ -12,8 +13,11 @@
 #include <csignal>
 #include <cstring>
 
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace tarvel {
 namespace {
@@ -57,16 +61,15 @@ public:
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
 private:
-    rlimit saved_{};
+    rlimit saved_ {};
     void (*savedHandler_)(int) = nullptr;
 };
 
 TEST(SignalWav, HeaderIsFixed)
 {
-    const std::array<std::uint8_t, 44> expected = {
-        'R', 'I', 'F', 'F', 0x84, 0x67, 0x02, 0x00, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
-        16, 0, 0, 0, 1, 0, 1, 0, 0x80, 0x3E, 0, 0, 0x00, 0x7D, 0, 0,
-        2, 0, 16, 0, 'd', 'a', 't', 'a', 0x60, 0x67, 0x02, 0x00};
+    const std::array<std::uint8_t, 44> expected = {'R', 'I', 'F', 'F', 0x84, 0x67, 0x02, 0x00, 'W', 'A', 'V',
+        'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 1, 0, 0x80, 0x3E, 0, 0, 0x00, 0x7D, 0, 0, 2, 0, 16, 0,
+        'd', 'a', 't', 'a', 0x60, 0x67, 0x02, 0x00};
     EXPECT_EQ(wavHeader(), expected); // 157572, 16000, 32000, 157536
 }
 
@@ -74,7 +77,7 @@ TEST(SignalWav, FirstDefaultSendWritesTheExactFiles)
 {
     TempFolder dir;
     ProgramRun run;
-    run.shared.frame = buildFrame(FrameParameters{});
+    run.shared.frame = buildFrame(FrameParameters {});
     EXPECT_EQ(WriteRiff(run.ctx, dir.path()), 62100);
     EXPECT_EQ(dir.names(), kBothFiles);
 
@@ -146,9 +149,9 @@ TEST(SignalWav, NothingBehindTheSignalReachesTheFile)
     run.shared.frame = uniformFrame(0xFF);
     const std::int32_t n2 = WriteRiff(run.ctx, dir.path());
     ASSERT_EQ(n2, 60704);
-    ASSERT_TRUE(std::any_of(run.shared.samples.begin() + n2, run.shared.samples.begin() + n1,
-                            [](auto v) { return v != 0; }))
-        << "the buffer still holds the first signal's end";
+    ASSERT_TRUE(std::any_of(run.shared.samples.begin() + n2, run.shared.samples.begin() + n1, [](auto v) {
+        return v != 0;
+    })) << "the buffer still holds the first signal's end";
     const std::string second = readFile(dir / "_qq.wav");
     for (std::size_t i = static_cast<std::size_t>(n2); i < 78768; ++i)
         ASSERT_EQ(wavSample(second, i), 0) << i;
@@ -174,7 +177,8 @@ TEST(SignalWav, DataChunkNeverReadsPastTheBuffer)
         file.commit();
         const std::string data = readFile(dir / "data");
         ASSERT_EQ(data.size(), 157536U);
-        const std::string expectedStart = n > 0 ? std::string("\x01\x00\xFE\xFF\x03\x00", 6) : std::string(6, '\0');
+        const std::string expectedStart
+            = n > 0 ? std::string("\x01\x00\xFE\xFF\x03\x00", 6) : std::string(6, '\0');
         EXPECT_EQ(data.substr(0, 6), expectedStart);
         EXPECT_EQ(data.find_first_not_of('\0', 6), std::string::npos);
     }
@@ -192,7 +196,7 @@ TEST(SignalWavFailure, MissingFolderStopsTheSendBeforeTheGenerator)
 {
     TempFolder dir;
     ProgramRun run;
-    run.send(buildFrame(FrameParameters{}));
+    run.send(buildFrame(FrameParameters {}));
     const GeneratorState before = run.generator;
     const SampleBuffer samplesBefore = run.shared.samples;
     const auto missing = dir.path() / "gone";
@@ -201,7 +205,7 @@ TEST(SignalWavFailure, MissingFolderStopsTheSendBeforeTheGenerator)
         FAIL() << "no error";
     } catch (const FileError& e) {
         EXPECT_EQ(std::string(e.what()),
-                  "Cannot create file \"" + (missing / "_qq.wav").string() + "\". No such file or directory");
+            "Cannot create file \"" + (missing / "_qq.wav").string() + "\". No such file or directory");
         EXPECT_EQ(e.errorNumber(), ENOENT);
     }
     expectUntouched(run.generator, before);
@@ -222,17 +226,17 @@ TEST(SignalWavFailure, FolderInPlaceOfTheWavStopsTheSendBeforeTheGenerator)
     TempFolder dir;
     std::filesystem::create_directory(dir / "_qq.wav");
     ProgramRun run;
-    run.shared.frame = buildFrame(FrameParameters{});
+    run.shared.frame = buildFrame(FrameParameters {});
     const GeneratorState before = run.generator;
     try {
         WriteRiff(run.ctx, dir.path());
         FAIL() << "no error";
     } catch (const FileError& e) {
         EXPECT_EQ(std::string(e.what()),
-                  "Cannot create file \"" + (dir / "_qq.wav").string() + "\". " + std::strerror(EISDIR));
+            "Cannot create file \"" + (dir / "_qq.wav").string() + "\". " + std::strerror(EISDIR));
     }
     expectUntouched(run.generator, before);
-    EXPECT_EQ(dir.names(), std::set<std::string>{"_qq.wav"});
+    EXPECT_EQ(dir.names(), std::set<std::string> {"_qq.wav"});
 }
 
 // The table cannot be written: the send is abandoned and the previous _qq.wav stays.
@@ -240,7 +244,7 @@ TEST(SignalWavFailure, TableFailureKeepsThePreviousWav)
 {
     TempFolder dir;
     ProgramRun run;
-    run.shared.frame = buildFrame(FrameParameters{});
+    run.shared.frame = buildFrame(FrameParameters {});
     WriteRiff(run.ctx, dir.path());
     const std::string previousWav = readFile(dir / "_qq.wav");
 
@@ -251,7 +255,7 @@ TEST(SignalWavFailure, TableFailureKeepsThePreviousWav)
         FAIL() << "no error";
     } catch (const FileError& e) {
         EXPECT_EQ(std::string(e.what()),
-                  "Cannot create file \"" + (dir / "9_fmsig.h").string() + "\". " + std::strerror(EISDIR));
+            "Cannot create file \"" + (dir / "9_fmsig.h").string() + "\". " + std::strerror(EISDIR));
     }
     EXPECT_EQ(readFile(dir / "_qq.wav"), previousWav);
     EXPECT_EQ(dir.names(), kBothFiles) << "no temporary file is left";
@@ -263,12 +267,12 @@ TEST(SignalWavFailure, FailedWriteKeepsThePreviousFiles)
 {
     TempFolder dir;
     ProgramRun run;
-    run.shared.frame = buildFrame(FrameParameters{});
+    run.shared.frame = buildFrame(FrameParameters {});
     WriteRiff(run.ctx, dir.path());
     const std::string previousWav = readFile(dir / "_qq.wav");
     const std::string previousTable = readFile(dir / "9_fmsig.h");
 
-    for (rlim_t limit : {rlim_t{20}, rlim_t{100'000}}) { // inside the header, inside the samples
+    for (rlim_t limit : {rlim_t {20}, rlim_t {100'000}}) { // inside the header, inside the samples
         SCOPED_TRACE(limit);
         const GeneratorState before = run.generator;
         {
@@ -278,7 +282,7 @@ TEST(SignalWavFailure, FailedWriteKeepsThePreviousFiles)
                 ADD_FAILURE() << "no error";
             } catch (const FileError& e) {
                 EXPECT_EQ(std::string(e.what()),
-                          "Cannot create file \"" + (dir / "_qq.wav").string() + "\". " + std::strerror(EFBIG));
+                    "Cannot create file \"" + (dir / "_qq.wav").string() + "\". " + std::strerror(EFBIG));
             }
         }
         if (limit < 44)
@@ -295,44 +299,92 @@ TEST(SignalWavFailure, FailedWriteKeepsThePreviousFiles)
     EXPECT_EQ(dir.names(), kBothFiles);
 }
 
-TEST(SignalAtomicFile, AbandonedWriteLeavesNothing)
+// The two files go in place in the order they are written: _qq.wav, then the table.
+TEST(SignalWavFiles, FilesGoInPlaceSoundFirst)
 {
     TempFolder dir;
-    {
-        AtomicFile file(dir / "x.txt");
-        file.write(std::string_view("half"));
-        EXPECT_EQ(file.temporaryPath().parent_path(), dir.path());
-        EXPECT_EQ(dir.names().size(), 1U);
-    }
-    EXPECT_TRUE(dir.names().empty());
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, dir.path().c_str(), IN_MOVED_TO | IN_CREATE), 0);
+    ProgramRun run;
+    run.shared.frame = buildFrame(FrameParameters {});
+    WriteRiff(run.ctx, dir.path());
 
-    AtomicFile file(dir / "x.txt");
-    file.write(std::string_view("whole"));
-    file.commit();
-    EXPECT_EQ(readFile(dir / "x.txt"), "whole");
-    EXPECT_EQ(dir.names(), std::set<std::string>{"x.txt"});
+    std::vector<std::string> arrived;
+    alignas(inotify_event) char events[4096];
+    const ssize_t length = ::read(watch, events, sizeof events);
+    for (ssize_t at = 0; at < length;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+        if ((event->mask & IN_MOVED_TO) != 0)
+            arrived.emplace_back(event->name);
+        at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+    }
+    ::close(watch);
+    EXPECT_EQ(arrived, (std::vector<std::string> {"_qq.wav", "9_fmsig.h"}));
 }
 
-// A private recording must not become readable by others when a send replaces it.
-TEST(SignalAtomicFile, ReplacedFileKeepsItsPermissions)
+// The table of _qq.wav's own samples: true when both files come from the same send.
+bool filesAgree(const std::string& wav, const std::string& table)
+{
+    if (wav.size() != kWavFileSize)
+        return false;
+    std::vector<std::int16_t> samples(kFmSigFirstSample + kFmSigValueCount);
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = wavSample(wav, i);
+    return fmSigText(samples) == table;
+}
+
+// Sends from two processes into one folder take turns: whenever no send is under way, the
+// folder holds the two files of one send.
+TEST(SignalWavFiles, ConcurrentSendsLeaveTheFilesOfOneSend)
 {
     TempFolder dir;
-    const std::filesystem::path wav = dir / "_qq.wav";
-    for (const ::mode_t mode : {0600U, 0640U}) {
-        {
-            AtomicFile first(wav);
-            first.write(std::string_view("old"));
-            first.commit();
+    constexpr int kSendsEach = 25;
+    std::vector<pid_t> writers;
+    for (const std::uint8_t fill : {std::uint8_t {0x00}, std::uint8_t {0xFF}}) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ProgramRun run;
+            run.shared.frame = uniformFrame(fill);
+            for (int i = 0; i < kSendsEach; ++i)
+                WriteRiff(run.ctx, dir.path());
+            ::_exit(0);
         }
-        ASSERT_EQ(::chmod(wav.c_str(), mode), 0);
-        AtomicFile file(wav);
-        file.write(std::string_view("new"));
-        file.commit();
-        struct stat after {};
-        ASSERT_EQ(::stat(wav.c_str(), &after), 0);
-        EXPECT_EQ(after.st_mode & 07777, mode);
-        EXPECT_EQ(readFile(wav), "new");
+        writers.push_back(pid);
     }
+    int looks = 0;
+    int disagreements = 0;
+    for (bool running = true; running;) {
+        {
+            const FolderLock between(dir.path()); // as a send would, so never in the middle of one
+            const std::string wav = readFile(dir / "_qq.wav");
+            const std::string table = readFile(dir / "9_fmsig.h");
+            if (!wav.empty() || !table.empty()) {
+                ++looks;
+                disagreements += filesAgree(wav, table) ? 0 : 1;
+            }
+        }
+        running = false;
+        for (const pid_t pid : writers)
+            running = running || ::waitpid(pid, nullptr, WNOHANG) == 0;
+    }
+    EXPECT_EQ(disagreements, 0) << "in " << looks << " looks";
+    EXPECT_TRUE(filesAgree(readFile(dir / "_qq.wav"), readFile(dir / "9_fmsig.h")));
+    EXPECT_EQ(dir.names(), kBothFiles);
+}
+
+// A send killed with SIGKILL where unnamed files are not available leaves hidden files; the
+// next send into the folder removes them.
+TEST(SignalWavFiles, NextSendRemovesWhatAKilledSendLeft)
+{
+    TempFolder dir;
+    for (const char* left : {"._qq.wav.0badf00d.tmp", ".9_fmsig.h.12345678.tmp"}) {
+        std::ofstream(dir / left) << "half";
+    }
+    ProgramRun run;
+    run.shared.frame = buildFrame(FrameParameters {});
+    WriteRiff(run.ctx, dir.path());
+    EXPECT_EQ(dir.names(), kBothFiles);
 }
 
 } // namespace
