@@ -3,16 +3,17 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstring>
 #include <mutex>
 #include <random>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -155,7 +156,7 @@ std::filesystem::path fullPath(const std::filesystem::path& path)
     return ec ? path : absolute.lexically_normal();
 }
 
-AtomicFile::AtomicFile(const std::filesystem::path& target, Temporary kind) : target_(target)
+AtomicFile::AtomicFile(std::filesystem::path target, Temporary kind) : target_(std::move(target))
 {
     const std::string name = target_.filename().string();
     if (name.empty() || name == "." || name == "..")

@@ -49,7 +49,7 @@ public:
     // Creates the temporary file beside `target`. Throws FileError (naming the target) when
     // that is impossible, or when the target is a folder or a file that may not be written:
     // one without any write permission bit is refused even where root could write it.
-    explicit AtomicFile(const std::filesystem::path& target, Temporary kind = Temporary::Unnamed);
+    explicit AtomicFile(std::filesystem::path target, Temporary kind = Temporary::Unnamed);
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
