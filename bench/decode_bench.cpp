@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -32,7 +33,8 @@ const std::vector<float>& recording()
         Frame f = lab::randomFrame(rng);
         std::vector<float> s = lab::send(f);
         const double spare = kLength_s - static_cast<double>(s.size()) / 16'000.0;
-        std::vector<float> r = lab::resample(lab::pad(s, 16'000.0, spare / 2, spare / 2, 1e-6, rng), 16'000.0, kRate);
+        std::vector<float> r
+            = lab::resample(lab::pad(s, 16'000.0, spare / 2, spare / 2, 1e-6, rng), 16'000.0, kRate);
         r.resize(static_cast<std::size_t>(kLength_s * kRate), 0.0f);
         return r;
     }();
@@ -42,7 +44,7 @@ const std::vector<float>& recording()
 std::string recordingFile()
 {
     static const std::string path = [] {
-        const std::string p = (std::filesystem::temp_directory_path() / "tarvel-decode-bench-48k.wav").string();
+        std::string p = (std::filesystem::temp_directory_path() / "tarvel-decode-bench-48k.wav").string();
         lab::writeSound(p, recording(), static_cast<int>(kRate), SF_FORMAT_WAV | SF_FORMAT_PCM_16);
         return p;
     }();
@@ -89,7 +91,7 @@ BENCHMARK(BM_ScanNoise5s48k)->Unit(benchmark::kMillisecond);
 
 std::vector<float> readSound(const std::string& path)
 {
-    SF_INFO info{};
+    SF_INFO info {};
     SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
     if (!f)
         throw std::runtime_error("cannot read " + path);
@@ -124,7 +126,8 @@ int sensitivity(int trials)
     const std::string clean = (dir / "clean.wav").string();
     const std::string noisy = (dir / "noisy.wav").string();
     std::mt19937 rng(42);
-    std::printf("SNR dB | tarvel decode frames ok | minimodem --rx 50 frames ok   (%d trials each)\n", trials);
+    std::printf(
+        "SNR dB | tarvel decode frames ok | minimodem --rx 50 frames ok   (%d trials each)\n", trials);
     double oursLimit = 99, theirsLimit = 99;
     for (int snr = -5; snr >= -14; --snr) {
         int ours = 0, theirs = 0;
@@ -136,7 +139,9 @@ int sensitivity(int trials)
             ours += r.crcOk() && r.frame == f;
 
             std::ofstream(payload, std::ios::binary).write(reinterpret_cast<const char*>(f.data()), 16);
-            run("minimodem --tx 50 -R 16000 -f " + clean + " < " + payload);
+            std::string command = "minimodem --tx 50 -R 16000 -f ";
+            command.append(clean).append(" < ").append(payload);
+            run(command);
             std::vector<float> m = readSound(clean);
             lab::gain(m, 0.1); // room for the noise in the file
             lab::addNoiseAtSnr(m, snr, rng);
@@ -144,8 +149,8 @@ int sensitivity(int trials)
             const std::string got = run("minimodem --rx 50 -R 16000 -q -f " + noisy + " 2>/dev/null");
             theirs += got == std::string(reinterpret_cast<const char*>(f.data()), 16);
         }
-        std::printf("%6d | %4d/%d (%5.1f %%)       | %4d/%d (%5.1f %%)\n", snr, ours, trials, 100.0 * ours / trials,
-                    theirs, trials, 100.0 * theirs / trials);
+        std::printf("%6d | %4d/%d (%5.1f %%)       | %4d/%d (%5.1f %%)\n", snr, ours, trials,
+            100.0 * ours / trials, theirs, trials, 100.0 * theirs / trials);
         std::fflush(stdout);
         if (ours * 100 < 99 * trials && oursLimit == 99)
             oursLimit = snr;
@@ -155,7 +160,7 @@ int sensitivity(int trials)
             break;
     }
     std::printf("frame success first drops below 99 %%: tarvel decode at %.0f dB, minimodem at %.0f dB SNR\n",
-                oursLimit, theirsLimit);
+        oursLimit, theirsLimit);
     std::filesystem::remove_all(dir);
     return 0;
 }
@@ -164,17 +169,22 @@ int sensitivity(int trials)
 
 int main(int argc, char** argv)
 {
-    if (argc >= 3 && std::strcmp(argv[1], "--write-recording") == 0) {
-        lab::writeSound(argv[2], recording(), static_cast<int>(kRate), SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    try {
+        if (argc >= 3 && std::strcmp(argv[1], "--write-recording") == 0) {
+            lab::writeSound(argv[2], recording(), static_cast<int>(kRate), SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+            return 0;
+        }
+        if (argc >= 2 && std::strcmp(argv[1], "--sensitivity") == 0)
+            return sensitivity(argc >= 3 ? std::atoi(argv[2]) : 200);
+        benchmark::Initialize(&argc, argv);
+        if (benchmark::ReportUnrecognizedArguments(argc, argv))
+            return 1;
+        benchmark::RunSpecifiedBenchmarks();
+        benchmark::Shutdown();
+        std::filesystem::remove(recordingFile());
         return 0;
-    }
-    if (argc >= 2 && std::strcmp(argv[1], "--sensitivity") == 0)
-        return sensitivity(argc >= 3 ? std::atoi(argv[2]) : 200);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "decode_bench: %s\n", e.what());
         return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    std::filesystem::remove(recordingFile());
-    return 0;
+    }
 }

@@ -652,7 +652,7 @@ void TestRtfReader::loadedRichTextReplacesTheView()
     QVERIFY(!view.isReadOnly());
     QString error;
     QVERIFY(view.loadFile(fixture("wordpad_cp1251.rtf"), &error));
-    QCOMPARE(lines(view.toPlainText()).first(), QStringLiteral("*** Для входа в режим программирования:"));
+    QCOMPARE(lines(view.toPlainText()).constFirst(), QStringLiteral("*** Для входа в режим программирования:"));
     QVERIFY(view.toPlainText().indexOf(QStringLiteral("default text")) < 0);
     QCOMPARE(formatOf(*view.document(), QStringLiteral("Красный")).fontWeight(), int(QFont::Bold));
     QVERIFY(!view.document()->isUndoAvailable());
