@@ -14,6 +14,12 @@ namespace {
 
 constexpr int kTwipsPerPixel = 15; // 1440 twips per inch at 96 pixels per inch
 
+// Indents and spacing in whole pixels, as the view lays them out.
+int wholePixels(int twips)
+{
+    return twips / kTwipsPerPixel;
+}
+
 QTextCharFormat charFormat(const RtfContent& content, const RtfCharProps& props)
 {
     QTextCharFormat format;
@@ -57,11 +63,11 @@ QTextBlockFormat blockFormat(const RtfParaProps& props)
         format.setAlignment(Qt::AlignJustify);
         break;
     }
-    format.setLeftMargin(props.leftTwips / kTwipsPerPixel);
-    format.setRightMargin(props.rightTwips / kTwipsPerPixel);
-    format.setTextIndent(props.firstLineTwips / kTwipsPerPixel);
-    format.setTopMargin(props.beforeTwips / kTwipsPerPixel);
-    format.setBottomMargin(props.afterTwips / kTwipsPerPixel);
+    format.setLeftMargin(wholePixels(props.leftTwips));
+    format.setRightMargin(wholePixels(props.rightTwips));
+    format.setTextIndent(wholePixels(props.firstLineTwips));
+    format.setTopMargin(wholePixels(props.beforeTwips));
+    format.setBottomMargin(wholePixels(props.afterTwips));
     return format;
 }
 
