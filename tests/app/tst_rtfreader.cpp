@@ -567,13 +567,13 @@ void TestRtfReader::helpFileMatrix()
     } else if (kind == "cut off inside an escape") {
         content = "{\\rtf1\\ansi\\ansicpg1251 \\'cf\\'f0\\'e8\\'e2\\'e5\\'f2\\'";
     } else if (kind == "15 MB of empty lines") {
-        content = QByteArray(15 * 1024 * 1024, '\n');
+        content = QByteArray(qsizetype {15} * 1024 * 1024, '\n');
     } else if (kind == "empty rich text paragraphs") {
-        content = "{\\rtf1 " + QByteArray(30000 * 5, ' ').replace("     ", "\\par ") + "}";
+        content = "{\\rtf1 " + QByteArray(qsizetype {30000} * 5, ' ').replace("     ", "\\par ") + "}";
     } else if (kind == "20 000 lines") {
         content = QByteArray(19999, '\n');
     } else if (kind == "400 KB line") {
-        content = QByteArray(400 * 1024, 'A');
+        content = QByteArray(qsizetype {400} * 1024, 'A');
     }
     if (kind == "unreadable") {
         // A regular file whose reading fails: the process's own memory at address 0.
@@ -585,7 +585,7 @@ void TestRtfReader::helpFileMatrix()
         QVERIFY(file.open(QIODevice::WriteOnly));
         QCOMPARE(file.write(content), content.size());
         if (kind == "50 MB")
-            QVERIFY(file.resize(50 * 1024 * 1024)); // sparse: no 50 MB written to disk
+            QVERIFY(file.resize(qint64 {50} * 1024 * 1024)); // sparse: no 50 MB written to disk
         if (kind == "16 MB plus a byte")
             QVERIFY(file.resize(RichTextView::kMaxHelpFileBytes + 1));
     }
@@ -652,7 +652,8 @@ void TestRtfReader::loadedRichTextReplacesTheView()
     QVERIFY(!view.isReadOnly());
     QString error;
     QVERIFY(view.loadFile(fixture("wordpad_cp1251.rtf"), &error));
-    QCOMPARE(lines(view.toPlainText()).constFirst(), QStringLiteral("*** Для входа в режим программирования:"));
+    QCOMPARE(
+        lines(view.toPlainText()).constFirst(), QStringLiteral("*** Для входа в режим программирования:"));
     QVERIFY(view.toPlainText().indexOf(QStringLiteral("default text")) < 0);
     QCOMPARE(formatOf(*view.document(), QStringLiteral("Красный")).fontWeight(), int(QFont::Bold));
     QVERIFY(!view.document()->isUndoAvailable());

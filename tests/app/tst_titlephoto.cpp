@@ -24,15 +24,16 @@ QByteArray quadrantsJpeg(int width, int height)
         for (int x = 0; x < width; ++x) {
             const bool right = x >= width / 2;
             const bool bottom = y >= height / 2;
-            rgb.setPixelColor(x, y, bottom ? (right ? QColor(Qt::white) : QColor(Qt::blue))
-                                           : (right ? QColor(Qt::green) : QColor(Qt::red)));
+            rgb.setPixelColor(x, y,
+                bottom ? (right ? QColor(Qt::white) : QColor(Qt::blue))
+                       : (right ? QColor(Qt::green) : QColor(Qt::red)));
         }
     std::unique_ptr<void, int (*)(tjhandle)> handle(tjInitCompress(), tjDestroy);
     unsigned char* jpeg = nullptr;
     unsigned long size = 0;
     if (!handle
         || tjCompress2(handle.get(), rgb.constBits(), width, static_cast<int>(rgb.bytesPerLine()), height,
-                       TJPF_RGB, &jpeg, &size, TJSAMP_444, 95, 0)
+               TJPF_RGB, &jpeg, &size, TJSAMP_444, 95, 0)
             != 0)
         return {};
     QByteArray out(reinterpret_cast<const char*>(jpeg), static_cast<qsizetype>(size));
@@ -91,8 +92,7 @@ private slots:
         // A real picture in the right channel order: the red button is red, the wall above
         // the box is a light grey-blue.
         const QColor button = photo.pixelColor(905, 305);
-        QVERIFY2(button.red() > 150 && button.green() < 80 && button.blue() < 80,
-                 qPrintable(button.name()));
+        QVERIFY2(button.red() > 150 && button.green() < 80 && button.blue() < 80, qPrintable(button.name()));
         const QColor wall = photo.pixelColor(60, 40);
         QVERIFY2(wall.blue() > wall.red() && wall.red() > 150, qPrintable(wall.name()));
     }
@@ -175,7 +175,7 @@ private slots:
             const QImage image = decodeJpeg(damaged, 100'000);
             if (!image.isNull()) {
                 ++decoded;
-                QVERIFY(qint64{image.width()} * image.height() <= 100'000);
+                QVERIFY(qint64 {image.width()} * image.height() <= 100'000);
             }
         }
         QVERIFY(decoded < 400); // the damage was noticed at least sometimes
@@ -185,9 +185,9 @@ private slots:
     {
         // Checked on the declared size, before anything is decoded.
         const QByteArray jpeg = quadrantsJpeg(64, 32);
-        QCOMPARE(decodeJpeg(jpeg, 64 * 32).size(), QSize(64, 32));
+        QCOMPARE(decodeJpeg(jpeg, qint64 {64} * 32).size(), QSize(64, 32));
         QVERIFY(decodeJpeg(jpeg, 64 * 32 - 1).isNull());
-        QVERIFY(qint64{1451} * 582 <= maxJpegPixels);
+        QVERIFY(qint64 {1451} * 582 <= maxJpegPixels);
     }
 
     void fitsProportionallyIntoItsArea()
@@ -225,7 +225,7 @@ private slots:
             QCOMPARE(centre.alpha(), 255);
             const int distance = qAbs(centre.hue() - hue);
             QVERIFY2(qMin(distance, 360 - distance) <= 20,
-                     qPrintable(QStringLiteral("hue %1, expected %2").arg(centre.hue()).arg(hue)));
+                qPrintable(QStringLiteral("hue %1, expected %2").arg(centre.hue()).arg(hue)));
             // A disc leaves the corners of its square empty; a square fills them.
             if (isDisc)
                 QVERIFY(qAlpha(image.pixel(2, 2)) < 64);
