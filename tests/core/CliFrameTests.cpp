@@ -6,12 +6,14 @@
 #include <filesystem>
 #include <sstream>
 
-
 namespace tarvel::cli {
 namespace {
 
 using tarvel::testing::CliRun;
-CliRun run(const std::vector<std::string>& args) { return tarvel::testing::runTool(args); }
+CliRun run(const std::vector<std::string>& args)
+{
+    return tarvel::testing::runTool(args);
+}
 
 std::string firstLine(const std::string& text)
 {
@@ -28,12 +30,14 @@ TEST(CliFrame, DefaultsAreTheWindowsDefaults)
 
 TEST(CliFrame, OptionsReachTheirBytes)
 {
-    EXPECT_EQ(firstLine(run({"frame", "--mode", "vox"}).out), "01 02 05 01 06 01 00 3C 14 00 64 00 1E 28 17 4F");
-    EXPECT_EQ(firstLine(run({"frame", "--max-tx-s=60"}).out), "01 02 05 01 06 00 3C 3C 14 00 64 00 1E 28 AB 07");
+    EXPECT_EQ(
+        firstLine(run({"frame", "--mode", "vox"}).out), "01 02 05 01 06 01 00 3C 14 00 64 00 1E 28 17 4F");
+    EXPECT_EQ(
+        firstLine(run({"frame", "--max-tx-s=60"}).out), "01 02 05 01 06 00 3C 3C 14 00 64 00 1E 28 AB 07");
     const std::string bytes = firstLine(
         run({"frame", "--pilot-hz", "300", "--vox-threshold", "100", "--vox-release-ms", "3000"}).out);
     EXPECT_EQ(bytes.substr(0, 15), "01 02 64 01 3C "); // threshold 100, release 3000/50
-    EXPECT_EQ(bytes.substr(30, 2), "0F");              // 300 Hz / 20
+    EXPECT_EQ(bytes.substr(30, 2), "0F"); // 300 Hz / 20
 }
 
 TEST(CliFrame, ListingHasEverySectionUnderAHeading)
@@ -49,7 +53,8 @@ TEST(CliFrame, ListingHasEverySectionUnderAHeading)
 
 TEST(CliFrame, HelpTeachesWithAnExample)
 {
-    for (auto args : {std::vector<std::string>{"--help"}, std::vector<std::string>{"frame", "--help"}}) {
+    for (const auto& args :
+        {std::vector<std::string> {"--help"}, std::vector<std::string> {"frame", "--help"}}) {
         const CliRun r = run(args);
         EXPECT_EQ(r.status, 0);
         EXPECT_NE(r.out.find("Example"), std::string::npos);
@@ -101,7 +106,8 @@ TEST(CliFrame, BadInputIsRefusedWithOneClearLine)
 
 TEST(CliFrame, TheProgramItselfPrintsTheDefaultFrame)
 {
-    EXPECT_EQ(tarvel::testing::shell(TARVEL_CLI_PATH " frame 2>&1; echo status=$?"), "01 02 05 01 06 00 00 3C 14 00 64 00 1E 28 FC 6C\nstatus=0\n");
+    EXPECT_EQ(tarvel::testing::shell(TARVEL_CLI_PATH " frame 2>&1; echo status=$?"),
+        "01 02 05 01 06 00 00 3C 14 00 64 00 1E 28 FC 6C\nstatus=0\n");
 }
 
 // The "allowed:" list and the parser agree: every frame option named there is read.
@@ -118,13 +124,15 @@ TEST(CliFrame, EveryFrameOptionNamedAsAllowedIsRead)
         EXPECT_TRUE(args.done());
     }
     EXPECT_NE(refusal.find("--listing, --help"), std::string::npos) << refusal;
-    EXPECT_NE(run({"wav", "--bogus"}).err.find("--max-tx-s, --no-filter, --alfa, -C, --help"), std::string::npos);
+    EXPECT_NE(
+        run({"wav", "--bogus"}).err.find("--max-tx-s, --no-filter, --alfa, -C, --help"), std::string::npos);
 }
 
 // A frame that never reached its reader is a failure, not a success.
 TEST(CliFrame, UnwritableOutputFails)
 {
-    for (const std::vector<std::string>& args : {std::vector<std::string>{"frame"}, {"frame", "--listing"}}) {
+    for (const std::vector<std::string>& args :
+        {std::vector<std::string> {"frame"}, {"frame", "--listing"}}) {
         std::ostream broken(nullptr); // every write fails
         std::ostringstream err;
         EXPECT_EQ(runCli(args, broken, err), 1);
@@ -132,7 +140,7 @@ TEST(CliFrame, UnwritableOutputFails)
     }
     if (std::filesystem::exists("/dev/full")) {
         EXPECT_EQ(tarvel::testing::shell(TARVEL_CLI_PATH " frame 2>&1 >/dev/full; echo status=$?"),
-                  "tarvel frame: the frame could not be printed\nstatus=1\n");
+            "tarvel frame: the frame could not be printed\nstatus=1\n");
     }
 }
 
