@@ -1,5 +1,6 @@
-# Entry points: make run, make test, make package, make bench, make fuzz, make screenshot.
-# Each installs only the Debian packages its own job needs (scripts/install-deps PROFILE...).
+# Entry points: make run, make test, make lint, make package, make bench, make fuzz,
+# make screenshot. Each installs only the Debian packages its own job needs
+# (scripts/install-deps PROFILE...).
 BUILD   ?= build
 CMAKE_FLAGS ?=
 ifdef CI
@@ -9,11 +10,13 @@ JOBS    ?= $(shell nproc)
 # The package profiles of scripts/install-deps; each entry point below adds its own.
 PROFILES = run
 
-.PHONY: deps configure build run test package bench fuzz screenshot format format-check clean
+.PHONY: deps configure build run test lint sanitize package bench fuzz screenshot format format-check clean
 
 # Target-specific values reach the prerequisites too: `make test` installs the test tools
 # and configures a build that must have its tests.
-test: PROFILES += test
+test: PROFILES += test lint fuzz
+lint: PROFILES += lint
+sanitize: PROFILES += test fuzz
 test: CMAKE_FLAGS += -DTARVEL_TESTS=ON
 package: PROFILES += package
 bench: PROFILES += bench
@@ -32,8 +35,21 @@ build: configure
 run: build
 	@BUILD=$(BUILD) scripts/run
 
+# make test: the suite, the linters, the suite again under ASan and UBSan, and a short run of
+# every fuzz target; each step says how long it took.
+CI_FUZZ_SECONDS ?= 15
+FUZZ_SECONDS    ?= 300
 test: build
-	scripts/run-tests $(BUILD)
+	scripts/timed tests scripts/run-tests $(BUILD)
+	scripts/timed lint scripts/run-lint $(BUILD)
+	scripts/timed sanitizers scripts/run-sanitized-tests
+	FUZZ_SECONDS=$(CI_FUZZ_SECONDS) scripts/timed fuzz scripts/run-fuzz
+
+lint: build
+	scripts/run-lint $(BUILD)
+
+sanitize: deps
+	scripts/run-sanitized-tests
 
 package: build
 	cd $(BUILD) && cpack -G DEB
@@ -43,7 +59,7 @@ bench: build
 
 fuzz: PROFILES += fuzz
 fuzz: deps
-	scripts/run-fuzz
+	FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/run-fuzz
 
 screenshot: build
 	scripts/screenshot $(BUILD)
@@ -57,4 +73,4 @@ format-check:
 	clang-format --dry-run --Werror $(FORMAT_FILES)
 
 clean:
-	rm -rf $(BUILD) build-fuzz
+	rm -rf $(BUILD) build-asan build-fuzz

@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -91,15 +92,20 @@ BENCHMARK(BM_ScanNoise5s48k)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    if (argc >= 3 && std::strcmp(argv[1], "--write-recording") == 0) {
-        lab::writeSound(argv[2], recording(), static_cast<int>(kRate), SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    try {
+        if (argc >= 3 && std::strcmp(argv[1], "--write-recording") == 0) {
+            lab::writeSound(argv[2], recording(), static_cast<int>(kRate), SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+            return 0;
+        }
+        benchmark::Initialize(&argc, argv);
+        if (benchmark::ReportUnrecognizedArguments(argc, argv))
+            return 1;
+        benchmark::RunSpecifiedBenchmarks();
+        benchmark::Shutdown();
+        std::filesystem::remove(recordingFile());
         return 0;
-    }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "decode_bench: %s\n", e.what());
         return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    std::filesystem::remove(recordingFile());
-    return 0;
+    }
 }

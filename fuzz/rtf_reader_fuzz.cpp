@@ -1,7 +1,9 @@
 // Feeds arbitrary bytes to the RTF reader: it must neither crash, nor hang, nor grow without
 // bound, whatever the help file holds.
 
+#include "controls/DisplayLines.h"
 #include "controls/RtfReader.h"
+#include "controls/TextEncoding.h"
 
 #include <QGuiApplication>
 #include <QTextDocument>
@@ -38,5 +40,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QByteArray withHeader("{\\rtf1 ");
     withHeader.append(bytes);
     tarvel::readRtf(withHeader, document);
+    // And as the plain text a help file that is not rich text is shown as, lines broken short
+    // so that every break rule (blanks, surrogate pairs) is reached.
+    const QString shown = tarvel::breakLongLines(tarvel::decodePlainText(bytes), 7);
+    for (const QString& line : shown.split(u'\n'))
+        if (line.size() > 7)
+            std::abort();
     return 0;
 }

@@ -31,8 +31,9 @@ QByteArray SpeakerTone::toneSamples(std::int32_t frequency_hz, std::int32_t dura
         const double edge
             = std::min({1.0, static_cast<double>(i) / ramp, static_cast<double>(count - 1 - i) / ramp});
         const auto value = static_cast<std::int16_t>(std::lround(kAmplitude * edge * std::sin(step * i)));
-        pcm[2 * i] = static_cast<char>(value & 0xFF);
-        pcm[2 * i + 1] = static_cast<char>((value >> 8) & 0xFF);
+        const qsizetype at = 2 * static_cast<qsizetype>(i);
+        pcm[at] = static_cast<char>(value & 0xFF);
+        pcm[at + 1] = static_cast<char>((value >> 8) & 0xFF);
     }
     return pcm;
 }

@@ -21,7 +21,11 @@ const std::string kWavHelp
                   "Builds the parameter frame (as 'tarvel frame' does), turns it into the three-tone\n"
                   "signal and writes _qq.wav (16000 samples/s, 16-bit mono, always 157580 bytes) and\n"
                   "the table 9_fmsig.h, exactly as the first send after program start writes them.\n"
-                  "Existing files are replaced only when both new ones are complete.\n"
+                  "Both files are complete before either replaces the old one, _qq.wav first. If\n"
+                  "anything fails, the old _qq.wav and 9_fmsig.h stay byte for byte and no temporary\n"
+                  "file is left; only if _qq.wav was replaced and 9_fmsig.h then cannot be does the\n"
+                  "new _qq.wav stand beside the old 9_fmsig.h. A symbolic link in their place is\n"
+                  "replaced, not written through; sends into one folder take turns.\n"
                   "\n"
                   "Options:\n")
     + kFrameOptionsHelp

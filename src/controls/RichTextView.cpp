@@ -1,15 +1,73 @@
 #include "controls/RichTextView.h"
 
+#include "controls/DisplayLines.h"
 #include "controls/TextEncoding.h"
 
 #include <QFile>
 #include <QTextDocument>
 
+#include <algorithm>
+#include <cerrno>
 #include <memory>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tarvel {
 
-RichTextView::RichTextView(QWidget* parent) : QTextEdit(parent) {}
+RichTextView::RichTextView(QWidget* parent) : QTextEdit(parent)
+{
+}
+
+namespace {
+
+// The whole file, or the reason why not. Only a regular file is read: a FIFO would block
+// start-up until someone writes to it, and a device may never end. Opening does not wait
+// either (O_NONBLOCK), so a FIFO is refused at once.
+QString readHelpFile(const QString& path, QByteArray& bytes)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return qt_error_string(errno);
+    const auto closeAndSay = [fd](const QString& reason) {
+        ::close(fd);
+        return reason;
+    };
+    struct stat info { };
+    if (::fstat(fd, &info) != 0)
+        return closeAndSay(qt_error_string(errno));
+    if (!S_ISREG(info.st_mode))
+        return closeAndSay(QString::fromUtf8(RichTextView::kNotARegularFile));
+    if (info.st_size > RichTextView::kMaxHelpFileBytes)
+        return closeAndSay(QString::fromUtf8(RichTextView::kTooLarge));
+    // One byte past the limit is asked for: a file may grow while it is read.
+    bytes.resize(static_cast<qsizetype>(info.st_size) + 1);
+    qsizetype got = 0;
+    for (;;) {
+        if (got == bytes.size()) {
+            if (bytes.size() > RichTextView::kMaxHelpFileBytes)
+                return closeAndSay(QString::fromUtf8(RichTextView::kTooLarge));
+            bytes.resize(std::min<qsizetype>(bytes.size() * 2, RichTextView::kMaxHelpFileBytes + 1));
+        }
+        const ssize_t n = ::read(fd, bytes.data() + got, static_cast<std::size_t>(bytes.size() - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return closeAndSay(qt_error_string(errno));
+        if (n == 0)
+            break;
+        got += n;
+    }
+    ::close(fd);
+    if (got > RichTextView::kMaxHelpFileBytes)
+        return QString::fromUtf8(RichTextView::kTooLarge);
+    bytes.truncate(got);
+    return {};
+}
+
+} // namespace
 
 bool RichTextView::loadFile(const QString& path, QString* error)
 {
@@ -18,15 +76,9 @@ bool RichTextView::loadFile(const QString& path, QString* error)
             *error = reason;
         return false;
     };
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(file.errorString());
-    // Read one byte past the limit: the size of a special file cannot be trusted.
-    const QByteArray bytes = file.read(kMaxHelpFileBytes + 1);
-    if (file.error() != QFileDevice::NoError)
-        return fail(file.errorString());
-    if (bytes.size() > kMaxHelpFileBytes)
-        return fail(QString::fromLatin1(kFailedToLoadStream));
+    QByteArray bytes;
+    if (const QString problem = readHelpFile(path, bytes); !problem.isEmpty())
+        return fail(problem);
 
     // The text is built in a document of its own and then handed to the view: a document that
     // the view lays out while it grows takes time quadratic in its paragraphs.
@@ -37,12 +89,17 @@ bool RichTextView::loadFile(const QString& path, QString* error)
     loaded->setDocumentMargin(current->documentMargin());
     loaded->setIndentWidth(current->indentWidth());
     loaded->setUseDesignMetrics(current->useDesignMetrics());
-    if (isRtf(bytes)) {
-        const RtfParseResult result = readRtf(bytes, *loaded);
-        if (!result.ok)
-            return fail(result.error);
-    } else {
-        loaded->setPlainText(decodePlainText(bytes));
+    // Rich text that cannot be read as such is read again from its start as plain text.
+    // Either way the number of lines is bounded: a document's blocks cost time and memory
+    // (a million empty lines took 20 s and 130 MB to show).
+    const RtfParseResult rich = isRtf(bytes) ? readRtf(bytes, *loaded) : RtfParseResult {};
+    if (rich.tooLong)
+        return fail(QString::fromUtf8(kTooManyLines));
+    if (!rich.ok) {
+        const QString text = decodePlainText(bytes);
+        if (text.count(u'\n') >= kMaxHelpLines)
+            return fail(QString::fromUtf8(kTooManyLines));
+        loaded->setPlainText(breakLongLines(text));
     }
     // setDocument frees only a document its inner control owns; one this view loaded before
     // is freed here, or every help page shown would stay in memory.

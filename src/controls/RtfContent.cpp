@@ -1,5 +1,6 @@
 #include "controls/RtfContent.h"
 
+#include "controls/DisplayLines.h"
 #include "controls/TextEncoding.h"
 
 #include <QTextBlockFormat>
@@ -13,6 +14,12 @@ namespace {
 
 constexpr int kTwipsPerPixel = 15; // 1440 twips per inch at 96 pixels per inch
 
+// Indents and spacing in whole pixels, as the view lays them out.
+int wholePixels(int twips)
+{
+    return twips / kTwipsPerPixel;
+}
+
 QTextCharFormat charFormat(const RtfContent& content, const RtfCharProps& props)
 {
     QTextCharFormat format;
@@ -21,12 +28,12 @@ QTextCharFormat charFormat(const RtfContent& content, const RtfCharProps& props)
     format.setFontUnderline(props.underline);
     format.setFontStrikeOut(props.strike);
     if (props.vertical != 0)
-        format.setVerticalAlignment(props.vertical > 0 ? QTextCharFormat::AlignSuperScript
-                                                       : QTextCharFormat::AlignSubScript);
+        format.setVerticalAlignment(
+            props.vertical > 0 ? QTextCharFormat::AlignSuperScript : QTextCharFormat::AlignSubScript);
     format.setFontPointSize(props.halfPoints / 2.0);
     const auto font = content.fonts.find(props.font >= 0 ? props.font : content.defaultFont);
     if (font != content.fonts.end() && !font->second.name.isEmpty())
-        format.setFontFamilies(QStringList{font->second.name});
+        format.setFontFamilies(QStringList {font->second.name});
     const auto colorAt = [&content](int index) {
         return index > 0 && static_cast<std::size_t>(index) < content.colors.size()
             ? content.colors[static_cast<std::size_t>(index)]
@@ -43,16 +50,24 @@ QTextBlockFormat blockFormat(const RtfParaProps& props)
 {
     QTextBlockFormat format;
     switch (props.alignment) {
-    case RtfAlignment::Left: format.setAlignment(Qt::AlignLeft); break;
-    case RtfAlignment::Center: format.setAlignment(Qt::AlignHCenter); break;
-    case RtfAlignment::Right: format.setAlignment(Qt::AlignRight); break;
-    case RtfAlignment::Justify: format.setAlignment(Qt::AlignJustify); break;
+    case RtfAlignment::Left:
+        format.setAlignment(Qt::AlignLeft);
+        break;
+    case RtfAlignment::Center:
+        format.setAlignment(Qt::AlignHCenter);
+        break;
+    case RtfAlignment::Right:
+        format.setAlignment(Qt::AlignRight);
+        break;
+    case RtfAlignment::Justify:
+        format.setAlignment(Qt::AlignJustify);
+        break;
     }
-    format.setLeftMargin(props.leftTwips / kTwipsPerPixel);
-    format.setRightMargin(props.rightTwips / kTwipsPerPixel);
-    format.setTextIndent(props.firstLineTwips / kTwipsPerPixel);
-    format.setTopMargin(props.beforeTwips / kTwipsPerPixel);
-    format.setBottomMargin(props.afterTwips / kTwipsPerPixel);
+    format.setLeftMargin(wholePixels(props.leftTwips));
+    format.setRightMargin(wholePixels(props.rightTwips));
+    format.setTextIndent(wholePixels(props.firstLineTwips));
+    format.setTopMargin(wholePixels(props.beforeTwips));
+    format.setBottomMargin(wholePixels(props.afterTwips));
     return format;
 }
 
@@ -75,9 +90,26 @@ void writeRtfContent(RtfContent& content, QTextDocument& document)
         } else {
             cursor.insertBlock(blockFormat(paragraph.para), charFormat(content, mark));
         }
+        QString whole;
         for (RtfRun& run : paragraph.runs) {
             sanitizeForDocument(run.text);
-            cursor.insertText(run.text, charFormat(content, run.chars));
+            whole += run.text;
+        }
+        // A paragraph too long to lay out quickly is shown as several (DisplayLines.h).
+        const std::vector<qsizetype> breaks = displayBreaks(whole);
+        auto nextBreak = breaks.begin();
+        qsizetype runStart = 0;
+        for (const RtfRun& run : paragraph.runs) {
+            const QTextCharFormat format = charFormat(content, run.chars);
+            qsizetype written = 0;
+            for (; nextBreak != breaks.end() && *nextBreak < runStart + run.text.size(); ++nextBreak) {
+                const qsizetype at = *nextBreak - runStart;
+                cursor.insertText(run.text.mid(written, at - written), format);
+                cursor.insertBlock(blockFormat(paragraph.para), format);
+                written = at;
+            }
+            cursor.insertText(written == 0 ? run.text : run.text.mid(written), format);
+            runStart += run.text.size();
         }
     }
     cursor.endEditBlock();

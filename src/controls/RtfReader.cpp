@@ -16,12 +16,12 @@ namespace tarvel {
 
 namespace {
 
-constexpr std::size_t kMaxWordLength = 32;  // longer names are nobody's control word
-constexpr int kMaxParamDigits = 10;         // further digits are read but ignored
+constexpr std::size_t kMaxWordLength = 32; // longer names are nobody's control word
+constexpr int kMaxParamDigits = 10; // further digits are read but ignored
 constexpr int kMinHalfPoints = 2;
-constexpr int kMaxHalfPoints = 3276;        // 1638 pt, the largest size word processors offer
+constexpr int kMaxHalfPoints = 3276; // 1638 pt, the largest size word processors offer
 constexpr int kMaxUnicodeSkip = 255;
-constexpr int kMaxTwips = 31680;            // 22 inches, wider than any page
+constexpr int kMaxTwips = 31680; // 22 inches, wider than any page
 constexpr std::size_t kMaxTableEntries = 65536;
 
 enum class Destination : std::uint8_t { Text, Skip, FontTable, ColorTable };
@@ -33,8 +33,14 @@ struct GroupState {
     int unicodeSkip = 1;
 };
 
-bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isAsciiLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 int hexValue(char c)
 {
@@ -54,7 +60,7 @@ qsizetype rtfStart(QByteArrayView data)
     if (data.startsWith(QByteArrayView("\xEF\xBB\xBF")))
         pos = 3;
     while (pos < data.size()
-           && (data[pos] == ' ' || data[pos] == '\t' || data[pos] == '\r' || data[pos] == '\n'))
+        && (data[pos] == ' ' || data[pos] == '\t' || data[pos] == '\r' || data[pos] == '\n'))
         ++pos;
     return pos;
 }
@@ -64,11 +70,12 @@ public:
     explicit Parser(QByteArrayView data) : data_(data)
     {
         stack_.reserve(kMaxGroupDepth + 1);
-        stack_.push_back(GroupState{});
+        stack_.push_back(GroupState {});
     }
 
     void run();
     bool usable() const { return closed_ || producedText_; }
+    bool tooLong() const { return tooLong_; }
     void writeTo(QTextDocument& document) { writeRtfContent(content_, document); }
 
 private:
@@ -95,14 +102,15 @@ private:
     QByteArrayView data_;
     qsizetype pos_ = 0;
     std::vector<GroupState> stack_;
-    int overflowDepth_ = 0;   // groups opened beyond kMaxGroupDepth and not yet closed
+    int overflowDepth_ = 0; // groups opened beyond kMaxGroupDepth and not yet closed
     bool groupStart_ = false; // the last token opened a group (where \* is meaningful)
     bool closed_ = false;
+    bool tooLong_ = false; // more than kMaxRtfParagraphs paragraphs
     bool producedText_ = false;
-    int fallbackLeft_ = 0;    // characters still to skip after a \uN
+    int fallbackLeft_ = 0; // characters still to skip after a \uN
 
     int documentCodePage_ = kCodePageWestern;
-    int fontIndex_ = -1;      // the font table entry being read
+    int fontIndex_ = -1; // the font table entry being read
     QByteArray fontName_;
     int fontCodePage_ = 0;
     bool fontCodePageExplicit_ = false;
@@ -117,14 +125,21 @@ private:
 void Parser::run()
 {
     pos_ = rtfStart(data_);
-    while (pos_ < data_.size() && !closed_) {
+    while (pos_ < data_.size() && !closed_ && !tooLong_) {
         const char c = data_[pos_++];
         switch (c) {
-        case '{': openGroup(); break;
-        case '}': closeGroup(); break;
-        case '\\': readControl(); break;
+        case '{':
+            openGroup();
+            break;
+        case '}':
+            closeGroup();
+            break;
+        case '\\':
+            readControl();
+            break;
         case '\r':
-        case '\n': break;
+        case '\n':
+            break;
         default:
             groupStart_ = false;
             textByte(c);
@@ -241,16 +256,28 @@ void Parser::controlWord(std::string_view name, bool hasParam, int param)
         if (!overDeep())
             s.destination = Destination::Skip;
         return;
-    case RtfWord::UnicodeSkip: s.unicodeSkip = std::clamp(hasParam ? param : 1, 0, kMaxUnicodeSkip); return;
-    case RtfWord::Ansi: documentCodePage_ = kCodePageWestern; return;
-    case RtfWord::Mac: documentCodePage_ = 10000; return;
-    case RtfWord::Pc: documentCodePage_ = 437; return;
-    case RtfWord::Pca: documentCodePage_ = 850; return;
+    case RtfWord::UnicodeSkip:
+        s.unicodeSkip = std::clamp(hasParam ? param : 1, 0, kMaxUnicodeSkip);
+        return;
+    case RtfWord::Ansi:
+        documentCodePage_ = kCodePageWestern;
+        return;
+    case RtfWord::Mac:
+        documentCodePage_ = 10000;
+        return;
+    case RtfWord::Pc:
+        documentCodePage_ = 437;
+        return;
+    case RtfWord::Pca:
+        documentCodePage_ = 850;
+        return;
     case RtfWord::AnsiCodePage:
         if (hasParam && param > 0)
             documentCodePage_ = param;
         return;
-    case RtfWord::DefaultFont: content_.defaultFont = hasParam ? param : -1; return;
+    case RtfWord::DefaultFont:
+        content_.defaultFont = hasParam ? param : -1;
+        return;
     case RtfWord::Unicode: {
         // The character counts in text only, but its fallback is skipped everywhere.
         std::int64_t code = hasParam ? param : 0;
@@ -260,7 +287,8 @@ void Parser::controlWord(std::string_view name, bool hasParam, int param)
         fallbackLeft_ = s.unicodeSkip;
         return;
     }
-    default: break;
+    default:
+        break;
     }
 
     if (s.destination == Destination::FontTable) {
@@ -277,17 +305,28 @@ void Parser::controlWord(std::string_view name, bool hasParam, int param)
             fontCodePage_ = std::max(0, hasParam ? param : 0);
             fontCodePageExplicit_ = true;
             break;
-        default: break;
+        default:
+            break;
         }
         return;
     }
     if (s.destination == Destination::ColorTable) {
         const int component = std::clamp(hasParam ? param : 0, 0, 255);
         switch (info.word) {
-        case RtfWord::Red: red_ = component; colorGiven_ = true; break;
-        case RtfWord::Green: green_ = component; colorGiven_ = true; break;
-        case RtfWord::Blue: blue_ = component; colorGiven_ = true; break;
-        default: break;
+        case RtfWord::Red:
+            red_ = component;
+            colorGiven_ = true;
+            break;
+        case RtfWord::Green:
+            green_ = component;
+            colorGiven_ = true;
+            break;
+        case RtfWord::Blue:
+            blue_ = component;
+            colorGiven_ = true;
+            break;
+        default:
+            break;
         }
         return;
     }
@@ -311,38 +350,91 @@ void Parser::controlWord(std::string_view name, bool hasParam, int param)
         colorGiven_ = false;
         break;
     case RtfWord::Par:
-    case RtfWord::Row: endParagraph(); break;
-    case RtfWord::Line: appendChar(QChar::LineSeparator); break;
+    case RtfWord::Row:
+        endParagraph();
+        break;
+    case RtfWord::Line:
+        appendChar(QChar::LineSeparator);
+        break;
     case RtfWord::Tab:
-    case RtfWord::Cell: appendChar(U'\t'); break;
-    case RtfWord::Pard: p = RtfParaProps{}; break;
-    case RtfWord::Plain: c = RtfCharProps{}; break;
-    case RtfWord::Bold: c.bold = on; break;
-    case RtfWord::Italic: c.italic = on; break;
-    case RtfWord::Underline: c.underline = on; break;
-    case RtfWord::UnderlineNone: c.underline = false; break;
-    case RtfWord::Strike: c.strike = on; break;
-    case RtfWord::Super: c.vertical = 1; break;
-    case RtfWord::Sub: c.vertical = -1; break;
-    case RtfWord::NoSuperSub: c.vertical = 0; break;
+    case RtfWord::Cell:
+        appendChar(U'\t');
+        break;
+    case RtfWord::Pard:
+        p = RtfParaProps {};
+        break;
+    case RtfWord::Plain:
+        c = RtfCharProps {};
+        break;
+    case RtfWord::Bold:
+        c.bold = on;
+        break;
+    case RtfWord::Italic:
+        c.italic = on;
+        break;
+    case RtfWord::Underline:
+        c.underline = on;
+        break;
+    case RtfWord::UnderlineNone:
+        c.underline = false;
+        break;
+    case RtfWord::Strike:
+        c.strike = on;
+        break;
+    case RtfWord::Super:
+        c.vertical = 1;
+        break;
+    case RtfWord::Sub:
+        c.vertical = -1;
+        break;
+    case RtfWord::NoSuperSub:
+        c.vertical = 0;
+        break;
     case RtfWord::FontSize:
         c.halfPoints = hasParam && param > 0 ? std::clamp(param, kMinHalfPoints, kMaxHalfPoints)
                                              : kRtfDefaultHalfPoints;
         break;
-    case RtfWord::Color: c.color = std::max(0, hasParam ? param : 0); break;
-    case RtfWord::Background: c.background = std::max(0, hasParam ? param : 0); break;
-    case RtfWord::Font: c.font = hasParam ? param : -1; break;
-    case RtfWord::AlignLeft: p.alignment = RtfAlignment::Left; break;
-    case RtfWord::AlignCenter: p.alignment = RtfAlignment::Center; break;
-    case RtfWord::AlignRight: p.alignment = RtfAlignment::Right; break;
-    case RtfWord::AlignJustify: p.alignment = RtfAlignment::Justify; break;
-    case RtfWord::LeftIndent: p.leftTwips = twips; break;
-    case RtfWord::RightIndent: p.rightTwips = twips; break;
-    case RtfWord::FirstIndent: p.firstLineTwips = twips; break;
-    case RtfWord::SpaceBefore: p.beforeTwips = std::max(0, twips); break;
-    case RtfWord::SpaceAfter: p.afterTwips = std::max(0, twips); break;
-    case RtfWord::Character: appendChar(info.character); break;
-    default: break;
+    case RtfWord::Color:
+        c.color = std::max(0, hasParam ? param : 0);
+        break;
+    case RtfWord::Background:
+        c.background = std::max(0, hasParam ? param : 0);
+        break;
+    case RtfWord::Font:
+        c.font = hasParam ? param : -1;
+        break;
+    case RtfWord::AlignLeft:
+        p.alignment = RtfAlignment::Left;
+        break;
+    case RtfWord::AlignCenter:
+        p.alignment = RtfAlignment::Center;
+        break;
+    case RtfWord::AlignRight:
+        p.alignment = RtfAlignment::Right;
+        break;
+    case RtfWord::AlignJustify:
+        p.alignment = RtfAlignment::Justify;
+        break;
+    case RtfWord::LeftIndent:
+        p.leftTwips = twips;
+        break;
+    case RtfWord::RightIndent:
+        p.rightTwips = twips;
+        break;
+    case RtfWord::FirstIndent:
+        p.firstLineTwips = twips;
+        break;
+    case RtfWord::SpaceBefore:
+        p.beforeTwips = std::max(0, twips);
+        break;
+    case RtfWord::SpaceAfter:
+        p.afterTwips = std::max(0, twips);
+        break;
+    case RtfWord::Character:
+        appendChar(info.character);
+        break;
+    default:
+        break;
     }
 }
 
@@ -365,8 +457,11 @@ void Parser::controlSymbol(char c)
             pendingBytes_.append(byte);
             producedText_ = true;
             break;
-        case Destination::FontTable: fontName_.append(byte); break;
-        default: break;
+        case Destination::FontTable:
+            fontName_.append(byte);
+            break;
+        default:
+            break;
         }
         return;
     }
@@ -385,12 +480,22 @@ void Parser::controlSymbol(char c)
     if (s.destination != Destination::Text)
         return;
     switch (c) {
-    case '~': appendChar(U'\u00A0'); break;
-    case '_': appendChar(U'\u2011'); break;
+    case '~':
+        appendChar(U'\u00A0');
+        break;
+    case '_':
+        appendChar(U'\u2011');
+        break;
     case '\r':
-    case '\n': flushBytes(); endParagraph(); break;
-    case '\t': appendChar(U'\t'); break;
-    default: break; // \- (optional hyphen), \: and \| show nothing
+    case '\n':
+        flushBytes();
+        endParagraph();
+        break;
+    case '\t':
+        appendChar(U'\t');
+        break;
+    default:
+        break; // \- (optional hyphen), \: and \| show nothing
     }
 }
 
@@ -417,7 +522,8 @@ void Parser::textByte(char c)
         if (c == ';')
             commitColor();
         break;
-    case Destination::Skip: break;
+    case Destination::Skip:
+        break;
     }
 }
 
@@ -461,7 +567,7 @@ void Parser::appendText(const QString& text)
     if (!paragraph.runs.empty() && paragraph.runs.back().chars == s.chars)
         paragraph.runs.back().text += text;
     else
-        paragraph.runs.push_back(RtfRun{text, s.chars});
+        paragraph.runs.push_back(RtfRun {text, s.chars});
 }
 
 void Parser::endParagraph()
@@ -470,7 +576,10 @@ void Parser::endParagraph()
     RtfParagraph& paragraph = content_.paragraphs.back();
     paragraph.para = state().para;
     paragraph.mark = state().chars;
-    content_.paragraphs.emplace_back();
+    if (content_.paragraphs.size() > kMaxRtfParagraphs)
+        tooLong_ = true; // the rest is not read: nobody's help runs this long
+    else
+        content_.paragraphs.emplace_back();
 }
 
 void Parser::commitFont()
@@ -479,7 +588,7 @@ void Parser::commitFont()
         const int codePage = fontCodePage_ > 0 ? fontCodePage_ : documentCodePage_;
         QString name = decoder_.decode(fontName_, codePage).trimmed();
         sanitizeForDocument(name);
-        content_.fonts[fontIndex_] = RtfFont{name, fontCodePage_};
+        content_.fonts[fontIndex_] = RtfFont {name, fontCodePage_};
     }
     fontIndex_ = -1;
     fontName_.clear();
@@ -508,6 +617,8 @@ RtfParseResult readRtf(QByteArrayView data, QTextDocument& into)
         return {false, QString::fromLatin1(kFailedToLoadStream)};
     Parser parser(data);
     parser.run();
+    if (parser.tooLong())
+        return {false, QString::fromLatin1(kFailedToLoadStream), true};
     if (!parser.usable())
         return {false, QString::fromLatin1(kFailedToLoadStream)};
     parser.writeTo(into);

@@ -11,7 +11,7 @@
 // information, field instructions and every ignorable (\*) group are skipped; \binN skips its
 // raw bytes. Table cells become tabs and table rows paragraphs.
 //
-// Hostile input is bounded: groups nest at most kMaxGroupDepth deep (deeper groups are read
+// Hostile input is bounded: at most kMaxRtfParagraphs paragraphs are read, groups nest at most kMaxGroupDepth deep (deeper groups are read
 // with the state of the deepest one), control word names and parameters have capped lengths,
 // sizes and code points are clamped, and the time is linear in the input.
 //
@@ -24,11 +24,15 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <cstddef>
+
 class QTextDocument;
 
 namespace tarvel {
 
 inline constexpr int kMaxGroupDepth = 1000;
+// More paragraphs than this are not read: a document that long is refused as too long.
+inline constexpr std::size_t kMaxRtfParagraphs = 20'000;
 
 // The message for data that cannot be loaded as rich text.
 inline constexpr char kFailedToLoadStream[] = "Failed to Load Stream";
@@ -36,6 +40,7 @@ inline constexpr char kFailedToLoadStream[] = "Failed to Load Stream";
 struct RtfParseResult {
     bool ok = false;
     QString error; // empty when ok
+    bool tooLong = false; // more than kMaxRtfParagraphs paragraphs
 };
 
 // True when the data begins like rich text ("{\rtf", after an optional BOM and blanks).

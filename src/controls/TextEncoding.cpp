@@ -7,29 +7,52 @@ namespace tarvel {
 int codePageForCharset(int charset)
 {
     switch (charset) {
-    case 0: return 1252;   // ANSI
-    case 77: return 10000; // Mac Roman
-    case 78: return 10001; // Mac Japanese
-    case 79: return 10003; // Mac Korean
-    case 80: return 10008; // Mac Simplified Chinese
-    case 81: return 10002; // Mac Traditional Chinese
-    case 128: return 932;  // Shift JIS
-    case 129: return 949;  // Hangul
-    case 130: return 1361; // Johab
-    case 134: return 936;  // GB2312
-    case 136: return 950;  // Big5
-    case 161: return 1253; // Greek
-    case 162: return 1254; // Turkish
-    case 163: return 1258; // Vietnamese
-    case 177: return 1255; // Hebrew
-    case 178: return 1256; // Arabic
-    case 186: return 1257; // Baltic
-    case 204: return 1251; // Cyrillic
-    case 222: return 874;  // Thai
-    case 238: return 1250; // Eastern European
-    case 254: return 437;  // PC 437
-    case 255: return 850;  // OEM
-    default: return 0;     // 1 default, 2 symbol, 3 invalid, anything unknown
+    case 0:
+        return 1252; // ANSI
+    case 77:
+        return 10000; // Mac Roman
+    case 78:
+        return 10001; // Mac Japanese
+    case 79:
+        return 10003; // Mac Korean
+    case 80:
+        return 10008; // Mac Simplified Chinese
+    case 81:
+        return 10002; // Mac Traditional Chinese
+    case 128:
+        return 932; // Shift JIS
+    case 129:
+        return 949; // Hangul
+    case 130:
+        return 1361; // Johab
+    case 134:
+        return 936; // GB2312
+    case 136:
+        return 950; // Big5
+    case 161:
+        return 1253; // Greek
+    case 162:
+        return 1254; // Turkish
+    case 163:
+        return 1258; // Vietnamese
+    case 177:
+        return 1255; // Hebrew
+    case 178:
+        return 1256; // Arabic
+    case 186:
+        return 1257; // Baltic
+    case 204:
+        return 1251; // Cyrillic
+    case 222:
+        return 874; // Thai
+    case 238:
+        return 1250; // Eastern European
+    case 254:
+        return 437; // PC 437
+    case 255:
+        return 850; // OEM
+    default:
+        return 0; // 1 default, 2 symbol, 3 invalid, anything unknown
     }
 }
 
@@ -39,29 +62,52 @@ namespace {
 const char* converterName(int codePage)
 {
     switch (codePage) {
-    case 437: return "IBM437";
-    case 850: return "IBM850";
-    case 866: return "IBM866";
-    case 874: return "windows-874";
-    case 932: return "Shift_JIS";
-    case 936: return "GBK";
-    case 949: return "CP949";
-    case 950: return "Big5";
-    case 1250: return "windows-1250";
-    case 1251: return "windows-1251";
-    case 1252: return "windows-1252";
-    case 1253: return "windows-1253";
-    case 1254: return "windows-1254";
-    case 1255: return "windows-1255";
-    case 1256: return "windows-1256";
-    case 1257: return "windows-1257";
-    case 1258: return "windows-1258";
-    case 1361: return "Johab";
-    case 10000: return "macintosh";
-    case 20866: return "KOI8-R";
-    case 21866: return "KOI8-U";
-    case 65001: return "UTF-8";
-    default: return nullptr;
+    case 437:
+        return "IBM437";
+    case 850:
+        return "IBM850";
+    case 866:
+        return "IBM866";
+    case 874:
+        return "windows-874";
+    case 932:
+        return "Shift_JIS";
+    case 936:
+        return "GBK";
+    case 949:
+        return "CP949";
+    case 950:
+        return "Big5";
+    case 1250:
+        return "windows-1250";
+    case 1251:
+        return "windows-1251";
+    case 1252:
+        return "windows-1252";
+    case 1253:
+        return "windows-1253";
+    case 1254:
+        return "windows-1254";
+    case 1255:
+        return "windows-1255";
+    case 1256:
+        return "windows-1256";
+    case 1257:
+        return "windows-1257";
+    case 1258:
+        return "windows-1258";
+    case 1361:
+        return "Johab";
+    case 10000:
+        return "macintosh";
+    case 20866:
+        return "KOI8-R";
+    case 21866:
+        return "KOI8-U";
+    case 65001:
+        return "UTF-8";
+    default:
+        return nullptr;
     }
 }
 
@@ -110,14 +156,13 @@ void sanitizeForDocument(QString& text)
             chars[out++] = chars[++i];
             continue;
         }
-        if (c == u'\t' || c == u'\n') {
-            chars[out++] = chars[i];
-        } else if (c < 0x20 || (c >= 0x7F && c < 0xA0)) {
+        const bool control = (c < 0x20 && c != u'\t' && c != u'\n') || (c >= 0x7F && c < 0xA0);
+        if (control) {
             continue; // control characters show as boxes or break the layout
         } else if (c == 0x2029) {
             chars[out++] = QChar(QChar::LineSeparator);
-        } else if (QChar::isSurrogate(c) || (c >= 0xFDD0 && c <= 0xFDEF) || c == 0xFFFE
-                   || c == 0xFFFF || c == 0xFFFC) {
+        } else if (QChar::isSurrogate(c) || (c >= 0xFDD0 && c <= 0xFDEF) || c == 0xFFFE || c == 0xFFFF
+            || c == 0xFFFC) {
             chars[out++] = QChar(QChar::ReplacementCharacter);
         } else {
             chars[out++] = chars[i];

@@ -1,7 +1,18 @@
 #pragma once
-// Replaces a file as a whole or not at all: the bytes go to a temporary file in the
-// same folder, and only commit() renames it over the target. Until then the previous
-// file stays as it was; a failure or an abandoned write removes the temporary file.
+// Replaces a file as a whole or not at all: the bytes go to a temporary file in the same
+// folder, and only commit() puts it in place of the target. Until then the previous file
+// stays as it was.
+//
+// The temporary file is unnamed where the file system allows (it vanishes with the process,
+// however the process ends) and is linked in by commit(). Elsewhere it is a hidden file
+// "._qq.wav.<8 hex digits>.tmp" beside the target, removed on failure, when abandoned, and on
+// SIGINT, SIGTERM, SIGHUP or SIGQUIT; one left by SIGKILL or a power loss is removed by
+// removeStaleTemporaries() at the next write into that folder.
+//
+// The target's name is replaced, never written through: a symbolic link named like the target
+// gives way to the new file, and whatever it pointed to stays untouched. A replaced regular
+// file passes on its permission bits (setuid, setgid and sticky excepted) and, where the
+// system allows it (as root), its owner and group.
 
 #include <cstddef>
 #include <cstdint>
@@ -31,10 +42,15 @@ std::filesystem::path fullPath(const std::filesystem::path& path);
 
 class AtomicFile {
 public:
-    // Creates the temporary file beside `target`. Throws FileError (naming the target)
-    // when that is impossible, or when the target is a folder or an existing file that
-    // may not be written.
-    explicit AtomicFile(const std::filesystem::path& target);
+    enum class Temporary : std::uint8_t {
+        Unnamed, // an unnamed file where the file system allows, a named one elsewhere
+        Named, // always a named one (the fallback, chosen by tests)
+    };
+
+    // Creates the temporary file beside `target`. Throws FileError (naming the target) when
+    // that is impossible, or when the target is a folder or a file that may not be written:
+    // one without any write permission bit is refused even where root could write it.
+    explicit AtomicFile(std::filesystem::path target, Temporary kind = Temporary::Unnamed);
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
@@ -43,20 +59,33 @@ public:
     void write(std::span<const std::uint8_t> bytes);
     void write(std::string_view text);
 
-    // Closes the temporary file and renames it over the target; throws FileError.
+    // Closes the temporary file and puts it in place of the target; throws FileError.
     void commit();
 
     const std::filesystem::path& target() const noexcept { return target_; }
-    // The temporary file while the write is in progress (empty once committed).
+    // The named temporary file while the write is in progress; empty for an unnamed one and
+    // once committed or abandoned.
     const std::filesystem::path& temporaryPath() const noexcept { return temporary_; }
+    bool isUnnamed() const noexcept { return unnamed_; }
+
+    // Removes the named temporary files that writers of `target` left behind when they were
+    // killed. Only safe while no other process writes `target` (see FolderLock).
+    static void removeStaleTemporaries(const std::filesystem::path& target) noexcept;
 
 private:
+    void openUnnamed(int mode);
+    void openNamed(int mode);
+    void linkUnnamedIn();
     [[noreturn]] void fail(int errorNumber);
     void discard() noexcept;
+    void forgetTemporary() noexcept;
 
     std::filesystem::path target_;
     std::filesystem::path temporary_;
+    int folderFd_ = -1;
     int fd_ = -1;
+    int cleanupSlot_ = -1; // the named temporary's entry in the signal-time cleanup list
+    bool unnamed_ = false;
 };
 
 } // namespace tarvel

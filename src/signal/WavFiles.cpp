@@ -1,5 +1,6 @@
 #include "signal/WavFiles.h"
 
+#include "shared/FolderLock.h"
 #include "shared/NumberText.h"
 
 #include <algorithm>
@@ -100,24 +101,30 @@ std::string fmSigText(std::span<const std::int16_t> samples)
     return text;
 }
 
-void WriteFmSig(std::span<const std::int16_t> samples, const std::filesystem::path& folder)
+void WriteFmSig(std::span<const std::int16_t> samples, AtomicFile& table)
 {
-    AtomicFile file(folder / kFmSigFileName);
-    file.write(fmSigText(samples));
-    file.commit();
+    table.write(fmSigText(samples));
 }
 
 std::int32_t WriteRiff(SignalContext& ctx, const std::filesystem::path& folder)
 {
+    // One send at a time per folder; with the others kept out, a temporary file named like
+    // ours is one whose writer was killed.
+    const FolderLock lock(folder);
+    if (lock.held()) {
+        AtomicFile::removeStaleTemporaries(folder / kWavFileName);
+        AtomicFile::removeStaleTemporaries(folder / kFmSigFileName);
+    }
     AtomicFile wav(folder / kWavFileName);
     wav.write(wavHeader());
     const std::int32_t n = FormFM(ctx);
     writeWavData(wav, ctx.shared.samples, n);
-    // The table comes before the sound is put in place: if it cannot be written, the
-    // send is abandoned and the previous _qq.wav stays. The sound goes last because it
-    // is what gets played; should this last step fail, the table is already the new one.
-    WriteFmSig(ctx.shared.samples, folder);
+    AtomicFile table(folder / kFmSigFileName);
+    WriteFmSig(ctx.shared.samples, table);
+    // Both are complete before either replaces its predecessor; they go in place in the
+    // order they were written.
     wav.commit();
+    table.commit();
     return n;
 }
 

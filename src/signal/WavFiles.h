@@ -48,17 +48,18 @@ constexpr std::int32_t fmSigValue(std::int16_t sample)
 // Throws std::invalid_argument if the buffer does not reach the table's last sample.
 std::string fmSigText(std::span<const std::int16_t> samples);
 
-// Writes "9_fmsig.h" into `folder` from the sample buffer. Throws FileError, or
+// Writes the table of "9_fmsig.h" from the sample buffer into `table`. Throws FileError, or
 // std::invalid_argument as fmSigText does.
-void WriteFmSig(std::span<const std::int16_t> samples, const std::filesystem::path& folder);
+void WriteFmSig(std::span<const std::int16_t> samples, AtomicFile& table);
 
-// One send's files: creates `_qq.wav` in `folder` (if that fails, FileError is thrown
-// before the generator runs), runs FormFM, writes the samples, writes "9_fmsig.h", and
-// only then puts the new `_qq.wav` in place of the old one. A failure anywhere leaves
-// the previous `_qq.wav` as it was. The two files are replaced one after the other, not
-// together: when "9_fmsig.h" was already replaced and only the last step (putting
-// `_qq.wav` in place) fails, "9_fmsig.h" holds the new signal's table while `_qq.wav`
-// is still the previous sound; the next successful send makes them agree again.
+// One send's files, with the other sends into `folder` kept waiting: creates `_qq.wav` in
+// `folder` (if that fails, FileError is thrown before the generator runs), runs FormFM,
+// writes the samples, then writes "9_fmsig.h"; only when both are complete are they put in
+// place, `_qq.wav` first. What a failure leaves:
+// - anywhere before that, both previous files as they were and no temporary file;
+// - when `_qq.wav` cannot be put in place, the same;
+// - when `_qq.wav` was put in place and "9_fmsig.h" then cannot be, the new `_qq.wav`
+//   beside the previous "9_fmsig.h"; the next successful send makes them agree again.
 // Returns the signal's length N.
 std::int32_t WriteRiff(SignalContext& ctx, const std::filesystem::path& folder);
 

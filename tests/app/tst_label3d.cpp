@@ -277,8 +277,8 @@ private slots:
         const QList<int> rows = inkedRows(image);
         QVERIFY(!rows.isEmpty());
         // Drawn from the top, on more than one line.
-        QVERIFY(rows.first() < fm.height());
-        QVERIFY(rows.last() >= fm.lineSpacing());
+        QVERIFY(rows.constFirst() < fm.height());
+        QVERIFY(rows.constLast() >= fm.lineSpacing());
         // No word is cut: the first line holds the whole first word.
         QVERIFY(fm.horizontalAdvance(QStringLiteral("Программатор")) <= label.width());
         QCOMPARE(image, expectedRelief(captionMask(label), 0, highlight, shadow));

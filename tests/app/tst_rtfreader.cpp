@@ -1,6 +1,7 @@
 // The RTF reader and the help pages' view: real files from other programs, formatting,
 // hostile input, the plain-text fallback and files that cannot be loaded.
 
+#include "controls/DisplayLines.h"
 #include "controls/RichTextView.h"
 #include "controls/RtfReader.h"
 #include "controls/TextEncoding.h"
@@ -14,6 +15,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <sys/stat.h>
+
 using namespace tarvel;
 
 namespace {
@@ -26,12 +29,21 @@ QByteArray readFile(const QString& path)
     return file.readAll();
 }
 
-QString fixture(const QString& name) { return QStringLiteral(TARVEL_TEST_DATA_DIR "/rtf/") + name; }
-QString sample(const QString& name) { return QStringLiteral(TARVEL_TEST_DATA_DIR "/rtf/") + name; }
+QString fixture(const QString& name)
+{
+    return QStringLiteral(TARVEL_TEST_DATA_DIR "/rtf/") + name;
+}
+QString sample(const QString& name)
+{
+    return QStringLiteral(TARVEL_TEST_DATA_DIR "/rtf/") + name;
+}
 
 // The characters of a text with every run of blanks, tabs and line breaks made one space:
 // what must match whatever the reader does with table cells and empty lines.
-QString words(const QString& text) { return text.simplified(); }
+QString words(const QString& text)
+{
+    return text.simplified();
+}
 
 // The non-empty lines, each with its blanks collapsed.
 QStringList lines(const QString& text)
@@ -65,7 +77,7 @@ QTextCharFormat formatOf(const QTextDocument& document, const QString& fragment)
     return at.charFormat();
 }
 
-#define REQUIRE_FRAGMENT(doc, fragment)                                                            \
+#define REQUIRE_FRAGMENT(doc, fragment)                                                                      \
     QVERIFY2(!(doc).find(fragment).isNull(), qPrintable(QStringLiteral("missing: ") + (fragment)))
 
 } // namespace
@@ -92,6 +104,10 @@ private slots:
     void helpFilesLoad();
     void plainTextEncodings();
     void unloadableFilesKeepTheOldText();
+    void damagedRichTextIsShownAsPlainText();
+    void helpFileMatrix_data();
+    void helpFileMatrix();
+    void longLinesBreakForDisplay();
     void loadedRichTextReplacesTheView();
     void loadsDoNotPileUpDocuments();
 };
@@ -118,7 +134,8 @@ void TestRtfReader::fixtureLinesAndFormats()
 {
     // Paragraph structure where no table is involved.
     for (const char* name : {"pandoc_help", "wordpad_cp1251"}) {
-        const QString expected = QString::fromUtf8(readFile(fixture(QString::fromLatin1(name) + ".expected.txt")));
+        const QString expected
+            = QString::fromUtf8(readFile(fixture(QString::fromLatin1(name) + ".expected.txt")));
         QCOMPARE(lines(readText(readFile(fixture(QString::fromLatin1(name) + ".rtf")))), lines(expected));
     }
 
@@ -126,7 +143,7 @@ void TestRtfReader::fixtureLinesAndFormats()
     QVERIFY(readRtf(readFile(fixture("wordpad_cp1251.rtf")), wordpad).ok);
     const QTextCharFormat title = formatOf(wordpad, QStringLiteral("Для входа"));
     QCOMPARE(title.fontPointSize(), 14.0);
-    QCOMPARE(title.fontFamilies().toStringList(), QStringList{"MS Sans Serif"});
+    QCOMPARE(title.fontFamilies().toStringList(), QStringList {"MS Sans Serif"});
     QVERIFY(title.fontWeight() != QFont::Bold);
     QVERIFY(!title.hasProperty(QTextFormat::ForegroundBrush));
     const QTextCharFormat red = formatOf(wordpad, QStringLiteral("Красный жирный"));
@@ -139,12 +156,13 @@ void TestRtfReader::fixtureLinesAndFormats()
     const QTextCharFormat heading = formatOf(pandoc, QStringLiteral("Вход в режим"));
     QCOMPARE(heading.fontWeight(), int(QFont::Bold));
     QCOMPARE(heading.fontPointSize(), 18.0);
-    QCOMPARE(heading.fontFamilies().toStringList(), QStringList{"Helvetica"});
+    QCOMPARE(heading.fontFamilies().toStringList(), QStringList {"Helvetica"});
     QCOMPARE(formatOf(pandoc, QStringLiteral("USB")).fontWeight(), int(QFont::Bold));
     QVERIFY(formatOf(pandoc, QStringLiteral("кабель")).fontWeight() != QFont::Bold);
     QVERIFY(formatOf(pandoc, QStringLiteral("красную")).fontItalic());
     QVERIFY(!formatOf(pandoc, QStringLiteral("кнопку")).fontItalic());
-    QCOMPARE(pandoc.findBlock(pandoc.find(QStringLiteral("Цитата")).position()).blockFormat().leftMargin(), 48.0);
+    QCOMPARE(
+        pandoc.findBlock(pandoc.find(QStringLiteral("Цитата")).position()).blockFormat().leftMargin(), 48.0);
 
     QTextDocument lo;
     QVERIFY(readRtf(readFile(fixture("lo_help.rtf")), lo).ok);
@@ -154,9 +172,11 @@ void TestRtfReader::fixtureLinesAndFormats()
     const QTextCharFormat warning = formatOf(lo, QStringLiteral("Внимание"));
     QCOMPARE(warning.foreground().color(), QColor(255, 0, 0));
     QCOMPARE(warning.fontPointSize(), 18.0);
-    QCOMPARE(formatOf(lo, QStringLiteral("моноширинный")).fontFamilies().toStringList(), QStringList{"Courier New"});
-    QCOMPARE(formatOf(lo, QStringLiteral("Табуляция")).fontFamilies().toStringList(), QStringList{"DejaVu Serif"});
-    QVERIFY(lo.toPlainText().indexOf(QStringLiteral("Normal")) < 0);   // style sheet skipped
+    QCOMPARE(formatOf(lo, QStringLiteral("моноширинный")).fontFamilies().toStringList(),
+        QStringList {"Courier New"});
+    QCOMPARE(formatOf(lo, QStringLiteral("Табуляция")).fontFamilies().toStringList(),
+        QStringList {"DejaVu Serif"});
+    QVERIFY(lo.toPlainText().indexOf(QStringLiteral("Normal")) < 0); // style sheet skipped
     QVERIFY(lo.toPlainText().indexOf(QStringLiteral("89504e47")) < 0); // picture data skipped
 }
 
@@ -165,7 +185,7 @@ void TestRtfReader::ownSamples()
     QTextDocument cp1251;
     QVERIFY(readRtf(readFile(sample("russian_cp1251.rtf")), cp1251).ok);
     QCOMPARE(lines(cp1251.toPlainText()),
-             (QStringList{"Установка уровней: нажмите «+» или «-»", "Вторая строка"}));
+        (QStringList {"Установка уровней: нажмите «+» или «-»", "Вторая строка"}));
     QCOMPARE(cp1251.begin().blockFormat().alignment(), Qt::AlignHCenter);
     QCOMPARE(cp1251.begin().next().blockFormat().alignment(), Qt::AlignLeft);
     QCOMPARE(formatOf(cp1251, QStringLiteral("Установка")).foreground().color(), QColor(0, 0, 255));
@@ -191,26 +211,35 @@ void TestRtfReader::escapesAndCharacters_data()
     QTest::newRow("typographic words")
         << QByteArray(R"({\rtf1 \emdash\endash\bullet\lquote\rquote\ldblquote\rdblquote})")
         << QStringLiteral("—–•‘’“”");
-    QTest::newRow("hyphens and spaces") << QByteArray(R"({\rtf1 a\~b\_c\-d})") << QStringLiteral("a b\u2011cd");
-    QTest::newRow("unicode with ? fallback") << QByteArray(R"({\rtf1 \u1046?\u1091?k})") << QStringLiteral("Жуk");
-    QTest::newRow("unicode with \\'hh fallback") << QByteArray(R"({\rtf1 \u8364\'80x})") << QStringLiteral("€x");
+    QTest::newRow("hyphens and spaces")
+        << QByteArray(R"({\rtf1 a\~b\_c\-d})") << QStringLiteral("a b\u2011cd");
+    QTest::newRow("unicode with ? fallback")
+        << QByteArray(R"({\rtf1 \u1046?\u1091?k})") << QStringLiteral("Жуk");
+    QTest::newRow("unicode with \\'hh fallback")
+        << QByteArray(R"({\rtf1 \u8364\'80x})") << QStringLiteral("€x");
     QTest::newRow("uc2 skips two") << QByteArray(R"({\rtf1\uc2 \u1046\'c6\'c6k})") << QStringLiteral("Жk");
     QTest::newRow("uc0 skips none") << QByteArray(R"({\rtf1\uc0 \u1046 k})") << QStringLiteral("Жk");
     QTest::newRow("uc is scoped to its group")
         << QByteArray(R"({\rtf1 {\uc2 \u1046??}\u1046??})") << QStringLiteral("ЖЖ?");
-    QTest::newRow("fallback ends at a brace") << QByteArray(R"({\rtf1\uc3 \u1046{x}})") << QStringLiteral("Жx");
+    QTest::newRow("fallback ends at a brace")
+        << QByteArray(R"({\rtf1\uc3 \u1046{x}})") << QStringLiteral("Жx");
     QTest::newRow("negative is 16-bit, surrogates pair")
         << QByteArray(R"({\rtf1 \u-10179?\u-8704?!})") << QStringLiteral("\U0001F600!");
-    QTest::newRow("lone surrogate replaced") << QByteArray(R"({\rtf1 \u-10179?x})") << QStringLiteral("\uFFFDx");
-    QTest::newRow("ignorable destination") << QByteArray(R"({\rtf1 {\*\unknownthing secret}v})") << QStringLiteral("v");
-    QTest::newRow("\\* inside text is not a destination") << QByteArray(R"({\rtf1 a\*b})") << QStringLiteral("ab");
-    QTest::newRow("skipped destinations")
-        << QByteArray(R"({\rtf1{\stylesheet{\s0 Normal;}}{\info{\title T}}{\header H}{\footer F})"
-                      R"({\pict\pngblip 89504e47}{\object{\objdata 0102}}{\field{\*\fldinst HYPERLINK "x"}{\fldrslt link}}.})")
-        << QStringLiteral("link.");
-    QTest::newRow("binary data may hold braces") << QByteArray("{\\rtf1 a{\\*\\blip\\bin4 }{}x}b}") << QStringLiteral("ab");
+    QTest::newRow("lone surrogate replaced")
+        << QByteArray(R"({\rtf1 \u-10179?x})") << QStringLiteral("\uFFFDx");
+    QTest::newRow("ignorable destination")
+        << QByteArray(R"({\rtf1 {\*\unknownthing secret}v})") << QStringLiteral("v");
+    QTest::newRow("\\* inside text is not a destination")
+        << QByteArray(R"({\rtf1 a\*b})") << QStringLiteral("ab");
+    QTest::newRow("skipped destinations") << QByteArray(
+        R"({\rtf1{\stylesheet{\s0 Normal;}}{\info{\title T}}{\header H}{\footer F})"
+        R"({\pict\pngblip 89504e47}{\object{\objdata 0102}}{\field{\*\fldinst HYPERLINK "x"}{\fldrslt link}}.})")
+                                          << QStringLiteral("link.");
+    QTest::newRow("binary data may hold braces")
+        << QByteArray("{\\rtf1 a{\\*\\blip\\bin4 }{}x}b}") << QStringLiteral("ab");
     QTest::newRow("text after the last brace ignored") << QByteArray(R"({\rtf1 a}b)") << QStringLiteral("a");
-    QTest::newRow("raw line breaks are not text") << QByteArray("{\\rtf1 a\r\nb\nc}") << QStringLiteral("abc");
+    QTest::newRow("raw line breaks are not text")
+        << QByteArray("{\\rtf1 a\r\nb\nc}") << QStringLiteral("abc");
     QTest::newRow("control word ends at its space only")
         << QByteArray(R"({\rtf1\b  two\b0-3})") << QStringLiteral(" two-3");
 }
@@ -228,24 +257,28 @@ void TestRtfReader::codePages_data()
 {
     QTest::addColumn<QByteArray>("rtf");
     QTest::addColumn<QString>("text");
-    QTest::newRow("document code page") << QByteArray(R"({\rtf1\ansi\ansicpg1251 \'c0\'e1})") << QStringLiteral("Аб");
-    QTest::newRow("default is Windows-1252") << QByteArray(R"({\rtf1\ansi \'c0\'80})") << QStringLiteral("À€");
-    QTest::newRow("font character set wins")
-        << QByteArray(R"({\rtf1\ansi\ansicpg1252{\fonttbl{\f0\fcharset204 A;}{\f1\fcharset0 B;}}\f0\'c0\f1\'c0})")
-        << QStringLiteral("АÀ");
-    QTest::newRow("default font's set") << QByteArray(R"({\rtf1\deff1{\fonttbl{\f1\fcharset161 G;}}\'e1})")
-                                        << QStringLiteral("α");
+    QTest::newRow("document code page")
+        << QByteArray(R"({\rtf1\ansi\ansicpg1251 \'c0\'e1})") << QStringLiteral("Аб");
+    QTest::newRow("default is Windows-1252")
+        << QByteArray(R"({\rtf1\ansi \'c0\'80})") << QStringLiteral("À€");
+    QTest::newRow("font character set wins") << QByteArray(
+        R"({\rtf1\ansi\ansicpg1252{\fonttbl{\f0\fcharset204 A;}{\f1\fcharset0 B;}}\f0\'c0\f1\'c0})")
+                                             << QStringLiteral("АÀ");
+    QTest::newRow("default font's set")
+        << QByteArray(R"({\rtf1\deff1{\fonttbl{\f1\fcharset161 G;}}\'e1})") << QStringLiteral("α");
     QTest::newRow("default character set uses the document's")
         << QByteArray(R"({\rtf1\ansicpg1251{\fonttbl{\f0\fcharset1 A;}}\f0\'c0})") << QStringLiteral("А");
     QTest::newRow("font table without entry groups")
-        << QByteArray(R"({\rtf1{\fonttbl\f0\fswiss Arial;\f1\fcharset204 Cyr;}\f1\'c0})") << QStringLiteral("А");
+        << QByteArray(R"({\rtf1{\fonttbl\f0\fswiss Arial;\f1\fcharset204 Cyr;}\f1\'c0})")
+        << QStringLiteral("А");
     QTest::newRow("\\cpg over \\fcharset")
         << QByteArray(R"({\rtf1{\fonttbl{\f0\cpg1251\fcharset0 A;}}\f0\'c0})") << QStringLiteral("А");
-    QTest::newRow("double-byte pairs") << QByteArray(R"({\rtf1{\fonttbl{\f0\fcharset128 M;}}\f0\'93\'fa})")
-                                       << QStringLiteral("日");
+    QTest::newRow("double-byte pairs")
+        << QByteArray(R"({\rtf1{\fonttbl{\f0\fcharset128 M;}}\f0\'93\'fa})") << QStringLiteral("日");
     QTest::newRow("unknown code page reads as Windows-1252")
         << QByteArray(R"({\rtf1\ansicpg99999 \'c0{\fonttbl{\f0\cpg-7 A;}}\f0\'c0})") << QStringLiteral("ÀÀ");
-    QTest::newRow("raw 8-bit text") << QByteArray("{\\rtf1\\ansicpg1251 \xcf\xf0\xe8}") << QStringLiteral("При");
+    QTest::newRow("raw 8-bit text") << QByteArray("{\\rtf1\\ansicpg1251 \xcf\xf0\xe8}")
+                                    << QStringLiteral("При");
 }
 
 void TestRtfReader::codePages()
@@ -258,19 +291,20 @@ void TestRtfReader::codePages()
 void TestRtfReader::formattingState()
 {
     QTextDocument d;
-    QVERIFY(readRtf(QByteArray(R"({\rtf1{\fonttbl{\f0 Arial;}{\f1 Courier New;}}{\colortbl;\red0\green128\blue0;})"
-                               R"(\f0\fs20 A{\b\i\ul\fs40\cf1\f1 B}C\b D\b0 E\ul F\ulnone G\ul\ulc2 H\ul0 I)"
-                               R"(\strike J\plain K\super L\nosupersub M\cf9 N\cf0 O})"),
-                    d)
+    QVERIFY(readRtf(
+        QByteArray(R"({\rtf1{\fonttbl{\f0 Arial;}{\f1 Courier New;}}{\colortbl;\red0\green128\blue0;})"
+                   R"(\f0\fs20 A{\b\i\ul\fs40\cf1\f1 B}C\b D\b0 E\ul F\ulnone G\ul\ulc2 H\ul0 I)"
+                   R"(\strike J\plain K\super L\nosupersub M\cf9 N\cf0 O})"),
+        d)
                 .ok);
     const auto at = [&d](const char* fragment) { return formatOf(d, QString::fromLatin1(fragment)); };
     QCOMPARE(at("A").fontPointSize(), 10.0);
-    QCOMPARE(at("A").fontFamilies().toStringList(), QStringList{"Arial"});
+    QCOMPARE(at("A").fontFamilies().toStringList(), QStringList {"Arial"});
     const QTextCharFormat b = at("B");
     QVERIFY(b.fontWeight() == QFont::Bold && b.fontItalic() && b.fontUnderline());
     QCOMPARE(b.fontPointSize(), 20.0);
     QCOMPARE(b.foreground().color(), QColor(0, 128, 0));
-    QCOMPARE(b.fontFamilies().toStringList(), QStringList{"Courier New"});
+    QCOMPARE(b.fontFamilies().toStringList(), QStringList {"Courier New"});
     // The group's end restores everything.
     const QTextCharFormat c = at("C");
     QVERIFY(c.fontWeight() != QFont::Bold && !c.fontItalic() && !c.fontUnderline());
@@ -297,7 +331,7 @@ void TestRtfReader::paragraphs()
     QTextDocument d;
     QVERIFY(readRtf(QByteArray(R"({\rtf1\pard\qc Title\par\pard\qr\li720 Right\line two\par\pard A\tab B\par)"
                                R"(\trowd c1\cell c2\cell\row\pard\qj last\par})"),
-                    d)
+        d)
                 .ok);
     QCOMPARE(d.blockCount(), 5); // the final \par adds no empty line
     QTextBlock block = d.begin();
@@ -328,10 +362,12 @@ void TestRtfReader::hostileInput_data()
     QTest::addColumn<QString>("text");
     QTest::newRow("huge \\u") << QByteArray(R"({\rtf1 \u99999999999999999999?x\u-99999?y\u2147483648?z})")
                               << QStringLiteral("\uFFFDx\uFFFDy\uFFFDz");
-    QTest::newRow("\\u of a control character") << QByteArray(R"({\rtf1 a\u0?\u7?b})") << QStringLiteral("ab");
-    QTest::newRow("reserved characters") << QByteArray(R"({\rtf1 \u64976?\u65532?\u8233?x})")
-                                         << QStringLiteral("\uFFFD\uFFFD\nx");
-    QTest::newRow("\\bin past the end") << QByteArray(R"({\rtf1 abc\bin999999999 xyz)") << QStringLiteral("abc");
+    QTest::newRow("\\u of a control character")
+        << QByteArray(R"({\rtf1 a\u0?\u7?b})") << QStringLiteral("ab");
+    QTest::newRow("reserved characters")
+        << QByteArray(R"({\rtf1 \u64976?\u65532?\u8233?x})") << QStringLiteral("\uFFFD\uFFFD\nx");
+    QTest::newRow("\\bin past the end")
+        << QByteArray(R"({\rtf1 abc\bin999999999 xyz)") << QStringLiteral("abc");
     QTest::newRow("negative \\bin") << QByteArray(R"({\rtf1 a\bin-5 b})") << QStringLiteral("ab");
     QTest::newRow("truncated hex escape") << QByteArray(R"({\rtf1 ab\'4)") << QStringLiteral("ab");
     QTest::newRow("bad hex escape") << QByteArray(R"({\rtf1 a\'4xb\'zz})") << QStringLiteral("axbzz");
@@ -341,8 +377,10 @@ void TestRtfReader::hostileInput_data()
     QTest::newRow("absurd control word")
         << QByteArray("{\\rtf1 \\" + QByteArray(100000, 'q') + QByteArray(5000, '7') + " x}")
         << QStringLiteral("x");
-    QTest::newRow("NUL and control bytes") << QByteArray("{\\rtf1 a\0b\x01\x1f c}", 15) << QStringLiteral("ab c");
-    QTest::newRow("BOM and blanks before") << QByteArray("\xEF\xBB\xBF \r\n{\\rtf1 ok}") << QStringLiteral("ok");
+    QTest::newRow("NUL and control bytes")
+        << QByteArray("{\\rtf1 a\0b\x01\x1f c}", 15) << QStringLiteral("ab c");
+    QTest::newRow("BOM and blanks before")
+        << QByteArray("\xEF\xBB\xBF \r\n{\\rtf1 ok}") << QStringLiteral("ok");
 }
 
 void TestRtfReader::hostileInput()
@@ -379,7 +417,7 @@ void TestRtfReader::deepNesting()
 
     // Destinations opened past the bound end with their group like any other.
     for (const QByteArray& inner : {QByteArray("{\\*\\foo}"), QByteArray("{\\fonttbl}"),
-                                    QByteArray("{\\colortbl\\red255}"), QByteArray("{\\pict}")}) {
+             QByteArray("{\\colortbl\\red255}"), QByteArray("{\\pict}")}) {
         QByteArray over = "{\\rtf1 ";
         over += QByteArray(depth, '{') + "a" + inner + "b" + QByteArray(depth, '}') + "c}";
         QTextDocument o;
@@ -397,7 +435,7 @@ void TestRtfReader::deepNesting()
 void TestRtfReader::hopelessRichTextLeavesDocumentAlone()
 {
     for (const QByteArray& rtf : {readFile(sample("broken.rtf")), QByteArray("{\\rtf"),
-                                  QByteArray("{\\rtf1{\\*\\generator x"), QByteArray("not rich text")}) {
+             QByteArray("{\\rtf1{\\*\\generator x"), QByteArray("not rich text")}) {
         QTextDocument d;
         d.setPlainText(QStringLiteral("old"));
         const RtfParseResult result = readRtf(rtf, d);
@@ -419,12 +457,13 @@ void TestRtfReader::helpFilesLoad_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<QStringList>("text");
     QTest::newRow("plain UTF-8") << sample("plain_utf8.rtf")
-                                 << QStringList{"Справка без разметки", "вторая строка"};
-    QTest::newRow("plain cp1251") << sample("plain_cp1251.rtf") << QStringList{"Справка в cp1251", "Ёжик №5"};
-    QTest::newRow("cp1251 rich text") << sample("russian_cp1251.rtf")
-                                      << QStringList{"Установка уровней: нажмите «+» или «-»", "Вторая строка"};
-    QTest::newRow("\\u-escaped rich text") << sample("russian_u.rtf")
-                                          << QStringList{"Выходной уровень: громче, тише."};
+                                 << QStringList {"Справка без разметки", "вторая строка"};
+    QTest::newRow("plain cp1251") << sample("plain_cp1251.rtf")
+                                  << QStringList {"Справка в cp1251", "Ёжик №5"};
+    QTest::newRow("cp1251 rich text") << sample(
+        "russian_cp1251.rtf") << QStringList {"Установка уровней: нажмите «+» или «-»", "Вторая строка"};
+    QTest::newRow("\\u-escaped rich text")
+        << sample("russian_u.rtf") << QStringList {"Выходной уровень: громче, тише."};
 }
 
 void TestRtfReader::helpFilesLoad()
@@ -439,7 +478,7 @@ void TestRtfReader::helpFilesLoad()
     QVERIFY(error.isEmpty());
     QCOMPARE(lines(view.toPlainText()), text);
     QCOMPARE(view.document()->defaultFont().pointSize(), 17); // unformatted text keeps the view's font
-    QVERIFY(!view.document()->isUndoAvailable());             // the load is not an edit to undo
+    QVERIFY(!view.document()->isUndoAvailable()); // the load is not an edit to undo
 }
 
 void TestRtfReader::plainTextEncodings()
@@ -461,28 +500,149 @@ void TestRtfReader::unloadableFilesKeepTheOldText()
 
     QString error;
     QVERIFY(!view.loadFile(dir.filePath(QStringLiteral("help1.rtf")), &error));
-    QVERIFY(!error.isEmpty());
-    QVERIFY(error != QStringLiteral("Failed to Load Stream")); // the system's reason
+    QCOMPARE(error, QString::fromUtf8(RichTextView::kNotARegularFile));
     QCOMPARE(view.toPlainText(), QStringLiteral("default text"));
 
     error.clear();
     QVERIFY(!view.loadFile(dir.filePath(QStringLiteral("missing.rtf")), &error));
-    QVERIFY(!error.isEmpty());
+    QCOMPARE(error, QStringLiteral("No such file or directory")); // the system's reason
     QCOMPARE(view.toPlainText(), QStringLiteral("default text"));
+    QVERIFY(!view.loadFile(dir.filePath(QStringLiteral("missing.rtf")), nullptr));
+}
 
-    QVERIFY(!view.loadFile(sample("broken.rtf"), &error));
-    QCOMPARE(error, QStringLiteral("Failed to Load Stream"));
-    QCOMPARE(view.toPlainText(), QStringLiteral("default text"));
-    QVERIFY(!view.loadFile(sample("broken.rtf"), nullptr));
+// Rich text that cannot be read as such is shown as what it is, plain text.
+void TestRtfReader::damagedRichTextIsShownAsPlainText()
+{
+    for (const QByteArray& damaged :
+        {readFile(sample("broken.rtf")), QByteArray("{\\rtf1\\ansi{\\fonttbl")}) {
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("help1.rtf")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(damaged);
+        file.close();
+        RichTextView view;
+        view.setPlainText(QStringLiteral("default text"));
+        QString error = QStringLiteral("stale");
+        QVERIFY(view.loadFile(file.fileName(), &error));
+        QVERIFY(error.isEmpty());
+        QCOMPARE(view.toPlainText(), decodePlainText(damaged));
+    }
+}
 
-    // Too large to be a help file: refused before anything is read as text.
-    QFile huge(dir.filePath(QStringLiteral("huge.txt")));
-    QVERIFY(huge.open(QIODevice::WriteOnly));
-    QCOMPARE(huge.write(QByteArray(RichTextView::kMaxHelpFileBytes + 1, 'a')), RichTextView::kMaxHelpFileBytes + 1);
-    huge.close();
-    QVERIFY(!view.loadFile(huge.fileName(), &error));
-    QCOMPARE(error, QStringLiteral("Failed to Load Stream"));
-    QCOMPARE(view.toPlainText(), QStringLiteral("default text"));
+void TestRtfReader::helpFileMatrix_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("refusal"); // empty: the file is shown
+    const QString tooLarge = QString::fromUtf8(RichTextView::kTooLarge);
+    QTest::newRow("empty") << "empty" << QString();
+    QTest::newRow("binary") << "binary" << QString();
+    QTest::newRow("50 MB") << "50 MB" << tooLarge;
+    QTest::newRow("16 MB plus a byte") << "16 MB plus a byte" << tooLarge;
+    QTest::newRow("100 000 groups deep") << "100 000 groups deep" << QString();
+    QTest::newRow("cut off inside an escape") << "cut off inside an escape" << QString();
+    QTest::newRow("unreadable") << "unreadable" << QStringLiteral("Input/output error");
+    QTest::newRow("a FIFO") << "a FIFO" << QString::fromUtf8(RichTextView::kNotARegularFile);
+    QTest::newRow("15 MB of empty lines")
+        << "15 MB of empty lines" << QString::fromUtf8(RichTextView::kTooManyLines);
+    QTest::newRow("empty rich text paragraphs")
+        << "empty rich text paragraphs" << QString::fromUtf8(RichTextView::kTooManyLines);
+    QTest::newRow("20 000 lines") << "20 000 lines" << QString();
+    QTest::newRow("400 KB line") << "400 KB line" << QString();
+}
+
+// Help files of every bad kind: each is shown, or refused with its reason and the page's
+// text kept; none blocks.
+void TestRtfReader::helpFileMatrix()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, refusal);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("help1.rtf"));
+    QByteArray content;
+    if (kind == "binary") {
+        for (int i = 0; i < 4096; ++i)
+            content += char(i * 37 % 256);
+    } else if (kind == "100 000 groups deep") {
+        content = "{\\rtf1 " + QByteArray(100000, '{') + "deep" + QByteArray(100000, '}') + "}";
+    } else if (kind == "cut off inside an escape") {
+        content = "{\\rtf1\\ansi\\ansicpg1251 \\'cf\\'f0\\'e8\\'e2\\'e5\\'f2\\'";
+    } else if (kind == "15 MB of empty lines") {
+        content = QByteArray(qsizetype {15} * 1024 * 1024, '\n');
+    } else if (kind == "empty rich text paragraphs") {
+        content = "{\\rtf1 " + QByteArray(qsizetype {30000} * 5, ' ').replace("     ", "\\par ") + "}";
+    } else if (kind == "20 000 lines") {
+        content = QByteArray(19999, '\n');
+    } else if (kind == "400 KB line") {
+        content = QByteArray(qsizetype {400} * 1024, 'A');
+    }
+    if (kind == "unreadable") {
+        // A regular file whose reading fails: the process's own memory at address 0.
+        QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), path));
+    } else if (kind == "a FIFO") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(content), content.size());
+        if (kind == "50 MB")
+            QVERIFY(file.resize(qint64 {50} * 1024 * 1024)); // sparse: no 50 MB written to disk
+        if (kind == "16 MB plus a byte")
+            QVERIFY(file.resize(RichTextView::kMaxHelpFileBytes + 1));
+    }
+
+    RichTextView view;
+    view.setPlainText(QStringLiteral("default text"));
+    QString error;
+    const bool loaded = view.loadFile(path, &error);
+    if (!refusal.isEmpty()) {
+        QVERIFY(!loaded);
+        QCOMPARE(error, refusal);
+        QCOMPARE(view.toPlainText(), QStringLiteral("default text"));
+        return;
+    }
+    QVERIFY2(loaded, qPrintable(error));
+    const QString text = view.toPlainText();
+    if (kind == "empty") {
+        QCOMPARE(text, QString());
+    } else if (kind == "binary") {
+        QCOMPARE(text, decodePlainText(content).replace(QChar(QChar::Nbsp), u' ')); // as toPlainText gives it
+    } else if (kind == "100 000 groups deep") {
+        QCOMPARE(text, QStringLiteral("deep"));
+    } else if (kind == "cut off inside an escape") {
+        QCOMPARE(text, QStringLiteral("Привет"));
+    } else if (kind == "20 000 lines") {
+        QCOMPARE(view.document()->blockCount(), 20000);
+    } else if (kind == "400 KB line") {
+        QCOMPARE(view.document()->blockCount(), 205); // shown in pieces of 2000 characters
+        QCOMPARE(text.split(u'\n').join(QString()), QString::fromLatin1(content));
+    }
+}
+
+void TestRtfReader::longLinesBreakForDisplay()
+{
+    // After the last blank of the piece's final quarter, else hard at the limit.
+    QCOMPARE(displayBreaks(u"aaaa bbbb cccc", 10), (std::vector<qsizetype> {10}));
+    QCOMPARE(displayBreaks(u"aaaaaaaa b cccc", 10), (std::vector<qsizetype> {9}));
+    QCOMPARE(displayBreaks(u"aaaaaaa b cccc", 10), (std::vector<qsizetype> {10}));
+    QCOMPARE(displayBreaks(u"aaa bbbbbbbbbbbb", 10), (std::vector<qsizetype> {10}));
+    QCOMPARE(displayBreaks(u"aaaaaaaa bbbbbbbbbbbbbbbbbbbbb", 10), (std::vector<qsizetype> {9, 19, 29}));
+    QCOMPARE(displayBreaks(u"exactly 10", 10), std::vector<qsizetype> {});
+    // A character outside the BMP is never cut in two.
+    const QString emoji = QString(9, u'a') + QString::fromUtf8("\U0001F600") + "bb";
+    QCOMPARE(displayBreaks(emoji, 10), (std::vector<qsizetype> {9}));
+
+    QCOMPARE(breakLongLines(QStringLiteral("short\n") + QString(25, u'x') + "\n\nend", 10),
+        QStringLiteral("short\n") + QString(10, u'x') + "\n" + QString(10, u'x') + "\n" + QString(5, u'x')
+            + "\n\nend");
+
+    // Rich text too: a long paragraph becomes several blocks with its formats kept.
+    QTextDocument d;
+    QVERIFY(
+        readRtf("{\\rtf1 " + QByteArray(kMaxDisplayLine - 1, 'a') + "{\\b bb}" + QByteArray(10, 'c') + "}", d)
+            .ok);
+    QCOMPARE(d.blockCount(), 2);
+    QCOMPARE(d.lastBlock().text(), QStringLiteral("b") + QString(10, u'c'));
+    QVERIFY(d.lastBlock().begin().fragment().charFormat().fontWeight() == QFont::Bold);
 }
 
 void TestRtfReader::loadedRichTextReplacesTheView()
@@ -492,7 +652,8 @@ void TestRtfReader::loadedRichTextReplacesTheView()
     QVERIFY(!view.isReadOnly());
     QString error;
     QVERIFY(view.loadFile(fixture("wordpad_cp1251.rtf"), &error));
-    QCOMPARE(lines(view.toPlainText()).first(), QStringLiteral("*** Для входа в режим программирования:"));
+    QCOMPARE(
+        lines(view.toPlainText()).constFirst(), QStringLiteral("*** Для входа в режим программирования:"));
     QVERIFY(view.toPlainText().indexOf(QStringLiteral("default text")) < 0);
     QCOMPARE(formatOf(*view.document(), QStringLiteral("Красный")).fontWeight(), int(QFont::Bold));
     QVERIFY(!view.document()->isUndoAvailable());

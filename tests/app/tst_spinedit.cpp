@@ -40,6 +40,8 @@ struct Fixture {
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
     }
+    Fixture(const Fixture&) = delete;
+    Fixture& operator=(const Fixture&) = delete;
 
     void focusSpin()
     {
@@ -223,8 +225,8 @@ private slots:
         QTest::newRow("up at max stays") << 1 << 100 << 1 << 100 << int(Qt::Key_Up) << 100;
         QTest::newRow("down from 3 by 2") << 2 << 255 << 2 << 3 << int(Qt::Key_Down) << 2;
         QTest::newRow("up from out of range") << 300 << 3000 << 50 << 5000 << int(Qt::Key_Up) << 3000;
-        QTest::newRow("no overflow at int max") << 0 << 2147483647 << 1000 << 2147483647 << int(Qt::Key_Up)
-                                                << 2147483647;
+        QTest::newRow("no overflow at int max")
+            << 0 << 2147483647 << 1000 << 2147483647 << int(Qt::Key_Up) << 2147483647;
     }
     void stepsClampAtBounds()
     {
@@ -318,8 +320,8 @@ private slots:
         Fixture f(0, 3000, 50, 300);
         f.focusSpin();
         const QPoint centre = f.spin->rect().center();
-        QWheelEvent wheel(centre, f.spin->mapToGlobal(centre), {}, QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
-                          Qt::NoScrollPhase, false);
+        QWheelEvent wheel(centre, f.spin->mapToGlobal(centre), {}, QPoint(0, 120), Qt::NoButton,
+            Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(f.spin, &wheel);
         QCOMPARE(f.spin->value(), 300);
     }

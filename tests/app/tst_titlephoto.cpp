@@ -185,7 +185,7 @@ private slots:
     {
         // Checked on the declared size, before anything is decoded.
         const QByteArray jpeg = quadrantsJpeg(64, 32);
-        QCOMPARE(decodeJpeg(jpeg, 64 * 32).size(), QSize(64, 32));
+        QCOMPARE(decodeJpeg(jpeg, qint64 {64} * 32).size(), QSize(64, 32));
         QVERIFY(decodeJpeg(jpeg, 64 * 32 - 1).isNull());
         QVERIFY(qint64 {1451} * 582 <= maxJpegPixels);
     }

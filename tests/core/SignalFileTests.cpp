@@ -5,6 +5,7 @@
 
 #include "frame/FrameBuild.h"
 #include "shared/AtomicFile.h"
+#include "shared/FolderLock.h"
 #include "signal/WavFiles.h"
 
 #include <gtest/gtest.h>
@@ -13,8 +14,11 @@
 #include <csignal>
 #include <cstring>
 
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace tarvel {
 namespace {
@@ -293,44 +297,92 @@ TEST(SignalWavFailure, FailedWriteKeepsThePreviousFiles)
     EXPECT_EQ(dir.names(), kBothFiles);
 }
 
-TEST(SignalAtomicFile, AbandonedWriteLeavesNothing)
+// The two files go in place in the order they are written: _qq.wav, then the table.
+TEST(SignalWavFiles, FilesGoInPlaceSoundFirst)
 {
     TempFolder dir;
-    {
-        AtomicFile file(dir / "x.txt");
-        file.write(std::string_view("half"));
-        EXPECT_EQ(file.temporaryPath().parent_path(), dir.path());
-        EXPECT_EQ(dir.names().size(), 1U);
-    }
-    EXPECT_TRUE(dir.names().empty());
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, dir.path().c_str(), IN_MOVED_TO | IN_CREATE), 0);
+    ProgramRun run;
+    run.shared.frame = buildFrame(FrameParameters {});
+    WriteRiff(run.ctx, dir.path());
 
-    AtomicFile file(dir / "x.txt");
-    file.write(std::string_view("whole"));
-    file.commit();
-    EXPECT_EQ(readFile(dir / "x.txt"), "whole");
-    EXPECT_EQ(dir.names(), std::set<std::string> {"x.txt"});
+    std::vector<std::string> arrived;
+    alignas(inotify_event) char events[4096];
+    const ssize_t length = ::read(watch, events, sizeof events);
+    for (ssize_t at = 0; at < length;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+        if ((event->mask & IN_MOVED_TO) != 0)
+            arrived.emplace_back(event->name);
+        at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+    }
+    ::close(watch);
+    EXPECT_EQ(arrived, (std::vector<std::string> {"_qq.wav", "9_fmsig.h"}));
 }
 
-// A private recording must not become readable by others when a send replaces it.
-TEST(SignalAtomicFile, ReplacedFileKeepsItsPermissions)
+// The table of _qq.wav's own samples: true when both files come from the same send.
+bool filesAgree(const std::string& wav, const std::string& table)
+{
+    if (wav.size() != kWavFileSize)
+        return false;
+    std::vector<std::int16_t> samples(kFmSigFirstSample + kFmSigValueCount);
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = wavSample(wav, i);
+    return fmSigText(samples) == table;
+}
+
+// Sends from two processes into one folder take turns: whenever no send is under way, the
+// folder holds the two files of one send.
+TEST(SignalWavFiles, ConcurrentSendsLeaveTheFilesOfOneSend)
 {
     TempFolder dir;
-    const std::filesystem::path wav = dir / "_qq.wav";
-    for (const ::mode_t mode : {0600U, 0640U}) {
-        {
-            AtomicFile first(wav);
-            first.write(std::string_view("old"));
-            first.commit();
+    constexpr int kSendsEach = 25;
+    std::vector<pid_t> writers;
+    for (const std::uint8_t fill : {std::uint8_t {0x00}, std::uint8_t {0xFF}}) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ProgramRun run;
+            run.shared.frame = uniformFrame(fill);
+            for (int i = 0; i < kSendsEach; ++i)
+                WriteRiff(run.ctx, dir.path());
+            ::_exit(0);
         }
-        ASSERT_EQ(::chmod(wav.c_str(), mode), 0);
-        AtomicFile file(wav);
-        file.write(std::string_view("new"));
-        file.commit();
-        struct stat after { };
-        ASSERT_EQ(::stat(wav.c_str(), &after), 0);
-        EXPECT_EQ(after.st_mode & 07777, mode);
-        EXPECT_EQ(readFile(wav), "new");
+        writers.push_back(pid);
     }
+    int looks = 0;
+    int disagreements = 0;
+    for (bool running = true; running;) {
+        {
+            const FolderLock between(dir.path()); // as a send would, so never in the middle of one
+            const std::string wav = readFile(dir / "_qq.wav");
+            const std::string table = readFile(dir / "9_fmsig.h");
+            if (!wav.empty() || !table.empty()) {
+                ++looks;
+                disagreements += filesAgree(wav, table) ? 0 : 1;
+            }
+        }
+        running = false;
+        for (const pid_t pid : writers)
+            running = running || ::waitpid(pid, nullptr, WNOHANG) == 0;
+    }
+    EXPECT_EQ(disagreements, 0) << "in " << looks << " looks";
+    EXPECT_TRUE(filesAgree(readFile(dir / "_qq.wav"), readFile(dir / "9_fmsig.h")));
+    EXPECT_EQ(dir.names(), kBothFiles);
+}
+
+// A send killed with SIGKILL where unnamed files are not available leaves hidden files; the
+// next send into the folder removes them.
+TEST(SignalWavFiles, NextSendRemovesWhatAKilledSendLeft)
+{
+    TempFolder dir;
+    for (const char* left : {"._qq.wav.0badf00d.tmp", ".9_fmsig.h.12345678.tmp"}) {
+        std::ofstream(dir / left) << "half";
+    }
+    ProgramRun run;
+    run.shared.frame = buildFrame(FrameParameters {});
+    WriteRiff(run.ctx, dir.path());
+    EXPECT_EQ(dir.names(), kBothFiles);
 }
 
 } // namespace
