@@ -1,7 +1,7 @@
 // Frame build with CRC-16 and listings, as one press of "сформировать" does it.
 
-#include "frame/FrameBuild.h"
 #include "frame/Crc16.h"
+#include "frame/FrameBuild.h"
 
 #include <benchmark/benchmark.h>
 
@@ -10,7 +10,7 @@ namespace {
 void BM_BuildFrame(benchmark::State& state)
 {
     tarvel::FrameParameters p;
-    tarvel::Frame frame{};
+    tarvel::Frame frame {};
     for (auto _ : state) {
         p.voxThreshold = 1 + (p.voxThreshold % 100); // vary the input a little
         frame = tarvel::buildFrame(p);
@@ -22,10 +22,10 @@ BENCHMARK(BM_BuildFrame);
 void BM_BuildFrameWithListings(benchmark::State& state)
 {
     tarvel::FrameParameters p;
-    tarvel::Frame frame{};
+    tarvel::Frame frame {};
     tarvel::LinesSink trace, values, listing;
     for (auto _ : state) {
-        tarvel::buildFrame(frame, p, tarvel::FrameViews{trace, values, listing});
+        tarvel::buildFrame(frame, p, tarvel::FrameViews {trace, values, listing});
         benchmark::DoNotOptimize(frame);
     }
 }
@@ -33,7 +33,7 @@ BENCHMARK(BM_BuildFrameWithListings);
 
 void BM_FrameCrcOnly(benchmark::State& state)
 {
-    tarvel::Frame frame = tarvel::buildFrame(tarvel::FrameParameters{});
+    tarvel::Frame frame = tarvel::buildFrame(tarvel::FrameParameters {});
     tarvel::NullTextSink none;
     for (auto _ : state)
         benchmark::DoNotOptimize(tarvel::FrameCrc(frame, none));

@@ -19,11 +19,11 @@ using namespace tarvel;
 GeneratorState warmGenerator()
 {
     SharedState shared;
-    shared.frame = buildFrame(FrameParameters{});
+    shared.frame = buildFrame(FrameParameters {});
     GeneratorState g;
     FixedFilterSwitch on(true);
     NullPlotSink none;
-    SignalContext ctx{shared, g, on, none, none};
+    SignalContext ctx {shared, g, on, none, none};
     for (int i = 0; i < 10; ++i)
         FormFM(ctx);
     return g;
@@ -32,12 +32,12 @@ GeneratorState warmGenerator()
 void BM_FormFM(benchmark::State& state)
 {
     SharedState shared;
-    shared.frame = buildFrame(FrameParameters{});
+    shared.frame = buildFrame(FrameParameters {});
     const GeneratorState start = warmGenerator();
     GeneratorState g = start;
     FixedFilterSwitch on(state.range(0) != 0);
     NullPlotSink none;
-    SignalContext ctx{shared, g, on, none, none};
+    SignalContext ctx {shared, g, on, none, none};
     for (auto _ : state) {
         g = start;
         benchmark::DoNotOptimize(FormFM(ctx));
@@ -51,12 +51,12 @@ BENCHMARK(BM_FormFM)->ArgName("filter")->Arg(1)->Arg(0)->Unit(benchmark::kMicros
 void BM_FormFMWithCharts(benchmark::State& state)
 {
     SharedState shared;
-    shared.frame = buildFrame(FrameParameters{});
+    shared.frame = buildFrame(FrameParameters {});
     const GeneratorState start = warmGenerator();
     GeneratorState g = start;
     FixedFilterSwitch on(true);
     PointsSink filterChart, signalChart;
-    SignalContext ctx{shared, g, on, filterChart, signalChart};
+    SignalContext ctx {shared, g, on, filterChart, signalChart};
     for (auto _ : state) {
         g = start;
         filterChart.clear();
@@ -91,10 +91,10 @@ void BM_SendPreparation(benchmark::State& state)
     FixedFilterSwitch on(true);
     NullPlotSink none;
     LinesSink trace, values, listing;
-    SignalContext ctx{shared, g, on, none, none};
+    SignalContext ctx {shared, g, on, none, none};
     for (auto _ : state) {
         g = start;
-        buildFrame(shared.frame, FrameParameters{}, FrameViews{trace, values, listing});
+        buildFrame(shared.frame, FrameParameters {}, FrameViews {trace, values, listing});
         benchmark::DoNotOptimize(WriteRiff(ctx, folder));
     }
     std::filesystem::remove_all(folder);

@@ -12,7 +12,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    std::vector<std::string> args{"frame"};
+    std::vector<std::string> args {"frame"};
     std::string current;
     for (std::size_t i = 0; i < size && args.size() < 64; ++i) {
         if (data[i] == 0) {

@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         if (sound->channels <= 0 || sound->sampleRate_hz <= 0)
             std::abort();
-        if (sound->bytesPerFrame() > 0 && sound->dataSize % static_cast<std::size_t>(sound->bytesPerFrame()) != 0)
+        if (sound->bytesPerFrame() > 0
+            && sound->dataSize % static_cast<std::size_t>(sound->bytesPerFrame()) != 0)
             std::abort();
     }
     return 0;

@@ -119,7 +119,7 @@ void drawBox(QPainter& p, QRectF front, qreal depth)
 
     // Screws in the corners.
     for (const QPointF c : {front.topLeft() + QPointF(22, 22), front.topRight() + QPointF(-22, 22),
-                            front.bottomLeft() + QPointF(22, -22), front.bottomRight() + QPointF(-22, -22)}) {
+             front.bottomLeft() + QPointF(22, -22), front.bottomRight() + QPointF(-22, -22)}) {
         QRadialGradient head(c - QPointF(2, 2), 9);
         head.setColorAt(0, QColor(230, 232, 236));
         head.setColorAt(1, QColor(110, 114, 120));
@@ -150,7 +150,7 @@ void drawLabelPlate(QPainter& p, const QRectF& plate)
     p.setFont(small);
     p.setPen(QColor(60, 60, 60));
     p.drawText(plate.adjusted(0, 0, 0, -12), Qt::AlignHCenter | Qt::AlignBottom,
-               QStringLiteral("USB  ⇄  радио  ⇄  контроллер"));
+        QStringLiteral("USB  ⇄  радио  ⇄  контроллер"));
 }
 
 void drawLed(QPainter& p, QPointF centre, const QColor& colour, bool lit, const QString& caption)
@@ -244,11 +244,11 @@ QImage drawPhoto()
 
     drawLabelPlate(p, QRectF(front.left() + 60, front.top() + 44, 330, 140));
     drawLed(p, QPointF(front.left() + 120, front.bottom() - 70), QColor(250, 200, 0), true,
-            QStringLiteral("прогр."));
+        QStringLiteral("прогр."));
     drawLed(p, QPointF(front.left() + 240, front.bottom() - 70), QColor(40, 90, 255), false,
-            QStringLiteral("связь"));
+        QStringLiteral("связь"));
     drawLed(p, QPointF(front.left() + 360, front.bottom() - 70), QColor(40, 200, 60), true,
-            QStringLiteral("питание"));
+        QStringLiteral("питание"));
     drawRedButton(p, QPointF(front.right() - 130, front.top() + 120));
     p.end();
     return photo.convertToFormat(QImage::Format_RGB888);
@@ -262,7 +262,7 @@ bool writeJpeg(const QImage& rgb, const char* path)
     unsigned char* jpeg = nullptr;
     unsigned long size = 0;
     if (tjCompress2(handle.get(), rgb.constBits(), rgb.width(), static_cast<int>(rgb.bytesPerLine()),
-                    rgb.height(), TJPF_RGB, &jpeg, &size, TJSAMP_420, 88, TJFLAG_ACCURATEDCT)
+            rgb.height(), TJPF_RGB, &jpeg, &size, TJSAMP_420, 88, TJFLAG_ACCURATEDCT)
         != 0) {
         std::fprintf(stderr, "make-title-photo: %s\n", tjGetErrorStr2(handle.get()));
         return false;

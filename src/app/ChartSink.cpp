@@ -55,10 +55,10 @@ void fitAxesToPoints(QLineSeries& series)
     const QList<QPointF> points = series.points();
     if (points.isEmpty())
         return;
-    auto [left, right] = std::minmax_element(points.cbegin(), points.cend(),
-                                             [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); });
-    auto [bottom, top] = std::minmax_element(points.cbegin(), points.cend(),
-                                             [](const QPointF& a, const QPointF& b) { return a.y() < b.y(); });
+    auto [left, right] = std::minmax_element(
+        points.cbegin(), points.cend(), [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); });
+    auto [bottom, top] = std::minmax_element(
+        points.cbegin(), points.cend(), [](const QPointF& a, const QPointF& b) { return a.y() < b.y(); });
     const double margin = (top->y() - bottom->y()) * kVerticalMargin;
     for (QAbstractAxis* axis : series.attachedAxes()) {
         if (axis->orientation() == Qt::Horizontal) {

@@ -18,7 +18,7 @@ enum class AxisFit { ToPoints, None };
 
 class ChartSink final : public PlotSink {
 public:
-    explicit ChartSink(QLineSeries& series, AxisFit fit = AxisFit::ToPoints) : series_(series), fit_(fit) {}
+    explicit ChartSink(QLineSeries& series, AxisFit fit = AxisFit::ToPoints) : series_(series), fit_(fit) { }
     ~ChartSink() override { flush(); }
     ChartSink(const ChartSink&) = delete;
     ChartSink& operator=(const ChartSink&) = delete;

@@ -30,8 +30,8 @@ DisplayProbe::DisplayProbe()
     // The X server named by DISPLAY must answer; Qt would abort if it did not.
     connection_ = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(connection_) != 0)
-        problem_ = "the display " + display +
-                   " does not answer (is the X server running, or the remote session's forwarding set up?)";
+        problem_ = "the display " + display
+            + " does not answer (is the X server running, or the remote session's forwarding set up?)";
 }
 
 DisplayProbe::~DisplayProbe()

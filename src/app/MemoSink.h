@@ -9,7 +9,7 @@ namespace tarvel {
 
 class MemoSink final : public TextSink {
 public:
-    explicit MemoSink(QPlainTextEdit& memo) : memo_(memo) {}
+    explicit MemoSink(QPlainTextEdit& memo) : memo_(memo) { }
     void clear() override;
     void addLine(std::string_view line) override; // UTF-8 text, one memo line
 

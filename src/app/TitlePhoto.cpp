@@ -40,7 +40,7 @@ QImage decodeJpeg(QByteArrayView jpeg, qint64 maxPixels)
     int colorspace = 0;
     if (tjDecompressHeader3(handle.get(), data, size, &width, &height, &subsampling, &colorspace) != 0)
         return {};
-    if (width <= 0 || height <= 0 || qint64{width} * height > maxPixels)
+    if (width <= 0 || height <= 0 || qint64 {width} * height > maxPixels)
         return {};
 
     QImage image(width, height, QImage::Format_RGB888);
@@ -50,7 +50,8 @@ QImage decodeJpeg(QByteArrayView jpeg, qint64 maxPixels)
     // not shown. The scan limit keeps a hostile progressive file from running for minutes.
     const int flags = TJFLAG_STOPONWARNING | TJFLAG_LIMITSCANS;
     if (tjDecompress2(handle.get(), data, size, image.bits(), width, static_cast<int>(image.bytesPerLine()),
-                      height, TJPF_RGB, flags) != 0)
+            height, TJPF_RGB, flags)
+        != 0)
         return {};
     return image;
 }

@@ -58,8 +58,8 @@ void TLabel3D::setText(const QString& text)
 
 int TLabel3D::drawTextFlags() const
 {
-    int flags = static_cast<int>(alignment() & Qt::AlignHorizontal_Mask) | Qt::AlignTop
-        | Qt::TextWordWrap | Qt::TextExpandTabs;
+    int flags = static_cast<int>(alignment() & Qt::AlignHorizontal_Mask) | Qt::AlignTop | Qt::TextWordWrap
+        | Qt::TextExpandTabs;
     if (showAccelChar_)
         flags |= Qt::TextShowMnemonic;
     return flags;
@@ -73,8 +73,8 @@ QSize TLabel3D::sizeHint() const
     const QRect textRect = fontMetrics().boundingRect(QRect(0, 0, 0, 0), flags, text());
     const QMargins m = contentsMargins();
     const int extra = 2 * margin();
-    return {textRect.width() + m.left() + m.right() + extra,
-            textRect.height() + m.top() + m.bottom() + extra};
+    return {
+        textRect.width() + m.left() + m.right() + extra, textRect.height() + m.top() + m.bottom() + extra};
 }
 
 QSize TLabel3D::minimumSizeHint() const

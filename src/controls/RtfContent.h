@@ -25,8 +25,8 @@ struct RtfCharProps {
     bool strike = false;
     std::int8_t vertical = 0; // -1 subscript, 1 superscript
     int halfPoints = kRtfDefaultHalfPoints;
-    int font = -1;            // -1: the document's default font
-    int color = 0;            // colour table index; 0: the view's own text colour
+    int font = -1; // -1: the document's default font
+    int color = 0; // colour table index; 0: the view's own text colour
     int background = 0;
     bool operator==(const RtfCharProps&) const = default;
 };
@@ -57,7 +57,7 @@ struct RtfParagraph {
 };
 
 struct RtfContent {
-    std::vector<RtfParagraph> paragraphs{1};
+    std::vector<RtfParagraph> paragraphs {1};
     std::map<int, RtfFont> fonts;
     std::vector<QColor> colors; // invalid: "auto", the view's own colour
     int defaultFont = -1;

@@ -44,12 +44,30 @@ SpinEdit::SpinEdit(QWidget* parent) : QAbstractSpinBox(parent)
     connect(lineEdit(), &QLineEdit::textChanged, this, &SpinEdit::changed);
 }
 
-int SpinEdit::minValue() const { return min_; }
-void SpinEdit::setMinValue(int v) { min_ = v; }
-int SpinEdit::maxValue() const { return max_; }
-void SpinEdit::setMaxValue(int v) { max_ = v; }
-int SpinEdit::increment() const { return increment_; }
-void SpinEdit::setIncrement(int v) { increment_ = v; }
+int SpinEdit::minValue() const
+{
+    return min_;
+}
+void SpinEdit::setMinValue(int v)
+{
+    min_ = v;
+}
+int SpinEdit::maxValue() const
+{
+    return max_;
+}
+void SpinEdit::setMaxValue(int v)
+{
+    max_ = v;
+}
+int SpinEdit::increment() const
+{
+    return increment_;
+}
+void SpinEdit::setIncrement(int v)
+{
+    increment_ = v;
+}
 
 int SpinEdit::value() const
 {
@@ -61,7 +79,10 @@ void SpinEdit::setValue(int v)
     lineEdit()->setText(QString::number(v));
 }
 
-bool SpinEdit::editorEnabled() const { return editorEnabled_; }
+bool SpinEdit::editorEnabled() const
+{
+    return editorEnabled_;
+}
 
 void SpinEdit::setEditorEnabled(bool on)
 {
@@ -69,8 +90,14 @@ void SpinEdit::setEditorEnabled(bool on)
     lineEdit()->setReadOnly(!on);
 }
 
-bool SpinEdit::autoSelect() const { return autoSelect_; }
-void SpinEdit::setAutoSelect(bool on) { autoSelect_ = on; }
+bool SpinEdit::autoSelect() const
+{
+    return autoSelect_;
+}
+void SpinEdit::setAutoSelect(bool on)
+{
+    autoSelect_ = on;
+}
 
 int SpinEdit::clampToRange(long long v) const
 {
@@ -98,13 +125,14 @@ QValidator::State SpinEdit::validate(QString& input, int&) const
     // Keys are filtered as they are typed; this stops the same characters arriving by paste
     // or drop. Any text made of allowed characters stands as it is, even out of range or
     // empty: the range is applied when the field is left.
-    const bool allowed = std::all_of(input.cbegin(), input.cend(), [this](QChar c) {
-        return isTypedCharacterAllowed(c);
-    });
+    const bool allowed
+        = std::all_of(input.cbegin(), input.cend(), [this](QChar c) { return isTypedCharacterAllowed(c); });
     return allowed ? QValidator::Acceptable : QValidator::Invalid;
 }
 
-void SpinEdit::fixup(QString&) const {}
+void SpinEdit::fixup(QString&) const
+{
+}
 
 bool SpinEdit::isTypedCharacterAllowed(QChar c) const
 {

@@ -1,7 +1,7 @@
 #include "decode/FrameCorrection.h"
 
-#include "frame/Crc16.h"
 #include "decode/FrameWords.h"
+#include "frame/Crc16.h"
 #include "frame/FrameBuild.h"
 
 #include <algorithm>

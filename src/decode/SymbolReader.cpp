@@ -458,7 +458,7 @@ DecodeResult readFrom(const BinSums& sums, const Geometry& g, double sampleRate_
     rep.weakestSymbol = weakestIndex;
 
     result.frame = chosen->frame;
-    result.symbolsRead = static_cast<int>(std::min(chosen->symbols.size(), std::size_t{kSymbolCount}));
+    result.symbolsRead = static_cast<int>(std::min(chosen->symbols.size(), std::size_t {kSymbolCount}));
     result.computedCrc = crc16(std::span(result.frame).first(kCrcIndex));
     result.receivedCrc = storedCrc(result.frame);
     if (chosen->crcOk) {

@@ -3,10 +3,10 @@
 
 #include "BuildVersion.h"
 #include "SignalTestSupport.h"
-#include "support/TempFolder.h"
 #include "cli/CliCommon.h"
 #include "shared/VersionText.h"
 #include "support/CliRun.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

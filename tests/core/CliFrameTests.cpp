@@ -148,8 +148,8 @@ TEST(CliFrame, EveryFrameOptionNamedAsAllowedIsRead)
         EXPECT_TRUE(args.done());
     }
     EXPECT_NE(refusal.find("--listing, --help"), std::string::npos) << refusal;
-    EXPECT_NE(
-        run({"wav", "--bogus"}).err.find("--max-tx-s, --no-filter, --alfa, --directory, --help"), std::string::npos);
+    EXPECT_NE(run({"wav", "--bogus"}).err.find("--max-tx-s, --no-filter, --alfa, --directory, --help"),
+        std::string::npos);
 }
 
 // A frame that never reached its reader is a failure, not a success.

@@ -2,10 +2,10 @@
 
 #include "SignalLab.h"
 #include "decode/RecordingReader.h"
-#include "support/TempFolder.h"
 #include "frame/FrameBuild.h"
 #include "support/CliRun.h"
 #include "support/JsonValue.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

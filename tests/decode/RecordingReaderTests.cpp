@@ -26,7 +26,7 @@ protected:
 
     tarvel::testing::TempFolder folder_;
     std::filesystem::path dir_ = folder_.path();
-    Frame frame_{};
+    Frame frame_ {};
     std::vector<float> signal_;
 };
 

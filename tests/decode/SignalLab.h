@@ -26,7 +26,7 @@ namespace tarvel::lab {
 inline Frame randomFrame(std::mt19937& rng)
 {
     std::uniform_int_distribution<int> byte(0, 255);
-    Frame f{};
+    Frame f {};
     std::copy(kFrameMarkers.begin(), kFrameMarkers.end(), f.begin());
     for (std::size_t i = kFrameMarkers.size(); i < kCrcIndex; ++i)
         f[i] = static_cast<std::uint8_t>(byte(rng));
