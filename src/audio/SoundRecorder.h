@@ -18,7 +18,7 @@ class SoundRecorder {
 public:
     static constexpr int kSampleRate_hz = 16'000;
     // The longest recording kept; anything after it is dropped (a send is about 5 s).
-    static constexpr std::size_t kMaxSamples = 120 * kSampleRate_hz;
+    static constexpr std::size_t kMaxSamples = 120 * static_cast<std::size_t>(kSampleRate_hz);
 
     SoundRecorder() = default;
     ~SoundRecorder();

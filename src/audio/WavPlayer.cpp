@@ -145,7 +145,7 @@ private:
     QAudioDevice findOutput()
     {
         if (output_.isEmpty()) {
-            const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+            QAudioDevice device = QMediaDevices::defaultAudioOutput();
             if (device.isNull())
                 shared_->fail(PlaybackProblem::NoOutput, {});
             return device;

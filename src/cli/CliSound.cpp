@@ -29,6 +29,7 @@ int runSoundProgram(
     std::vector<std::string> all {program.string(), command};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
+    argv.reserve(all.size() + 1);
     for (std::string& a : all)
         argv.push_back(a.data());
     argv.push_back(nullptr);

@@ -70,10 +70,10 @@ SendVerdict judgeRecording(std::span<const std::int16_t> samples, double sampleR
         verdict.line
             = "verified: " + frameHex(read.frame) + ", CRC " + WordHex(read.receivedCrc) + " ok; " + level;
         if (read.report.level_dBFS < kLowLevel_dBFS)
-            verdict.warnings.push_back("the level is low (" + dB(read.report.level_dBFS)
+            verdict.warnings.emplace_back("the level is low (" + dB(read.report.level_dBFS)
                 + " dBFS RMS); raise the output volume (try 'tarvel tone')");
         if (clipped)
-            verdict.warnings.push_back(
+            verdict.warnings.emplace_back(
                 "the peak reaches full scale, the sound is clipped; lower the output volume");
         return verdict;
     }
