@@ -20,14 +20,14 @@ SoundRecorder::~SoundRecorder()
 
 bool SoundRecorder::start(const std::string& source)
 {
-    const pa_sample_spec spec {PA_SAMPLE_S16LE, kSampleRate_hz, 1};
+    const pa_sample_spec format {PA_SAMPLE_S16LE, kSampleRate_hz, 1};
     // Fragments of 20 ms: the server hands data over as it comes instead of in seconds-long blocks.
     pa_buffer_attr attr {};
     attr.maxlength = static_cast<std::uint32_t>(-1);
     attr.fragsize = static_cast<std::uint32_t>(kPiece_samples * sizeof(std::int16_t));
     int code = 0;
     stream_ = pa_simple_new(nullptr, "tarvel", PA_STREAM_RECORD, source.c_str(), "verify what was sent",
-        &spec, nullptr, &attr, &code);
+        &format, nullptr, &attr, &code);
     if (!stream_) {
         const std::lock_guard lock(mutex_);
         error_ = "cannot record from '" + source + "': " + pa_strerror(code);

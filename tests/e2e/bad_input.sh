@@ -302,10 +302,10 @@ d="$work/options"
 mkdir -p "$d"
 bad_values=("" "x" "99999999999999999999999" "-1" "двадцать" $'\x1b[31m' "1e3" " 5")
 refused=0 wrong=()
-for spec in "frame --mode" "frame --pilot-hz" "frame --vox-threshold" "frame --vox-release-ms" "frame --max-tx-s" \
+for pair in "frame --mode" "frame --pilot-hz" "frame --vox-threshold" "frame --vox-release-ms" "frame --max-tx-s" \
             "wav --mode" "wav --pilot-hz" "wav --vox-threshold" "wav --vox-release-ms" "wav --max-tx-s" \
             "wav --alfa" "wav -C"; do
-  read -r command option <<<"$spec"
+  read -r command option <<<"$pair"
   for value in "${bad_values[@]}"; do
     [ "$option" = "-C" ] && [ "$value" != "" ] && continue # any other text names a folder
     run bash -c 'cd "$1" && shift && exec "$@"' _ "$d" "$tarvel" "$command" "$option" "$value"
