@@ -3,6 +3,7 @@
 
 #include "cli/Cli.h"
 #include "cli/FrameOptions.h"
+#include "cli/SignalOptions.h"
 #include "frame/FrameBuild.h"
 #include "shared/AtomicFile.h"
 #include "signal/ToneSignal.h"
@@ -28,13 +29,8 @@ const std::string kWavHelp
                   "replaced, not written through; sends into one folder take turns.\n"
                   "\n"
                   "Options:\n")
-    + kFrameOptionsHelp
-    + "  --no-filter             switch the modulation filter off (default: on)\n"
-      "  --alfa N                modulation filter coefficient in hundredths, 0 to 100\n"
-      "                          (Alfa = N/100; default: Alfa 0.2)\n"
-      "  -C, --directory DIR     write the files into DIR (default: the current folder);\n"
-      "                          also -CDIR and --directory=DIR\n"
-      "  -h, --help              show this help\n"
+    + kFrameOptionsHelp + kSignalOptionsHelp
+    + "  -h, --help              show this help\n"
       "  --                      end of the options\n"
       "\n"
       "Examples:\n"
@@ -44,12 +40,7 @@ const std::string kWavHelp
       "      signal: N = 62100 samples, 3.881 s\n"
       "  tarvel wav --mode vox --max-tx-s 120 --alfa 50\n";
 
-struct WavOptions {
-    FrameParameters frame;
-    bool filterOn = true;
-    double alfa = kDefaultAlfa;
-    std::filesystem::path folder = ".";
-};
+const std::string kOwnOptions = std::string(kSignalOptionNames) + ", --help";
 
 // Seconds with three decimals, from whole samples (no floating-point formatting).
 std::string durationText(std::int32_t samples)
@@ -64,62 +55,32 @@ std::string durationText(std::int32_t samples)
 
 int runWav(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err)
 {
-    WavOptions options;
+    SignalOptions options;
     try {
-        ArgCursor args(argv, {kHelpShort, kModeShort, {'C', "--directory", true}});
+        ArgCursor args(argv, {kHelpShort, kModeShort, kDirectoryShort});
         while (args.next()) {
             if (!args.atOption())
                 throw UsageError("unexpected argument '" + args.takePositional()
-                    + "': wav takes options only; allowed: "
-                    + allowedOptions("--no-filter, --alfa, --directory, --help"));
+                    + "': wav takes options only; allowed: " + allowedOptions(kOwnOptions));
             const std::string option = args.takeOption();
             if (option == "--help") {
                 args.refuseValue(option);
                 return printText(out, err, "tarvel wav", kWavHelp);
             }
-            if (takeFrameOption(args, option, options.frame))
+            if (takeSignalOption(args, option, options))
                 continue;
-            if (option == "--no-filter") {
-                args.refuseValue(option);
-                options.filterOn = false;
-                continue;
-            }
-            if (option == "--alfa") {
-                options.alfa
-                    = parseWholeNumber(option, args.takeValue(option), {0, 100, "(hundredths)"}) / 100.0;
-                continue;
-            }
-            if (option == "--directory") {
-                const std::string folder = args.takeValue(option);
-                if (folder.empty())
-                    throw UsageError("--directory (-C): '' is not a folder; allowed: the path of a folder");
-                options.folder = folder;
-                continue;
-            }
-            throw UsageError("unknown option '" + option
-                + "'; allowed: " + allowedOptions("--no-filter, --alfa, --directory, --help"));
+            throw UsageError("unknown option '" + option + "'; allowed: " + allowedOptions(kOwnOptions));
         }
     } catch (const UsageError& e) {
         err << "tarvel wav: " << e.what() << '\n';
         return kExitUsage;
     }
 
-    if (options.filterOn && options.alfa == 0.0)
-        err << "tarvel wav: warning: with --alfa 0 the filter holds the phase still, so the signal carries "
-               "no tones and no receiver can read it\n";
-
-    // A fresh program state: this is the first send of a run.
-    SharedState shared;
-    shared.frame = buildFrame(options.frame);
-    shared.alfa = options.alfa;
-    GeneratorState generator;
-    const FixedFilterSwitch filterSwitch(options.filterOn);
-    NullPlotSink noChart;
-    SignalContext ctx {shared, generator, filterSwitch, noChart, noChart};
+    warnIfNoTones(err, "tarvel wav", options);
 
     std::int32_t n = 0;
     try {
-        n = WriteRiff(ctx, options.folder);
+        n = writeFirstSend(options); // a fresh program state: the first send of a run
     } catch (const FileError& e) {
         err << "tarvel wav: " << printable(e.what()) << '\n';
         return kExitFailure;

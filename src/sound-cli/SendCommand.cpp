@@ -6,6 +6,7 @@
 #include "audio/SoundRecorder.h"
 #include "audio/WavPlayer.h"
 #include "cli/FrameOptions.h"
+#include "cli/SignalOptions.h"
 #include "frame/FrameBuild.h"
 #include "shared/AtomicFile.h"
 #include "signal/ToneSignal.h"
@@ -37,13 +38,8 @@ const std::string kSendHelp
                   "when the sound could not be played to its end.\n"
                   "\n"
                   "Options:\n")
-    + kFrameOptionsHelp
-    + "  --no-filter             switch the modulation filter off (default: on)\n"
-      "  --alfa N                modulation filter coefficient in hundredths, 0 to 100\n"
-      "                          (Alfa = N/100; default: Alfa 0.2)\n"
-      "  -C, --directory DIR     write the files into DIR (default: the current folder);\n"
-      "                          also -CDIR and --directory=DIR\n"
-      "  --device NAME           play on this output (see 'tarvel devices'; a part of the\n"
+    + kFrameOptionsHelp + kSignalOptionsHelp
+    + "  --device NAME           play on this output (see 'tarvel devices'; a part of the\n"
       "                          name that fits only one output is enough; default: the\n"
       "                          system's default output)\n"
       "  --verify                record the output's monitor while playing and read the\n"
@@ -62,11 +58,7 @@ const std::string kSendHelp
 constexpr unsigned long kPreRoll_ms = 500;
 constexpr unsigned long kPostRoll_ms = 300;
 
-struct SendOptions {
-    FrameParameters frame;
-    bool filterOn = true;
-    double alfa = kDefaultAlfa;
-    std::filesystem::path folder = ".";
+struct SendOptions : SignalOptions {
     std::optional<std::string> device;
     bool verify = false;
     std::optional<std::string> verifyFrom;
@@ -74,10 +66,10 @@ struct SendOptions {
 
 SendOptions parse(const std::vector<std::string>& argv, bool& help)
 {
-    static const char* const kOwnOptions
-        = "--no-filter, --alfa, --directory, --device, --verify, --verify-from, --help";
+    static const std::string kOwnOptions
+        = std::string(kSignalOptionNames) + ", --device, --verify, --verify-from, --help";
     SendOptions options;
-    ArgCursor args(argv, {kHelpShort, kModeShort, {'C', "--directory", true}});
+    ArgCursor args(argv, {kHelpShort, kModeShort, kDirectoryShort});
     while (args.next()) {
         if (!args.atOption())
             throw UsageError("unexpected argument '" + args.takePositional()
@@ -88,19 +80,9 @@ SendOptions parse(const std::vector<std::string>& argv, bool& help)
             help = true;
             return options;
         }
-        if (takeFrameOption(args, option, options.frame))
+        if (takeSignalOption(args, option, options))
             continue;
-        if (option == "--no-filter") {
-            args.refuseValue(option);
-            options.filterOn = false;
-        } else if (option == "--alfa") {
-            options.alfa = parseWholeNumber(option, args.takeValue(option), {0, 100, "(hundredths)"}) / 100.0;
-        } else if (option == "--directory") {
-            const std::string folder = args.takeValue(option);
-            if (folder.empty())
-                throw UsageError("--directory (-C): '' is not a folder; allowed: the path of a folder");
-            options.folder = folder;
-        } else if (option == "--device") {
+        if (option == "--device") {
             options.device = args.takeValue(option);
         } else if (option == "--verify") {
             args.refuseValue(option);
@@ -187,20 +169,10 @@ int runSend(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
         err << "tarvel send: " << e.what() << '\n';
         return kExitUsage;
     }
-    if (options.filterOn && options.alfa == 0.0)
-        err << "tarvel send: warning: with --alfa 0 the filter holds the phase still, so the signal carries "
-               "no "
-               "tones and no receiver can read it\n";
+    warnIfNoTones(err, "tarvel send", options);
 
-    SharedState shared;
-    shared.frame = buildFrame(options.frame);
-    shared.alfa = options.alfa;
-    GeneratorState generator;
-    const FixedFilterSwitch filterSwitch(options.filterOn);
-    NullPlotSink noChart;
-    SignalContext ctx {shared, generator, filterSwitch, noChart, noChart};
     try {
-        WriteRiff(ctx, options.folder);
+        writeFirstSend(options);
     } catch (const FileError& e) {
         err << "tarvel send: " << printable(e.what()) << "; nothing was played\n";
         return kExitFailure;
@@ -252,7 +224,8 @@ int runSend(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
         err << "tarvel send: cannot verify: " << recorder.error() << '\n';
         return kExitFailure;
     }
-    const SendVerdict verdict = judgeRecording(recording, SoundRecorder::kSampleRate_hz, shared.frame);
+    const SendVerdict verdict
+        = judgeRecording(recording, SoundRecorder::kSampleRate_hz, buildFrame(options.frame));
     for (const std::string& warning : verdict.warnings)
         err << "tarvel send: warning: " << warning << '\n';
     if (!verdict.ok()) {

@@ -1,0 +1,59 @@
+#include "cli/SignalOptions.h"
+
+#include "cli/FrameOptions.h"
+#include "signal/ToneSignal.h"
+#include "signal/WavFiles.h"
+
+namespace tarvel::cli {
+
+const char* const kSignalOptionsHelp
+    = "  --no-filter             switch the modulation filter off (default: on)\n"
+      "  --alfa N                modulation filter coefficient in hundredths, 0 to 100\n"
+      "                          (Alfa = N/100; default: Alfa 0.2)\n"
+      "  -C, --directory DIR     write the files into DIR (default: the current folder);\n"
+      "                          also -CDIR and --directory=DIR\n";
+
+bool takeSignalOption(ArgCursor& args, const std::string& option, SignalOptions& options)
+{
+    if (takeFrameOption(args, option, options.frame))
+        return true;
+    if (option == "--no-filter") {
+        args.refuseValue(option);
+        options.filterOn = false;
+        return true;
+    }
+    if (option == "--alfa") {
+        options.alfa = parseWholeNumber(option, args.takeValue(option), {0, 100, "(hundredths)"}) / 100.0;
+        return true;
+    }
+    if (option == "--directory") {
+        const std::string folder = args.takeValue(option);
+        if (folder.empty())
+            throw UsageError("--directory (-C): '' is not a folder; allowed: the path of a folder");
+        options.folder = folder;
+        return true;
+    }
+    return false;
+}
+
+void warnIfNoTones(std::ostream& err, std::string_view command, const SignalOptions& options)
+{
+    if (options.filterOn && options.alfa == 0.0)
+        err << command
+            << ": warning: with --alfa 0 the filter holds the phase still, so the signal carries no tones "
+               "and no receiver can read it\n";
+}
+
+std::int32_t writeFirstSend(const SignalOptions& options)
+{
+    SharedState shared;
+    shared.frame = buildFrame(options.frame);
+    shared.alfa = options.alfa;
+    GeneratorState generator;
+    const FixedFilterSwitch filterSwitch(options.filterOn);
+    NullPlotSink noChart;
+    SignalContext ctx {shared, generator, filterSwitch, noChart, noChart};
+    return WriteRiff(ctx, options.folder);
+}
+
+} // namespace tarvel::cli

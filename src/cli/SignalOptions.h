@@ -1,0 +1,41 @@
+#pragma once
+// The options of a send that `tarvel wav` and `tarvel send` share (the frame, the filter, the
+// folder) and the first send of a run written from them.
+
+#include "cli/CliCommon.h"
+#include "frame/FrameBuild.h"
+#include "shared/SharedState.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+namespace tarvel::cli {
+
+struct SignalOptions {
+    FrameParameters frame;
+    bool filterOn = true;
+    double alfa = kDefaultAlfa;
+    std::filesystem::path folder = ".";
+};
+
+// The help lines of --no-filter, --alfa and --directory, and their names for "allowed:" lists.
+extern const char* const kSignalOptionsHelp;
+inline constexpr const char* kSignalOptionNames = "--no-filter, --alfa, --directory";
+// The short form of --directory: -C DIR and -CDIR.
+inline const ShortOption kDirectoryShort {'C', "--directory", true};
+
+// Takes `option` (already taken from `args`) when it is a frame option or one of the three
+// above; false when it is none of them. Throws UsageError for a bad value.
+bool takeSignalOption(ArgCursor& args, const std::string& option, SignalOptions& options);
+
+// Alfa 0 with the filter on holds the phase still: the signal carries no tones at all.
+void warnIfNoTones(std::ostream& err, std::string_view command, const SignalOptions& options);
+
+// Writes _qq.wav and 9_fmsig.h into options.folder as the first send of a run (a fresh
+// generator); returns the signal's length in samples. Throws FileError.
+std::int32_t writeFirstSend(const SignalOptions& options);
+
+} // namespace tarvel::cli
