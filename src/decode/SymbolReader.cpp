@@ -12,6 +12,7 @@
 #include <array>
 #include <cmath>
 #include <complex>
+#include <cstdlib>
 #include <limits>
 #include <memory>
 #include <numbers>
@@ -305,6 +306,37 @@ double toDb(double ratio)
     return 10.0 * std::log10(ratio);
 }
 
+struct Reading {
+    std::vector<std::uint8_t> symbols;
+    bool merged;
+    bool complete;
+    Frame frame {};
+    bool crcOk = false;
+};
+
+std::vector<Reading> readingsOf(const SymbolRun& run)
+{
+    std::vector<Reading> readings;
+    const std::size_t have = run.symbols.size();
+    if (have == 0 || run.symbols[0].tone == 0) {
+        Reading r {{}, false, have >= kSymbolCount};
+        for (const SymbolRead& s : run.symbols)
+            r.symbols.push_back(s.tone);
+        readings.push_back(std::move(r));
+    }
+    {
+        Reading r {{kLeadTone}, true, have + 1 >= kSymbolCount};
+        for (std::size_t i = 0; i < have && r.symbols.size() < kSymbolCount; ++i)
+            r.symbols.push_back(run.symbols[i].tone);
+        readings.push_back(std::move(r));
+    }
+    for (Reading& r : readings) {
+        r.frame = frameFromSymbols(r.symbols);
+        r.crcOk = r.complete && crc16(std::span(r.frame).first(kCrcIndex)) == storedCrc(r.frame);
+    }
+    return readings;
+}
+
 DecodeResult readFrom(const BinSums& sums, const Geometry& g, double sampleRate_hz,
     const LeadInSighting& sighting, const LeadInMeasure& lead, Index change, Index onset,
     const ToneModel& model);
@@ -335,7 +367,8 @@ DecodeResult readSymbols(
     // change a glide over a third of a symbol); the faster filters need no such help.
     const double rate = binScale.sampleRate_hz;
     const auto attempt = [&](double glide_samples) {
-        const ToneModel model {std::sqrt(2.0 * lead.tonePower), leadNoise, glide_samples * rate / 16'000.0};
+        const ToneModel model {
+            std::sqrt(2.0 * lead.tonePower), leadNoise, glide_samples * rate / 16'000.0, false};
         return readFrom(sums, g, rate, sighting, lead, change, onset, model);
     };
     DecodeResult first = attempt(0.0);
@@ -374,31 +407,22 @@ DecodeResult readFrom(const BinSums& sums, const Geometry& g, double sampleRate_
     // follow a first symbol 1 that sounds like the lead-in and so merged with it. Frames
     // start with a 0 bit, but a frame that does not must not be misread either: the CRC
     // decides, and where it cannot, the lead-in's length does.
-    struct Reading {
-        std::vector<std::uint8_t> symbols;
-        bool merged;
-        bool complete;
-        Frame frame {};
-        bool crcOk = false;
-    };
-    std::vector<Reading> readings;
+    std::vector<Reading> readings = readingsOf(run);
+    if (std::none_of(readings.begin(), readings.end(), [](const Reading& r) { return r.crcOk; })) {
+        // Read once more with every symbol scored against the phase the sender's unbroken
+        // phase gives it: about 1 dB more sensitive, and only paid for when needed.
+        ToneModel coherent = model;
+        coherent.coherent = true;
+        SymbolRun again = readRun(sums, g, run.trellis->timing(), lead.tonePower, coherent);
+        std::vector<Reading> coherentReadings = readingsOf(again);
+        if (std::any_of(
+                coherentReadings.begin(), coherentReadings.end(), [](const Reading& r) { return r.crcOk; })) {
+            timing = again.timing;
+            run = std::move(again);
+            readings = std::move(coherentReadings);
+        }
+    }
     const std::size_t have = run.symbols.size();
-    if (have == 0 || run.symbols[0].tone == 0) {
-        Reading r {{}, false, have >= kSymbolCount};
-        for (const SymbolRead& s : run.symbols)
-            r.symbols.push_back(s.tone);
-        readings.push_back(std::move(r));
-    }
-    {
-        Reading r {{kLeadTone}, true, have + 1 >= kSymbolCount};
-        for (std::size_t i = 0; i < have && r.symbols.size() < kSymbolCount; ++i)
-            r.symbols.push_back(run.symbols[i].tone);
-        readings.push_back(std::move(r));
-    }
-    for (Reading& r : readings) {
-        r.frame = frameFromSymbols(r.symbols);
-        r.crcOk = r.complete && crc16(std::span(r.frame).first(kCrcIndex)) == storedCrc(r.frame);
-    }
     bool leadInSaysMerged = false;
     if (sighting.onsetSeen) {
         const double measured = static_cast<double>(change - onset);
@@ -458,7 +482,7 @@ DecodeResult readFrom(const BinSums& sums, const Geometry& g, double sampleRate_
     rep.weakestSymbol = weakestIndex;
 
     result.frame = chosen->frame;
-    result.symbolsRead = static_cast<int>(std::min(chosen->symbols.size(), std::size_t{kSymbolCount}));
+    result.symbolsRead = static_cast<int>(std::min(chosen->symbols.size(), std::size_t {kSymbolCount}));
     result.computedCrc = crc16(std::span(result.frame).first(kCrcIndex));
     result.receivedCrc = storedCrc(result.frame);
     if (chosen->crcOk) {
