@@ -85,11 +85,17 @@ SymbolTrellis::SymbolTrellis(const BinSums& sums, const SymbolGeometry& geometry
     search();
     if (model.coherent && best_.size() == static_cast<std::size_t>(spec.symbols)) {
         // The phases a first search without them finds are those of nearly every symbol:
-        // the second search scores each symbol against the phase it must have.
-        for (const std::complex<double>& r : phaseReferences())
-            reference_.push_back(amplitudeOverNoise_ * r);
-        steps_.clear();
-        search();
+        // the next search scores each symbol against the phase it must have, and its own,
+        // better sequence measures them once more for a last search.
+        for (int round = 0; round < 2; ++round) {
+            reference_.clear();
+            for (const std::complex<double>& r : phaseReferences())
+                reference_.push_back(amplitudeOverNoise_ * r);
+            steps_.clear();
+            search();
+            if (best_.size() != static_cast<std::size_t>(spec.symbols))
+                break;
+        }
     }
 }
 
