@@ -12,7 +12,6 @@
 #include <array>
 #include <cmath>
 #include <complex>
-#include <cstdlib>
 #include <limits>
 #include <memory>
 #include <numbers>
@@ -410,7 +409,9 @@ DecodeResult readFrom(const BinSums& sums, const Geometry& g, double sampleRate_
     std::vector<Reading> readings = readingsOf(run);
     if (std::none_of(readings.begin(), readings.end(), [](const Reading& r) { return r.crcOk; })) {
         // Read once more with every symbol scored against the phase the sender's unbroken
-        // phase gives it: about 1 dB more sensitive, and only paid for when needed.
+        // phase gives it: more frames come back near the limit, and a clean recording never
+        // pays for it. Taken only when its CRC matches: with the slowest filter read as if
+        // tones changed at once, its phases are meaningless.
         ToneModel coherent = model;
         coherent.coherent = true;
         SymbolRun again = readRun(sums, g, run.trellis->timing(), lead.tonePower, coherent);

@@ -47,7 +47,7 @@ public:
     double bestMetric() const { return bestMetric_; }
     // Where the best sequence starts, in bins after the timing's origin.
     double originShift() const;
-    // The timing it was searched from; phaseReferences() hold only for a search from it.
+    // The timing it was searched from, before the start it found moved the origin.
     const SymbolTiming& timing() const { return timing_; }
 
     struct Alternative {
@@ -64,14 +64,13 @@ public:
     // Log-likelihood of tone k over bins [a, b) against noise alone.
     double symbolMetric(int k, BinIndex a, BinIndex b) const;
 
+private:
     // The sender's phase runs on without a break, so once the tones are known each symbol's
     // phase is known too, up to one offset per (previous tone, tone) that the phase filter
-    // sets. These sums over the best sequence measure those offsets; a model that carries
-    // them scores every symbol against the phase it must have (ToneModel::phaseReference).
-    // Also measures the clock error the lead-in left, which turns each tone steadily.
+    // sets. These sums over the best sequence measure those offsets, after the clock error
+    // the lead-in left (which turns each tone steadily) is measured and set in drift_.
     std::vector<std::complex<double>> phaseReferences();
 
-private:
     struct Node {
         std::uint8_t tone;
         int key; // nominal start of the next symbol, in units of 4 samples at 16 kHz
