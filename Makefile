@@ -42,7 +42,7 @@ CI_FUZZ_SECONDS ?= 10
 FUZZ_SECONDS    ?= 300
 test: build
 	scripts/timed tests scripts/run-tests $(BUILD)
-	scripts/timed format clang-format --dry-run --Werror $(FORMAT_FILES)
+	@scripts/timed format clang-format --dry-run --Werror $(FORMAT_FILES)
 	LINT_SCOPE=program scripts/timed lint scripts/run-lint $(BUILD)
 	scripts/timed sanitizers scripts/run-sanitized-tests
 	FUZZ_SECONDS=$(CI_FUZZ_SECONDS) scripts/timed fuzz scripts/run-fuzz

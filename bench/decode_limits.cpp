@@ -1,8 +1,10 @@
 // How far down `tarvel decode` reads, and that it never takes a wrong frame for a good one.
 //
-//   decode_limits curve [TRIALS] [--ours-only]   frame success against SNR, −6 to −16 dB,
-//                                                ours and minimodem's in the same run; one line
-//                                                per SNR: "snr ours% theirs% wrong-accepts"
+//   decode_limits curve [TRIALS] [--ours-only] [HIGH LOW]
+//                                                frame success against SNR, −6 to −16 dB (or
+//                                                HIGH down to LOW), ours and minimodem's in the
+//                                                same run; one line per SNR: "snr ours% theirs%
+//                                                wrong-accepts corrected"
 //   decode_limits false-accepts [NOISE] [BROKEN] noise-only recordings and clean recordings of
 //                                                frames with a broken CRC: how many pass
 //
@@ -52,7 +54,7 @@ std::string run(const std::string& command)
     return out;
 }
 
-int curve(int trials, bool oursOnly)
+int curve(int trials, bool oursOnly, int high, int low)
 {
     // A folder of its own: two runs at once must not share (and remove) each other's files.
     const std::filesystem::path dir
@@ -66,7 +68,7 @@ int curve(int trials, bool oursOnly)
         "passed as good, tarvel frames put right by the CRC (%d trials each)\n",
         trials);
     double oursSeconds = 0.0;
-    for (int snr = -6; snr >= -16; --snr) {
+    for (int snr = high; snr >= low; --snr) {
         std::mt19937 rng(1000u + static_cast<unsigned>(-snr));
         int ours = 0, theirs = 0, wrong = 0, corrected = 0;
         for (int t = 0; t < trials; ++t) {
@@ -95,7 +97,7 @@ int curve(int trials, bool oursOnly)
         std::fflush(stdout);
     }
     std::printf("# tarvel decode: %.2f ms per recording in process (%d recordings)\n",
-        1000.0 * oursSeconds / (11.0 * trials), 11 * trials);
+        1000.0 * oursSeconds / ((high - low + 1.0) * trials), (high - low + 1) * trials);
     std::filesystem::remove_all(dir);
     return 0;
 }
@@ -138,11 +140,13 @@ int main(int argc, char** argv)
     const std::string mode = argc >= 2 ? argv[1] : "";
     if (mode == "curve") {
         const bool oursOnly = argc >= 4 && std::strcmp(argv[3], "--ours-only") == 0;
-        return curve(argc >= 3 ? std::atoi(argv[2]) : 200, oursOnly);
+        const int high = argc >= 6 ? std::atoi(argv[4]) : -6;
+        const int low = argc >= 6 ? std::atoi(argv[5]) : -16;
+        return curve(argc >= 3 ? std::atoi(argv[2]) : 200, oursOnly, high, low);
     }
     if (mode == "false-accepts")
         return falseAccepts(argc >= 3 ? std::atoi(argv[2]) : 10'000, argc >= 4 ? std::atoi(argv[3]) : 1'000);
-    std::fprintf(
-        stderr, "usage: decode_limits curve [TRIALS] [--ours-only] | false-accepts [NOISE] [BROKEN]\n");
+    std::fprintf(stderr,
+        "usage: decode_limits curve [TRIALS] [--ours-only [HIGH LOW]] | false-accepts [NOISE] [BROKEN]\n");
     return 2;
 }

@@ -58,6 +58,7 @@ std::optional<Correction> correctByCrc(
     const std::vector<std::uint8_t>& best = trellis.tones();
     const std::vector<SymbolTrellis::Alternative> alternatives = trellis.alternatives(kAlternatives);
     std::vector<Span> spans;
+    spans.reserve(alternatives.size());
     for (const auto& a : alternatives)
         spans.push_back(changedSpan(best, a.tones));
 

@@ -176,10 +176,10 @@ LeadInMeasure measureLeadIn(const BinSums& sums, const Geometry& g, Index from, 
 // Reads up to 128 symbols from the timing's origin, the whole sequence at once; the tone
 // before the first is the lead-in. The per-symbol facts are those of the sequence chosen.
 SymbolRun readRun(const BinSums& sums, const Geometry& g, const Timing& timing, double leadPower,
-    const ToneModel& model, const TrellisSpec& spec = {kSymbolCount, kLeadTone, 0b101u, kOriginSpread})
+    const ToneModel& model, const TrellisShape& shape = {kSymbolCount, kLeadTone, 0b101u, kOriginSpread})
 {
     SymbolRun run;
-    run.trellis = std::make_shared<SymbolTrellis>(sums, g, timing, model, spec);
+    run.trellis = std::make_shared<SymbolTrellis>(sums, g, timing, model, shape);
     const Timing t {timing.origin + run.trellis->originShift(), timing.scale};
     run.timing = t;
     const std::vector<std::uint8_t>& tones = run.trellis->tones();
@@ -305,6 +305,37 @@ double toDb(double ratio)
     return 10.0 * std::log10(ratio);
 }
 
+struct Reading {
+    std::vector<std::uint8_t> symbols;
+    bool merged;
+    bool complete;
+    Frame frame {};
+    bool crcOk = false;
+};
+
+std::vector<Reading> readingsOf(const SymbolRun& run)
+{
+    std::vector<Reading> readings;
+    const std::size_t have = run.symbols.size();
+    if (have == 0 || run.symbols[0].tone == 0) {
+        Reading r {{}, false, have >= kSymbolCount};
+        for (const SymbolRead& s : run.symbols)
+            r.symbols.push_back(s.tone);
+        readings.push_back(std::move(r));
+    }
+    {
+        Reading r {{kLeadTone}, true, have + 1 >= kSymbolCount};
+        for (std::size_t i = 0; i < have && r.symbols.size() < kSymbolCount; ++i)
+            r.symbols.push_back(run.symbols[i].tone);
+        readings.push_back(std::move(r));
+    }
+    for (Reading& r : readings) {
+        r.frame = frameFromSymbols(r.symbols);
+        r.crcOk = r.complete && crc16(std::span(r.frame).first(kCrcIndex)) == storedCrc(r.frame);
+    }
+    return readings;
+}
+
 DecodeResult readFrom(const BinSums& sums, const Geometry& g, double sampleRate_hz,
     const LeadInSighting& sighting, const LeadInMeasure& lead, Index change, Index onset,
     const ToneModel& model);
@@ -335,7 +366,8 @@ DecodeResult readSymbols(
     // change a glide over a third of a symbol); the faster filters need no such help.
     const double rate = binScale.sampleRate_hz;
     const auto attempt = [&](double glide_samples) {
-        const ToneModel model {std::sqrt(2.0 * lead.tonePower), leadNoise, glide_samples * rate / 16'000.0};
+        const ToneModel model {
+            std::sqrt(2.0 * lead.tonePower), leadNoise, glide_samples * rate / 16'000.0, false};
         return readFrom(sums, g, rate, sighting, lead, change, onset, model);
     };
     DecodeResult first = attempt(0.0);
@@ -374,31 +406,24 @@ DecodeResult readFrom(const BinSums& sums, const Geometry& g, double sampleRate_
     // follow a first symbol 1 that sounds like the lead-in and so merged with it. Frames
     // start with a 0 bit, but a frame that does not must not be misread either: the CRC
     // decides, and where it cannot, the lead-in's length does.
-    struct Reading {
-        std::vector<std::uint8_t> symbols;
-        bool merged;
-        bool complete;
-        Frame frame {};
-        bool crcOk = false;
-    };
-    std::vector<Reading> readings;
+    std::vector<Reading> readings = readingsOf(run);
+    if (std::none_of(readings.begin(), readings.end(), [](const Reading& r) { return r.crcOk; })) {
+        // Read once more with every symbol scored against the phase the sender's unbroken
+        // phase gives it: more frames come back near the limit, and a clean recording never
+        // pays for it. Taken only when its CRC matches: with the slowest filter read as if
+        // tones changed at once, its phases are meaningless.
+        ToneModel coherent = model;
+        coherent.coherent = true;
+        SymbolRun again = readRun(sums, g, run.trellis->timing(), lead.tonePower, coherent);
+        std::vector<Reading> coherentReadings = readingsOf(again);
+        if (std::any_of(
+                coherentReadings.begin(), coherentReadings.end(), [](const Reading& r) { return r.crcOk; })) {
+            timing = again.timing;
+            run = std::move(again);
+            readings = std::move(coherentReadings);
+        }
+    }
     const std::size_t have = run.symbols.size();
-    if (have == 0 || run.symbols[0].tone == 0) {
-        Reading r {{}, false, have >= kSymbolCount};
-        for (const SymbolRead& s : run.symbols)
-            r.symbols.push_back(s.tone);
-        readings.push_back(std::move(r));
-    }
-    {
-        Reading r {{kLeadTone}, true, have + 1 >= kSymbolCount};
-        for (std::size_t i = 0; i < have && r.symbols.size() < kSymbolCount; ++i)
-            r.symbols.push_back(run.symbols[i].tone);
-        readings.push_back(std::move(r));
-    }
-    for (Reading& r : readings) {
-        r.frame = frameFromSymbols(r.symbols);
-        r.crcOk = r.complete && crc16(std::span(r.frame).first(kCrcIndex)) == storedCrc(r.frame);
-    }
     bool leadInSaysMerged = false;
     if (sighting.onsetSeen) {
         const double measured = static_cast<double>(change - onset);
@@ -482,10 +507,10 @@ DecodeResult readFrom(const BinSums& sums, const Geometry& g, double sampleRate_
         // Markers 01 02 begin with a 0 bit, so the frame is sought among readings that start
         // with symbol 0 right after the lead-in, wherever within a few symbols that is.
         SymbolRun marked = readRun(sums, g, timing, lead.tonePower, model,
-            TrellisSpec {kSymbolCount, kLeadTone, 0b001u, kMarkedOriginSpread});
+            TrellisShape {kSymbolCount, kLeadTone, 0b001u, kMarkedOriginSpread});
         if (const std::optional<Timing> refit = fitTiming(sums, g, marked, marked.timing, lead.scale))
             marked = readRun(sums, g, *refit, lead.tonePower, model,
-                TrellisSpec {kSymbolCount, kLeadTone, 0b001u, kOriginSpread});
+                TrellisShape {kSymbolCount, kLeadTone, 0b001u, kOriginSpread});
         const SymbolTrellis& plain = *marked.trellis;
         if (plain.tones().size() == kSymbolCount) {
             const auto toFrame = [](std::span<const std::uint8_t> tones) {

@@ -9,6 +9,22 @@ namespace tarvel {
 
 namespace {
 
+// The tables of tone pairs are laid out by the previous tone, then the tone.
+constexpr std::size_t kTonePairs
+    = static_cast<std::size_t>(kToneCount) * static_cast<std::size_t>(kToneCount);
+
+std::size_t pairIndex(int before, int tone)
+{
+    return static_cast<std::size_t>(before) * static_cast<std::size_t>(kToneCount)
+        + static_cast<std::size_t>(tone);
+}
+
+// One slot per tone for each of `keys` positions.
+std::size_t slotCount(int keys)
+{
+    return static_cast<std::size_t>(kToneCount) * static_cast<std::size_t>(keys);
+}
+
 // Symbol lengths in units of 4 samples (340, 312 and 324 samples are all multiples of 4):
 // paths that reach the same unit have covered exactly the same time and can be merged.
 constexpr std::array<int, kToneCount> kLengthUnits = {85, 78, 81};
@@ -21,6 +37,22 @@ constexpr std::size_t kMaxStates = 96;
 constexpr double kBeam = 80.0;
 constexpr double kNone = -std::numeric_limits<double>::infinity();
 constexpr double kUnset = std::numeric_limits<double>::max(); // a transition not scored yet
+// Clock error the lead-in may leave unmeasured, and the steps it is sought in: a drift of
+// 1e-4 turns 889 Hz by 1.5 rad over a frame.
+constexpr double kMaxDrift = 4e-3;
+constexpr double kDriftStep = 1e-4;
+
+// The sender's phase step per sample at 16 kHz, per tone: symbol lengths and the phase they
+// add are both counted at the sender's clock, whatever clock the recording runs at.
+double toneStep(int k)
+{
+    return 2.0 * std::numbers::pi * symbolTone_hz(k) / 16'000.0;
+}
+
+double wrapPhase(double x)
+{
+    return std::remainder(x, 2.0 * std::numbers::pi);
+}
 
 // log I₀(x), to a few parts in 10⁴ everywhere.
 double logBesselI0(double x)
@@ -36,8 +68,8 @@ double logBesselI0(double x)
 } // namespace
 
 SymbolTrellis::SymbolTrellis(const BinSums& sums, const SymbolGeometry& geometry, const SymbolTiming& timing,
-    const ToneModel& model, const TrellisSpec& spec)
-        : sums_(sums), geometry_(geometry), timing_(timing), spec_(spec)
+    const ToneModel& model, const TrellisShape& shape)
+        : sums_(sums), geometry_(geometry), timing_(timing), shape_(shape)
 {
     // A clean recording has next to no noise; a floor 40 dB under the tone keeps the scores finite.
     const double tonePower = 0.5 * model.amplitude * model.amplitude;
@@ -48,10 +80,10 @@ SymbolTrellis::SymbolTrellis(const BinSums& sums, const SymbolGeometry& geometry
         // Phase a glide from tone p to tone k has added by the middle of each bin of a symbol.
         const std::size_t bins = static_cast<std::size_t>(std::ceil(geometry.symbolBins[0] * 1.1)) + 2;
         const double rate = geometry.samplesPerBin / geometry.binDuration_s;
-        glide_.resize(kToneCount * kToneCount);
+        glide_.resize(kTonePairs);
         for (int p = 0; p < kToneCount; ++p) {
             for (int k = 0; k < kToneCount; ++k) {
-                auto& turn = glide_[static_cast<std::size_t>(p * kToneCount + k)];
+                auto& turn = glide_[pairIndex(p, k)];
                 const double step = 2.0 * std::numbers::pi * (symbolTone_hz(p) - symbolTone_hz(k)) / rate;
                 for (std::size_t j = 0; j < bins; ++j) {
                     const double t = (static_cast<double>(j) + 0.5) * geometry.samplesPerBin;
@@ -64,31 +96,51 @@ SymbolTrellis::SymbolTrellis(const BinSums& sums, const SymbolGeometry& geometry
 
     // Every path is judged over the same stretch: 615 Hz from two symbols before the
     // earliest start, its symbols, then 615 Hz (the tail) up to past the latest possible end.
-    const int spread = spec.originSpread;
-    leadFromKey_ = -spread - 2 * kShortestUnits;
-    tailEndKey_ = kLongestUnits * spec.symbols + kShortestUnits + spread;
+    leadFromKey_ = -shape.originSpread - 2 * kShortestUnits;
+    tailEndKey_ = kLongestUnits * shape.symbols + kShortestUnits + shape.originSpread;
+    search();
+    if (model.coherent && best_.size() == static_cast<std::size_t>(shape.symbols)) {
+        // The phases a first search without them finds are those of nearly every symbol:
+        // the next search scores each symbol against the phase it must have, and its own,
+        // better sequence measures them once more for a last search.
+        for (int round = 0; round < 2; ++round) {
+            reference_.clear();
+            for (const std::complex<double>& r : phaseReferences())
+                reference_.push_back(amplitudeOverNoise_ * r);
+            steps_.clear();
+            search();
+            if (best_.size() != static_cast<std::size_t>(shape.symbols))
+                break;
+        }
+    }
+}
+
+void SymbolTrellis::search()
+{
+    const TrellisShape& shape = shape_;
+    const BinSums& sums = sums_;
+    const int spread = shape.originSpread;
     std::vector<Node> first;
     for (int d = -spread; d <= spread; ++d)
-        first.push_back(
-            Node {static_cast<std::uint8_t>(spec.before), d, leadMetric(d), {0.0, 0.0, 0.0}, kNone, -1, -1});
+        first.push_back(Node {static_cast<std::uint8_t>(shape.before), d, leadMetric(d), {0.0, 0.0, 0.0},
+            kNone, -1, -1, wrapPhase(toneStep(shape.before) * kUnitSamples * d)});
     steps_.push_back(std::move(first));
     std::vector<int> slot; // (tone, key) → index in the step being built
     const auto keyRange = [&](int i) {
         return std::pair {kShortestUnits * i - spread, (kLongestUnits - kShortestUnits) * i + 2 * spread + 1};
     };
-    for (int i = 1; i <= spec.symbols; ++i) {
+    for (int i = 1; i <= shape.symbols; ++i) {
         const auto [minKey, keys] = keyRange(i);
-        slot.assign(static_cast<std::size_t>(kToneCount * keys), -1);
+        slot.assign(slotCount(keys), -1);
         std::vector<Node> next;
         const std::vector<Node>& previous = steps_.back();
         for (std::size_t p = 0; p < previous.size(); ++p) {
             const Node& from = previous[p];
             for (int k = 0; k < kToneCount; ++k) {
-                if (k == from.tone || (i == 1 && !(spec.firstToneMask & (1u << k))))
+                if (k == from.tone || (i == 1 && !(shape.firstToneMask & (1u << k))))
                     continue;
                 const int key = from.key + kLengthUnits[static_cast<std::size_t>(k)];
                 int& at = slot[static_cast<std::size_t>(k * keys + key - minKey)];
-                const BinIndex a = nearestBin(position(from.key));
                 const BinIndex b = nearestBin(position(key));
                 if (at < 0) {
                     if (b > sums.size())
@@ -100,10 +152,12 @@ SymbolTrellis::SymbolTrellis(const BinSums& sums, const SymbolGeometry& geometry
                 Node& to = next[static_cast<std::size_t>(at)];
                 double& own = to.own[from.tone];
                 if (own == kUnset)
-                    own = transitionMetric(from.tone, k, a, b);
+                    own = transitionMetric(from.tone, k, from.key, from.phase);
                 if (from.forward + own > to.forward) {
                     to.forward = from.forward + own;
                     to.parent = static_cast<int>(p);
+                    to.phase = wrapPhase(
+                        from.phase + toneStep(k) * kUnitSamples * kLengthUnits[static_cast<std::size_t>(k)]);
                 }
             }
         }
@@ -126,7 +180,7 @@ SymbolTrellis::SymbolTrellis(const BinSums& sums, const SymbolGeometry& geometry
         n.backward = tailMetric(n.key);
     for (std::size_t s = steps_.size() - 1; s-- > 0;) {
         const auto [minKey, keys] = keyRange(static_cast<int>(s + 1));
-        slot.assign(static_cast<std::size_t>(kToneCount * keys), -1);
+        slot.assign(slotCount(keys), -1);
         const std::vector<Node>& after = steps_[s + 1];
         for (std::size_t j = 0; j < after.size(); ++j)
             slot[static_cast<std::size_t>(after[j].tone * keys + after[j].key - minKey)]
@@ -168,7 +222,7 @@ double SymbolTrellis::originShift() const
 
 double SymbolTrellis::leadMetric(int key) const
 {
-    return symbolMetric(spec_.before, nearestBin(position(leadFromKey_)), nearestBin(position(key)));
+    return symbolMetric(shape_.before, nearestBin(position(leadFromKey_)), nearestBin(position(key)));
 }
 
 double SymbolTrellis::position(int key) const
@@ -186,23 +240,38 @@ double SymbolTrellis::symbolMetric(int k, BinIndex a, BinIndex b) const
     return logBesselI0(amplitudeOverNoise_ * c) - energyPerSample_ * samples;
 }
 
-double SymbolTrellis::transitionMetric(int before, int k, BinIndex a, BinIndex b) const
+std::complex<double> SymbolTrellis::correlation(int before, int k, BinIndex a, BinIndex b) const
 {
     if (glide_.empty() || before == k)
-        return symbolMetric(k, a, b);
-    b = std::min(b, sums_.size());
-    if (b <= a)
-        return 0.0;
+        return sums_.tone(k, a, b);
     // The frequency glides from the previous tone to this one: each bin is turned back by
     // the phase the glide has added so far.
-    const std::vector<std::complex<double>>& turn = glide_[static_cast<std::size_t>(before * kToneCount + k)];
+    const std::vector<std::complex<double>>& turn = glide_[pairIndex(before, k)];
     std::complex<double> c {};
     for (BinIndex m = a; m < b; ++m) {
         const auto j = std::min(static_cast<std::size_t>(m - a), turn.size() - 1);
         c += sums_.tone(k, m, m + 1) * turn[j];
     }
+    return c;
+}
+
+double SymbolTrellis::transitionMetric(int before, int k, int key, double phase) const
+{
+    const BinIndex a = nearestBin(position(key));
+    const BinIndex b
+        = std::min(nearestBin(position(key + kLengthUnits[static_cast<std::size_t>(k)])), sums_.size());
+    if (b <= a)
+        return 0.0;
+    const std::complex<double> c = correlation(before, k, a, b);
     const double samples = static_cast<double>((b - a) * geometry_.samplesPerBin);
-    return logBesselI0(amplitudeOverNoise_ * std::abs(c)) - energyPerSample_ * samples;
+    if (reference_.empty())
+        return logBesselI0(amplitudeOverNoise_ * std::abs(c)) - energyPerSample_ * samples;
+    // The symbol's phase is known from the path up to the offset the reference measures: the
+    // likelihood with that phase's uncertainty taken from how much the reference has seen.
+    const std::complex<double> r = reference_[pairIndex(before, k)];
+    const std::complex<double> turned
+        = amplitudeOverNoise_ * c * std::polar(1.0, -expectedPhase(k, key, phase));
+    return logBesselI0(std::abs(turned + r)) - logBesselI0(std::abs(r)) - energyPerSample_ * samples;
 }
 
 double SymbolTrellis::tailMetric(int key) const
@@ -269,14 +338,74 @@ double SymbolTrellis::metric(std::span<const std::uint8_t> tones) const
 {
     double total = leadMetric(startKey_);
     int key = startKey_;
-    int before = spec_.before;
+    int before = shape_.before;
+    double phase = toneStep(before) * kUnitSamples * key;
     for (std::uint8_t t : tones) {
-        const int end = key + kLengthUnits[t];
-        total += transitionMetric(before, t, nearestBin(position(key)), nearestBin(position(end)));
-        key = end;
+        total += transitionMetric(before, t, key, phase);
+        key += kLengthUnits[t];
+        phase = wrapPhase(phase + toneStep(t) * kUnitSamples * kLengthUnits[t]);
         before = t;
     }
     return total + tailMetric(key);
+}
+
+double SymbolTrellis::expectedPhase(int k, int key, double phase) const
+{
+    return phase - toneStep(k) * (1.0 - drift_) * kUnitSamples * key;
+}
+
+std::vector<std::complex<double>> SymbolTrellis::phaseReferences()
+{
+    // Each symbol of the best sequence, turned back by the phase the sequence gives it.
+    struct Point {
+        std::size_t pair;
+        std::complex<double> z;
+        double turn; // radians per unit of drift
+    };
+    std::vector<Point> points;
+    int key = startKey_;
+    int before = shape_.before;
+    double phase = toneStep(before) * kUnitSamples * key;
+    drift_ = 0.0;
+    for (std::uint8_t t : best_) {
+        const BinIndex a = nearestBin(position(key));
+        const BinIndex b = nearestBin(position(key + kLengthUnits[t]));
+        points.push_back({pairIndex(before, t),
+            correlation(before, t, a, b) * std::polar(1.0, -expectedPhase(t, key, phase)),
+            toneStep(t) * kUnitSamples * key});
+        key += kLengthUnits[t];
+        phase = wrapPhase(phase + toneStep(t) * kUnitSamples * kLengthUnits[t]);
+        before = t;
+    }
+    // What the lead-in left of the clock error turns every tone steadily over the frame, in
+    // proportion to its frequency: the drift that lines the phases up best is taken.
+    const auto sums = [&](double drift) {
+        std::vector<std::complex<double>> sum(kTonePairs);
+        for (const Point& p : points)
+            sum[p.pair] += p.z * std::polar(1.0, -p.turn * drift);
+        return sum;
+    };
+    const auto strength = [&](double drift) {
+        double total = 0.0;
+        for (const std::complex<double>& s : sums(drift))
+            total += std::abs(s);
+        return total;
+    };
+    double bestDrift = 0.0;
+    double most = strength(0.0);
+    for (double step : {kDriftStep, kDriftStep / 10.0}) {
+        const double centre = bestDrift;
+        const double reach = step == kDriftStep ? kMaxDrift : kDriftStep;
+        for (double d = centre - reach; d <= centre + reach; d += step) {
+            const double s = strength(d);
+            if (s > most) {
+                most = s;
+                bestDrift = d;
+            }
+        }
+    }
+    drift_ = bestDrift;
+    return sums(bestDrift);
 }
 
 } // namespace tarvel

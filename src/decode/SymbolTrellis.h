@@ -25,9 +25,12 @@ struct ToneModel {
     // > 0: the sender's phase filter makes each tone change an exponential glide with this
     // time constant, in samples of the recording; 0: tones change at once.
     double glide_samples = 0.0;
+    // true: each symbol is scored against the phase the sender's unbroken phase gives it
+    // (phaseReferences), found by a first search that takes every phase as unknown.
+    bool coherent = false;
 };
 
-struct TrellisSpec {
+struct TrellisShape {
     int symbols; // how many to read
     int before; // the tone heard just before the first (the lead-in's)
     unsigned firstToneMask; // bit k set: the first symbol may be tone k
@@ -37,13 +40,15 @@ struct TrellisSpec {
 class SymbolTrellis {
 public:
     SymbolTrellis(const BinSums& sums, const SymbolGeometry& geometry, const SymbolTiming& timing,
-        const ToneModel& model, const TrellisSpec& spec);
+        const ToneModel& model, const TrellisShape& shape);
 
     // The most likely sequence; shorter than asked when the bins end before it is complete.
     const std::vector<std::uint8_t>& tones() const { return best_; }
     double bestMetric() const { return bestMetric_; }
     // Where the best sequence starts, in bins after the timing's origin.
     double originShift() const;
+    // The timing it was searched from, before the start it found moved the origin.
+    const SymbolTiming& timing() const { return timing_; }
 
     struct Alternative {
         std::vector<std::uint8_t> tones;
@@ -60,6 +65,12 @@ public:
     double symbolMetric(int k, BinIndex a, BinIndex b) const;
 
 private:
+    // The sender's phase runs on without a break, so once the tones are known each symbol's
+    // phase is known too, up to one offset per (previous tone, tone) that the phase filter
+    // sets. These sums over the best sequence measure those offsets, after the clock error
+    // the lead-in left (which turns each tone steadily) is measured and set in drift_.
+    std::vector<std::complex<double>> phaseReferences();
+
     struct Node {
         std::uint8_t tone;
         int key; // nominal start of the next symbol, in units of 4 samples at 16 kHz
@@ -68,11 +79,17 @@ private:
         double backward; // best log-likelihood of what follows
         int parent; // index in the previous step
         int next; // best successor's index in the next step, −1 at the end
+        double phase = 0.0; // the sender's phase at the end of this symbol along the best path, rad
     };
 
+    void search();
+    // The phase a symbol of tone k that starts at `key` with the sender at `phase` shows.
+    double expectedPhase(int k, int key, double phase) const;
     double position(int key) const; // bins
     double tailMetric(int key) const;
-    double transitionMetric(int before, int k, BinIndex a, BinIndex b) const;
+    // `phase`: the sender's phase where the symbol starts, along the path scored.
+    double transitionMetric(int before, int k, int key, double phase) const;
+    std::complex<double> correlation(int before, int k, BinIndex a, BinIndex b) const;
     double leadMetric(int key) const;
     std::vector<std::uint8_t> pathThrough(std::size_t step, int node) const;
 
@@ -81,8 +98,10 @@ private:
     SymbolTiming timing_;
     double amplitudeOverNoise_; // A / σ²
     double energyPerSample_; // A² / (4σ²)
-    TrellisSpec spec_;
+    TrellisShape shape_;
     std::vector<std::vector<std::complex<double>>> glide_; // per (previous, this) tone, per bin
+    std::vector<std::complex<double>> reference_; // phaseReferences() scaled by A / σ², or empty
+    double drift_ = 0.0; // clock error left after the lead-in's
     std::vector<std::vector<Node>> steps_;
     int startKey_ = 0; // the best sequence's first symbol starts here
     int leadFromKey_ = 0; // every path is judged from here ...
