@@ -6,6 +6,8 @@
 #include "app/ProgramState.h"
 #include "app/Unit1.h"
 #include "controls/SpinEdit.h"
+#include "support/FakeClock.h"
+#include "support/RecordingTones.h"
 
 #include <QChart>
 #include <QChartView>
@@ -21,18 +23,8 @@ using namespace tarvel;
 
 namespace {
 
-class FakeClock final : public TrainerClock {
-public:
-    double seconds() override { return now; }
-    void pause(double s) override { now += s; }
-    double now = 9 * 3600.0;
-};
-
-class RecordingTones final : public ToneDevice {
-public:
-    void beep(std::int32_t frequency_hz, std::int32_t) override { frequencies << frequency_hz; }
-    QList<int> frequencies;
-};
+using testing::FakeClock;
+using testing::RecordingTones;
 
 class FailingTones final : public ToneDevice {
 public:
@@ -64,18 +56,27 @@ class TestTrainer : public QObject {
     RecordingTones* tones_ = nullptr;
     double startedAt_ = 0;
 
+    // The pitches asked for so far, in order.
+    QList<int> frequencies() const
+    {
+        QList<int> pitches;
+        for (const testing::Beep& b : tones_->beeps)
+            pitches << b.frequency_hz;
+        return pitches;
+    }
+
     QLineSeries* pattern() const { return series(ui->Chart_PTT, QStringLiteral("Series2")); }
     QLineSeries* cursor() const { return series(ui->Chart_PTT, QStringLiteral("Series3")); }
 
     void startRun()
     {
         ui->Button_Sound->click();
-        startedAt_ = clock_->now;
+        startedAt_ = clock_->now();
     }
     // One tick of Timer1 at `since` seconds after the press of "старт".
     void tickAt(double since)
     {
-        clock_->now = startedAt_ + since;
+        clock_->advance(startedAt_ + since - clock_->now());
         form_->Timer1Timer();
     }
 
@@ -88,7 +89,7 @@ private slots:
         auto clock = std::make_unique<FakeClock>();
         clock_ = clock.get();
         form_->setTrainerClock(std::move(clock));
-        auto tones = std::make_unique<RecordingTones>();
+        auto tones = std::make_unique<RecordingTones>(*clock_);
         tones_ = tones.get();
         form_->setToneDevice(std::move(tones));
     }
@@ -132,7 +133,7 @@ private slots:
 
         state_->shared.alfa = 0.5;
         tickAt(0.0);
-        QVERIFY(tones_->frequencies.isEmpty());
+        QVERIFY(frequencies().isEmpty());
         QVERIFY(!indicatorIsRed(*ui));
         QVERIFY(ui->Label_PTT->isHidden());
 
@@ -143,11 +144,11 @@ private slots:
         tickAt(5.0);
         tickAt(8.0);
         tickAt(11.5);
-        QCOMPARE(tones_->frequencies, (QList<int> {800, 600, 800, 600}));
+        QCOMPARE(frequencies(), (QList<int> {800, 600, 800, 600}));
         QCOMPARE(ui->Button_Sound->text(), QStringLiteral("стоп"));
 
         tickAt(12.5); // past PttStopTime: the pause, then the stop
-        QVERIFY(clock_->now - startedAt_ > 12.5 + 1.38);
+        QVERIFY(clock_->now() - startedAt_ > 12.5 + 1.38);
         QCOMPARE(ui->Button_Sound->text(), QStringLiteral("старт"));
         QVERIFY(!ui->Timer1->isActive());
         QCOMPARE(cursor()->points().first().x(), -2.0);
@@ -160,9 +161,9 @@ private slots:
     {
         QTRY_VERIFY(!ui->Timer2->isActive()); // its redraw would halt the run
         startRun();
-        clock_->now = startedAt_ + 3.0;
+        clock_->advance(startedAt_ + 3.0 - clock_->now());
         QTRY_VERIFY(indicatorIsRed(*ui));
-        clock_->now = startedAt_ + 12.5;
+        clock_->advance(startedAt_ + 12.5 - clock_->now());
         QTRY_COMPARE(ui->Button_Sound->text(), QStringLiteral("старт"));
         QVERIFY(!ui->Timer1->isActive());
     }
@@ -185,7 +186,7 @@ private slots:
         // The next run starts afresh and its first tick releases with a 600 Hz beep.
         startRun();
         tickAt(0.0);
-        QCOMPARE(tones_->frequencies, (QList<int> {800, 600}));
+        QCOMPARE(frequencies(), (QList<int> {800, 600}));
         QVERIFY(!indicatorIsRed(*ui));
         QCOMPARE(cursor()->points().first().x(), -2.0);
     }
@@ -218,12 +219,12 @@ private slots:
         startRun();
         tickAt(3.0);
         tickAt(5.0);
-        QVERIFY(tones_->frequencies.isEmpty());
+        QVERIFY(frequencies().isEmpty());
         QVERIFY(!indicatorIsRed(*ui));
         ui->CheckBox_Zwuk->click();
         QVERIFY(state_->sound.soundOn);
         tickAt(8.0);
-        QCOMPARE(tones_->frequencies, QList<int> {800});
+        QCOMPARE(frequencies(), QList<int> {800});
     }
 };
 
