@@ -23,6 +23,9 @@ constexpr double kToneDominance = 3.0; // over each of the other two
 constexpr double kClearToneFraction = 0.1;
 constexpr std::int64_t kMinToneHops = 20;
 constexpr std::int64_t kMaxGapHops = 3; // looks in a row that may miss the lead-in in noise
+// A lead-in that yields no frame and is heard again within this many looks was cut short
+// by noise, not ended.
+constexpr std::int64_t kResumeHops = 10;
 constexpr double kSlowestClock = 1.04;
 constexpr std::int64_t kTrimSlack = 4096; // bins dropped in batches, not one by one
 
@@ -155,6 +158,15 @@ void FrameDemodulator::scan(bool streamEnded)
             if (runHops_ == 0) {
                 runFirstHop_ = hopEnd;
                 runCut_ = false;
+                if (ended_ && hopEnd - ended_->lastLeadHop <= kResumeHops * hop_) {
+                    // The lead-in just read gave no frame and comes back at once: noise had
+                    // cut it short. It is one lead-in, from its first look on.
+                    runFirstHop_ = ended_->firstHop;
+                    runCut_ = ended_->cut;
+                    gapHops_ = (hopEnd - ended_->lastLeadHop) / hop_ - 1;
+                    runHops_ = ended_->hops;
+                }
+                ended_.reset();
             }
             runHops_ += 1 + gapHops_;
             gapHops_ = 0;
@@ -172,6 +184,7 @@ void FrameDemodulator::scan(bool streamEnded)
                 // The look stops being 615 Hz about when half of it has left the lead-in.
                 const std::int64_t change = lastLeadHop_ + hop_ - leadWindow_ / 2;
                 pending_ = Candidate {runFirstHop_ - leadWindow_ / 2, change, !runCut_, change + frameBins_};
+                ended_ = EndedRun {runFirstHop_, lastLeadHop_, runHops_, runCut_};
             } else if (dominantTone(hopEnd, toneWindow_, fraction) != 1 && fraction >= kClearToneFraction) {
                 ++toneHops_;
             }
@@ -184,6 +197,10 @@ void FrameDemodulator::scan(bool streamEnded)
             keep = std::min(keep, runFirstHop_ - 2 * leadWindow_);
         if (pending_)
             keep = std::min(keep, pending_->onset - 2 * leadWindow_);
+        if (ended_ && !pending_ && runHops_ == 0 && hopEnd - ended_->lastLeadHop > kResumeHops * hop_)
+            ended_.reset();
+        if (ended_)
+            keep = std::min(keep, ended_->firstHop - 2 * leadWindow_);
         keepBinsFrom(keep);
     }
 }

@@ -62,6 +62,13 @@ private:
     std::int64_t gapHops_ = 0; // looks since the run last saw 615 Hz
     std::int64_t lastLeadHop_ = 0; // where it last did
     std::int64_t toneHops_ = 0; // looks with a clear 470 Hz or 889 Hz
+    struct EndedRun {
+        std::int64_t firstHop;
+        std::int64_t lastLeadHop;
+        std::int64_t hops;
+        bool cut;
+    };
+    std::optional<EndedRun> ended_; // the run behind the last candidate, while it may resume
     std::optional<Candidate> pending_;
     std::optional<DecodeResult> found_;
     std::optional<DecodeResult> best_;

@@ -406,8 +406,24 @@ DecodeResult readFrom(const BinSums& sums, const Geometry& g, double sampleRate_
     // follow a first symbol 1 that sounds like the lead-in and so merged with it. Frames
     // start with a 0 bit, but a frame that does not must not be misread either: the CRC
     // decides, and where it cannot, the lead-in's length does.
+    bool leadInSaysMerged = false;
+    if (sighting.onsetSeen) {
+        const double measured = static_cast<double>(change - onset);
+        const double plain = lead.scale * g.leadInBins;
+        leadInSaysMerged = std::fabs(measured - plain - lead.scale * g.symbolBins[kLeadTone])
+            < std::fabs(measured - plain);
+    }
+    // A reading one symbol off the true start is the frame shifted by a bit, and a CRC-16
+    // without a start value leaves every such shift the same fixed error pattern away from
+    // a matching CRC: one unlucky symbol would pass it. So where both readings are on the
+    // table, the one the lead-in's length does not back must carry the markers as well.
+    const auto acceptableIn = [&](const std::vector<Reading>& set) {
+        return [&set, leadInSaysMerged](const Reading& r) {
+            return r.crcOk && (r.merged == leadInSaysMerged || set.size() == 1 || frameChecksOut(r.frame));
+        };
+    };
     std::vector<Reading> readings = readingsOf(run);
-    if (std::none_of(readings.begin(), readings.end(), [](const Reading& r) { return r.crcOk; })) {
+    if (std::none_of(readings.begin(), readings.end(), acceptableIn(readings))) {
         // Read once more with every symbol scored against the phase the sender's unbroken
         // phase gives it: more frames come back near the limit, and a clean recording never
         // pays for it. Taken only when its CRC matches: with the slowest filter read as if
@@ -416,24 +432,17 @@ DecodeResult readFrom(const BinSums& sums, const Geometry& g, double sampleRate_
         coherent.coherent = true;
         SymbolRun again = readRun(sums, g, run.trellis->timing(), lead.tonePower, coherent);
         std::vector<Reading> coherentReadings = readingsOf(again);
-        if (std::any_of(
-                coherentReadings.begin(), coherentReadings.end(), [](const Reading& r) { return r.crcOk; })) {
+        if (std::any_of(coherentReadings.begin(), coherentReadings.end(), acceptableIn(coherentReadings))) {
             timing = again.timing;
             run = std::move(again);
             readings = std::move(coherentReadings);
         }
     }
     const std::size_t have = run.symbols.size();
-    bool leadInSaysMerged = false;
-    if (sighting.onsetSeen) {
-        const double measured = static_cast<double>(change - onset);
-        const double plain = lead.scale * g.leadInBins;
-        leadInSaysMerged = std::fabs(measured - plain - lead.scale * g.symbolBins[kLeadTone])
-            < std::fabs(measured - plain);
-    }
+    const auto acceptable = acceptableIn(readings);
     const Reading* chosen = nullptr;
     for (const Reading& r : readings)
-        if (r.crcOk && (!chosen || r.merged == leadInSaysMerged))
+        if (acceptable(r) && (!chosen || r.merged == leadInSaysMerged))
             chosen = &r;
     if (!chosen) {
         chosen = &readings.front();
@@ -486,7 +495,7 @@ DecodeResult readFrom(const BinSums& sums, const Geometry& g, double sampleRate_
     result.symbolsRead = static_cast<int>(std::min(chosen->symbols.size(), std::size_t {kSymbolCount}));
     result.computedCrc = crc16(std::span(result.frame).first(kCrcIndex));
     result.receivedCrc = storedCrc(result.frame);
-    if (chosen->crcOk) {
+    if (acceptable(*chosen)) {
         result.outcome = DecodeOutcome::Decoded;
         return result;
     }

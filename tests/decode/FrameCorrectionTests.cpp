@@ -45,6 +45,44 @@ TEST(FrameCorrection, CleanFrameWithABrokenCrcStaysAMismatch)
     }
 }
 
+// Read one symbol early (the first merged into the lead-in), a frame is shifted by a bit,
+// and every shift lies the same fixed error pattern away from a matching CRC. Here a
+// frame with its markers and a broken CRC is sent whose shifted reading matches: the
+// clean lead-in says where the frame starts, so it stays a mismatch.
+TEST(FrameCorrection, AShiftedReadingThatMatchesTheCrcIsNotTaken)
+{
+    std::mt19937 rng(44);
+    int sends = 0;
+    for (int i = 0; i < 40 && sends < 6; ++i) {
+        const Frame sent0 = lab::randomFrame(rng);
+        // The reading with the lead-in's tone as its first bit: 1, then the frame's bits.
+        Frame shifted {};
+        for (int b = 0; b < 128; ++b) {
+            const bool bit
+                = b == 0 || ((sent0[static_cast<std::size_t>((b - 1) / 8)] >> (7 - (b - 1) % 8)) & 1);
+            if (bit)
+                shifted[static_cast<std::size_t>(b / 8)] |= static_cast<std::uint8_t>(0x80u >> (b % 8));
+        }
+        int flip = 1;
+        for (; flip < 128; ++flip) {
+            Frame h = shifted;
+            h[static_cast<std::size_t>(flip / 8)] ^= static_cast<std::uint8_t>(0x80u >> (flip % 8));
+            if (crc16(std::span(h).first(kCrcIndex)) == storedCrc(h))
+                break;
+        }
+        if (flip == 128)
+            continue; // no single bit does it for this frame's last bit
+        ++sends;
+        Frame sent = sent0; // the frame whose shifted reading matches
+        sent[static_cast<std::size_t>((flip - 1) / 8)]
+            ^= static_cast<std::uint8_t>(0x80u >> ((flip - 1) % 8));
+        const DecodeResult r = decodeSamples(lab::send(sent), 16'000.0);
+        EXPECT_EQ(r.frame, sent);
+        EXPECT_EQ(r.crcOk(), frameChecksOut(sent)) << frameHex(sent);
+    }
+    EXPECT_EQ(sends, 6);
+}
+
 TEST(FrameCorrection, AFrameChecksOutOnlyWithItsCrcAndTheMarkers)
 {
     std::mt19937 rng(43);
