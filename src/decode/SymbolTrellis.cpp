@@ -41,6 +41,7 @@ constexpr double kUnset = std::numeric_limits<double>::max(); // a transition no
 // 1e-4 turns 889 Hz by 1.5 rad over a frame.
 constexpr double kMaxDrift = 4e-3;
 constexpr double kDriftStep = 1e-4;
+constexpr int kAnchorPieces = 40; // of the shortest symbol's length: the lead-in's last 0.8 s
 
 // The sender's phase step per sample at 16 kHz, per tone: symbol lengths and the phase they
 // add are both counted at the sender's clock, whatever clock the recording runs at.
@@ -405,7 +406,30 @@ std::vector<std::complex<double>> SymbolTrellis::phaseReferences()
         }
     }
     drift_ = bestDrift;
-    return sums(bestDrift);
+    std::vector<std::complex<double>> references = sums(bestDrift);
+
+    // A sequence that went wrong early (a symbol of the wrong length, made up for by a start
+    // a few samples off) turns the phase of every later symbol by one angle, and so do the
+    // offsets measured from it. The lead-in is 615 Hz held for a second, so its phase says
+    // where the offsets of the 615 Hz symbols must lie: all offsets are turned to agree.
+    std::complex<double> lead {};
+    const int leadTone = shape_.before;
+    for (int piece = 1; piece <= kAnchorPieces; ++piece) {
+        const int from = startKey_ - piece * kShortestUnits;
+        const double leadPhase = toneStep(leadTone) * kUnitSamples * from;
+        lead += sums_.tone(leadTone, nearestBin(position(from)), nearestBin(position(from + kShortestUnits)))
+            * std::polar(1.0, -expectedPhase(leadTone, from, leadPhase));
+    }
+    std::complex<double> learned {};
+    for (int p = 0; p < kToneCount; ++p)
+        if (p != leadTone)
+            learned += references[pairIndex(p, leadTone)];
+    if (std::abs(lead) > 0.0 && std::abs(learned) > 0.0) {
+        const std::complex<double> turn = std::polar(1.0, std::arg(lead) - std::arg(learned));
+        for (std::complex<double>& r : references)
+            r *= turn;
+    }
+    return references;
 }
 
 } // namespace tarvel
