@@ -4,7 +4,8 @@
 //                                                frame success against SNR, −6 to −16 dB (or
 //                                                HIGH down to LOW), ours and minimodem's in the
 //                                                same run; one line per SNR: "snr ours% theirs%
-//                                                wrong-accepts corrected"
+//                                                wrong-accepts corrected rejections-per-recording
+//                                                wrong-frame-bound"
 //   decode_limits false-accepts [NOISE] [BROKEN] noise-only recordings and clean recordings of
 //                                                frames with a broken CRC: how many pass
 //
@@ -66,11 +67,13 @@ int curve(int trials, bool oursOnly, int high, int low)
     const std::string noisy = (dir / "noisy.wav").string();
     std::printf(
         "# SNR dB, tarvel decode %% frames right, minimodem --rx 50 %% frames right, tarvel wrong frames "
-        "passed as good, tarvel frames put right by the CRC (%d trials each)\n",
+        "passed as good, tarvel frames put right by the CRC, sequences the CRC alone turned away per "
+        "recording, the chance of a wrong frame per recording that follows (%d trials each)\n",
         trials);
     double oursSeconds = 0.0;
     for (int snr = high; snr >= low; --snr) {
         int ours = 0, theirs = 0, wrong = 0, corrected = 0;
+        long rejections = 0;
         for (int t = 0; t < trials; ++t) {
             // Each trial seeded on its own: a run of ours alone reads exactly the recordings
             // of a run beside minimodem.
@@ -90,6 +93,7 @@ int curve(int trials, bool oursOnly, int high, int low)
                     r.symbolsRead);
             wrong += r.crcOk() && r.frame != f;
             corrected += r.crcOk() && r.frame == f && r.correctedSymbols > 0;
+            rejections += r.crcRejections;
             if (oursOnly)
                 continue;
             std::ofstream(payload, std::ios::binary).write(reinterpret_cast<const char*>(f.data()), 16);
@@ -101,8 +105,12 @@ int curve(int trials, bool oursOnly, int high, int low)
             const std::string got = run("minimodem --rx 50 -R 16000 -q -f " + noisy + " 2>/dev/null");
             theirs += got == std::string(reinterpret_cast<const char*>(f.data()), 16);
         }
-        std::printf("%d %.1f %s %d %d\n", snr, 100.0 * ours / trials,
-            oursOnly ? "-" : std::to_string(100.0 * theirs / trials).substr(0, 5).c_str(), wrong, corrected);
+        // Each sequence the CRC alone turned away could have passed by chance: their mean
+        // number times 2^-16 bounds the chance of a wrong frame per recording.
+        const double perRecording = static_cast<double>(rejections) / trials;
+        std::printf("%d %.1f %s %d %d %.2f %.1e\n", snr, 100.0 * ours / trials,
+            oursOnly ? "-" : std::to_string(100.0 * theirs / trials).substr(0, 5).c_str(), wrong, corrected,
+            perRecording, perRecording / 65'536.0);
         std::fflush(stdout);
     }
     std::printf("# tarvel decode: %.2f ms per recording in process (%d recordings)\n",
@@ -115,6 +123,7 @@ int falseAccepts(int noiseOnly, int broken)
 {
     std::mt19937 rng(77);
     int passed = 0, leadIns = 0;
+    long rejections = 0;
     for (int i = 0; i < noiseOnly; ++i) {
         // 5 s of noise at a level anywhere from −40 to 0 dBFS.
         std::vector<float> x(80'000, 0.0f);
@@ -122,10 +131,13 @@ int falseAccepts(int noiseOnly, int broken)
         const DecodeResult r = decodeSamples(x, 16'000.0);
         passed += r.crcOk();
         leadIns += r.outcome != DecodeOutcome::NoSignal;
+        rejections += r.crcRejections;
     }
-    std::printf("noise only: %d recordings, %d with something like a lead-in, %d passed as a good frame\n",
-        noiseOnly, leadIns, passed);
+    std::printf("noise only: %d recordings, %d with something like a lead-in, %d passed as a good frame, "
+                "%ld sequences turned away by the CRC alone\n",
+        noiseOnly, leadIns, passed, rejections);
     passed = 0;
+    rejections = 0;
     int mismatch = 0;
     for (int i = 0; i < broken; ++i) {
         Frame f = lab::randomFrame(rng);
@@ -135,10 +147,11 @@ int falseAccepts(int noiseOnly, int broken)
         const DecodeResult r = decodeSamples(lab::send(f, true, 0.2), 16'000.0);
         passed += r.crcOk();
         mismatch += r.decoded() && !r.crcOk() && r.frame == f;
+        rejections += r.crcRejections;
     }
-    std::printf(
-        "broken CRC, clean: %d recordings, %d read as sent with \"CRC mismatch\", %d passed as good\n",
-        broken, mismatch, passed);
+    std::printf("broken CRC, clean: %d recordings, %d read as sent with \"CRC mismatch\", %d passed as good, "
+                "%ld sequences turned away by the CRC alone\n",
+        broken, mismatch, passed, rejections);
     return 0;
 }
 

@@ -37,6 +37,9 @@ struct DecodeResult {
     Frame frame {}; // bytes as received (partial when the signal ends early)
     int symbolsRead = 0; // 128 when decoded
     int correctedSymbols = 0; // symbols the CRC check put right (0: read as they came)
+    // Sequences the CRC turned away before this result, counting only those nothing else
+    // (the markers) would have stopped: each could have passed by chance, 1 in 65 536.
+    int crcRejections = 0;
     std::uint16_t computedCrc = 0; // over the bytes before kCrcIndex, as received
     std::uint16_t receivedCrc = 0; // the two bytes at kCrcIndex, high byte first
     SignalReport report;

@@ -52,8 +52,8 @@ bool frameChecksOut(const Frame& frame)
     return markersOk(frame) && crc16(std::span(frame).first(kCrcIndex)) == storedCrc(frame);
 }
 
-std::optional<Correction> correctByCrc(
-    const SymbolTrellis& trellis, const std::function<Frame(std::span<const std::uint8_t>)>& toFrame)
+std::optional<Correction> correctByCrc(const SymbolTrellis& trellis,
+    const std::function<Frame(std::span<const std::uint8_t>)>& toFrame, int& crcRejections)
 {
     const std::vector<std::uint8_t>& best = trellis.tones();
     const std::vector<SymbolTrellis::Alternative> alternatives = trellis.alternatives(kAlternatives);
@@ -94,8 +94,13 @@ std::optional<Correction> correctByCrc(
         for (std::size_t p : c.parts)
             for (std::size_t i = spans[p].first; i <= spans[p].last; ++i)
                 tones[i] = alternatives[p].tones[i];
-        if (!neighboursDiffer(tones, 1) || !frameChecksOut(toFrame(tones)))
+        if (!neighboursDiffer(tones, 1))
             continue;
+        const Frame frame = toFrame(tones);
+        if (!frameChecksOut(frame)) {
+            crcRejections += markersOk(frame);
+            continue;
+        }
         // Combined changes shift the later symbols, so the summed loss is only a guide:
         // the candidate found is judged once more as a whole.
         if (bestMetric - trellis.metric(tones) > kCorrectionMaxLoss)

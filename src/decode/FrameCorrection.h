@@ -43,8 +43,9 @@ struct Correction {
 inline constexpr std::size_t kCorrectionListSize = 16;
 inline constexpr double kCorrectionMaxLoss = 20.0;
 
-std::optional<Correction> correctByCrc(
-    const SymbolTrellis& trellis, const std::function<Frame(std::span<const std::uint8_t>)>& toFrame);
+// `crcRejections` grows by each candidate whose markers were right and whose CRC was not.
+std::optional<Correction> correctByCrc(const SymbolTrellis& trellis,
+    const std::function<Frame(std::span<const std::uint8_t>)>& toFrame, int& crcRejections);
 
 // True when the frame's CRC matches and bytes 0 and 1 are the markers 01 02.
 bool frameChecksOut(const Frame& frame);

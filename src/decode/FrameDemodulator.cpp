@@ -65,8 +65,11 @@ DecodeResult FrameDemodulator::finish()
         scan(true);
     if (found_)
         return *found_;
-    if (best_)
-        return *best_;
+    if (best_) {
+        DecodeResult r = *best_;
+        r.crcRejections = crcRejections_;
+        return r;
+    }
     DecodeResult r;
     r.report.sampleRate_hz = binner_.sampleRate_hz();
     if (toneHops_ >= kMinToneHops) {
@@ -218,6 +221,8 @@ void FrameDemodulator::readCandidate()
         c.onsetSeen};
     DecodeResult r = readSymbols(span, sighting, BinScale {binner_.sampleRate_hz(), binner_.samplesPerBin()});
     r.report.start_s += static_cast<double>(from) * binner_.binDuration_s();
+    crcRejections_ += r.crcRejections;
+    r.crcRejections = crcRejections_;
     if (r.crcOk()) {
         found_ = std::move(r);
         return;

@@ -128,13 +128,15 @@ public:
             results.back().report.channel = i < channels_ ? static_cast<int>(i) + 1 : 0;
             results.back().report.channels = static_cast<int>(channels_);
         }
+        int rejections = 0; // every channel's readings could have passed by chance
         for (const DecodeResult& r : results)
-            if (r.crcOk())
-                return r;
+            rejections += r.crcRejections;
         std::size_t best = 0;
         for (std::size_t i = 1; i < results.size(); ++i)
-            if (outcomeRank(results[i]) > outcomeRank(results[best]))
+            if (!results[best].crcOk()
+                && (results[i].crcOk() || outcomeRank(results[i]) > outcomeRank(results[best])))
                 best = i;
+        results[best].crcRejections = rejections;
         return results[best];
     }
 

@@ -2,6 +2,7 @@
 
 #include "decode/BinSums.h"
 #include "decode/FrameCorrection.h"
+#include "decode/FrameWords.h"
 #include "decode/SymbolTrellis.h"
 
 #include "frame/Crc16.h"
@@ -374,7 +375,9 @@ DecodeResult readSymbols(
     if (first.crcOk() || first.outcome != DecodeOutcome::Decoded)
         return first;
     DecodeResult glided = attempt(kSlowFilterGlide_samples);
-    return glided.crcOk() ? glided : first;
+    DecodeResult& taken = glided.crcOk() ? glided : first;
+    taken.crcRejections = first.crcRejections + glided.crcRejections;
+    return taken;
 }
 
 namespace {
@@ -422,7 +425,15 @@ DecodeResult readFrom(const BinSums& sums, const Geometry& g, double sampleRate_
             return r.crcOk && (r.merged == leadInSaysMerged || set.size() == 1 || frameChecksOut(r.frame));
         };
     };
+    // Whole readings the CRC alone turned away.
+    const auto rejections = [leadInSaysMerged](const std::vector<Reading>& set) {
+        return static_cast<int>(std::count_if(set.begin(), set.end(), [&](const Reading& r) {
+            return r.complete && !r.crcOk
+                && (r.merged == leadInSaysMerged || set.size() == 1 || markersOk(r.frame));
+        }));
+    };
     std::vector<Reading> readings = readingsOf(run);
+    result.crcRejections += rejections(readings);
     if (std::none_of(readings.begin(), readings.end(), acceptableIn(readings))) {
         // Read once more with every symbol scored against the phase the sender's unbroken
         // phase gives it: more frames come back near the limit, and a clean recording never
@@ -432,6 +443,7 @@ DecodeResult readFrom(const BinSums& sums, const Geometry& g, double sampleRate_
         coherent.coherent = true;
         SymbolRun again = readRun(sums, g, run.trellis->timing(), lead.tonePower, coherent);
         std::vector<Reading> coherentReadings = readingsOf(again);
+        result.crcRejections += rejections(coherentReadings);
         if (std::any_of(coherentReadings.begin(), coherentReadings.end(), acceptableIn(coherentReadings))) {
             timing = again.timing;
             run = std::move(again);
@@ -525,9 +537,14 @@ DecodeResult readFrom(const BinSums& sums, const Geometry& g, double sampleRate_
             const auto toFrame = [](std::span<const std::uint8_t> tones) {
                 return frameFromSymbols(std::vector<std::uint8_t>(tones.begin(), tones.end()));
             };
-            const std::optional<Correction> fixed = frameChecksOut(toFrame(plain.tones()))
-                ? std::optional<Correction>(Correction {plain.tones(), 0})
-                : correctByCrc(plain, toFrame);
+            const Frame first = toFrame(plain.tones());
+            std::optional<Correction> fixed;
+            if (frameChecksOut(first)) {
+                fixed = Correction {plain.tones(), 0};
+            } else {
+                result.crcRejections += markersOk(first);
+                fixed = correctByCrc(plain, toFrame, result.crcRejections);
+            }
             if (fixed) {
                 result.frame = toFrame(fixed->tones);
                 result.computedCrc = crc16(std::span(result.frame).first(kCrcIndex));
