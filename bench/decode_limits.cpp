@@ -93,7 +93,7 @@ int curve(int trials, bool oursOnly, int high, int low)
                     r.symbolsRead);
             wrong += r.crcOk() && r.frame != f;
             corrected += r.crcOk() && r.frame == f && r.correctedSymbols > 0;
-            rejections += r.crcRejections;
+            rejections += r.crcRejections.count();
             if (oursOnly)
                 continue;
             std::ofstream(payload, std::ios::binary).write(reinterpret_cast<const char*>(f.data()), 16);
@@ -131,7 +131,7 @@ int falseAccepts(int noiseOnly, int broken)
         const DecodeResult r = decodeSamples(x, 16'000.0);
         passed += r.crcOk();
         leadIns += r.outcome != DecodeOutcome::NoSignal;
-        rejections += r.crcRejections;
+        rejections += r.crcRejections.count();
     }
     std::printf("noise only: %d recordings, %d with something like a lead-in, %d passed as a good frame, "
                 "%ld sequences turned away by the CRC alone\n",
@@ -147,7 +147,7 @@ int falseAccepts(int noiseOnly, int broken)
         const DecodeResult r = decodeSamples(lab::send(f, true, 0.2), 16'000.0);
         passed += r.crcOk();
         mismatch += r.decoded() && !r.crcOk() && r.frame == f;
-        rejections += r.crcRejections;
+        rejections += r.crcRejections.count();
     }
     std::printf("broken CRC, clean: %d recordings, %d read as sent with \"CRC mismatch\", %d passed as good, "
                 "%ld sequences turned away by the CRC alone\n",

@@ -4,8 +4,10 @@
 
 #include "shared/Frame.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tarvel {
 
@@ -31,15 +33,34 @@ struct SignalReport {
 
 inline constexpr double kSnrCeiling_dB = 60.0;
 
+// The sequences the CRC alone turned away on the way to a result (those whose markers were
+// right), each counted once: any of them could have passed by chance, 1 in 65 536, so
+// their number bounds the chance of a wrong frame.
+class CrcRejections {
+public:
+    void add(const Frame& frame)
+    {
+        if (std::find(frames_.begin(), frames_.end(), frame) == frames_.end())
+            frames_.push_back(frame);
+    }
+    void add(const CrcRejections& other)
+    {
+        for (const Frame& f : other.frames_)
+            add(f);
+    }
+    int count() const { return static_cast<int>(frames_.size()); }
+
+private:
+    std::vector<Frame> frames_;
+};
+
 struct DecodeResult {
     DecodeOutcome outcome = DecodeOutcome::NoSignal;
     std::string reason; // one line, for anything but a decoded frame
     Frame frame {}; // bytes as received (partial when the signal ends early)
     int symbolsRead = 0; // 128 when decoded
     int correctedSymbols = 0; // symbols the CRC check put right (0: read as they came)
-    // Sequences the CRC turned away before this result, counting only those nothing else
-    // (the markers) would have stopped: each could have passed by chance, 1 in 65 536.
-    int crcRejections = 0;
+    CrcRejections crcRejections;
     std::uint16_t computedCrc = 0; // over the bytes before kCrcIndex, as received
     std::uint16_t receivedCrc = 0; // the two bytes at kCrcIndex, high byte first
     SignalReport report;

@@ -53,7 +53,7 @@ bool frameChecksOut(const Frame& frame)
 }
 
 std::optional<Correction> correctByCrc(const SymbolTrellis& trellis,
-    const std::function<Frame(std::span<const std::uint8_t>)>& toFrame, int& crcRejections)
+    const std::function<Frame(std::span<const std::uint8_t>)>& toFrame, CrcRejections& rejections)
 {
     const std::vector<std::uint8_t>& best = trellis.tones();
     const std::vector<SymbolTrellis::Alternative> alternatives = trellis.alternatives(kAlternatives);
@@ -98,7 +98,8 @@ std::optional<Correction> correctByCrc(const SymbolTrellis& trellis,
             continue;
         const Frame frame = toFrame(tones);
         if (!frameChecksOut(frame)) {
-            crcRejections += markersOk(frame);
+            if (markersOk(frame))
+                rejections.add(frame);
             continue;
         }
         // Combined changes shift the later symbols, so the summed loss is only a guide:

@@ -3,6 +3,7 @@
 // that differ from it where it is least sure are tried, most likely first, and the first
 // whose frame carries a matching CRC and the markers 01 02 is taken.
 
+#include "decode/DecodeResult.h"
 #include "decode/SymbolTrellis.h"
 #include "shared/Frame.h"
 
@@ -43,9 +44,9 @@ struct Correction {
 inline constexpr std::size_t kCorrectionListSize = 16;
 inline constexpr double kCorrectionMaxLoss = 20.0;
 
-// `crcRejections` grows by each candidate whose markers were right and whose CRC was not.
+// Every candidate whose markers were right and whose CRC was not goes into `rejections`.
 std::optional<Correction> correctByCrc(const SymbolTrellis& trellis,
-    const std::function<Frame(std::span<const std::uint8_t>)>& toFrame, int& crcRejections);
+    const std::function<Frame(std::span<const std::uint8_t>)>& toFrame, CrcRejections& rejections);
 
 // True when the frame's CRC matches and bytes 0 and 1 are the markers 01 02.
 bool frameChecksOut(const Frame& frame);

@@ -221,7 +221,7 @@ void FrameDemodulator::readCandidate()
         c.onsetSeen};
     DecodeResult r = readSymbols(span, sighting, BinScale {binner_.sampleRate_hz(), binner_.samplesPerBin()});
     r.report.start_s += static_cast<double>(from) * binner_.binDuration_s();
-    crcRejections_ += r.crcRejections;
+    crcRejections_.add(r.crcRejections);
     r.crcRejections = crcRejections_;
     if (r.crcOk()) {
         found_ = std::move(r);

@@ -70,7 +70,7 @@ private:
     };
     std::optional<EndedRun> ended_; // the run behind the last candidate, while it may resume
     std::optional<Candidate> pending_;
-    int crcRejections_ = 0; // over every lead-in read so far
+    CrcRejections crcRejections_; // over every lead-in read so far
     std::optional<DecodeResult> found_;
     std::optional<DecodeResult> best_;
 };

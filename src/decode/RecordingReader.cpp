@@ -128,9 +128,9 @@ public:
             results.back().report.channel = i < channels_ ? static_cast<int>(i) + 1 : 0;
             results.back().report.channels = static_cast<int>(channels_);
         }
-        int rejections = 0; // every channel's readings could have passed by chance
+        CrcRejections rejections; // every channel's readings could have passed by chance
         for (const DecodeResult& r : results)
-            rejections += r.crcRejections;
+            rejections.add(r.crcRejections);
         std::size_t best = 0;
         for (std::size_t i = 1; i < results.size(); ++i)
             if (!results[best].crcOk()

@@ -337,9 +337,47 @@ std::vector<Reading> readingsOf(const SymbolRun& run)
     return readings;
 }
 
-DecodeResult readFrom(const BinSums& sums, const Geometry& g, double sampleRate_hz,
-    const LeadInSighting& sighting, const LeadInMeasure& lead, Index change, Index onset,
-    const ToneModel& model);
+// What every reading after one lead-in shares.
+struct LeadInReading {
+    const BinSums& sums;
+    const Geometry& g;
+    double sampleRate_hz;
+    const LeadInSighting& sighting;
+    const LeadInMeasure& lead;
+    Index change;
+    Index onset;
+    // The lead-in measured a symbol longer than a second: the frame's first symbol, 615 Hz
+    // like the lead-in, merged with it.
+    bool saysMerged;
+};
+
+// A reading one symbol off the true start is the frame shifted by a bit, and a CRC-16
+// without a start value leaves every such shift the same fixed error pattern away from a
+// matching CRC: one unlucky symbol would pass it. So where both readings are on the table,
+// the one the lead-in's length does not back must carry the markers as well.
+bool acceptable(const std::vector<Reading>& set, const Reading& r, bool leadInSaysMerged)
+{
+    return r.crcOk && (r.merged == leadInSaysMerged || set.size() == 1 || frameChecksOut(r.frame));
+}
+
+bool anyAcceptable(const std::vector<Reading>& set, bool leadInSaysMerged)
+{
+    return std::any_of(
+        set.begin(), set.end(), [&](const Reading& r) { return acceptable(set, r, leadInSaysMerged); });
+}
+
+// Notes the whole readings that the CRC alone turned away.
+void noteRejections(const std::vector<Reading>& set, bool leadInSaysMerged, CrcRejections& rejections)
+{
+    for (const Reading& r : set)
+        if (r.complete && !r.crcOk && (r.merged == leadInSaysMerged || set.size() == 1 || markersOk(r.frame)))
+            rejections.add(r.frame);
+}
+
+// The symbols from the lead-in's change on, their timing fitted to their own tone changes.
+SymbolRun readTimed(const LeadInReading& c, const ToneModel& model);
+
+DecodeResult readFrom(const LeadInReading& c, const ToneModel& model, SymbolRun run);
 
 } // namespace
 
@@ -362,33 +400,49 @@ DecodeResult readSymbols(
     const Index onset
         = sighting.onsetSeen ? refineOnset(sums, g, sighting.onset, sighting.spread, change) : sighting.onset;
 
-    // Tones are first taken to change at once. A frame whose CRC then fails is read once
-    // more as a sender with the slowest phase filter makes it (Alfa about 0.01: every tone
-    // change a glide over a third of a symbol); the faster filters need no such help.
+    // The symbols read from the change on either are the whole frame (its first bit is 0), or
+    // follow a first symbol 1 that sounds like the lead-in and so merged with it. Frames
+    // start with a 0 bit, but a frame that does not must not be misread either: the CRC
+    // decides, and where it cannot, the lead-in's length does.
+    bool saysMerged = false;
+    if (sighting.onsetSeen) {
+        const double measured = static_cast<double>(change - onset);
+        const double plain = lead.scale * g.leadInBins;
+        saysMerged = std::fabs(measured - plain - lead.scale * g.symbolBins[kLeadTone])
+            < std::fabs(measured - plain);
+    }
     const double rate = binScale.sampleRate_hz;
-    const auto attempt = [&](double glide_samples) {
-        const ToneModel model {
-            std::sqrt(2.0 * lead.tonePower), leadNoise, glide_samples * rate / 16'000.0, false};
-        return readFrom(sums, g, rate, sighting, lead, change, onset, model);
+    const LeadInReading c {sums, g, rate, sighting, lead, change, onset, saysMerged};
+
+    // Tones are first taken to change at once. When no reading then passes its CRC, the
+    // symbols are read once more as a sender with the slowest phase filter makes them (Alfa
+    // about 0.01: every tone change a glide over a third of a symbol), and whichever way
+    // explains the recording better goes on to the phase-scored reading and the correction
+    // list: a frame that noise spoilt is not given a second set of chances by the glides.
+    const auto model = [&](double glide_samples) {
+        return ToneModel {std::sqrt(2.0 * lead.tonePower), leadNoise, glide_samples * rate / 16'000.0, false};
     };
-    DecodeResult first = attempt(0.0);
-    if (first.crcOk() || first.outcome != DecodeOutcome::Decoded)
-        return first;
-    DecodeResult glided = attempt(kSlowFilterGlide_samples);
-    DecodeResult& taken = glided.crcOk() ? glided : first;
-    taken.crcRejections = first.crcRejections + glided.crcRejections;
-    return taken;
+    SymbolRun plain = readTimed(c, model(0.0));
+    const std::vector<Reading> plainReadings = readingsOf(plain);
+    if (!anyAcceptable(plainReadings, saysMerged) && !plain.ranOut) {
+        SymbolRun glided = readTimed(c, model(kSlowFilterGlide_samples));
+        if (glided.trellis->bestMetric() > plain.trellis->bestMetric()) {
+            DecodeResult r = readFrom(c, model(kSlowFilterGlide_samples), std::move(glided));
+            noteRejections(plainReadings, saysMerged, r.crcRejections);
+            return r;
+        }
+    }
+    return readFrom(c, model(0.0), std::move(plain));
 }
 
 namespace {
 
-DecodeResult readFrom(const BinSums& sums, const Geometry& g, double sampleRate_hz,
-    const LeadInSighting& sighting, const LeadInMeasure& lead, Index change, Index onset,
-    const ToneModel& model)
+SymbolRun readTimed(const LeadInReading& c, const ToneModel& model)
 {
-    DecodeResult result;
-    result.report.sampleRate_hz = sampleRate_hz;
-    Timing timing {static_cast<double>(change), lead.scale};
+    const BinSums& sums = c.sums;
+    const Geometry& g = c.g;
+    const LeadInMeasure& lead = c.lead;
+    Timing timing {static_cast<double>(c.change), lead.scale};
     SymbolRun run = readRun(sums, g, timing, lead.tonePower, model);
     timing = run.timing;
     for (int pass = 0; pass < 3; ++pass) {
@@ -404,37 +458,23 @@ DecodeResult readFrom(const BinSums& sums, const Geometry& g, double sampleRate_
         if (settled)
             break;
     }
+    return run;
+}
 
-    // The symbols read from the change on either are the whole frame (its first bit is 0), or
-    // follow a first symbol 1 that sounds like the lead-in and so merged with it. Frames
-    // start with a 0 bit, but a frame that does not must not be misread either: the CRC
-    // decides, and where it cannot, the lead-in's length does.
-    bool leadInSaysMerged = false;
-    if (sighting.onsetSeen) {
-        const double measured = static_cast<double>(change - onset);
-        const double plain = lead.scale * g.leadInBins;
-        leadInSaysMerged = std::fabs(measured - plain - lead.scale * g.symbolBins[kLeadTone])
-            < std::fabs(measured - plain);
-    }
-    // A reading one symbol off the true start is the frame shifted by a bit, and a CRC-16
-    // without a start value leaves every such shift the same fixed error pattern away from
-    // a matching CRC: one unlucky symbol would pass it. So where both readings are on the
-    // table, the one the lead-in's length does not back must carry the markers as well.
-    const auto acceptableIn = [&](const std::vector<Reading>& set) {
-        return [&set, leadInSaysMerged](const Reading& r) {
-            return r.crcOk && (r.merged == leadInSaysMerged || set.size() == 1 || frameChecksOut(r.frame));
-        };
-    };
-    // Whole readings the CRC alone turned away.
-    const auto rejections = [leadInSaysMerged](const std::vector<Reading>& set) {
-        return static_cast<int>(std::count_if(set.begin(), set.end(), [&](const Reading& r) {
-            return r.complete && !r.crcOk
-                && (r.merged == leadInSaysMerged || set.size() == 1 || markersOk(r.frame));
-        }));
-    };
+DecodeResult readFrom(const LeadInReading& c, const ToneModel& model, SymbolRun run)
+{
+    const BinSums& sums = c.sums;
+    const Geometry& g = c.g;
+    const LeadInMeasure& lead = c.lead;
+    const Index change = c.change;
+    const Index onset = c.onset;
+    const bool leadInSaysMerged = c.saysMerged;
+    DecodeResult result;
+    result.report.sampleRate_hz = c.sampleRate_hz;
+    Timing timing = run.timing;
     std::vector<Reading> readings = readingsOf(run);
-    result.crcRejections += rejections(readings);
-    if (std::none_of(readings.begin(), readings.end(), acceptableIn(readings))) {
+    noteRejections(readings, leadInSaysMerged, result.crcRejections);
+    if (!anyAcceptable(readings, leadInSaysMerged)) {
         // Read once more with every symbol scored against the phase the sender's unbroken
         // phase gives it: more frames come back near the limit, and a clean recording never
         // pays for it. Taken only when its CRC matches: with the slowest filter read as if
@@ -443,18 +483,17 @@ DecodeResult readFrom(const BinSums& sums, const Geometry& g, double sampleRate_
         coherent.coherent = true;
         SymbolRun again = readRun(sums, g, run.trellis->timing(), lead.tonePower, coherent);
         std::vector<Reading> coherentReadings = readingsOf(again);
-        result.crcRejections += rejections(coherentReadings);
-        if (std::any_of(coherentReadings.begin(), coherentReadings.end(), acceptableIn(coherentReadings))) {
+        noteRejections(coherentReadings, leadInSaysMerged, result.crcRejections);
+        if (anyAcceptable(coherentReadings, leadInSaysMerged)) {
             timing = again.timing;
             run = std::move(again);
             readings = std::move(coherentReadings);
         }
     }
     const std::size_t have = run.symbols.size();
-    const auto acceptable = acceptableIn(readings);
     const Reading* chosen = nullptr;
     for (const Reading& r : readings)
-        if (acceptable(r) && (!chosen || r.merged == leadInSaysMerged))
+        if (acceptable(readings, r, leadInSaysMerged) && (!chosen || r.merged == leadInSaysMerged))
             chosen = &r;
     if (!chosen) {
         chosen = &readings.front();
@@ -507,7 +546,7 @@ DecodeResult readFrom(const BinSums& sums, const Geometry& g, double sampleRate_
     result.symbolsRead = static_cast<int>(std::min(chosen->symbols.size(), std::size_t {kSymbolCount}));
     result.computedCrc = crc16(std::span(result.frame).first(kCrcIndex));
     result.receivedCrc = storedCrc(result.frame);
-    if (acceptable(*chosen)) {
+    if (acceptable(readings, *chosen, leadInSaysMerged)) {
         result.outcome = DecodeOutcome::Decoded;
         return result;
     }
@@ -542,7 +581,8 @@ DecodeResult readFrom(const BinSums& sums, const Geometry& g, double sampleRate_
             if (frameChecksOut(first)) {
                 fixed = Correction {plain.tones(), 0};
             } else {
-                result.crcRejections += markersOk(first);
+                if (markersOk(first))
+                    result.crcRejections.add(first);
                 fixed = correctByCrc(plain, toFrame, result.crcRejections);
             }
             if (fixed) {
