@@ -24,24 +24,28 @@ struct Correction {
 // a candidate may lie.
 //
 // Why so few: a candidate that is not the frame sent passes the 16-bit CRC with probability
-// 2^-16, and the markers with 2^-16 more unless it already has them right. A recording gets
-// at most two readings per lead-in found (tones changing at once, and gliding as the slowest
-// filter makes them). Each checks by the CRC alone its first sequence, with and without a first symbol
-// merged into the lead-in, and when that fails the same two read once more with every
-// symbol scored against the sender's phase: at most 2 · 4 = 8 sequences. Only then are
-// candidates checked by the CRC and the markers: at most 2 · (1 + 16) = 34 of them.
-// - noise alone needs something like a lead-in first (none in 10 000 noise recordings, so
-//   fewer than 3e-4 of them); past it, 8 · 2^-16 + 34 · 2^-32 ≈ 1.2e-4: under 4e-8 in all;
+// 2^-16, and the markers with 2^-16 more unless it already has them right, as most
+// candidates do (they differ after the markers). Every wrong sequence the CRC alone turns
+// away on the way to a result is one such chance; the decoder counts them, each sequence
+// once (DecodeResult::crcRejections), so the chance of a wrong frame is measured per SNR
+// (bench/decode_limits) rather than argued here. What keeps that count low:
+// - a lead-in is read at most four times, and each reading checks its first sequence, its
+//   phase-scored sequence and the best marked one before this list;
+// - the slowest filter's glides are tried only when the plain reading fails, and only the
+//   model that explains the recording better goes on, so noise gets no second list;
+// - a reading one symbol off the lead-in's start needs the markers too (a shifted frame is a
+//   fixed error pattern away from a matching CRC);
 // - a clean recording of a frame whose CRC is wrong has no symbol within 20 of its best
 //   reading (its alternatives lie hundreds below), so no candidate is tried and it stays
 //   "CRC mismatch";
-// - a noisy recording of a real send whose list misses the frame sent keeps its markers in
-//   most candidates, so only the CRC guards it: at most (32 + 8) · 2^-16 ≈ 6e-4 per such
-//   recording. That stays below one in a million recordings while fewer than one in 600
-//   reach the list without the frame in it (down to about -11 dB); nearer the limit it is
-//   about one wrong frame in several thousand recordings. A longer list would find a few
-//   more frames at -14 dB and let proportionally more wrong ones through.
-inline constexpr std::size_t kCorrectionListSize = 16;
+// - noise alone must first show something like a lead-in (none of 10 000 noise recordings
+//   did).
+// Measured on 200 seeded frames per step with this list: about 0.04 sequences turned away
+// per recording at -11 dB and 0.18 at -12 dB (a wrong frame in fewer than 1 and about 3
+// recordings in a million), 2.4 at -14 dB. A list of 16 read one frame more in 200 at
+// -14 dB and turned away a third more sequences there; at -11 and -12 dB most of the count
+// comes from the readings before the list.
+inline constexpr std::size_t kCorrectionListSize = 8;
 inline constexpr double kCorrectionMaxLoss = 20.0;
 
 // Every candidate whose markers were right and whose CRC was not goes into `rejections`.

@@ -26,6 +26,7 @@ constexpr std::int64_t kMaxGapHops = 3; // looks in a row that may miss the lead
 // A lead-in that yields no frame and is heard again within this many looks was cut short
 // by noise, not ended.
 constexpr std::int64_t kResumeHops = 10;
+constexpr int kMaxResumes = 3; // so that one lead-in is read at most four times
 constexpr double kSlowestClock = 1.04;
 constexpr std::int64_t kTrimSlack = 4096; // bins dropped in batches, not one by one
 
@@ -161,13 +162,16 @@ void FrameDemodulator::scan(bool streamEnded)
             if (runHops_ == 0) {
                 runFirstHop_ = hopEnd;
                 runCut_ = false;
-                if (ended_ && hopEnd - ended_->lastLeadHop <= kResumeHops * hop_) {
+                runResumes_ = 0;
+                if (ended_ && hopEnd - ended_->lastLeadHop <= kResumeHops * hop_
+                    && ended_->resumes < kMaxResumes) {
                     // The lead-in just read gave no frame and comes back at once: noise had
                     // cut it short. It is one lead-in, from its first look on.
                     runFirstHop_ = ended_->firstHop;
                     runCut_ = ended_->cut;
                     gapHops_ = (hopEnd - ended_->lastLeadHop) / hop_ - 1;
                     runHops_ = ended_->hops;
+                    runResumes_ = ended_->resumes + 1;
                 }
                 ended_.reset();
             }
@@ -187,7 +191,7 @@ void FrameDemodulator::scan(bool streamEnded)
                 // The look stops being 615 Hz about when half of it has left the lead-in.
                 const std::int64_t change = lastLeadHop_ + hop_ - leadWindow_ / 2;
                 pending_ = Candidate {runFirstHop_ - leadWindow_ / 2, change, !runCut_, change + frameBins_};
-                ended_ = EndedRun {runFirstHop_, lastLeadHop_, runHops_, runCut_};
+                ended_ = EndedRun {runFirstHop_, lastLeadHop_, runHops_, runCut_, runResumes_};
             } else if (dominantTone(hopEnd, toneWindow_, fraction) != 1 && fraction >= kClearToneFraction) {
                 ++toneHops_;
             }

@@ -59,6 +59,7 @@ private:
     std::int64_t runFirstHop_ = -1;
     std::int64_t runHops_ = 0;
     bool runCut_ = false;
+    int runResumes_ = 0; // times the run in progress came back after being read
     std::int64_t gapHops_ = 0; // looks since the run last saw 615 Hz
     std::int64_t lastLeadHop_ = 0; // where it last did
     std::int64_t toneHops_ = 0; // looks with a clear 470 Hz or 889 Hz
@@ -67,6 +68,7 @@ private:
         std::int64_t lastLeadHop;
         std::int64_t hops;
         bool cut;
+        int resumes; // times it had come back already
     };
     std::optional<EndedRun> ended_; // the run behind the last candidate, while it may resume
     std::optional<Candidate> pending_;

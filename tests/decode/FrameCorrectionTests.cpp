@@ -42,6 +42,8 @@ TEST(FrameCorrection, CleanFrameWithABrokenCrcStaysAMismatch)
         EXPECT_FALSE(r.crcOk()) << frameHex(f);
         EXPECT_EQ(r.frame, f);
         EXPECT_EQ(r.correctedSymbols, 0);
+        // Read several ways, always the same sequence: one chance to pass by luck, not several.
+        EXPECT_EQ(r.crcRejections.count(), 1);
     }
 }
 
