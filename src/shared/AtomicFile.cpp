@@ -6,6 +6,7 @@
 #include <climits>
 #include <csignal>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <random>
 #include <string_view>
@@ -226,16 +227,25 @@ void AtomicFile::openUnnamed(int mode)
 
 void AtomicFile::openNamed(int mode)
 {
+    claimHiddenName([&](const std::string& candidate) {
+        const int fd = ::openat(
+            folderFd_, candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (fd < 0)
+            return false;
+        fd_ = fd;
+        return true;
+    });
+}
+
+void AtomicFile::claimHiddenName(const std::function<bool(const std::string&)>& create)
+{
     std::random_device seed;
     std::mt19937 random(seed());
     const std::string name = target_.filename().string();
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string candidate = temporaryNameFor(name, random);
         cleanupSlot_ = claimCleanupSlot(folderFd_, candidate);
-        const int fd = ::openat(
-            folderFd_, candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-        if (fd >= 0) {
-            fd_ = fd;
+        if (create(candidate)) {
             temporary_ = folderOf(target_) / candidate;
             return;
         }
@@ -282,29 +292,14 @@ void AtomicFile::write(std::string_view text)
 // over the target (a link cannot replace an existing name by itself).
 void AtomicFile::linkUnnamedIn()
 {
-    std::random_device seed;
-    std::mt19937 random(seed());
-    const std::string name = target_.filename().string();
     const std::string byDescriptor = "/proc/self/fd/" + std::to_string(fd_);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string candidate = temporaryNameFor(name, random);
-        cleanupSlot_ = claimCleanupSlot(folderFd_, candidate);
+    claimHiddenName([&](const std::string& candidate) {
         // AT_EMPTY_PATH needs a privilege; the /proc path works for everyone who has /proc.
-        int linked = ::linkat(fd_, "", folderFd_, candidate.c_str(), AT_EMPTY_PATH);
-        if (linked != 0 && errno != EEXIST)
-            linked
-                = ::linkat(AT_FDCWD, byDescriptor.c_str(), folderFd_, candidate.c_str(), AT_SYMLINK_FOLLOW);
-        if (linked == 0) {
-            temporary_ = folderOf(target_) / candidate;
-            return;
-        }
-        const int error = errno;
-        releaseCleanupSlot(cleanupSlot_);
-        cleanupSlot_ = -1;
-        if (error != EEXIST)
-            fail(error);
-    }
-    fail(EEXIST);
+        if (::linkat(fd_, "", folderFd_, candidate.c_str(), AT_EMPTY_PATH) == 0)
+            return true;
+        return errno != EEXIST
+            && ::linkat(AT_FDCWD, byDescriptor.c_str(), folderFd_, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    });
 }
 
 void AtomicFile::commit()

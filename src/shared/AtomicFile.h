@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -76,6 +77,9 @@ private:
     void openUnnamed(int mode);
     void openNamed(int mode);
     void linkUnnamedIn();
+    // Gives the temporary file a fresh hidden name beside the target through `create`
+    // (false with errno set when it fails); a name another writer took is tried again.
+    void claimHiddenName(const std::function<bool(const std::string&)>& create);
     [[noreturn]] void fail(int errorNumber);
     void discard() noexcept;
     void forgetTemporary() noexcept;
