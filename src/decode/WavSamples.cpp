@@ -2,20 +2,27 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
+#include <type_traits>
 
 namespace tarvel {
 
 namespace {
 
-std::uint32_t le32(const std::uint8_t* b)
+// A little-endian sample of type T at `b`; a plain load on a little-endian machine, which
+// lets the conversion loops below run on whole vectors of samples.
+template <typename T> T littleEndian(const std::uint8_t* b)
 {
-    return static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8)
-        | (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
-}
-
-std::uint16_t le16(const std::uint8_t* b)
-{
-    return static_cast<std::uint16_t>(b[0] | (b[1] << 8));
+    if constexpr (std::endian::native == std::endian::little) {
+        T v {};
+        std::memcpy(&v, b, sizeof v);
+        return v;
+    } else {
+        std::make_unsigned_t<T> u = 0;
+        for (std::size_t i = sizeof(T); i-- > 0;)
+            u = static_cast<std::make_unsigned_t<T>>((u << 8) | b[i]);
+        return static_cast<T>(u);
+    }
 }
 
 } // namespace
@@ -28,7 +35,7 @@ std::optional<WavSound> nativeWavSound(std::span<const std::uint8_t> head, std::
     if (!sound)
         return std::nullopt;
     constexpr std::size_t sizeField = 4; // the data chunk's length, just before its body
-    const std::size_t declared = le32(head.data() + sound->dataOffset - sizeField);
+    const std::size_t declared = littleEndian<std::uint32_t>(head.data() + sound->dataOffset - sizeField);
     if (declared == 0)
         return std::nullopt;
     const std::size_t size = std::min(declared, fileSize - sound->dataOffset);
@@ -47,15 +54,15 @@ void wavSamplesToFloat(WavSampleKind kind, std::span<const std::uint8_t> bytes, 
         break;
     case WavSampleKind::Int16:
         for (std::size_t i = 0; i < bytes.size() / 2; ++i)
-            out[i] = static_cast<float>(static_cast<std::int16_t>(le16(b + 2 * i))) * (1.0f / 32768.0f);
+            out[i] = static_cast<float>(littleEndian<std::int16_t>(b + 2 * i)) * (1.0f / 32768.0f);
         break;
     case WavSampleKind::Int32:
         for (std::size_t i = 0; i < bytes.size() / 4; ++i)
-            out[i] = static_cast<float>(static_cast<std::int32_t>(le32(b + 4 * i))) * (1.0f / 2147483648.0f);
+            out[i] = static_cast<float>(littleEndian<std::int32_t>(b + 4 * i)) * (1.0f / 2147483648.0f);
         break;
     case WavSampleKind::Float32:
         for (std::size_t i = 0; i < bytes.size() / 4; ++i)
-            out[i] = std::bit_cast<float>(le32(b + 4 * i));
+            out[i] = std::bit_cast<float>(littleEndian<std::uint32_t>(b + 4 * i));
         break;
     }
 }
