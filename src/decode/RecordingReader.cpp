@@ -115,6 +115,8 @@ public:
     // Returns true once a channel of its own has read a frame with a matching CRC.
     bool feed(std::span<const float> interleaved)
     {
+        if (channels_ == 1) // already the one channel's samples
+            return demodulators_[0].feed(interleaved);
         const std::size_t frames = interleaved.size() / channels_;
         buffer_.resize(frames);
         bool found = false;
@@ -227,8 +229,10 @@ template <typename Fetch> DecodeResult streamWav(const WavSound& sound, Fetch fe
             break;
     }
     DecodeResult result = demodulators.finish();
-    if (damaged && !result.decoded())
-        noteDamage(result, "WAV", static_cast<double>(done / frameBytes) / sound.sampleRate_hz);
+    if (damaged && !result.decoded()) {
+        const std::size_t framesRead = done / frameBytes; // whole frames only
+        noteDamage(result, "WAV", static_cast<double>(framesRead) / sound.sampleRate_hz);
+    }
     return result;
 }
 

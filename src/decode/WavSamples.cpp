@@ -1,6 +1,7 @@
 #include "decode/WavSamples.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <type_traits>
@@ -25,6 +26,27 @@ template <typename T> T littleEndian(const std::uint8_t* b)
     }
 }
 
+// Converts `bytes` of T samples into `out`, one float each. On a little-endian machine the
+// samples pass through a small local block, which the compiler knows `out` cannot overlap,
+// so that the conversion runs on whole vectors.
+template <typename T, typename Convert>
+void convertSamples(std::span<const std::uint8_t> bytes, std::span<float> out, Convert convert)
+{
+    const std::size_t count = bytes.size() / sizeof(T);
+    std::size_t i = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::size_t kBlock = 64;
+        std::array<T, kBlock> block {};
+        for (; i + kBlock <= count; i += kBlock) {
+            std::memcpy(block.data(), bytes.data() + i * sizeof(T), sizeof block);
+            for (std::size_t j = 0; j < kBlock; ++j)
+                out[i + j] = convert(block[j]);
+        }
+    }
+    for (; i < count; ++i)
+        out[i] = convert(littleEndian<T>(bytes.data() + i * sizeof(T)));
+}
+
 } // namespace
 
 std::optional<WavSound> nativeWavSound(std::span<const std::uint8_t> head, std::size_t fileSize)
@@ -46,23 +68,21 @@ std::optional<WavSound> nativeWavSound(std::span<const std::uint8_t> head, std::
 
 void wavSamplesToFloat(WavSampleKind kind, std::span<const std::uint8_t> bytes, std::span<float> out)
 {
-    const std::uint8_t* b = bytes.data();
     switch (kind) {
     case WavSampleKind::UInt8:
-        for (std::size_t i = 0; i < bytes.size(); ++i)
-            out[i] = static_cast<float>(static_cast<int>(b[i]) - 128) * (1.0f / 128.0f);
+        convertSamples<std::uint8_t>(bytes, out,
+            [](std::uint8_t x) { return static_cast<float>(static_cast<int>(x) - 128) * (1.0f / 128.0f); });
         break;
     case WavSampleKind::Int16:
-        for (std::size_t i = 0; i < bytes.size() / 2; ++i)
-            out[i] = static_cast<float>(littleEndian<std::int16_t>(b + 2 * i)) * (1.0f / 32768.0f);
+        convertSamples<std::int16_t>(
+            bytes, out, [](std::int16_t x) { return static_cast<float>(x) * (1.0f / 32768.0f); });
         break;
     case WavSampleKind::Int32:
-        for (std::size_t i = 0; i < bytes.size() / 4; ++i)
-            out[i] = static_cast<float>(littleEndian<std::int32_t>(b + 4 * i)) * (1.0f / 2147483648.0f);
+        convertSamples<std::int32_t>(
+            bytes, out, [](std::int32_t x) { return static_cast<float>(x) * (1.0f / 2147483648.0f); });
         break;
     case WavSampleKind::Float32:
-        for (std::size_t i = 0; i < bytes.size() / 4; ++i)
-            out[i] = std::bit_cast<float>(littleEndian<std::uint32_t>(b + 4 * i));
+        convertSamples<std::uint32_t>(bytes, out, [](std::uint32_t x) { return std::bit_cast<float>(x); });
         break;
     }
 }
