@@ -22,8 +22,10 @@ namespace tarvel {
 namespace {
 
 constexpr sf_count_t kChunkFrames = 4096;
-constexpr std::size_t kWavHeadBytes = 4096; // where a WAV's data chunk starts, nearly always
-constexpr std::size_t kMaxWavHeadBytes = std::size_t {1} << 20; // ... and always, for the files read natively
+// Where a WAV's data chunk starts, nearly always; one that starts beyond the larger head
+// (behind a long tag or picture) is left to libsndfile.
+constexpr std::size_t kWavHeadBytes = 4096;
+constexpr std::size_t kMaxWavHeadBytes = 65536;
 constexpr int kMaxChannels = 64;
 constexpr std::size_t kMaxStreamBytes = std::size_t {1} << 30; // what is read from a pipe at most
 

@@ -121,6 +121,30 @@ TEST_F(RecordingReader, NativeAndLibraryWavReadingsAgree)
     }
 }
 
+// Samples behind a long chunk (a tag, a picture): read natively when they start within the
+// first 64 KiB, by libsndfile beyond; the same reading either way.
+TEST_F(RecordingReader, SamplesBehindALongChunk)
+{
+    lab::writeSound(path("plain.wav"), signal_, 16'000, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    const DecodeResult plain = decodeRecording(path("plain.wav"));
+    EXPECT_TRUE(plain.crcOk()) << plain.reason;
+    std::ifstream in(path("plain.wav"), std::ios::binary);
+    const std::vector<char> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    constexpr std::size_t kAfterFormat = 36; // "RIFF", "WAVE" and a plain 16-byte "fmt " chunk
+    ASSERT_EQ(std::string(file.data() + kAfterFormat, 4), "data");
+    for (const std::uint32_t junk : {10'000u, 100'000u}) {
+        std::vector<char> longer(file.begin(), file.begin() + kAfterFormat);
+        const char header[8] = {'J', 'U', 'N', 'K', static_cast<char>(junk & 0xFF),
+            static_cast<char>((junk >> 8) & 0xFF), static_cast<char>(junk >> 16), 0};
+        longer.insert(longer.end(), header, header + 8);
+        longer.resize(longer.size() + junk, '\0');
+        longer.insert(longer.end(), file.begin() + kAfterFormat, file.end());
+        std::ofstream(path("long.wav"), std::ios::binary)
+            .write(longer.data(), static_cast<std::streamsize>(longer.size()));
+        expectSameReading(plain, decodeRecording(path("long.wav")), junk < 65'536 ? "native" : "libsndfile");
+    }
+}
+
 // The reason in plain words, as the system or the first bytes give it.
 std::string refusal(const std::string& path)
 {
