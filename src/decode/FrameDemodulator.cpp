@@ -49,6 +49,11 @@ FrameDemodulator::FrameDemodulator(double sampleRate_hz) : binner_(sampleRate_hz
         = kSymbolCount * static_cast<double>(kSymbols[0].length_samples) / kSampleRate_hz;
     frameBins_ = std::llround(longestSymbols * kSlowestClock / binDuration) + 2 * leadWindow_;
     nextHop_ = leadWindow_;
+    // Room for the most it holds (a lead-in, its frame, the margins, the bins not yet dropped
+    // and a second being fed), so that it never moves its bins while it grows.
+    const std::int64_t mostHeld
+        = frameBins_ + maxLeadHops_ * hop_ + 4 * leadWindow_ + kTrimSlack + std::llround(1.0 / binDuration);
+    bins_.reserve(static_cast<std::size_t>(mostHeld));
 }
 
 bool FrameDemodulator::feed(std::span<const float> samples)

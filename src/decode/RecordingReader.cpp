@@ -1,8 +1,8 @@
 #include "decode/RecordingReader.h"
 
 #include "decode/FrameDemodulator.h"
-
-#include <sndfile.h>
+#include "decode/SndfileLibrary.h"
+#include "decode/WavSamples.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,6 +14,7 @@
 #include <cstring>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace tarvel {
@@ -21,13 +22,31 @@ namespace tarvel {
 namespace {
 
 constexpr sf_count_t kChunkFrames = 4096;
+// Where a WAV's data chunk starts, nearly always; one that starts beyond the larger head
+// (behind a long tag or picture) is left to libsndfile.
+constexpr std::size_t kWavHeadBytes = 4096;
+constexpr std::size_t kMaxWavHeadBytes = 65536;
 constexpr int kMaxChannels = 64;
 constexpr std::size_t kMaxStreamBytes = std::size_t {1} << 30; // what is read from a pipe at most
 
-struct SndfileCloser {
-    void operator()(SNDFILE* f) const { sf_close(f); }
+// Closes through the loaded library (its address is only known once it is loaded).
+class SndfileHandle {
+public:
+    SndfileHandle(const SndfileLibrary& library, SNDFILE* file) : library_(library), file_(file) { }
+    SndfileHandle(const SndfileHandle&) = delete;
+    SndfileHandle& operator=(const SndfileHandle&) = delete;
+    ~SndfileHandle()
+    {
+        if (file_)
+            library_.close(file_);
+    }
+    SNDFILE* get() const { return file_; }
+    explicit operator bool() const { return file_ != nullptr; }
+
+private:
+    const SndfileLibrary& library_;
+    SNDFILE* file_;
 };
-using SndfileHandle = std::unique_ptr<SNDFILE, SndfileCloser>;
 
 // The system's reason in plain words, as a clause: "no such file or directory".
 std::string systemReason(int error)
@@ -98,6 +117,8 @@ public:
     // Returns true once a channel of its own has read a frame with a matching CRC.
     bool feed(std::span<const float> interleaved)
     {
+        if (channels_ == 1) // already the one channel's samples
+            return demodulators_[0].feed(interleaved);
         const std::size_t frames = interleaved.size() / channels_;
         buffer_.resize(frames);
         bool found = false;
@@ -146,7 +167,17 @@ private:
     std::vector<float> buffer_;
 };
 
-DecodeResult stream(SNDFILE* file, const SF_INFO& info, const char* container)
+// Damaged part-way: what came before the damage is read like a recording that ends there,
+// and the reason says where the file stops being readable.
+void noteDamage(DecodeResult& result, const char* container, double seconds)
+{
+    char where[64];
+    std::snprintf(where, sizeof where, "%.2f s", seconds);
+    result.reason += std::string(result.reason.empty() ? "" : "; ") + "the " + container
+        + " file is damaged after " + where;
+}
+
+DecodeResult stream(const SndfileLibrary& library, SNDFILE* file, const SF_INFO& info, const char* container)
 {
     checkRate(static_cast<double>(info.samplerate));
     if (info.channels < 1 || info.channels > kMaxChannels)
@@ -157,7 +188,7 @@ DecodeResult stream(SNDFILE* file, const SF_INFO& info, const char* container)
     std::vector<float> interleaved(static_cast<std::size_t>(kChunkFrames) * channels);
     sf_count_t framesRead = 0;
     for (;;) {
-        const sf_count_t got = sf_readf_float(file, interleaved.data(), kChunkFrames);
+        const sf_count_t got = library.readFramesFloat(file, interleaved.data(), kChunkFrames);
         if (got <= 0)
             break;
         framesRead += got;
@@ -165,15 +196,80 @@ DecodeResult stream(SNDFILE* file, const SF_INFO& info, const char* container)
             break;
     }
     DecodeResult result = demodulators.finish();
-    if (sf_error(file) != SF_ERR_NO_ERROR && !result.decoded()) {
-        // Damaged part-way: what came before the damage is read like a recording that ends
-        // there, and the reason says where the file stops being readable.
-        char where[64];
-        std::snprintf(where, sizeof where, "%.2f s", static_cast<double>(framesRead) / info.samplerate);
-        result.reason += std::string(result.reason.empty() ? "" : "; ") + "the " + container
-            + " file is damaged after " + where;
+    if (library.error(file) != SF_ERR_NO_ERROR && !result.decoded())
+        noteDamage(result, container, static_cast<double>(framesRead) / info.samplerate);
+    return result;
+}
+
+// A WAV file read without libsndfile, in the same chunks and to the same floats. `fetch(offset,
+// buffer)` fills `buffer` with the file's bytes from `offset` and returns how many it gave (fewer
+// at the file's end), or nothing when they cannot be read.
+template <typename Fetch> DecodeResult streamWav(const WavSound& sound, Fetch fetch)
+{
+    checkRate(static_cast<double>(sound.sampleRate_hz));
+    ChannelDemodulators demodulators(sound.channels, static_cast<double>(sound.sampleRate_hz));
+    const auto channels = static_cast<std::size_t>(sound.channels);
+    const auto frameBytes = static_cast<std::size_t>(sound.bytesPerFrame());
+    std::vector<float> interleaved(static_cast<std::size_t>(kChunkFrames) * channels);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(kChunkFrames) * frameBytes);
+    std::size_t done = 0; // bytes of the data chunk read so far
+    bool damaged = false;
+    while (done < sound.dataSize) {
+        const std::size_t want = std::min(sound.dataSize - done, bytes.size());
+        const std::optional<std::size_t> got = fetch(sound.dataOffset + done, std::span(bytes).first(want));
+        if (!got) {
+            damaged = true;
+            break;
+        }
+        const std::size_t frames = *got / frameBytes;
+        if (frames == 0)
+            break;
+        done += frames * frameBytes;
+        const std::span<float> samples = std::span(interleaved).first(frames * channels);
+        wavSamplesToFloat(sound.kind, std::span(bytes).first(frames * frameBytes), samples);
+        if (demodulators.feed(samples))
+            break;
+    }
+    DecodeResult result = demodulators.finish();
+    if (damaged && !result.decoded()) {
+        const std::size_t framesRead = done / frameBytes; // whole frames only
+        noteDamage(result, "WAV", static_cast<double>(framesRead) / sound.sampleRate_hz);
     }
     return result;
+}
+
+// Fills `buffer` from `offset` of a file; fewer bytes only at its end, nothing on an error.
+std::optional<std::size_t> readAt(int fd, std::size_t offset, std::span<std::uint8_t> buffer)
+{
+    std::size_t filled = 0;
+    while (filled < buffer.size()) {
+        const ssize_t n = ::pread(
+            fd, buffer.data() + filled, buffer.size() - filled, static_cast<off_t>(offset + filled));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return std::nullopt;
+        if (n == 0)
+            break;
+        filled += static_cast<std::size_t>(n);
+    }
+    return filled;
+}
+
+// The sound of a regular WAV file when it is read natively; its head is read first in a
+// small piece, then, if its data chunk starts further on, in a larger one.
+std::optional<WavSound> nativeWavFile(int fd, std::size_t fileSize)
+{
+    std::uint8_t head[kWavHeadBytes];
+    std::optional<std::size_t> got = readAt(fd, 0, std::span(head, std::min(fileSize, sizeof head)));
+    if (!got)
+        return std::nullopt;
+    std::optional<WavSound> sound = nativeWavSound(std::span(head, *got), fileSize);
+    if (sound || fileSize <= sizeof head)
+        return sound;
+    std::vector<std::uint8_t> longer(std::min(fileSize, kMaxWavHeadBytes));
+    got = readAt(fd, 0, longer);
+    return got ? nativeWavSound(std::span(longer).first(*got), fileSize) : std::nullopt;
 }
 
 // libsndfile's view of a file held in memory.
@@ -270,13 +366,17 @@ DecodeResult decodeRecording(const std::string& path)
     const ssize_t got = ::pread(fd, head, sizeof head, 0);
     if (got < 0)
         throw RecordingError(systemReason(errno));
-    const char* container = checkContainer(
-        std::span(head, static_cast<std::size_t>(got)), static_cast<std::size_t>(st.st_size));
+    const auto fileSize = static_cast<std::size_t>(st.st_size);
+    const char* container = checkContainer(std::span(head, static_cast<std::size_t>(got)), fileSize);
+    if (const std::optional<WavSound> sound = nativeWavFile(fd, fileSize))
+        return streamWav(*sound,
+            [fd](std::size_t offset, std::span<std::uint8_t> buffer) { return readAt(fd, offset, buffer); });
+    const SndfileLibrary& library = sndfileLibrary(container);
     SF_INFO info {};
-    SndfileHandle file(sf_open_fd(fd, SFM_READ, &info, SF_FALSE));
+    const SndfileHandle file(library, library.openFd(fd, SFM_READ, &info, SF_FALSE));
     if (!file)
         throw RecordingError("a damaged " + std::string(container) + " file: its header cannot be read");
-    return stream(file.get(), info, container);
+    return stream(library, file.get(), info, container);
 }
 
 DecodeResult decodeRecordingStream(std::istream& in)
@@ -297,13 +397,20 @@ DecodeResult decodeRecordingBytes(std::span<const std::uint8_t> bytes)
 {
     const char* container
         = checkContainer(bytes.first(std::min<std::size_t>(bytes.size(), 12)), bytes.size());
+    if (const std::optional<WavSound> sound = nativeWavSound(bytes, bytes.size()))
+        return streamWav(*sound, [bytes](std::size_t offset, std::span<std::uint8_t> buffer) {
+            const std::size_t n = std::min(buffer.size(), bytes.size() - offset);
+            std::memcpy(buffer.data(), bytes.data() + offset, n);
+            return std::optional<std::size_t>(n);
+        });
+    const SndfileLibrary& library = sndfileLibrary(container);
     MemoryFile memory {bytes};
     SF_VIRTUAL_IO io {memLength, memSeek, memRead, memWrite, memTell};
     SF_INFO info {};
-    SndfileHandle file(sf_open_virtual(&io, SFM_READ, &info, &memory));
+    const SndfileHandle file(library, library.openVirtual(&io, SFM_READ, &info, &memory));
     if (!file)
         throw RecordingError("a damaged " + std::string(container) + " file: its header cannot be read");
-    return stream(file.get(), info, container);
+    return stream(library, file.get(), info, container);
 }
 
 DecodeResult decodeSamples(std::span<const float> samples, double sampleRate_hz)

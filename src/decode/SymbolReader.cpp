@@ -390,7 +390,11 @@ DecodeResult readSymbols(
     // onto its own frequency, so that a recording 3 % fast or slow loses no coherence.
     const Index leadFrom = sighting.onset + sighting.spread + g.window;
     const Index leadTo = sighting.change - sighting.spread;
-    const double clockScale = measureLeadIn(BinSums(bins), g, leadFrom, leadTo).scale;
+    // The measure reads no bin past the lead-in, so the sums stop there: the same prefix
+    // sums, bit for bit, without building them over the whole frame twice.
+    const auto leadEnd
+        = static_cast<std::size_t>(std::clamp<Index>(leadTo, 0, static_cast<Index>(bins.size())));
+    const double clockScale = measureLeadIn(BinSums(bins.first(leadEnd)), g, leadFrom, leadTo).scale;
     const BinSums sums(bins, 1.0 / clockScale - 1.0, g.binDuration_s);
     LeadInMeasure lead = measureLeadIn(sums, g, leadFrom, leadTo);
     lead.scale = clockScale;

@@ -66,6 +66,85 @@ TEST_F(RecordingReader, StereoAndOtherRatesAndFromMemory)
     EXPECT_TRUE(r.crcOk()) << r.reason;
 }
 
+void expectSameReading(const DecodeResult& a, const DecodeResult& b, const char* what)
+{
+    EXPECT_EQ(a.outcome, b.outcome) << what;
+    EXPECT_EQ(a.frame, b.frame) << what;
+    EXPECT_EQ(a.symbolsRead, b.symbolsRead) << what;
+    EXPECT_EQ(a.correctedSymbols, b.correctedSymbols) << what;
+    EXPECT_EQ(a.reason, b.reason) << what;
+    EXPECT_EQ(a.report.start_s, b.report.start_s) << what;
+    EXPECT_EQ(a.report.level_dBFS, b.report.level_dBFS) << what;
+    EXPECT_EQ(a.report.peak_dBFS, b.report.peak_dBFS) << what;
+    EXPECT_EQ(a.report.clockSkew_percent, b.report.clockSkew_percent) << what;
+    EXPECT_EQ(a.report.snr_dB, b.report.snr_dB) << what;
+    EXPECT_EQ(a.report.weakestMargin_dB, b.report.weakestMargin_dB) << what;
+    EXPECT_EQ(a.report.channel, b.report.channel) << what;
+    EXPECT_EQ(a.report.channels, b.report.channels) << what;
+}
+
+// A 16-bit WAV is read without libsndfile, the same samples as 24-bit through it: the two
+// readings agree to the last digit, from a file and from memory, for one channel and for two
+// (each channel and their mix). The WAV layouts only libsndfile reads are covered by
+// EverySampleFormatAndContainer (24-bit, 64-bit float).
+TEST_F(RecordingReader, NativeAndLibraryWavReadingsAgree)
+{
+    std::mt19937 rng(5);
+    std::vector<float> noisy = lab::pad(lab::send(frame_), 16'000.0, 0.3, 0.3, 0.0, rng);
+    lab::gain(noisy, 0.3);
+    lab::addNoise(noisy, 0.001, rng);
+    for (const int channels : {1, 2}) {
+        lab::writeSound(path("s16.wav"), noisy, 16'000, SF_FORMAT_WAV | SF_FORMAT_PCM_16, channels);
+        SF_INFO info {};
+        SNDFILE* in = sf_open(path("s16.wav").c_str(), SFM_READ, &info);
+        ASSERT_NE(in, nullptr);
+        std::vector<int> samples(static_cast<std::size_t>(info.frames * info.channels));
+        ASSERT_EQ(sf_readf_int(in, samples.data(), info.frames), info.frames);
+        sf_close(in);
+        SF_INFO as24 {};
+        as24.samplerate = info.samplerate;
+        as24.channels = info.channels;
+        as24.format = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
+        SNDFILE* out = sf_open(path("s24.wav").c_str(), SFM_WRITE, &as24);
+        ASSERT_NE(out, nullptr);
+        ASSERT_EQ(sf_writef_int(out, samples.data(), info.frames), info.frames); // the top 16 bits of 24
+        sf_close(out);
+
+        const DecodeResult native = decodeRecording(path("s16.wav"));
+        EXPECT_TRUE(native.crcOk()) << native.reason;
+        EXPECT_EQ(native.report.channels, channels);
+        expectSameReading(native, decodeRecording(path("s24.wav")), "24-bit file");
+        std::ifstream bytes(path("s16.wav"), std::ios::binary);
+        const std::vector<std::uint8_t> file(
+            (std::istreambuf_iterator<char>(bytes)), std::istreambuf_iterator<char>());
+        expectSameReading(native, decodeRecordingBytes(file), "16-bit bytes");
+    }
+}
+
+// Samples behind a long chunk (a tag, a picture): read natively when they start within the
+// first 64 KiB, by libsndfile beyond; the same reading either way.
+TEST_F(RecordingReader, SamplesBehindALongChunk)
+{
+    lab::writeSound(path("plain.wav"), signal_, 16'000, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    const DecodeResult plain = decodeRecording(path("plain.wav"));
+    EXPECT_TRUE(plain.crcOk()) << plain.reason;
+    std::ifstream in(path("plain.wav"), std::ios::binary);
+    const std::vector<char> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    constexpr std::size_t kAfterFormat = 36; // "RIFF", "WAVE" and a plain 16-byte "fmt " chunk
+    ASSERT_EQ(std::string(file.data() + kAfterFormat, 4), "data");
+    for (const std::uint32_t junk : {10'000u, 100'000u}) {
+        std::vector<char> longer(file.begin(), file.begin() + kAfterFormat);
+        const char header[8] = {'J', 'U', 'N', 'K', static_cast<char>(junk & 0xFF),
+            static_cast<char>((junk >> 8) & 0xFF), static_cast<char>(junk >> 16), 0};
+        longer.insert(longer.end(), header, header + 8);
+        longer.resize(longer.size() + junk, '\0');
+        longer.insert(longer.end(), file.begin() + kAfterFormat, file.end());
+        std::ofstream(path("long.wav"), std::ios::binary)
+            .write(longer.data(), static_cast<std::streamsize>(longer.size()));
+        expectSameReading(plain, decodeRecording(path("long.wav")), junk < 65'536 ? "native" : "libsndfile");
+    }
+}
+
 // The reason in plain words, as the system or the first bytes give it.
 std::string refusal(const std::string& path)
 {

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The .deb as a user gets it: built by CPack from this build, its dependencies found by
-# dpkg-shlibdeps, unpacked into a scratch root and run from there (the command-line tool,
-# and the window started as the menu starts it, which must prepare the user's folder with
-# the shipped help file).
+# dpkg-shlibdeps (libsndfile1, loaded at run time, is named by the package itself), unpacked
+# into a scratch root and run from there (the command-line tool, and the window started as
+# the menu starts it, which must prepare the user's folder with the shipped help file).
 #   deb_package.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build=$(realpath "$1") source=$(realpath "$2")
