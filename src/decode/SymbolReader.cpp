@@ -342,7 +342,6 @@ struct LeadInReading {
     const BinSums& sums;
     const Geometry& g;
     double sampleRate_hz;
-    const LeadInSighting& sighting;
     const LeadInMeasure& lead;
     Index change;
     Index onset;
@@ -355,9 +354,14 @@ struct LeadInReading {
 // without a start value leaves every such shift the same fixed error pattern away from a
 // matching CRC: one unlucky symbol would pass it. So where both readings are on the table,
 // the one the lead-in's length does not back must carry the markers as well.
+bool takenIfCrcMatches(const std::vector<Reading>& set, const Reading& r, bool leadInSaysMerged)
+{
+    return r.merged == leadInSaysMerged || set.size() == 1 || markersOk(r.frame);
+}
+
 bool acceptable(const std::vector<Reading>& set, const Reading& r, bool leadInSaysMerged)
 {
-    return r.crcOk && (r.merged == leadInSaysMerged || set.size() == 1 || frameChecksOut(r.frame));
+    return r.crcOk && takenIfCrcMatches(set, r, leadInSaysMerged);
 }
 
 bool anyAcceptable(const std::vector<Reading>& set, bool leadInSaysMerged)
@@ -370,7 +374,7 @@ bool anyAcceptable(const std::vector<Reading>& set, bool leadInSaysMerged)
 void noteRejections(const std::vector<Reading>& set, bool leadInSaysMerged, CrcRejections& rejections)
 {
     for (const Reading& r : set)
-        if (r.complete && !r.crcOk && (r.merged == leadInSaysMerged || set.size() == 1 || markersOk(r.frame)))
+        if (r.complete && !r.crcOk && takenIfCrcMatches(set, r, leadInSaysMerged))
             rejections.add(r.frame);
 }
 
@@ -416,7 +420,7 @@ DecodeResult readSymbols(
             < std::fabs(measured - plain);
     }
     const double rate = binScale.sampleRate_hz;
-    const LeadInReading c {sums, g, rate, sighting, lead, change, onset, saysMerged};
+    const LeadInReading c {sums, g, rate, lead, change, onset, saysMerged};
 
     // Tones are first taken to change at once. When no reading then passes its CRC, the
     // symbols are read once more as a sender with the slowest phase filter makes them (Alfa
