@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 
+#include <cstdlib>
 #include <iostream>
 #include <unistd.h>
 
@@ -27,5 +28,13 @@ int main(int argc, char** argv)
     // The Qt application object is needed by the sound devices; it takes no options here.
     int qtArgc = 1;
     QCoreApplication application(qtArgc, argv);
-    return tarvel::cli::runSoundCli(args, std::cout, std::cerr, isatty(STDOUT_FILENO) == 1);
+    const int status = tarvel::cli::runSoundCli(args, std::cout, std::cerr, isatty(STDOUT_FILENO) == 1);
+    // Leave without the exit-time clean-up. Qt Multimedia's teardown of its PulseAudio
+    // connection races with that connection's own thread, which may still be taking in the
+    // server's news (an output just removed, a stream moved): it crashed there. A playing
+    // thread given up on may also still be inside the sound library. Every file is written and
+    // closed by now; only the two streams need flushing.
+    std::cout.flush();
+    std::cerr.flush();
+    std::_Exit(status);
 }
