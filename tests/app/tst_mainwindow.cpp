@@ -79,6 +79,17 @@ QList<QMessageBox*> messageBoxes(const QWidget& form)
     return form.findChildren<QMessageBox*>();
 }
 
+// Starts the window program offscreen in `folder`; it quits once shown.
+void startProgram(QProcess& program, const QString& folder, const QStringList& arguments)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("TARVEL_QUIT_AFTER_SHOWN", "1");
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(folder);
+    program.start(QStringLiteral(TARVEL_PROGRAMMER_PATH), arguments);
+}
+
 } // namespace
 
 class MainWindowTest : public QObject {
@@ -548,12 +559,7 @@ private slots:
     {
         QFETCH(QStringList, arguments);
         QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("TARVEL_QUIT_AFTER_SHOWN", "1");
-        program.setProcessEnvironment(env);
-        program.setWorkingDirectory(folder_->path());
-        program.start(QStringLiteral(TARVEL_PROGRAMMER_PATH), arguments);
+        startProgram(program, folder_->path(), arguments);
         QVERIFY(program.waitForFinished(30000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
@@ -564,12 +570,7 @@ private slots:
     void toolkitOptionsOnTheCommandLineAreIgnored()
     {
         QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("TARVEL_QUIT_AFTER_SHOWN", "1");
-        program.setProcessEnvironment(env);
-        program.setWorkingDirectory(folder_->path());
-        program.start(QStringLiteral(TARVEL_PROGRAMMER_PATH),
+        startProgram(program, folder_->path(),
             {"x", "-platform", "no-such-platform", "-style", "no-such-style", "-reverse", "-title", "X"});
         QVERIFY(program.waitForFinished(30000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
