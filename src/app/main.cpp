@@ -6,8 +6,8 @@
 #include "app/DisplayCheck.h"
 #include "app/ProgramState.h"
 #include "app/QtTranslation.h"
-#include "app/Unit1.h"
-#include "app/Unit2.h"
+#include "app/MainWindow.h"
+#include "app/HiddenSecondForm.h"
 #include "app/WorkingFolder.h"
 #include "shared/VersionText.h"
 

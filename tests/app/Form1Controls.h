@@ -1,6 +1,6 @@
 #pragma once
 // The main window's controls and timers as the window tests reach them: each looked up by
-// its object name and type when the set is made, the way Unit1.ui names it. A control that
+// its object name and type when the set is made, the way MainWindow.ui names it. A control that
 // is renamed or changes its type in the form ends the test with its name.
 
 #include "controls/Label3D.h"

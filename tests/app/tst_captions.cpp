@@ -5,7 +5,7 @@
 // up here as the control's name and how many pixels are missing.
 
 #include "app/ProgramState.h"
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "controls/WrappingCheckBox.h"
 
 #include <QAbstractButton>

@@ -1,9 +1,9 @@
 // The catalogue of the parameter controls, written out here by hand and checked against the
 // running window: names, the group each sits in, ranges, steps, defaults, unit labels,
-// hints, fonts, visibility and enabled state. Any drift in Unit1.ui fails here.
+// hints, fonts, visibility and enabled state. Any drift in MainWindow.ui fails here.
 
 #include "app/ProgramState.h"
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "controls/SpinEdit.h"
 #include "controls/WrappingCheckBox.h"
 

@@ -6,7 +6,7 @@
 #include "app/ImageLists.h"
 #include "app/ProgramState.h"
 #include "app/TitlePhoto.h"
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "controls/Label3D.h"
 #include "controls/RichTextView.h"
 #include "controls/SpinEdit.h"

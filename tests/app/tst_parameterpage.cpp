@@ -5,7 +5,7 @@
 #include "Form1Controls.h"
 #include "SpinEditTyping.h"
 #include "app/ProgramState.h"
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "controls/SpinEdit.h"
 #include "frame/FrameBuild.h"
 

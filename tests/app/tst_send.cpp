@@ -8,7 +8,7 @@
 #include "SpinEditTyping.h"
 #include "app/ProgramState.h"
 #include "app/SendFeedback.h"
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "audio/SoundOutput.h"
 #include "audio/WavPlayer.h"
 #include "controls/SpinEdit.h"

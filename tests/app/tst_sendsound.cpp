@@ -5,7 +5,7 @@
 
 #include "Form1Controls.h"
 #include "app/ProgramState.h"
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "audio/SoundRecorder.h"
 #include "decode/RecordingReader.h"
 #include "frame/FrameBuild.h"

@@ -4,7 +4,7 @@
 
 #include "Form1Controls.h"
 #include "app/ProgramState.h"
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "controls/SpinEdit.h"
 #include "support/FakeClock.h"
 #include "support/RecordingTones.h"

@@ -1,9 +1,9 @@
-// The parameter page of TForm1: "сформировать" (the frame build and its listings) and the
+// Unit1 (TForm1): the parameter page: "сформировать" (the frame build and its listings) and the
 // byte dump of the diagnostic panel. The frame rules themselves are the core's
 // (frame/FrameBuild).
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 
-#include "ui_Unit1.h"
+#include "ui_MainWindow.h"
 
 #include "app/MemoSink.h"
 #include "frame/FrameBuild.h"

@@ -1,9 +1,9 @@
-// The send of TForm1: Alfa from its field, and "выдать", which rebuilds the frame, writes
+// Unit1 (TForm1): the send: Alfa from its field, and "выдать", which rebuilds the frame, writes
 // _qq.wav and 9_fmsig.h through the core and plays the sound to the device. The filter's
 // check box needs no handler: the generator reads it for every sample it filters.
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 
-#include "ui_Unit1.h"
+#include "ui_MainWindow.h"
 
 #include "app/ChartSink.h"
 #include "app/ErrorBox.h"

@@ -1,6 +1,6 @@
 #pragma once
 // Unit1: TForm1, the programmer's main window. Every control, position, text and default
-// lives in Unit1.ui; this class connects the controls to their handlers, each of which
+// lives in MainWindow.ui; this class connects the controls to their handlers, each of which
 // calls one named operation, and does the start-up work of FormCreate.
 
 #include "app/ProgramState.h"
@@ -74,7 +74,7 @@ public:
     void CheckBox_ZwukClick();
 
 private:
-    // Start-up (Unit1.cpp).
+    // Start-up (MainWindow.cpp).
     void setUpWindow();
     void setUpCharts();
     void connectHandlers();
@@ -84,19 +84,19 @@ private:
     void applyDebugLayout();
     void applyNormalLayout();
 
-    // The parameter page (Unit1Parameters.cpp).
+    // The parameter page (MainWindowParameters.cpp).
     void setUpParameterControls();
     FrameParameters readFrameParameters() const;
     void rebuildFrame();
     void dumpFrameBytes();
 
-    // The send (Unit1Send.cpp).
+    // The send (MainWindowSend.cpp).
     void readAlfa();
     void sendFrame();
     // Plays the _qq.wav just written with the window's feedback; a failure is reported.
     void playSentFile();
 
-    // The PTT trainer (Unit1Trainer.cpp).
+    // The PTT trainer (MainWindowTrainer.cpp).
     void redrawPttPreview();
     void fitPttChartWidth();
     void startTrainerRun();

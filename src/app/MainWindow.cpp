@@ -1,6 +1,7 @@
-#include "app/Unit1.h"
+// Unit1 (TForm1): start-up, the pages' wiring and the debug layout.
+#include "app/MainWindow.h"
 
-#include "ui_Unit1.h"
+#include "ui_MainWindow.h"
 
 #include "app/ChartSetup.h"
 #include "app/FontSubstitutes.h"

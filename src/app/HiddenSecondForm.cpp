@@ -1,6 +1,7 @@
-#include "app/Unit2.h"
+// Unit2: TForm2, the hidden second form.
+#include "app/HiddenSecondForm.h"
 
-#include "ui_Unit2.h"
+#include "ui_HiddenSecondForm.h"
 
 namespace tarvel {
 

@@ -1,9 +1,9 @@
-// The PTT trainer of TForm1: the pattern preview on Chart_PTT, the timed run with its
+// Unit1 (TForm1): the PTT trainer: the pattern preview on Chart_PTT, the timed run with its
 // indicator and beeps, and the sound switch. The logic is the core's; these operations read
 // the controls and show what it decided.
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 
-#include "ui_Unit1.h"
+#include "ui_MainWindow.h"
 
 #include "app/ChartSink.h"
 #include "app/ErrorBox.h"

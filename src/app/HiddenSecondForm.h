@@ -1,5 +1,5 @@
 #pragma once
-// TForm2: the second form. It has no controls and no handlers; start-up creates it after
+// Unit2: TForm2, the second form. It has no controls and no handlers; start-up creates it after
 // the main window and leaves it hidden for the whole run.
 
 #include <QWidget>
