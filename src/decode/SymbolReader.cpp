@@ -220,16 +220,16 @@ SymbolRun readRun(const BinSums& sums, const Geometry& g, const Timing& timing, 
     return run;
 }
 
-// Finds each tone change near where the timing puts it and fits a straight line through
-// them: the origin and the clock of the whole frame, from every one of its tone changes.
-std::optional<Timing> fitTiming(
-    const BinSums& sums, const Geometry& g, const SymbolRun& run, const Timing& t, double clockPrior)
+struct TimingPoint {
+    double nominal; // nominal bins before the symbol
+    double measured; // where its tone change was found, bins
+};
+
+// Finds each tone change near where the timing puts it.
+std::vector<TimingPoint> toneChanges(
+    const BinSums& sums, const Geometry& g, const SymbolRun& run, const Timing& t)
 {
-    struct Point {
-        double nominal;
-        double measured;
-    };
-    std::vector<Point> points;
+    std::vector<TimingPoint> points;
     std::uint8_t previous = kLeadInTone;
     for (const SymbolRead& s : run.symbols) {
         const std::uint8_t tone = s.tone;
@@ -252,6 +252,15 @@ std::optional<Timing> fitTiming(
         const double x = static_cast<double>(centre - g.boundarySearch + static_cast<Index>(top)) + vertex;
         points.push_back({s.nominalStart, x});
     }
+    return points;
+}
+
+// Fits a straight line through the tone changes: the origin and the clock of the whole frame,
+// from every one of its tone changes.
+std::optional<Timing> fitTiming(
+    const BinSums& sums, const Geometry& g, const SymbolRun& run, const Timing& t, double clockPrior)
+{
+    std::vector<TimingPoint> points = toneChanges(sums, g, run, t);
 
     // Least squares for origin and scale, held towards the lead-in's clock in proportion to
     // how noisy the tone changes are: clean changes set the clock themselves, noisy ones
@@ -263,7 +272,7 @@ std::optional<Timing> fitTiming(
             return std::nullopt;
         const double lambda = spread2 / (kLeadInClockSpread * kLeadInClockSpread);
         double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
-        for (const Point& p : points) {
+        for (const TimingPoint& p : points) {
             n += 1;
             sx += p.nominal;
             sy += p.measured;
@@ -278,12 +287,12 @@ std::optional<Timing> fitTiming(
         fitted.scale = (n * sxy - sx * sy) / det;
         fitted.origin = (sy - fitted.scale * sx) / n;
         double rss = 0.0;
-        for (const Point& p : points)
+        for (const TimingPoint& p : points)
             rss += std::pow(p.measured - (fitted.origin + fitted.scale * p.nominal), 2);
         spread2 = std::max(0.05, rss / std::max(1.0, n - 2.0));
         // Drop the readings that noise pulled away, then fit again.
         const double limit = std::max(1.5, 3.0 * std::sqrt(spread2));
-        std::erase_if(points, [&](const Point& p) {
+        std::erase_if(points, [&](const TimingPoint& p) {
             return std::fabs(p.measured - (fitted.origin + fitted.scale * p.nominal)) > limit;
         });
     }

@@ -447,10 +447,16 @@ std::vector<std::complex<double>> SymbolTrellis::phaseReferences()
     drift_ = bestDrift;
     std::vector<std::complex<double>> references = sums(bestDrift);
 
-    // A sequence that went wrong early (a symbol of the wrong length, made up for by a start
-    // a few samples off) turns the phase of every later symbol by one angle, and so do the
-    // offsets measured from it. The lead-in is 615 Hz held for a second, so its phase says
-    // where the offsets of the 615 Hz symbols must lie: all offsets are turned to agree.
+    alignWithLeadIn(references);
+    return references;
+}
+
+// A sequence that went wrong early (a symbol of the wrong length, made up for by a start a few
+// samples off) turns the phase of every later symbol by one angle, and so do the offsets
+// measured from it. The lead-in is 615 Hz held for a second, so its phase says where the
+// offsets of the 615 Hz symbols must lie: all offsets are turned to agree.
+void SymbolTrellis::alignWithLeadIn(std::vector<std::complex<double>>& references) const
+{
     std::complex<double> lead {};
     const int leadTone = shape_.before;
     for (int piece = 1; piece <= kAnchorPieces; ++piece) {
@@ -468,7 +474,6 @@ std::vector<std::complex<double>> SymbolTrellis::phaseReferences()
         for (std::complex<double>& r : references)
             r *= turn;
     }
-    return references;
 }
 
 } // namespace tarvel

@@ -70,6 +70,8 @@ private:
     // sets. These sums over the best sequence measure those offsets, after the clock error
     // the lead-in left (which turns each tone steadily) is measured and set in drift_.
     std::vector<std::complex<double>> phaseReferences();
+    // Turns the offsets to agree with the lead-in's own phase.
+    void alignWithLeadIn(std::vector<std::complex<double>>& references) const;
 
     struct Node {
         std::uint8_t tone;
