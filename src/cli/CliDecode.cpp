@@ -6,6 +6,7 @@
 #include "decode/FrameWords.h"
 #include "decode/RecordingReader.h"
 #include "frame/FrameBuild.h"
+#include "frame/FrameCheck.h"
 #include "shared/NumberText.h"
 
 #include <cmath>

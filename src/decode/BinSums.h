@@ -92,25 +92,22 @@ private:
 };
 
 struct SymbolGeometry {
-    struct Scale {
-        double sampleRate_hz;
-        int samplesPerBin;
-    };
-    explicit SymbolGeometry(Scale s)
+    explicit SymbolGeometry(BinScale s)
             : samplesPerBin(s.samplesPerBin), binDuration_s(s.samplesPerBin / s.sampleRate_hz),
-              binsPerNominalSample(s.sampleRate_hz / (16'000.0 * s.samplesPerBin))
+              binsPerNominalSample(s.sampleRate_hz / (static_cast<double>(kSampleRate_hz) * s.samplesPerBin))
     {
         for (std::size_t k = 0; k < kToneCount; ++k)
             symbolBins[k] = kSymbols[k].length_samples * binsPerNominalSample;
         leadInBins = kLeadInSamples * binsPerNominalSample;
         window = std::max<BinIndex>(4, std::lround(0.020 / binDuration_s));
-        boundaryWindow = std::max<BinIndex>(2, std::lround(0.5 * symbolBins[1]));
+        boundaryWindow
+            = std::max<BinIndex>(2, std::lround(0.5 * (kShortestSymbol_samples * binsPerNominalSample)));
         boundarySearch = std::max<BinIndex>(3, std::lround(0.003 / binDuration_s));
     }
     int samplesPerBin;
     double binDuration_s;
-    double binsPerNominalSample;
-    std::array<double, kToneCount> symbolBins {}; // nominal lengths at the 16 kHz clock
+    double binsPerNominalSample; // bins per sample of the sender's clock
+    std::array<double, kToneCount> symbolBins {}; // nominal lengths at the sender's clock
     double leadInBins;
     BinIndex window; // about 20 ms: short enough that a clock error costs no coherence
     BinIndex boundaryWindow; // half a symbol on each side of a tone change

@@ -1,8 +1,6 @@
 #include "decode/FrameCorrection.h"
 
-#include "decode/FrameWords.h"
-#include "frame/Crc16.h"
-#include "frame/FrameBuild.h"
+#include "frame/FrameCheck.h"
 
 #include <algorithm>
 
@@ -49,7 +47,7 @@ bool neighboursDiffer(const std::vector<std::uint8_t>& tones, std::uint8_t befor
 
 bool frameChecksOut(const Frame& frame)
 {
-    return markersOk(frame) && crc16(std::span(frame).first(kCrcIndex)) == storedCrc(frame);
+    return markersOk(frame) && crcMatches(frame);
 }
 
 std::optional<Correction> correctByCrc(const SymbolTrellis& trellis,
@@ -94,7 +92,7 @@ std::optional<Correction> correctByCrc(const SymbolTrellis& trellis,
         for (std::size_t p : c.parts)
             for (std::size_t i = spans[p].first; i <= spans[p].last; ++i)
                 tones[i] = alternatives[p].tones[i];
-        if (!neighboursDiffer(tones, 1))
+        if (!neighboursDiffer(tones, static_cast<std::uint8_t>(kLeadInTone)))
             continue;
         const Frame frame = toFrame(tones);
         if (!frameChecksOut(frame)) {

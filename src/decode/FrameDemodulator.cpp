@@ -30,7 +30,8 @@ constexpr int kMaxResumes = 3; // so that one lead-in is read at most four times
 constexpr double kSlowestClock = 1.04;
 constexpr std::int64_t kTrimSlack = 4096; // bins dropped in batches, not one by one
 
-int outcomeRank(const DecodeResult& r)
+// How far a reading of one lead-in got: a decoded frame above all, else the symbols read.
+int readingProgress(const DecodeResult& r)
 {
     return r.decoded() ? 1'000'000 : r.symbolsRead;
 }
@@ -45,8 +46,7 @@ FrameDemodulator::FrameDemodulator(double sampleRate_hz) : binner_(sampleRate_hz
     toneWindow_ = std::max<std::int64_t>(1, std::llround(kToneWindow_s / binDuration));
     minLeadHops_ = std::llround(kMinLeadIn_s / kHop_s);
     maxLeadHops_ = std::llround(kMaxLeadIn_s / kHop_s);
-    const double longestSymbols
-        = kSymbolCount * static_cast<double>(kSymbols[0].length_samples) / kSampleRate_hz;
+    const double longestSymbols = kSymbolCount * static_cast<double>(kLongestSymbol_samples) / kSampleRate_hz;
     frameBins_ = std::llround(longestSymbols * kSlowestClock / binDuration) + 2 * leadWindow_;
     nextHop_ = leadWindow_;
     // Room for the most it holds (a lead-in, its frame, the margins, the bins not yet dropped
@@ -137,7 +137,7 @@ bool FrameDemodulator::clearOtherTone(std::int64_t hopEnd) const
 {
     double fraction = 0.0;
     const int tone = dominantTone(hopEnd, toneWindow_, fraction);
-    return tone >= 0 && tone != 1 && fraction >= kClearToneFraction;
+    return tone >= 0 && tone != kLeadInTone && fraction >= kClearToneFraction;
 }
 
 void FrameDemodulator::scan(bool streamEnded)
@@ -151,70 +151,96 @@ void FrameDemodulator::scan(bool streamEnded)
             continue;
         }
         if (nextHop_ > available) {
-            if (streamEnded && runHops_ >= minLeadHops_) {
-                // The recording ends inside a long 615 Hz run: a lead-in with nothing after it.
-                pending_ = Candidate {runFirstHop_ - leadWindow_ / 2, available, !runCut_, available};
-                runHops_ = 0;
+            if (streamEnded && endInsideRun(available))
                 continue;
-            }
             return;
         }
         const std::int64_t hopEnd = nextHop_;
         nextHop_ += hop_;
-        double fraction = 0.0;
-        const int tone = dominantTone(hopEnd, leadWindow_, fraction);
-        if (tone == 1) {
-            if (runHops_ == 0) {
-                runFirstHop_ = hopEnd;
-                runCut_ = false;
-                runResumes_ = 0;
-                if (ended_ && hopEnd - ended_->lastLeadHop <= kResumeHops * hop_
-                    && ended_->resumes < kMaxResumes) {
-                    // The lead-in just read gave no frame and comes back at once: noise had
-                    // cut it short. It is one lead-in, from its first look on.
-                    runFirstHop_ = ended_->firstHop;
-                    runCut_ = ended_->cut;
-                    gapHops_ = (hopEnd - ended_->lastLeadHop) / hop_ - 1;
-                    runHops_ = ended_->hops;
-                    runResumes_ = ended_->resumes + 1;
-                }
-                ended_.reset();
-            }
-            runHops_ += 1 + gapHops_;
-            gapHops_ = 0;
-            lastLeadHop_ = hopEnd;
-            while (runHops_ > maxLeadHops_) {
-                runFirstHop_ += hop_;
-                --runHops_;
-                runCut_ = true;
-            }
-        } else if (runHops_ > 0 && gapHops_ < kMaxGapHops && !clearOtherTone(hopEnd)) {
-            ++gapHops_; // a look that noise took from the lead-in, or its end
-        } else {
-            gapHops_ = 0;
-            if (runHops_ >= minLeadHops_) {
-                // The look stops being 615 Hz about when half of it has left the lead-in.
-                const std::int64_t change = lastLeadHop_ + hop_ - leadWindow_ / 2;
-                pending_ = Candidate {runFirstHop_ - leadWindow_ / 2, change, !runCut_, change + frameBins_};
-                ended_ = EndedRun {runFirstHop_, lastLeadHop_, runHops_, runCut_, runResumes_};
-            } else if (dominantTone(hopEnd, toneWindow_, fraction) != 1 && fraction >= kClearToneFraction) {
-                ++toneHops_;
-            }
-            runHops_ = 0;
-        }
-        // Bins still needed: those of a lead-in in progress or waiting to be read, else the
-        // current look.
-        std::int64_t keep = hopEnd - 2 * leadWindow_;
-        if (runHops_ > 0)
-            keep = std::min(keep, runFirstHop_ - 2 * leadWindow_);
-        if (pending_)
-            keep = std::min(keep, pending_->onset - 2 * leadWindow_);
-        if (ended_ && !pending_ && runHops_ == 0 && hopEnd - ended_->lastLeadHop > kResumeHops * hop_)
-            ended_.reset();
-        if (ended_)
-            keep = std::min(keep, ended_->firstHop - 2 * leadWindow_);
-        keepBinsFrom(keep);
+        look(hopEnd);
+        dropOldBins(hopEnd);
     }
+}
+
+bool FrameDemodulator::endInsideRun(std::int64_t available)
+{
+    if (run_.hops < minLeadHops_)
+        return false;
+    pending_ = Candidate {run_.firstHop - leadWindow_ / 2, available, !run_.cut, available};
+    run_.hops = 0;
+    return true;
+}
+
+void FrameDemodulator::look(std::int64_t hopEnd)
+{
+    double fraction = 0.0;
+    const int tone = dominantTone(hopEnd, leadWindow_, fraction);
+    if (tone == kLeadInTone) {
+        extendRun(hopEnd);
+    } else if (run_.hops > 0 && run_.gapHops < kMaxGapHops && !clearOtherTone(hopEnd)) {
+        ++run_.gapHops; // a look that noise took from the lead-in, or its end
+    } else {
+        endRun(hopEnd);
+    }
+}
+
+void FrameDemodulator::extendRun(std::int64_t hopEnd)
+{
+    if (run_.hops == 0) {
+        run_.firstHop = hopEnd;
+        run_.cut = false;
+        run_.resumes = 0;
+        if (ended_ && hopEnd - ended_->lastLeadHop <= kResumeHops * hop_ && ended_->resumes < kMaxResumes) {
+            // The lead-in just read gave no frame and comes back at once: noise had cut it
+            // short. It is one lead-in, from its first look on.
+            run_.firstHop = ended_->firstHop;
+            run_.cut = ended_->cut;
+            run_.gapHops = (hopEnd - ended_->lastLeadHop) / hop_ - 1;
+            run_.hops = ended_->hops;
+            run_.resumes = ended_->resumes + 1;
+        }
+        ended_.reset();
+    }
+    run_.hops += 1 + run_.gapHops;
+    run_.gapHops = 0;
+    run_.lastLeadHop = hopEnd;
+    while (run_.hops > maxLeadHops_) {
+        run_.firstHop += hop_;
+        --run_.hops;
+        run_.cut = true;
+    }
+}
+
+void FrameDemodulator::endRun(std::int64_t hopEnd)
+{
+    run_.gapHops = 0;
+    if (run_.hops >= minLeadHops_) {
+        // The look stops being 615 Hz about when half of it has left the lead-in.
+        const std::int64_t change = run_.lastLeadHop + hop_ - leadWindow_ / 2;
+        pending_ = Candidate {run_.firstHop - leadWindow_ / 2, change, !run_.cut, change + frameBins_};
+        ended_ = run_;
+    } else {
+        double fraction = 0.0;
+        if (dominantTone(hopEnd, toneWindow_, fraction) != kLeadInTone && fraction >= kClearToneFraction)
+            ++toneHops_;
+    }
+    run_.hops = 0;
+}
+
+// Keeps the bins still needed: those of a lead-in in progress or waiting to be read, else
+// the current look's.
+void FrameDemodulator::dropOldBins(std::int64_t hopEnd)
+{
+    std::int64_t keep = hopEnd - 2 * leadWindow_;
+    if (run_.hops > 0)
+        keep = std::min(keep, run_.firstHop - 2 * leadWindow_);
+    if (pending_)
+        keep = std::min(keep, pending_->onset - 2 * leadWindow_);
+    if (ended_ && !pending_ && run_.hops == 0 && hopEnd - ended_->lastLeadHop > kResumeHops * hop_)
+        ended_.reset();
+    if (ended_)
+        keep = std::min(keep, ended_->firstHop - 2 * leadWindow_);
+    keepBinsFrom(keep);
 }
 
 void FrameDemodulator::readCandidate()
@@ -228,7 +254,7 @@ void FrameDemodulator::readCandidate()
     const LeadInSighting sighting {static_cast<std::ptrdiff_t>(std::max(c.onset, from) - from),
         static_cast<std::ptrdiff_t>(c.change - from), static_cast<std::ptrdiff_t>(leadWindow_ / 2 + hop_),
         c.onsetSeen};
-    DecodeResult r = readSymbols(span, sighting, BinScale {binner_.sampleRate_hz(), binner_.samplesPerBin()});
+    DecodeResult r = readSymbols(span, sighting, binner_.scale());
     r.report.start_s += static_cast<double>(from) * binner_.binDuration_s();
     crcRejections_.add(r.crcRejections);
     r.crcRejections = crcRejections_;
@@ -236,7 +262,7 @@ void FrameDemodulator::readCandidate()
         found_ = std::move(r);
         return;
     }
-    if (!best_ || outcomeRank(r) > outcomeRank(*best_))
+    if (!best_ || readingProgress(r) > readingProgress(*best_))
         best_ = std::move(r);
     // Look on from the end of this lead-in: a later send may read better.
 }

@@ -38,12 +38,30 @@ private:
         std::int64_t needed; // bins wanted before reading (the longest frame and a margin)
     };
 
+    // A run of looks that heard 615 Hz: a lead-in in progress, or one just read that may
+    // resume. Positions are global bin indices of where a look ends.
+    struct LeadInRun {
+        std::int64_t firstHop = -1;
+        std::int64_t hops = 0; // looks in the run, gaps included
+        bool cut = false; // longer than a lead-in: only its last part is kept
+        int resumes = 0; // times it came back after being read
+        std::int64_t gapHops = 0; // looks since it last heard 615 Hz
+        std::int64_t lastLeadHop = 0; // where it last did
+    };
+
     void scan(bool streamEnded);
+    // One look ending at hopEnd, and what it does to the run.
+    void look(std::int64_t hopEnd);
+    void extendRun(std::int64_t hopEnd);
+    void endRun(std::int64_t hopEnd);
+    // The recording ends inside a long 615 Hz run: a lead-in with nothing after it.
+    bool endInsideRun(std::int64_t available);
+    void dropOldBins(std::int64_t hopEnd);
     void readCandidate();
     void keepBinsFrom(std::int64_t globalBin);
     // The tone that fills the look of `window` bins ending at hopEnd, or -1.
     int dominantTone(std::int64_t hopEnd, std::int64_t window, double& fraction) const;
-    // True when the last symbol's worth of bins clearly holds 470 Hz or 889 Hz.
+    // True when the last symbol's worth of bins clearly holds a tone other than the lead-in's.
     bool clearOtherTone(std::int64_t hopEnd) const;
 
     ToneBinner binner_;
@@ -56,21 +74,9 @@ private:
     std::vector<ToneBin> bins_;
     std::int64_t firstBin_ = 0; // global index of bins_[0]
     std::int64_t nextHop_ = 0; // global bin index where the next look ends
-    std::int64_t runFirstHop_ = -1;
-    std::int64_t runHops_ = 0;
-    bool runCut_ = false;
-    int runResumes_ = 0; // times the run in progress came back after being read
-    std::int64_t gapHops_ = 0; // looks since the run last saw 615 Hz
-    std::int64_t lastLeadHop_ = 0; // where it last did
-    std::int64_t toneHops_ = 0; // looks with a clear 470 Hz or 889 Hz
-    struct EndedRun {
-        std::int64_t firstHop;
-        std::int64_t lastLeadHop;
-        std::int64_t hops;
-        bool cut;
-        int resumes; // times it had come back already
-    };
-    std::optional<EndedRun> ended_; // the run behind the last candidate, while it may resume
+    LeadInRun run_;
+    std::int64_t toneHops_ = 0; // looks with a clear symbol tone other than the lead-in's
+    std::optional<LeadInRun> ended_; // the run behind the last candidate, while it may resume
     std::optional<Candidate> pending_;
     CrcRejections crcRejections_; // over every lead-in read so far
     std::optional<DecodeResult> found_;

@@ -2,7 +2,6 @@
 
 #include "frame/FrameLayout.h"
 
-#include <algorithm>
 #include <cstdio>
 
 namespace tarvel {
@@ -41,11 +40,6 @@ FrameParameterText fieldText(const FrameField& field, std::uint8_t byte)
 }
 
 } // namespace
-
-bool markersOk(const Frame& frame)
-{
-    return std::equal(kFrameMarkers.begin(), kFrameMarkers.end(), frame.begin());
-}
 
 std::vector<FrameParameterText> describeFrame(const Frame& frame)
 {

@@ -20,7 +20,4 @@ struct FrameParameterText {
 // window's ranges is shown as it is).
 std::vector<FrameParameterText> describeFrame(const Frame& frame);
 
-// True when the frame opens with kFrameMarkers.
-bool markersOk(const Frame& frame);
-
 } // namespace tarvel

@@ -1,8 +1,9 @@
 #pragma once
 // Reads a recording (WAV, FLAC or OGG; any sample format; 1 to 64 channels) and streams it
-// through the demodulator piece by piece. Every channel is read on its own, and a recording
-// of several channels also as their mix, so that a signal on any one channel is found, with
-// or without an inverted copy on another.
+// through the demodulator piece by piece: the container is told by its first bytes
+// (RecordingFormat), the common WAV layouts are read natively (WavStream), the rest through
+// libsndfile (SndfileStream), and every channel is read on its own and in the mix
+// (ChannelDemodulators).
 
 #include "decode/DecodeResult.h"
 

@@ -19,12 +19,6 @@ struct LeadInSighting {
     bool onsetSeen; // false when the run was cut (longer than a lead-in)
 };
 
-struct BinScale {
-    double sampleRate_hz;
-    int samplesPerBin;
-    double binsPerSample16k() const { return sampleRate_hz / (16'000.0 * samplesPerBin); }
-};
-
 // `bins` starts at or before the sighting's onset. report.start_s is relative to bins[0].
 DecodeResult readSymbols(
     std::span<const ToneBin> bins, const LeadInSighting& sighting, const BinScale& scale);

@@ -25,12 +25,19 @@ std::size_t slotCount(int keys)
     return static_cast<std::size_t>(kToneCount) * static_cast<std::size_t>(keys);
 }
 
-// Symbol lengths in units of 4 samples (340, 312 and 324 samples are all multiples of 4):
-// paths that reach the same unit have covered exactly the same time and can be merged.
-constexpr std::array<int, kToneCount> kLengthUnits = {85, 78, 81};
+// Symbol lengths in units of 4 samples (every symbol's length is a multiple of 4): paths that
+// reach the same unit have covered exactly the same time and can be merged.
 constexpr int kUnitSamples = 4;
-constexpr int kShortestUnits = 78;
-constexpr int kLongestUnits = 85;
+constexpr std::array<int, kToneCount> kLengthUnits = [] {
+    std::array<int, kToneCount> units {};
+    for (std::size_t k = 0; k < units.size(); ++k)
+        units[k] = kSymbols[k].length_samples / kUnitSamples;
+    return units;
+}();
+static_assert(std::all_of(kSymbols.begin(), kSymbols.end(),
+    [](const ToneSymbol& s) { return s.length_samples % kUnitSamples == 0; }));
+constexpr int kShortestUnits = kShortestSymbol_samples / kUnitSamples;
+constexpr int kLongestUnits = kLongestSymbol_samples / kUnitSamples;
 // States kept per symbol: the most likely ones, and none that has fallen this far behind.
 // Both bounds lie far outside what noise at the decoder's limit makes of the true path.
 constexpr std::size_t kMaxStates = 96;
@@ -43,11 +50,11 @@ constexpr double kMaxDrift = 4e-3;
 constexpr double kDriftStep = 1e-4;
 constexpr int kAnchorPieces = 40; // of the shortest symbol's length: the lead-in's last 0.8 s
 
-// The sender's phase step per sample at 16 kHz, per tone: symbol lengths and the phase they
-// add are both counted at the sender's clock, whatever clock the recording runs at.
+// The sender's phase step per sample of its own clock, per tone: symbol lengths and the phase
+// they add are both counted at the sender's clock, whatever clock the recording runs at.
 double toneStep(int k)
 {
-    return 2.0 * std::numbers::pi * symbolTone_hz(k) / 16'000.0;
+    return 2.0 * std::numbers::pi * symbolTone_hz(k) / kSampleRate_hz;
 }
 
 double wrapPhase(double x)
@@ -79,7 +86,8 @@ SymbolTrellis::SymbolTrellis(const BinSums& sums, const SymbolGeometry& geometry
     energyPerSample_ = tonePower > 0.0 ? model.amplitude * model.amplitude / (4.0 * noise) : 0.0;
     if (model.glide_samples > 0.0) {
         // Phase a glide from tone p to tone k has added by the middle of each bin of a symbol.
-        const std::size_t bins = static_cast<std::size_t>(std::ceil(geometry.symbolBins[0] * 1.1)) + 2;
+        const double longest = kLongestSymbol_samples * geometry.binsPerNominalSample;
+        const std::size_t bins = static_cast<std::size_t>(std::ceil(longest * 1.1)) + 2;
         const double rate = geometry.samplesPerBin / geometry.binDuration_s;
         glide_.resize(kTonePairs);
         for (int p = 0; p < kToneCount; ++p) {
@@ -118,80 +126,106 @@ SymbolTrellis::SymbolTrellis(const BinSums& sums, const SymbolGeometry& geometry
 
 void SymbolTrellis::search()
 {
-    const TrellisShape& shape = shape_;
-    const BinSums& sums = sums_;
-    const int spread = shape.originSpread;
+    forwardPass();
+    backwardPass();
+    chooseStart();
+}
+
+SymbolTrellis::KeyRange SymbolTrellis::keyRange(int step) const
+{
+    const int spread = shape_.originSpread;
+    return {kShortestUnits * step - spread, (kLongestUnits - kShortestUnits) * step + 2 * spread + 1};
+}
+
+std::size_t SymbolTrellis::KeyRange::slot(int tone, int key) const
+{
+    return static_cast<std::size_t>(tone * keys + key - minKey);
+}
+
+// Each step keeps, per (tone, key), the best path that ends there.
+void SymbolTrellis::forwardPass()
+{
+    const int spread = shape_.originSpread;
     std::vector<Node> first;
     for (int d = -spread; d <= spread; ++d)
-        first.push_back(Node {static_cast<std::uint8_t>(shape.before), d, leadMetric(d), {0.0, 0.0, 0.0},
-            kNone, -1, -1, wrapPhase(toneStep(shape.before) * kUnitSamples * d)});
+        first.push_back(Node {static_cast<std::uint8_t>(shape_.before), d, leadMetric(d), {0.0, 0.0, 0.0},
+            kNone, -1, -1, wrapPhase(toneStep(shape_.before) * kUnitSamples * d)});
     steps_.push_back(std::move(first));
-    std::vector<int> slot; // (tone, key) → index in the step being built
-    const auto keyRange = [&](int i) {
-        return std::pair {kShortestUnits * i - spread, (kLongestUnits - kShortestUnits) * i + 2 * spread + 1};
-    };
-    for (int i = 1; i <= shape.symbols; ++i) {
-        const auto [minKey, keys] = keyRange(i);
-        slot.assign(slotCount(keys), -1);
-        std::vector<Node> next;
-        const std::vector<Node>& previous = steps_.back();
-        for (std::size_t p = 0; p < previous.size(); ++p) {
-            const Node& from = previous[p];
-            for (int k = 0; k < kToneCount; ++k) {
-                if (k == from.tone || (i == 1 && !(shape.firstToneMask & (1u << k))))
-                    continue;
-                const int key = from.key + kLengthUnits[static_cast<std::size_t>(k)];
-                int& at = slot[static_cast<std::size_t>(k * keys + key - minKey)];
-                const BinIndex b = nearestBin(position(key));
-                if (at < 0) {
-                    if (b > sums.size())
-                        continue; // the recording ends inside this symbol
-                    at = static_cast<int>(next.size());
-                    next.push_back(Node {
-                        static_cast<std::uint8_t>(k), key, kNone, {kUnset, kUnset, kUnset}, kNone, -1, -1});
-                }
-                Node& to = next[static_cast<std::size_t>(at)];
-                double& own = to.own[from.tone];
-                if (own == kUnset)
-                    own = transitionMetric(from.tone, k, from.key, from.phase);
-                if (from.forward + own > to.forward) {
-                    to.forward = from.forward + own;
-                    to.parent = static_cast<int>(p);
-                    to.phase = wrapPhase(
-                        from.phase + toneStep(k) * kUnitSamples * kLengthUnits[static_cast<std::size_t>(k)]);
-                }
-            }
-        }
+    for (int i = 1; i <= shape_.symbols; ++i) {
+        std::vector<Node> next = stepFrom(i);
         if (next.empty())
             break;
-        double top = kNone;
-        for (const Node& n : next)
-            top = std::max(top, n.forward);
-        std::erase_if(next, [&](const Node& n) { return n.forward < top - kBeam; });
-        if (next.size() > kMaxStates) {
-            std::nth_element(next.begin(), next.begin() + static_cast<std::ptrdiff_t>(kMaxStates), next.end(),
-                [](const Node& x, const Node& y) { return x.forward > y.forward; });
-            next.resize(kMaxStates);
-        }
+        prune(next);
         steps_.push_back(std::move(next));
     }
+}
 
-    std::vector<Node>& last = steps_.back();
-    for (Node& n : last)
+std::vector<SymbolTrellis::Node> SymbolTrellis::stepFrom(int i)
+{
+    const KeyRange range = keyRange(i);
+    std::vector<int> slot(slotCount(range.keys), -1); // (tone, key) → index in `next`
+    std::vector<Node> next;
+    const std::vector<Node>& previous = steps_.back();
+    for (std::size_t p = 0; p < previous.size(); ++p) {
+        const Node& from = previous[p];
+        for (int k = 0; k < kToneCount; ++k) {
+            if (k == from.tone || (i == 1 && !(shape_.firstToneMask & (1u << k))))
+                continue;
+            const int key = from.key + kLengthUnits[static_cast<std::size_t>(k)];
+            int& at = slot[range.slot(k, key)];
+            const BinIndex b = nearestBin(position(key));
+            if (at < 0) {
+                if (b > sums_.size())
+                    continue; // the recording ends inside this symbol
+                at = static_cast<int>(next.size());
+                next.push_back(
+                    Node {static_cast<std::uint8_t>(k), key, kNone, {kUnset, kUnset, kUnset}, kNone, -1, -1});
+            }
+            Node& to = next[static_cast<std::size_t>(at)];
+            double& own = to.own[from.tone];
+            if (own == kUnset)
+                own = transitionMetric(from.tone, k, from.key, from.phase);
+            if (from.forward + own > to.forward) {
+                to.forward = from.forward + own;
+                to.parent = static_cast<int>(p);
+                to.phase = wrapPhase(
+                    from.phase + toneStep(k) * kUnitSamples * kLengthUnits[static_cast<std::size_t>(k)]);
+            }
+        }
+    }
+    return next;
+}
+
+void SymbolTrellis::prune(std::vector<Node>& step) const
+{
+    double top = kNone;
+    for (const Node& n : step)
+        top = std::max(top, n.forward);
+    std::erase_if(step, [&](const Node& n) { return n.forward < top - kBeam; });
+    if (step.size() > kMaxStates) {
+        std::nth_element(step.begin(), step.begin() + static_cast<std::ptrdiff_t>(kMaxStates), step.end(),
+            [](const Node& x, const Node& y) { return x.forward > y.forward; });
+        step.resize(kMaxStates);
+    }
+}
+
+// From the tail back: each node learns the best that can follow it, over the transitions the
+// forward pass scored.
+void SymbolTrellis::backwardPass()
+{
+    for (Node& n : steps_.back())
         n.backward = tailMetric(n.key);
     for (std::size_t s = steps_.size() - 1; s-- > 0;) {
-        const auto [minKey, keys] = keyRange(static_cast<int>(s + 1));
-        slot.assign(slotCount(keys), -1);
+        const KeyRange range = keyRange(static_cast<int>(s + 1));
+        std::vector<int> slot(slotCount(range.keys), -1);
         const std::vector<Node>& after = steps_[s + 1];
         for (std::size_t j = 0; j < after.size(); ++j)
-            slot[static_cast<std::size_t>(after[j].tone * keys + after[j].key - minKey)]
-                = static_cast<int>(j);
+            slot[range.slot(after[j].tone, after[j].key)] = static_cast<int>(j);
         for (Node& n : steps_[s]) {
             for (int k = 0; k < kToneCount; ++k) {
                 if (k == n.tone)
                     continue;
-                const int at = slot[static_cast<std::size_t>(
-                    k * keys + n.key + kLengthUnits[static_cast<std::size_t>(k)] - minKey)];
+                const int at = slot[range.slot(k, n.key + kLengthUnits[static_cast<std::size_t>(k)])];
                 if (at < 0)
                     continue;
                 const Node& to = after[static_cast<std::size_t>(at)];
@@ -203,6 +237,11 @@ void SymbolTrellis::search()
             }
         }
     }
+}
+
+// The start whose whole path scores best, and that path.
+void SymbolTrellis::chooseStart()
+{
     int start = 0;
     bestMetric_ = kNone;
     for (std::size_t j = 0; j < steps_[0].size(); ++j) {
@@ -277,7 +316,7 @@ double SymbolTrellis::transitionMetric(int before, int k, int key, double phase)
 
 double SymbolTrellis::tailMetric(int key) const
 {
-    return symbolMetric(1, nearestBin(position(key)), nearestBin(position(tailEndKey_)));
+    return symbolMetric(kLeadInTone, nearestBin(position(key)), nearestBin(position(tailEndKey_)));
 }
 
 std::vector<std::uint8_t> SymbolTrellis::pathThrough(std::size_t step, int node) const
@@ -408,10 +447,16 @@ std::vector<std::complex<double>> SymbolTrellis::phaseReferences()
     drift_ = bestDrift;
     std::vector<std::complex<double>> references = sums(bestDrift);
 
-    // A sequence that went wrong early (a symbol of the wrong length, made up for by a start
-    // a few samples off) turns the phase of every later symbol by one angle, and so do the
-    // offsets measured from it. The lead-in is 615 Hz held for a second, so its phase says
-    // where the offsets of the 615 Hz symbols must lie: all offsets are turned to agree.
+    alignWithLeadIn(references);
+    return references;
+}
+
+// A sequence that went wrong early (a symbol of the wrong length, made up for by a start a few
+// samples off) turns the phase of every later symbol by one angle, and so do the offsets
+// measured from it. The lead-in is 615 Hz held for a second, so its phase says where the
+// offsets of the 615 Hz symbols must lie: all offsets are turned to agree.
+void SymbolTrellis::alignWithLeadIn(std::vector<std::complex<double>>& references) const
+{
     std::complex<double> lead {};
     const int leadTone = shape_.before;
     for (int piece = 1; piece <= kAnchorPieces; ++piece) {
@@ -429,7 +474,6 @@ std::vector<std::complex<double>> SymbolTrellis::phaseReferences()
         for (std::complex<double>& r : references)
             r *= turn;
     }
-    return references;
 }
 
 } // namespace tarvel

@@ -70,6 +70,8 @@ private:
     // sets. These sums over the best sequence measure those offsets, after the clock error
     // the lead-in left (which turns each tone steadily) is measured and set in drift_.
     std::vector<std::complex<double>> phaseReferences();
+    // Turns the offsets to agree with the lead-in's own phase.
+    void alignWithLeadIn(std::vector<std::complex<double>>& references) const;
 
     struct Node {
         std::uint8_t tone;
@@ -82,7 +84,21 @@ private:
         double phase = 0.0; // the sender's phase at the end of this symbol along the best path, rad
     };
 
+    // Where the keys of one step can lie: a step's nodes are indexed by (tone, key).
+    struct KeyRange {
+        int minKey;
+        int keys;
+        std::size_t slot(int tone, int key) const;
+    };
+
+    // The Viterbi search: forward over the symbols, back from the tail, then the best start.
     void search();
+    void forwardPass();
+    std::vector<Node> stepFrom(int i); // the nodes after symbol i, from the last step kept
+    void prune(std::vector<Node>& step) const;
+    void backwardPass();
+    void chooseStart();
+    KeyRange keyRange(int step) const;
     // The phase a symbol of tone k that starts at `key` with the sender at `phase` shows.
     double expectedPhase(int k, int key, double phase) const;
     double position(int key) const; // bins

@@ -5,6 +5,9 @@
 // never restarts, the correlation of any run of consecutive bins is the plain sum of
 // their values, so symbol intervals of any length cost one subtraction of prefix sums.
 
+#include "signal/ToneSignal.h"
+
+#include <algorithm>
 #include <array>
 #include <complex>
 #include <cstdint>
@@ -13,9 +16,32 @@
 
 namespace tarvel {
 
-inline constexpr int kToneCount = 3; // 470 Hz, 615 Hz, 889 Hz, indexed like the symbols
+// The tones the decoder listens for are the symbols' own, indexed like them.
+inline constexpr int kToneCount = static_cast<int>(kSymbols.size());
 inline constexpr double kMinSampleRate_hz = 8'000.0;
 inline constexpr double kMaxSampleRate_hz = 96'000.0;
+
+// The symbol that sounds like the lead-in (and the tail): their tone is one of the symbols'.
+inline constexpr int kLeadInTone
+    = static_cast<int>(std::find_if(kSymbols.begin(), kSymbols.end(), [](const ToneSymbol& s) {
+          return s.frequency_hz == kLeadInFrequency_hz;
+      }) - kSymbols.begin());
+static_assert(kLeadInTone < kToneCount, "the lead-in's tone is one of the symbol tones");
+
+inline constexpr int kLongestSymbol_samples
+    = std::max_element(kSymbols.begin(), kSymbols.end(), [](const ToneSymbol& a, const ToneSymbol& b) {
+          return a.length_samples < b.length_samples;
+      })->length_samples;
+inline constexpr int kShortestSymbol_samples
+    = std::min_element(kSymbols.begin(), kSymbols.end(), [](const ToneSymbol& a, const ToneSymbol& b) {
+          return a.length_samples < b.length_samples;
+      })->length_samples;
+
+// How the bins divide a recording: its rate and the samples that make one bin.
+struct BinScale {
+    double sampleRate_hz;
+    int samplesPerBin;
+};
 
 struct ToneBin {
     std::array<std::complex<float>, kToneCount> tone; // Σ y[n]·e^(−jω_k·n) over the bin
@@ -29,6 +55,7 @@ public:
     explicit ToneBinner(double sampleRate_hz);
 
     int samplesPerBin() const { return samplesPerBin_; }
+    BinScale scale() const { return {sampleRate_hz_, samplesPerBin_}; }
     double sampleRate_hz() const { return sampleRate_hz_; }
     double binDuration_s() const { return samplesPerBin_ / sampleRate_hz_; }
 

@@ -90,8 +90,8 @@ TEST(DecodeRobustness, ClockThreePercentFastOrSlow)
     }
 }
 
-// Near the limit the whole sequence is decided at once; read symbol by symbol, only about
-// two thirds of these frames came back.
+// Near the limit, where only deciding the whole sequence at once reads nearly every frame; none
+// may come back wrong.
 TEST(DecodeRobustness, WhiteNoiseAtMinus12DbSnr)
 {
     std::mt19937 rng(31);

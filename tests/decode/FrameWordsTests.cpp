@@ -4,6 +4,7 @@
 
 #include "decode/FrameWords.h"
 #include "frame/FrameBuild.h"
+#include "frame/FrameCheck.h"
 
 #include <gtest/gtest.h>
 

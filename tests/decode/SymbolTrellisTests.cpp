@@ -28,12 +28,13 @@ int wrongSymbols(bool coherent, const Frame& f, std::span<const float> s, double
     std::vector<ToneBin> bins;
     binner.push(s, bins);
     const BinSums sums(bins);
-    const SymbolGeometry geometry(SymbolGeometry::Scale {16'000.0, kBinSamples});
+    const SymbolGeometry geometry(BinScale {16'000.0, kBinSamples});
     const double scale = 1.0 / (1.0 + clockError);
     const SymbolTiming timing {kLeadInSamples / kBinSamples * scale, scale};
     const ToneModel model {
         std::sqrt(2.0 * tonePower), tonePower / std::pow(10.0, snr_dB / 10.0), 0.0, coherent};
-    const SymbolTrellis trellis(sums, geometry, timing, model, TrellisShape {kSymbolCount, 1, 0b101u, 160});
+    const SymbolTrellis trellis(
+        sums, geometry, timing, model, TrellisShape {kSymbolCount, kLeadInTone, 0b101u, 160});
     const auto sent = symbolSequence(f);
     int wrong = 0;
     for (std::size_t k = 0; k < sent.size(); ++k)

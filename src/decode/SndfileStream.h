@@ -1,0 +1,17 @@
+#pragma once
+// Reading a recording through libsndfile: FLAC, OGG and the WAV layouts the reader does not
+// take itself, from an open file or from bytes in memory.
+
+#include "decode/DecodeResult.h"
+
+#include <cstdint>
+#include <span>
+
+namespace tarvel {
+
+// `container` ("FLAC") names the file in the errors: RecordingError when libsndfile cannot
+// be loaded or cannot read the file's header.
+DecodeResult decodeSndfileFile(int fd, const char* container);
+DecodeResult decodeSndfileBytes(std::span<const std::uint8_t> bytes, const char* container);
+
+} // namespace tarvel
