@@ -56,7 +56,13 @@ public:
     void setTrainerClock(std::unique_ptr<TrainerClock> clock);
     void setToneDevice(std::unique_ptr<ToneDevice> device);
 
-    // The handlers, connected to their controls and timers in the constructor.
+    // "выдать": rebuilds the frame from the controls, writes _qq.wav and 9_fmsig.h and plays
+    // the sound; a failure is reported over the window.
+    void sendFrame();
+
+private:
+    // The handlers, connected to their controls and timers in the constructor; each calls
+    // the operation it stands for.
     void Button2Click();
     void Timer2Timer();
     void CheckBox_5Click();
@@ -73,7 +79,6 @@ public:
     void Timer1Timer();
     void CheckBox_ZwukClick();
 
-private:
     // Start-up (MainWindow.cpp).
     void setUpWindow();
     void setUpCharts();
@@ -85,14 +90,12 @@ private:
     void applyNormalLayout();
 
     // The parameter page (MainWindowParameters.cpp).
-    void setUpParameterControls();
     FrameParameters readFrameParameters() const;
     void rebuildFrame();
     void dumpFrameBytes();
 
     // The send (MainWindowSend.cpp).
     void readAlfa();
-    void sendFrame();
     // Plays the _qq.wav just written with the window's feedback; a failure is reported.
     void playSentFile();
 

@@ -44,9 +44,8 @@ void TForm1::sendFrame()
     filterPlot_->clear();
     unusedFilterPlot_->clear();
 
-    // Exactly what a press of "сформировать" does: the frame and its listings from the
-    // controls as they are now.
-    ui->Button_FormFile->click();
+    // What "сформировать" does: the frame and its listings from the controls as they are now.
+    rebuildFrame();
 
     const std::filesystem::path folder(QFile::encodeName(options_.workingDirectory).toStdString());
     std::optional<QString> failure;

@@ -4,23 +4,23 @@
 
 #include "BuildVersion.h"
 #include "app/DisplayCheck.h"
+#include "app/HiddenSecondForm.h"
+#include "app/MainWindow.h"
 #include "app/ProgramState.h"
 #include "app/QtTranslation.h"
-#include "app/MainWindow.h"
-#include "app/HiddenSecondForm.h"
+#include "app/StartSwitches.h"
 #include "app/WorkingFolder.h"
 #include "shared/VersionText.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QEvent>
 #include <QMessageBox>
-#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace {
@@ -57,37 +57,48 @@ int printAndExit(const std::string& text)
     return 1;
 }
 
-// TARVEL_QUIT_AFTER_SHOWN=1 (for the start-up benchmark only): end with status 0 as soon
-// as the main window has been painted for the first time.
-class QuitAfterFirstPaint final : public QObject {
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint && !quitting_) {
-            quitting_ = true;
-            QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    bool quitting_ = false;
-};
-
-} // namespace
-
-int main(int argc, char** argv)
+// --version and --help, taken only as the exact first argument; every other one keeps its
+// meaning ("tq" the debug layout, anything else the normal layout). Nothing when the
+// window is to start, else the exit status.
+std::optional<int> answerInformationRequest(int argc, char** argv)
 {
-    // Only these two exact first arguments are taken here; every other one keeps its
-    // meaning ("tq" the debug layout, anything else the normal layout).
     if (argc > 1 && std::strcmp(argv[1], "--version") == 0)
         return printAndExit(
             tarvel::versionLine("tarvel-programmer", tarvel::kVersion, tarvel::kRevision) + "\n");
     if (argc > 1 && std::strcmp(argv[1], "--help") == 0)
         return printAndExit(kHelp);
+    return std::nullopt;
+}
+
+// Started from the menu (TARVEL_USER_FOLDER=1): work in the user's own folder, never in the
+// home folder itself. False, said on stderr and in a message box, when it cannot be used.
+bool enterUserFolderIfAsked()
+{
+    if (qEnvironmentVariable("TARVEL_USER_FOLDER") != QStringLiteral("1"))
+        return true;
+    const auto folder = tarvel::perUserFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+    tarvel::PreparedFolder prepared;
+    if (folder.empty())
+        prepared.error = "neither XDG_DATA_HOME nor HOME names an absolute folder";
+    else
+        prepared = tarvel::prepareWorkingFolder(
+            folder, tarvel::shippedHelpFolder(QCoreApplication::applicationDirPath().toStdString()));
+    if (prepared.error.empty() && !QDir::setCurrent(QString::fromStdString(folder.string())))
+        prepared.error = "cannot enter the folder " + folder.string();
+    if (prepared.error.empty())
+        return true;
+    std::fprintf(stderr, "tarvel-programmer: %s\n", prepared.error.c_str());
+    QMessageBox::critical(nullptr, QStringLiteral("tarvel-programmer"),
+        QStringLiteral("Не удалось подготовить рабочую папку:\n") + QString::fromStdString(prepared.error));
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (const auto status = answerInformationRequest(argc, argv))
+        return *status;
 
     auto display = std::make_unique<tarvel::DisplayProbe>();
     if (!display->problem().empty()) {
@@ -106,56 +117,21 @@ int main(int argc, char** argv)
     tarvel::ProgramState state;
     QApplication application(toolkitArgc, argv);
     display.reset();
+    const auto switches = tarvel::StartSwitches::fromEnvironment();
     tarvel::installQtRussianTranslation(application);
     // The Windows style puts the group captions on the frame line, with the check boxes that
     // sit there beside them, where the window's layout places them; unless the user picked
     // a style.
     if (qEnvironmentVariableIsEmpty("QT_STYLE_OVERRIDE"))
         QApplication::setStyle(QStringLiteral("Windows"));
-
-    // Started from the menu: work in the user's own folder, never in the home folder itself.
-    if (qEnvironmentVariable("TARVEL_USER_FOLDER") == QStringLiteral("1")) {
-        const auto folder = tarvel::perUserFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
-        tarvel::PreparedFolder prepared;
-        if (folder.empty())
-            prepared.error = "neither XDG_DATA_HOME nor HOME names an absolute folder";
-        else
-            prepared = tarvel::prepareWorkingFolder(
-                folder, tarvel::shippedHelpFolder(QCoreApplication::applicationDirPath().toStdString()));
-        if (prepared.error.empty() && !QDir::setCurrent(QString::fromStdString(folder.string())))
-            prepared.error = "cannot enter the folder " + folder.string();
-        if (!prepared.error.empty()) {
-            std::fprintf(stderr, "tarvel-programmer: %s\n", prepared.error.c_str());
-            QMessageBox::critical(nullptr, QStringLiteral("tarvel-programmer"),
-                QStringLiteral("Не удалось подготовить рабочую папку:\n")
-                    + QString::fromStdString(prepared.error));
-            return 1;
-        }
-    }
+    if (!enterUserFolderIfAsked())
+        return 1;
 
     tarvel::TForm1 form1(state, {arguments, QDir::currentPath()});
-    QuitAfterFirstPaint quitAfterShown;
-    if (qEnvironmentVariableIntValue("TARVEL_QUIT_AFTER_SHOWN") == 1)
-        form1.installEventFilter(&quitAfterShown);
-    // TARVEL_START_PAGE=N (for the screenshots only): show page N of PageControl1 first.
-    bool pageGiven = false;
-    const int startPage = qEnvironmentVariableIntValue("TARVEL_START_PAGE", &pageGiven);
-    if (pageGiven)
-        form1.showPage(startPage);
+    switches.prepare(form1);
     form1.centreOnScreen();
     form1.show();
-    // TARVEL_TEST_SEND=stay or =quit (for the end-to-end sound test and the screenshots
-    // only): once the event loop runs, press "сформировать" and then "выдать"; with "quit",
-    // end with status 0 as soon as the send has returned.
-    const QByteArray testSend = qgetenv("TARVEL_TEST_SEND");
-    if (testSend == "stay" || testSend == "quit") {
-        QTimer::singleShot(0, &form1, [&form1, testSend] {
-            form1.Button_FormFileClick();
-            form1.Button_OutClick();
-            if (testSend == "quit")
-                QCoreApplication::exit(0);
-        });
-    }
+    switches.queueTestSend(form1);
 
     tarvel::TForm2 form2; // stays hidden
 

@@ -22,7 +22,7 @@ namespace tarvel {
 class WavPlayer final : public SoundOutput {
 public:
     // How long the output may play nothing before it is given up; a stream that starts on
-    // an idle PulseAudio null sink sits still for about 1.9 s before it plays.
+    // an idle PulseAudio null sink can sit still for seconds before it plays.
     static constexpr std::chrono::milliseconds kStallLimit {5'000};
     // Larger files are not played (this program's own file is 157 580 bytes).
     static constexpr std::int64_t kMaxFileSize = 256LL * 1024 * 1024;

@@ -1,10 +1,9 @@
 #pragma once
 // Help text shaped for display. The text layout's time grows with the square of a paragraph's
-// length when the paragraph has no place to wrap (a 400 KB line without a blank kept the window
-// from appearing for over a minute), so a paragraph longer than kMaxDisplayLine characters is
-// shown as several: broken after the last blank in its final quarter, else exactly at the limit
-// (never inside a surrogate pair). Text this long is nobody's prose; the break is the price of
-// showing it at all.
+// length when the paragraph has no place to wrap, so a paragraph longer than kMaxDisplayLine
+// characters is shown as several: broken after the last blank in its final quarter, else
+// exactly at the limit (never inside a surrogate pair). Text this long is nobody's prose; the
+// break is the price of showing it at all.
 
 #include <QString>
 #include <QStringView>

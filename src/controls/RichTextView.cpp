@@ -90,8 +90,8 @@ bool RichTextView::loadFile(const QString& path, QString* error)
     loaded->setIndentWidth(current->indentWidth());
     loaded->setUseDesignMetrics(current->useDesignMetrics());
     // Rich text that cannot be read as such is read again from its start as plain text.
-    // Either way the number of lines is bounded: a document's blocks cost time and memory
-    // (a million empty lines took 20 s and 130 MB to show).
+    // Either way the number of lines is bounded: every block of a document costs time and
+    // memory to lay out and show.
     const RtfParseResult rich = isRtf(bytes) ? readRtf(bytes, *loaded) : RtfParseResult {};
     if (rich.tooLong)
         return fail(QString::fromUtf8(kTooManyLines));

@@ -88,6 +88,12 @@ private:
     void closeGroup();
     void readControl();
     void controlWord(std::string_view name, bool hasParam, int param);
+    bool documentWord(RtfWord word, bool hasParam, int param);
+    void fontTableWord(RtfWord word, bool hasParam, int param);
+    void colorTableWord(RtfWord word, bool hasParam, int param);
+    bool textWord(const RtfWordInfo& info);
+    void formatWord(RtfWord word, bool hasParam, int param);
+    void paragraphWord(RtfWord word, bool hasParam, int param);
     void controlSymbol(char c);
     void textByte(char c);
     void appendText(const QString& text);
@@ -249,35 +255,48 @@ void Parser::controlWord(std::string_view name, bool hasParam, int param)
     flushBytes();
 
     const RtfWordInfo info = *found;
-    const bool on = !hasParam || param != 0;
+    if (documentWord(info.word, hasParam, param))
+        return;
+    if (s.destination == Destination::FontTable)
+        fontTableWord(info.word, hasParam, param);
+    else if (s.destination == Destination::ColorTable)
+        colorTableWord(info.word, hasParam, param);
+    else if (!textWord(info))
+        formatWord(info.word, hasParam, param);
+}
 
-    switch (info.word) {
+// The words that count in every destination but a skipped one: the document's code page,
+// its default font, the Unicode characters and the destinations to skip.
+bool Parser::documentWord(RtfWord word, bool hasParam, int param)
+{
+    GroupState& s = state();
+    switch (word) {
     case RtfWord::SkippedDestination:
         if (!overDeep())
             s.destination = Destination::Skip;
-        return;
+        return true;
     case RtfWord::UnicodeSkip:
         s.unicodeSkip = std::clamp(hasParam ? param : 1, 0, kMaxUnicodeSkip);
-        return;
+        return true;
     case RtfWord::Ansi:
         documentCodePage_ = kCodePageWestern;
-        return;
+        return true;
     case RtfWord::Mac:
         documentCodePage_ = 10000;
-        return;
+        return true;
     case RtfWord::Pc:
         documentCodePage_ = 437;
-        return;
+        return true;
     case RtfWord::Pca:
         documentCodePage_ = 850;
-        return;
+        return true;
     case RtfWord::AnsiCodePage:
         if (hasParam && param > 0)
             documentCodePage_ = param;
-        return;
+        return true;
     case RtfWord::DefaultFont:
         content_.defaultFont = hasParam ? param : -1;
-        return;
+        return true;
     case RtfWord::Unicode: {
         // The character counts in text only, but its fallback is skipped everywhere.
         std::int64_t code = hasParam ? param : 0;
@@ -285,84 +304,98 @@ void Parser::controlWord(std::string_view name, bool hasParam, int param)
             code += 65536; // written as a signed 16-bit number
         appendChar(code >= 0 && code <= 0x10FFFF ? static_cast<char32_t>(code) : U'\uFFFD');
         fallbackLeft_ = s.unicodeSkip;
-        return;
+        return true;
     }
+    default:
+        return false;
+    }
+}
+
+void Parser::fontTableWord(RtfWord word, bool hasParam, int param)
+{
+    switch (word) {
+    case RtfWord::Font:
+        commitFont();
+        fontIndex_ = hasParam ? param : -1;
+        break;
+    case RtfWord::CharSet:
+        if (!fontCodePageExplicit_)
+            fontCodePage_ = codePageForCharset(hasParam ? param : 0);
+        break;
+    case RtfWord::FontCodePage:
+        fontCodePage_ = std::max(0, hasParam ? param : 0);
+        fontCodePageExplicit_ = true;
+        break;
     default:
         break;
     }
+}
 
-    if (s.destination == Destination::FontTable) {
-        switch (info.word) {
-        case RtfWord::Font:
-            commitFont();
-            fontIndex_ = hasParam ? param : -1;
-            break;
-        case RtfWord::CharSet:
-            if (!fontCodePageExplicit_)
-                fontCodePage_ = codePageForCharset(hasParam ? param : 0);
-            break;
-        case RtfWord::FontCodePage:
-            fontCodePage_ = std::max(0, hasParam ? param : 0);
-            fontCodePageExplicit_ = true;
-            break;
-        default:
-            break;
-        }
-        return;
+void Parser::colorTableWord(RtfWord word, bool hasParam, int param)
+{
+    const int component = std::clamp(hasParam ? param : 0, 0, 255);
+    switch (word) {
+    case RtfWord::Red:
+        red_ = component;
+        colorGiven_ = true;
+        break;
+    case RtfWord::Green:
+        green_ = component;
+        colorGiven_ = true;
+        break;
+    case RtfWord::Blue:
+        blue_ = component;
+        colorGiven_ = true;
+        break;
+    default:
+        break;
     }
-    if (s.destination == Destination::ColorTable) {
-        const int component = std::clamp(hasParam ? param : 0, 0, 255);
-        switch (info.word) {
-        case RtfWord::Red:
-            red_ = component;
-            colorGiven_ = true;
-            break;
-        case RtfWord::Green:
-            green_ = component;
-            colorGiven_ = true;
-            break;
-        case RtfWord::Blue:
-            blue_ = component;
-            colorGiven_ = true;
-            break;
-        default:
-            break;
-        }
-        return;
-    }
+}
 
-    RtfCharProps& c = s.chars;
-    RtfParaProps& p = s.para;
-    const int twips = std::clamp(hasParam ? param : 0, -kMaxTwips, kMaxTwips);
+// In text: the tables that open here, and the words that stand for text; false for the rest.
+bool Parser::textWord(const RtfWordInfo& info)
+{
+    GroupState& s = state();
     switch (info.word) {
     case RtfWord::FontTable:
         if (overDeep())
-            break;
+            return true;
         s.destination = Destination::FontTable;
         fontIndex_ = -1;
         fontName_.clear();
-        break;
+        return true;
     case RtfWord::ColorTable:
         if (overDeep())
-            break;
+            return true;
         s.destination = Destination::ColorTable;
         red_ = green_ = blue_ = 0;
         colorGiven_ = false;
-        break;
+        return true;
     case RtfWord::Par:
     case RtfWord::Row:
         endParagraph();
-        break;
+        return true;
     case RtfWord::Line:
         appendChar(QChar::LineSeparator);
-        break;
+        return true;
     case RtfWord::Tab:
     case RtfWord::Cell:
         appendChar(U'\t');
-        break;
-    case RtfWord::Pard:
-        p = RtfParaProps {};
-        break;
+        return true;
+    case RtfWord::Character:
+        appendChar(info.character);
+        return true;
+    default:
+        return false;
+    }
+}
+
+// In text: the character and paragraph formatting of the current group.
+void Parser::formatWord(RtfWord word, bool hasParam, int param)
+{
+    RtfCharProps& c = state().chars;
+    const bool on = !hasParam || param != 0;
+    switch (word) {
     case RtfWord::Plain:
         c = RtfCharProps {};
         break;
@@ -403,6 +436,20 @@ void Parser::controlWord(std::string_view name, bool hasParam, int param)
     case RtfWord::Font:
         c.font = hasParam ? param : -1;
         break;
+    default:
+        paragraphWord(word, hasParam, param);
+        break;
+    }
+}
+
+void Parser::paragraphWord(RtfWord word, bool hasParam, int param)
+{
+    RtfParaProps& p = state().para;
+    const int twips = std::clamp(hasParam ? param : 0, -kMaxTwips, kMaxTwips);
+    switch (word) {
+    case RtfWord::Pard:
+        p = RtfParaProps {};
+        break;
     case RtfWord::AlignLeft:
         p.alignment = RtfAlignment::Left;
         break;
@@ -429,9 +476,6 @@ void Parser::controlWord(std::string_view name, bool hasParam, int param)
         break;
     case RtfWord::SpaceAfter:
         p.afterTwips = std::max(0, twips);
-        break;
-    case RtfWord::Character:
-        appendChar(info.character);
         break;
     default:
         break;

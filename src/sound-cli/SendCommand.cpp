@@ -138,86 +138,77 @@ std::string secondsText(std::int64_t us)
     return t;
 }
 
-} // namespace
-
-int runSend(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err, bool outIsTerminal)
-{
-    QElapsedTimer sinceStart; // the "click": from here to the first sample handed over
-    sinceStart.start();
-    const auto startEpoch_us = std::chrono::duration_cast<std::chrono::microseconds>(
-        std::chrono::system_clock::now().time_since_epoch())
-                                   .count();
-    SendOptions options;
+// Where the send plays and, with --verify, what it records.
+struct SendTarget {
     std::optional<SoundDevice> output;
-    std::string source;
-    try {
-        bool help = false;
-        options = parse(argv, help);
-        if (help)
-            return printText(out, err, "tarvel send", kSendHelp);
-        output = chooseOutput(options);
-        if (options.verifyFrom) {
-            const DeviceChoice choice
-                = chooseDevice(recordingSources(), QString::fromStdString(*options.verifyFrom), "input");
-            if (!choice.device)
-                throw UsageError("--verify-from: " + text(choice.problem));
-            source = text(choice.device->name);
-        } else if (options.verify && output) {
-            source = monitorOf(text(output->name));
-        }
-    } catch (const UsageError& e) {
-        err << "tarvel send: " << e.what() << '\n';
-        return kExitUsage;
-    }
-    warnIfNoTones(err, "tarvel send", options);
+    std::string source; // empty without --verify, or when there is no output to record from
+};
 
-    try {
-        writeFirstSend(options);
-    } catch (const FileError& e) {
-        err << "tarvel send: " << printable(e.what()) << "; nothing was played\n";
-        return kExitFailure;
+SendTarget chooseTarget(const SendOptions& options)
+{
+    SendTarget target {chooseOutput(options), {}};
+    if (options.verifyFrom) {
+        const DeviceChoice choice
+            = chooseDevice(recordingSources(), QString::fromStdString(*options.verifyFrom), "input");
+        if (!choice.device)
+            throw UsageError("--verify-from: " + text(choice.problem));
+        target.source = text(choice.device->name);
+    } else if (options.verify && target.output) {
+        target.source = monitorOf(text(target.output->name));
     }
-    const std::filesystem::path wavPath = fullPath(options.folder / kWavFileName);
-    out << "wrote " << printable(wavPath.string()) << '\n'
-        << "wrote " << printable(fullPath(options.folder / kFmSigFileName).string()) << '\n';
-    if (output)
-        out << "playing on " << text(deviceLabel(*output)) << '\n';
-    out << std::flush;
+    return target;
+}
 
-    SoundRecorder recorder;
-    if (options.verify) {
-        if (source.empty() || !recorder.start(source)) {
-            err << "tarvel send: cannot verify: "
-                << (source.empty() ? std::string("no sound output to record from") : recorder.error())
-                << "; nothing was played\n";
-            return kExitFailure;
-        }
-        QThread::msleep(kPreRoll_ms);
+// When a send started, for the timing line of TARVEL_SEND_TIMING=1 (bench/send-latency.sh
+// only), which is read once, at the start.
+struct SendTiming {
+    QElapsedTimer sinceStart = startedTimer(); // the "click": from here to the first sample handed over
+    std::int64_t startEpoch_us = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::system_clock::now().time_since_epoch())
+                                     .count();
+    bool wanted = qEnvironmentVariableIntValue("TARVEL_SEND_TIMING") == 1;
+
+    static QElapsedTimer startedTimer()
+    {
+        QElapsedTimer timer;
+        timer.start();
+        return timer;
     }
+    std::int64_t elapsed_us() const { return sinceStart.nsecsElapsed() / 1000; }
 
-    ProgressLine progress(out, outIsTerminal);
-    const std::int64_t playCalled_us = sinceStart.nsecsElapsed() / 1000;
-    WavPlayer player(output ? output->name : QString());
-    const PlaybackResult played = player.playToEnd(QString::fromStdString(wavPath.string()),
-        [&](std::int64_t at, std::int64_t total) { progress.update(at, total); });
-    progress.finish();
-    if (qEnvironmentVariableIntValue("TARVEL_SEND_TIMING") == 1) {
-        // For bench/send-latency.sh only: when the sound reached the server and when the send ended.
+    // When the sound reached the server and when the send ended.
+    void report(std::ostream& err, const PlaybackResult& played, std::int64_t playCalled_us) const
+    {
+        if (!wanted)
+            return;
         err << "timing: start_epoch_us=" << startEpoch_us
             << " first_sample_us=" << played.firstSample_us + playCalled_us
             << " ended_us=" << played.ended_us + playCalled_us << " sound_us=" << played.sound_us << '\n';
     }
-    if (!played.ok()) {
-        recorder.stop();
-        err << "tarvel send: playback failed" << (played.device.isEmpty() ? "" : " on " + text(played.device))
-            << ": " << text(problemText(played)) << '\n';
-        return kExitFailure;
-    }
-    out << "played " << secondsText(played.sound_us) << " on " << text(played.device) << '\n';
-    if (!options.verify)
-        return finishOutput(
-            out, err, "tarvel send", "the sound was played, but the report could not be printed", kExitOk);
+};
 
+// The files of the send; false, said on `err`, when they could not be written.
+bool writeSendFiles(const SendOptions& options, const std::optional<SoundDevice>& output, std::ostream& out,
+    std::ostream& err)
+{
+    try {
+        writeFirstSend(options);
+    } catch (const FileError& e) {
+        err << "tarvel send: " << printable(e.what()) << "; nothing was played\n";
+        return false;
+    }
+    out << "wrote " << printable(fullPath(options.folder / kWavFileName).string()) << '\n'
+        << "wrote " << printable(fullPath(options.folder / kFmSigFileName).string()) << '\n';
+    if (output)
+        out << "playing on " << text(deviceLabel(*output)) << '\n';
+    out << std::flush;
+    return true;
+}
+
+// --verify after the sound has played: the recording read back and judged.
+int verifyRecording(SoundRecorder& recorder, const SendOptions& options, const std::string& source,
+    std::ostream& out, std::ostream& err)
+{
     QThread::msleep(kPostRoll_ms);
     const std::vector<std::int16_t> recording = recorder.stop();
     if (!recorder.error().empty()) {
@@ -234,6 +225,59 @@ int runSend(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
     }
     out << verdict.line << '\n';
     return finishOutput(out, err, "tarvel send", "verified, but the report could not be printed", kExitOk);
+}
+
+} // namespace
+
+int runSend(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err, bool outIsTerminal)
+{
+    const SendTiming timing;
+    SendOptions options;
+    SendTarget target;
+    try {
+        bool help = false;
+        options = parse(argv, help);
+        if (help)
+            return printText(out, err, "tarvel send", kSendHelp);
+        target = chooseTarget(options);
+    } catch (const UsageError& e) {
+        err << "tarvel send: " << e.what() << '\n';
+        return kExitUsage;
+    }
+    warnIfNoTones(err, "tarvel send", options);
+    if (!writeSendFiles(options, target.output, out, err))
+        return kExitFailure;
+
+    SoundRecorder recorder;
+    if (options.verify) {
+        if (target.source.empty() || !recorder.start(target.source)) {
+            err << "tarvel send: cannot verify: "
+                << (target.source.empty() ? std::string("no sound output to record from") : recorder.error())
+                << "; nothing was played\n";
+            return kExitFailure;
+        }
+        QThread::msleep(kPreRoll_ms);
+    }
+
+    ProgressLine progress(out, outIsTerminal);
+    const std::int64_t playCalled_us = timing.elapsed_us();
+    WavPlayer player(target.output ? target.output->name : QString());
+    const std::filesystem::path wavPath = fullPath(options.folder / kWavFileName);
+    const PlaybackResult played = player.playToEnd(QString::fromStdString(wavPath.string()),
+        [&](std::int64_t at, std::int64_t total) { progress.update(at, total); });
+    progress.finish();
+    timing.report(err, played, playCalled_us);
+    if (!played.ok()) {
+        recorder.stop();
+        err << "tarvel send: playback failed" << (played.device.isEmpty() ? "" : " on " + text(played.device))
+            << ": " << text(problemText(played)) << '\n';
+        return kExitFailure;
+    }
+    out << "played " << secondsText(played.sound_us) << " on " << text(played.device) << '\n';
+    if (!options.verify)
+        return finishOutput(
+            out, err, "tarvel send", "the sound was played, but the report could not be printed", kExitOk);
+    return verifyRecording(recorder, options, target.source, out, err);
 }
 
 } // namespace tarvel::cli
