@@ -1,7 +1,7 @@
 #pragma once
 // Where each parameter sits in the frame, what one step of its byte is worth and what a user
 // may set it to: the one table that the frame build writes by, the decoder reads by and the
-// window and the command line offer their ranges by.
+// command line takes its ranges from.
 
 #include "shared/Frame.h"
 
@@ -15,7 +15,8 @@ namespace tarvel {
 enum class KeyingMode : int { PilotTone = 0, Vox = 1 };
 
 // What a user may set a parameter to: the bounds, the step of the window's spin edit and the
-// value it starts at. The window, the command line and the tests all take them from here.
+// value it starts at. The command line takes them from here; tst_catalogue holds the window's
+// spin edits (MainWindow.ui) to them.
 struct UserRange {
     int min;
     int max;
@@ -34,7 +35,7 @@ struct FrameParameters {
     int voxThreshold = kVoxThresholdRange.initial; // SpinEdit_1, units of 0.1 %
     int txDelay = 1; // SpinEdit_2, units of 100 ms
     int voxRelease_ms = kVoxReleaseRange_ms.initial; // SpinEdit_3
-    int keyingMode = 0; // PageControl_UprTx tab index
+    int keyingMode = static_cast<int>(KeyingMode::PilotTone); // PageControl_UprTx tab index
     bool maxTxEnabled = false; // CheckBox_5
     int maxTx_s = kMaxTransmitRange_s.initial; // SpinEdit_5
     bool pauseEnabled = true; // CheckBox_6
