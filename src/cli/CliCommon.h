@@ -1,9 +1,8 @@
 #pragma once
-// Shared pieces of the command-line tool: the argument cursor, the usage error that ends
-// a subcommand with status 2, and the whole-number parser.
+// Shared pieces of the command-line tool: the usage error that ends a subcommand with
+// status 2, the whole-number parser and printable output.
 
 #include <cstdint>
-#include <optional>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -48,48 +47,5 @@ int printText(std::ostream& out, std::ostream& err, std::string_view command, st
 // Parses `text` as a whole number (optional sign, decimal digits) within `range`;
 // throws UsageError naming the option, the text given and what is allowed.
 int parseWholeNumber(std::string_view option, std::string_view text, IntRange range);
-
-// A one-letter form of a long option: "-C DIR" and "-CDIR" for "--directory DIR".
-struct ShortOption {
-    char letter;
-    std::string_view name; // the long option it stands for, "--directory"
-    bool takesValue;
-};
-
-// Walks the arguments of one subcommand. Accepts "--name value", "--name=value", the short
-// forms it is given ("-x value", "-xvalue", and flags bundled as "-lh"), and "--", after
-// which every argument is positional (a file named like an option).
-class ArgCursor {
-public:
-    explicit ArgCursor(std::vector<std::string> args, std::vector<ShortOption> shortOptions = {})
-            : args_(std::move(args)), shortOptions_(std::move(shortOptions))
-    {
-    }
-    // True while an argument is left; passes over the "--" that ends the options.
-    bool next();
-    bool done() const { return pos_ >= args_.size(); }
-    const std::string& peek() const { return args_[pos_]; }
-    // The current argument is an option: "-" followed by something, before any "--".
-    bool atOption() const;
-    // The option name of the current argument (before any '='; a short form gives its long
-    // name), and advances past it.
-    std::string takeOption();
-    // The value of the option just taken: its "=value" part or the next argument.
-    std::string takeValue(std::string_view option);
-    // The current argument as a positional value.
-    std::string takePositional() { return args_[pos_++]; }
-    // For an on/off option just taken: throws UsageError when it was given "=value".
-    void refuseValue(std::string_view option) const;
-
-private:
-    std::vector<std::string> args_;
-    std::vector<ShortOption> shortOptions_;
-    std::size_t pos_ = 0;
-    bool optionsEnded_ = false;
-    std::optional<std::string> inlineValue_;
-};
-
-// "-h, --help": the short forms every command shares.
-inline constexpr ShortOption kHelpShort {'h', "--help", false};
 
 } // namespace tarvel::cli

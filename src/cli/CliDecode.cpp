@@ -3,6 +3,7 @@
 
 #include "cli/Cli.h"
 #include "cli/CliCommon.h"
+#include "cli/OptionParser.h"
 #include "decode/FrameWords.h"
 #include "decode/RecordingReader.h"
 #include "frame/FrameBuild.h"
@@ -109,7 +110,7 @@ std::string jsonString(const std::string& text)
 
 std::string skewText(double percent)
 {
-    // The clock is measured to about 0.005 %: less than 0.01 % is on time.
+    // Below what the clock can be measured to, the recording is on time.
     const std::string magnitude = fixed(std::fabs(percent), 2);
     if (std::fabs(percent) < 0.01)
         return "0.00 % (on time)";
@@ -236,27 +237,16 @@ int runDecode(const std::vector<std::string>& argv, std::ostream& out, std::ostr
 {
     std::string path;
     bool json = false;
+    OptionParser parser("decode");
+    parser.flag("--json", 'j', [&json] { json = true; });
+    parser.positional([&path](const std::string& arg) {
+        if (!path.empty())
+            throw UsageError("one recording at a time; got '" + path + "' and '" + arg + "'");
+        path = arg;
+    });
     try {
-        ArgCursor args(argv, {kHelpShort, {'j', "--json", false}});
-        while (args.next()) {
-            if (args.atOption()) {
-                const std::string option = args.takeOption();
-                if (option == "--help") {
-                    args.refuseValue(option);
-                    return printText(out, err, "tarvel decode", kDecodeHelp);
-                }
-                if (option == "--json") {
-                    args.refuseValue(option);
-                    json = true;
-                    continue;
-                }
-                throw UsageError("unknown option '" + option + "'; allowed: --json, --help");
-            }
-            const std::string arg = args.takePositional();
-            if (!path.empty())
-                throw UsageError("one recording at a time; got '" + path + "' and '" + arg + "'");
-            path = arg;
-        }
+        if (parser.parse(argv) == OptionParser::Outcome::HelpAsked)
+            return printText(out, err, "tarvel decode", kDecodeHelp);
         if (path.empty())
             throw UsageError("missing FILE: the recording to read (see 'tarvel decode --help')");
     } catch (const UsageError& e) {

@@ -19,7 +19,7 @@ const std::string kFrameHelp
                   "delay, pause times, PTT pattern) always carry their fixed values.\n"
                   "\n"
                   "Options:\n")
-    + kFrameOptionsHelp
+    + frameOptionsHelp()
     + "  -l, --listing           also print the value list, the frame listing and the CRC trace\n"
       "  -h, --help              show this help\n"
       "  --                      end of the options\n"
@@ -42,31 +42,11 @@ int runFrame(const std::vector<std::string>& argv, std::ostream& out, std::ostre
 {
     FrameParameters params;
     bool listing = false;
-    try {
-        ArgCursor args(argv, {kHelpShort, kModeShort, {'l', "--listing", false}});
-        while (args.next()) {
-            if (!args.atOption())
-                throw UsageError("unexpected argument '" + args.takePositional()
-                    + "': frame takes options only; allowed: " + allowedOptions("--listing, --help"));
-            const std::string option = args.takeOption();
-            if (option == "--help") {
-                args.refuseValue(option);
-                return printText(out, err, "tarvel frame", kFrameHelp);
-            }
-            if (takeFrameOption(args, option, params))
-                continue;
-            if (option == "--listing") {
-                args.refuseValue(option);
-                listing = true;
-                continue;
-            }
-            throw UsageError(
-                "unknown option '" + option + "'; allowed: " + allowedOptions("--listing, --help"));
-        }
-    } catch (const UsageError& e) {
-        err << "tarvel frame: " << e.what() << '\n';
-        return kExitUsage;
-    }
+    OptionParser parser("frame");
+    addFrameOptions(parser, params);
+    parser.flag("--listing", 'l', [&listing] { listing = true; });
+    if (const std::optional<int> status = parser.readOrFinish(argv, out, err, kFrameHelp))
+        return *status;
 
     Frame frame {};
     LinesSink trace, values, frameLines;

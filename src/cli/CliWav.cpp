@@ -29,7 +29,7 @@ const std::string kWavHelp
                   "replaced, not written through; sends into one folder take turns.\n"
                   "\n"
                   "Options:\n")
-    + kFrameOptionsHelp + kSignalOptionsHelp
+    + frameOptionsHelp() + kSignalOptionsHelp
     + "  -h, --help              show this help\n"
       "  --                      end of the options\n"
       "\n"
@@ -39,8 +39,6 @@ const std::string kWavHelp
       "      wrote /tmp/9_fmsig.h\n"
       "      signal: N = 62100 samples, 3.881 s\n"
       "  tarvel wav --mode vox --max-tx-s 120 --alfa 50\n";
-
-const std::string kOwnOptions = std::string(kSignalOptionNames) + ", --help";
 
 // Seconds with three decimals, from whole samples (no floating-point formatting).
 std::string durationText(std::int32_t samples)
@@ -56,25 +54,10 @@ std::string durationText(std::int32_t samples)
 int runWav(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err)
 {
     SignalOptions options;
-    try {
-        ArgCursor args(argv, {kHelpShort, kModeShort, kDirectoryShort});
-        while (args.next()) {
-            if (!args.atOption())
-                throw UsageError("unexpected argument '" + args.takePositional()
-                    + "': wav takes options only; allowed: " + allowedOptions(kOwnOptions));
-            const std::string option = args.takeOption();
-            if (option == "--help") {
-                args.refuseValue(option);
-                return printText(out, err, "tarvel wav", kWavHelp);
-            }
-            if (takeSignalOption(args, option, options))
-                continue;
-            throw UsageError("unknown option '" + option + "'; allowed: " + allowedOptions(kOwnOptions));
-        }
-    } catch (const UsageError& e) {
-        err << "tarvel wav: " << e.what() << '\n';
-        return kExitUsage;
-    }
+    OptionParser parser("wav");
+    addSignalOptions(parser, options);
+    if (const std::optional<int> status = parser.readOrFinish(argv, out, err, kWavHelp))
+        return *status;
 
     warnIfNoTones(err, "tarvel wav", options);
 

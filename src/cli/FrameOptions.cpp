@@ -2,54 +2,82 @@
 
 namespace tarvel::cli {
 
-const char* const kFrameOptionsHelp
-    = "  -m, --mode pilot|vox    transmit keying: by pilot tone (default) or by VOX\n"
-      "  --pilot-hz N            pilot-tone frequency, 300 to 3000 Hz (default 2000;\n"
-      "                          sent in steps of 20 Hz)\n"
-      "  --vox-threshold N       VOX trigger threshold, 1 to 100 in units of 0.1 % (default 5)\n"
-      "  --vox-release-ms N      VOX release delay, 0 to 3000 ms (default 300; sent in\n"
-      "                          steps of 50 ms)\n"
-      "  --max-tx-s N            limit continuous transmission to 5 to 250 s\n"
-      "                          (default: no limit)\n";
+namespace {
 
-std::string allowedOptions(std::string_view others)
+constexpr const FrameField& kPilotTone = frameFieldOf(&FrameParameters::pilot_hz);
+constexpr const FrameField& kVoxThreshold = frameFieldOf(&FrameParameters::voxThreshold);
+constexpr const FrameField& kVoxRelease = frameFieldOf(&FrameParameters::voxRelease_ms);
+constexpr const FrameField& kMaxTransmit = frameFieldOf(&FrameParameters::maxTx_s);
+
+std::string number(int value)
 {
-    std::string list;
-    for (std::string_view name : kFrameOptionNames)
-        list.append(name).append(", ");
-    return list.append(others);
+    return std::to_string(value);
 }
 
-bool takeFrameOption(ArgCursor& args, const std::string& option, FrameParameters& params)
+std::string rangeText(const FrameField& field)
 {
-    if (option == "--mode") {
-        const std::string mode = args.takeValue(option);
+    return number(field.range->min) + " to " + number(field.range->max);
+}
+
+// What one step of the field's byte is worth, for the quantities sent in whole units.
+std::string byteStepText(const FrameField& field)
+{
+    return number(static_cast<int>(field.step)) + " " + field.unit;
+}
+
+// `unit` follows the range in the messages of a bad value.
+void addQuantity(OptionParser& parser, const std::string& name, const FrameField& field, const char* unit,
+    FrameParameters& params)
+{
+    parser.value(name, 0, [name, &field, unit, &params](const std::string& text) {
+        params.*field.value = parseWholeNumber(name, text, {field.range->min, field.range->max, unit});
+        if (field.gate != nullptr)
+            params.*field.gate = true;
+    });
+}
+
+} // namespace
+
+const std::string& frameOptionsHelp()
+{
+    static const std::string text
+        = "  -m, --mode pilot|vox    transmit keying: by pilot tone (default) or by VOX\n"
+          "  --pilot-hz N            pilot-tone frequency, "
+        + rangeText(kPilotTone) + " Hz (default " + number(kPilotTone.range->initial)
+        + ";\n"
+          "                          sent in steps of "
+        + byteStepText(kPilotTone)
+        + ")\n"
+          "  --vox-threshold N       VOX trigger threshold, "
+        + rangeText(kVoxThreshold) + " in units of 0.1 % (default " + number(kVoxThreshold.range->initial)
+        + ")\n"
+          "  --vox-release-ms N      VOX release delay, "
+        + rangeText(kVoxRelease) + " ms (default " + number(kVoxRelease.range->initial)
+        + "; sent in\n"
+          "                          steps of "
+        + byteStepText(kVoxRelease)
+        + ")\n"
+          "  --max-tx-s N            limit continuous transmission to "
+        + rangeText(kMaxTransmit)
+        + " s\n"
+          "                          (default: no limit)\n";
+    return text;
+}
+
+void addFrameOptions(OptionParser& parser, FrameParameters& params)
+{
+    parser.value("--mode", 'm', [&params](const std::string& mode) {
         if (mode == "pilot")
             params.keyingMode = static_cast<int>(KeyingMode::PilotTone);
         else if (mode == "vox")
             params.keyingMode = static_cast<int>(KeyingMode::Vox);
         else
             throw UsageError("--mode: '" + mode + "' is not a keying mode; allowed: pilot or vox");
-        return true;
-    }
-    if (option == "--pilot-hz") {
-        params.pilot_hz = parseWholeNumber(option, args.takeValue(option), {300, 3000, "Hz"});
-        return true;
-    }
-    if (option == "--vox-threshold") {
-        params.voxThreshold = parseWholeNumber(option, args.takeValue(option), {1, 100, "(units of 0.1 %)"});
-        return true;
-    }
-    if (option == "--vox-release-ms") {
-        params.voxRelease_ms = parseWholeNumber(option, args.takeValue(option), {0, 3000, "ms"});
-        return true;
-    }
-    if (option == "--max-tx-s") {
-        params.maxTx_s = parseWholeNumber(option, args.takeValue(option), {5, 250, "s"});
-        params.maxTxEnabled = true;
-        return true;
-    }
-    return false;
+    });
+    addQuantity(parser, "--pilot-hz", kPilotTone, "Hz", params);
+    addQuantity(parser, "--vox-threshold", kVoxThreshold, "(units of 0.1 %)", params);
+    addQuantity(parser, "--vox-release-ms", kVoxRelease, "ms", params);
+    addQuantity(parser, "--max-tx-s", kMaxTransmit, "s", params);
 }
 
 } // namespace tarvel::cli

@@ -13,27 +13,18 @@ const char* const kSignalOptionsHelp
       "  -C, --directory DIR     write the files into DIR (default: the current folder);\n"
       "                          also -CDIR and --directory=DIR\n";
 
-bool takeSignalOption(ArgCursor& args, const std::string& option, SignalOptions& options)
+void addSignalOptions(OptionParser& parser, SignalOptions& options)
 {
-    if (takeFrameOption(args, option, options.frame))
-        return true;
-    if (option == "--no-filter") {
-        args.refuseValue(option);
-        options.filterOn = false;
-        return true;
-    }
-    if (option == "--alfa") {
-        options.alfa = parseWholeNumber(option, args.takeValue(option), {0, 100, "(hundredths)"}) / 100.0;
-        return true;
-    }
-    if (option == "--directory") {
-        const std::string folder = args.takeValue(option);
+    addFrameOptions(parser, options.frame);
+    parser.flag("--no-filter", 0, [&options] { options.filterOn = false; });
+    parser.value("--alfa", 0, [&options](const std::string& text) {
+        options.alfa = parseWholeNumber("--alfa", text, {0, 100, "(hundredths)"}) / 100.0;
+    });
+    parser.value("--directory", 'C', [&options](const std::string& folder) {
         if (folder.empty())
             throw UsageError("--directory (-C): '' is not a folder; allowed: the path of a folder");
         options.folder = folder;
-        return true;
-    }
-    return false;
+    });
 }
 
 void warnIfNoTones(std::ostream& err, std::string_view command, const SignalOptions& options)

@@ -2,7 +2,7 @@
 // The options of a send that `tarvel wav` and `tarvel send` share (the frame, the filter, the
 // folder) and the first send of a run written from them.
 
-#include "cli/CliCommon.h"
+#include "cli/OptionParser.h"
 #include "frame/FrameBuild.h"
 #include "shared/SharedState.h"
 
@@ -21,15 +21,12 @@ struct SignalOptions {
     std::filesystem::path folder = ".";
 };
 
-// The help lines of --no-filter, --alfa and --directory, and their names for "allowed:" lists.
+// The help lines of --no-filter, --alfa and --directory.
 extern const char* const kSignalOptionsHelp;
-inline constexpr const char* kSignalOptionNames = "--no-filter, --alfa, --directory";
-// The short form of --directory: -C DIR and -CDIR.
-inline const ShortOption kDirectoryShort {'C', "--directory", true};
 
-// Takes `option` (already taken from `args`) when it is a frame option or one of the three
-// above; false when it is none of them. Throws UsageError for a bad value.
-bool takeSignalOption(ArgCursor& args, const std::string& option, SignalOptions& options);
+// Adds the frame options, --no-filter, --alfa and --directory (-C DIR, -CDIR) to `parser`,
+// read into `options`; a bad value is a UsageError.
+void addSignalOptions(OptionParser& parser, SignalOptions& options);
 
 // Alfa 0 with the filter on holds the phase still: the signal carries no tones at all.
 void warnIfNoTones(std::ostream& err, std::string_view command, const SignalOptions& options);

@@ -1,6 +1,7 @@
 #pragma once
-// Where each parameter sits in the frame and what one step of its byte is worth: the one
-// table that the frame build writes by and the decoder reads by.
+// Where each parameter sits in the frame, what one step of its byte is worth and what a user
+// may set it to: the one table that the frame build writes by, the decoder reads by and the
+// command line takes its ranges from.
 
 #include "shared/Frame.h"
 
@@ -13,22 +14,37 @@ namespace tarvel {
 // Keying mode: the selected tab of PageControl_UprTx.
 enum class KeyingMode : int { PilotTone = 0, Vox = 1 };
 
+// What a user may set a parameter to: the bounds, the step of the window's spin edit and the
+// value it starts at. The command line takes them from here; tst_catalogue holds the window's
+// spin edits (MainWindow.ui) to them.
+struct UserRange {
+    int min;
+    int max;
+    int increment;
+    int initial;
+};
+
+inline constexpr UserRange kPilotToneRange_hz {300, 3000, 50, 2000};
+inline constexpr UserRange kVoxThresholdRange {1, 100, 1, 5}; // units of 0.1 %
+inline constexpr UserRange kVoxReleaseRange_ms {0, 3000, 50, 300};
+inline constexpr UserRange kMaxTransmitRange_s {5, 250, 1, 60};
+
 // The current integer value of every control the frame reads, with the window's defaults.
 // A value gated by a check box reaches the frame only while the box is on.
 struct FrameParameters {
-    int voxThreshold = 5; // SpinEdit_1, units of 0.1 %
+    int voxThreshold = kVoxThresholdRange.initial; // SpinEdit_1, units of 0.1 %
     int txDelay = 1; // SpinEdit_2, units of 100 ms
-    int voxRelease_ms = 300; // SpinEdit_3
-    int keyingMode = 0; // PageControl_UprTx tab index
+    int voxRelease_ms = kVoxReleaseRange_ms.initial; // SpinEdit_3
+    int keyingMode = static_cast<int>(KeyingMode::PilotTone); // PageControl_UprTx tab index
     bool maxTxEnabled = false; // CheckBox_5
-    int maxTx_s = 60; // SpinEdit_5
+    int maxTx_s = kMaxTransmitRange_s.initial; // SpinEdit_5
     bool pauseEnabled = true; // CheckBox_6
     int pauseEnter_s = 60; // SpinEdit_6
     int pauseExit = 20; // SpinEdit_7, units of 100 ms
     bool activityEnabled = false; // CheckBox_8
     int activity_min = 50; // SpinEdit_8
     bool toneEnabled = true; // CheckBox_9
-    int pilot_hz = 2000; // SpinEdit_9
+    int pilot_hz = kPilotToneRange_hz.initial; // SpinEdit_9
     bool carrierEnabled = false; // CheckBox_10
     int firstPtt_s = 2; // SpinEdit_10
     int pttPause_s = 3; // SpinEdit_11
@@ -56,6 +72,7 @@ struct FrameField {
     int places = 0; // decimals worth showing for one step
     const char* unit = "";
     bool userSettable = false; // false for the values this build fixes
+    const UserRange* range = nullptr; // a user-settable quantity's bounds and start value
     FrameFieldKind kind = FrameFieldKind::Quantity;
 };
 
@@ -75,7 +92,8 @@ inline constexpr std::array<FrameField, 12> kFrameFields = {{
         .unitsPerByte = 20,
         .step = 20.0,
         .unit = "Hz",
-        .userSettable = true},
+        .userSettable = true,
+        .range = &kPilotToneRange_hz},
     {.index = 2,
         .key = "vox_threshold_percent",
         .label = "VOX threshold",
@@ -83,7 +101,8 @@ inline constexpr std::array<FrameField, 12> kFrameFields = {{
         .step = 0.1,
         .places = 1,
         .unit = "%",
-        .userSettable = true},
+        .userSettable = true,
+        .range = &kVoxThresholdRange},
     {.index = 4,
         .key = "vox_release_ms",
         .label = "VOX release",
@@ -91,14 +110,16 @@ inline constexpr std::array<FrameField, 12> kFrameFields = {{
         .unitsPerByte = 50,
         .step = 50.0,
         .unit = "ms",
-        .userSettable = true},
+        .userSettable = true,
+        .range = &kVoxReleaseRange_ms},
     {.index = 6,
         .key = "max_transmit_s",
         .label = "maximum transmit time",
         .value = &FrameParameters::maxTx_s,
         .gate = &FrameParameters::maxTxEnabled,
         .unit = "s",
-        .userSettable = true},
+        .userSettable = true,
+        .range = &kMaxTransmitRange_s},
     {.index = 3,
         .key = "tx_delay_ms",
         .label = "delay before transmitting",
@@ -150,6 +171,15 @@ inline constexpr std::array<FrameField, 12> kFrameFields = {{
         .places = 1,
         .unit = "s"},
 }};
+
+// The field that sends `value`.
+consteval const FrameField& frameFieldOf(int FrameParameters::*value)
+{
+    for (const FrameField& field : kFrameFields)
+        if (field.value == value)
+            return field;
+    throw "not a frame field"; // a compile error
+}
 
 // Every byte between the markers and the CRC carries exactly one field.
 constexpr bool fieldsCoverTheParameterBytes()

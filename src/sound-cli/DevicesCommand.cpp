@@ -2,7 +2,7 @@
 
 #include "audio/SoundDevices.h"
 #include "audio/SoundRecorder.h"
-#include "cli/CliCommon.h"
+#include "cli/OptionParser.h"
 #include "sound-cli/SoundCli.h"
 
 #include <algorithm>
@@ -39,19 +39,8 @@ void list(std::ostream& out, const char* title, const QList<SoundDevice>& device
 
 int runDevices(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err)
 {
-    try {
-        ArgCursor args(argv, {kHelpShort});
-        while (args.next()) {
-            const std::string arg = args.atOption() ? args.takeOption() : args.takePositional();
-            if (arg != "--help")
-                throw UsageError("unknown argument '" + arg + "'; allowed: --help");
-            args.refuseValue(arg);
-            return printText(out, err, "tarvel devices", kDevicesHelp);
-        }
-    } catch (const UsageError& e) {
-        err << "tarvel devices: " << e.what() << '\n';
-        return kExitUsage;
-    }
+    if (const std::optional<int> status = OptionParser("devices").readOrFinish(argv, out, err, kDevicesHelp))
+        return *status;
     const QList<SoundDevice> outputs = soundOutputs();
     QList<SoundDevice> inputs = soundInputs();
     for (const SoundDevice& o : outputs)

@@ -38,7 +38,7 @@ const std::string kSendHelp
                   "when the sound could not be played to its end.\n"
                   "\n"
                   "Options:\n")
-    + kFrameOptionsHelp + kSignalOptionsHelp
+    + frameOptionsHelp() + kSignalOptionsHelp
     + "  --device NAME           play on this output (see 'tarvel devices'; a part of the\n"
       "                          name that fits only one output is enough; default: the\n"
       "                          system's default output)\n"
@@ -64,37 +64,16 @@ struct SendOptions : SignalOptions {
     std::optional<std::string> verifyFrom;
 };
 
-SendOptions parse(const std::vector<std::string>& argv, bool& help)
+// Adds the options of a send to `parser`, read into `options`.
+void addSendOptions(OptionParser& parser, SendOptions& options)
 {
-    static const std::string kOwnOptions
-        = std::string(kSignalOptionNames) + ", --device, --verify, --verify-from, --help";
-    SendOptions options;
-    ArgCursor args(argv, {kHelpShort, kModeShort, kDirectoryShort});
-    while (args.next()) {
-        if (!args.atOption())
-            throw UsageError("unexpected argument '" + args.takePositional()
-                + "': send takes options only; allowed: " + allowedOptions(kOwnOptions));
-        const std::string option = args.takeOption();
-        if (option == "--help") {
-            args.refuseValue(option);
-            help = true;
-            return options;
-        }
-        if (takeSignalOption(args, option, options))
-            continue;
-        if (option == "--device") {
-            options.device = args.takeValue(option);
-        } else if (option == "--verify") {
-            args.refuseValue(option);
-            options.verify = true;
-        } else if (option == "--verify-from") {
-            options.verifyFrom = args.takeValue(option);
-            options.verify = true;
-        } else {
-            throw UsageError("unknown option '" + option + "'; allowed: " + allowedOptions(kOwnOptions));
-        }
-    }
-    return options;
+    addSignalOptions(parser, options);
+    parser.value("--device", 0, [&options](const std::string& name) { options.device = name; });
+    parser.flag("--verify", 0, [&options] { options.verify = true; });
+    parser.value("--verify-from", 0, [&options](const std::string& name) {
+        options.verifyFrom = name;
+        options.verify = true;
+    });
 }
 
 std::string text(const QString& s)
@@ -234,11 +213,11 @@ int runSend(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
     const SendTiming timing;
     SendOptions options;
     SendTarget target;
+    OptionParser parser("send");
+    addSendOptions(parser, options);
+    if (const std::optional<int> status = parser.readOrFinish(argv, out, err, kSendHelp))
+        return *status;
     try {
-        bool help = false;
-        options = parse(argv, help);
-        if (help)
-            return printText(out, err, "tarvel send", kSendHelp);
         target = chooseTarget(options);
     } catch (const UsageError& e) {
         err << "tarvel send: " << e.what() << '\n';

@@ -2,7 +2,7 @@
 
 #include "audio/SoundDevices.h"
 #include "audio/WavPlayer.h"
-#include "cli/CliCommon.h"
+#include "cli/OptionParser.h"
 #include "signal/ToneSignal.h"
 #include "sound-cli/ProgressLine.h"
 #include "sound-cli/SoundCli.h"
@@ -29,14 +29,13 @@ const char* const kToneHelp
       "  --device NAME   play on this output (see 'tarvel devices'; default: the system's)\n"
       "  -h, --help      show this help\n";
 
-constexpr int kRate_hz = 16'000; // the signal's own rate, so the tone takes the same path
-
+// At the signal's own rate, so that the tone takes the same path through the sound system.
 QByteArray toneSamples(int frequency_hz, int seconds)
 {
-    const qsizetype count = static_cast<qsizetype>(seconds) * kRate_hz;
+    const qsizetype count = static_cast<qsizetype>(seconds) * kSampleRate_hz;
     QByteArray pcm(count * 2, '\0');
-    const double step = 2.0 * std::numbers::pi * frequency_hz / kRate_hz;
-    const qsizetype ramp = kRate_hz / 100; // 10 ms fade in and out, so it does not click
+    const double step = 2.0 * std::numbers::pi * frequency_hz / kSampleRate_hz;
+    const qsizetype ramp = kSampleRate_hz / 100; // 10 ms fade in and out, so it does not click
     for (qsizetype i = 0; i < count; ++i) {
         const double edge = std::min({1.0, static_cast<double>(i) / static_cast<double>(ramp),
             static_cast<double>(count - 1 - i) / static_cast<double>(ramp)});
@@ -52,42 +51,27 @@ QByteArray toneSamples(int frequency_hz, int seconds)
 
 int runTone(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err, bool outIsTerminal)
 {
-    int hz = 615;
+    int hz = static_cast<int>(kLeadInFrequency_hz);
     int seconds = 10;
     QString device;
-    try {
-        ArgCursor args(argv, {kHelpShort});
-        while (args.next()) {
-            if (!args.atOption())
-                throw UsageError("unexpected argument '" + args.takePositional()
-                    + "': tone takes options only; allowed: --hz, --seconds, --device, --help");
-            const std::string option = args.takeOption();
-            if (option == "--help") {
-                args.refuseValue(option);
-                return printText(out, err, "tarvel tone", kToneHelp);
-            }
-            if (option == "--hz") {
-                hz = parseWholeNumber(option, args.takeValue(option), {100, 7000, "Hz"});
-            } else if (option == "--seconds") {
-                seconds = parseWholeNumber(option, args.takeValue(option), {1, 600, "s"});
-            } else if (option == "--device") {
-                const DeviceChoice choice
-                    = chooseDevice(soundOutputs(), QString::fromStdString(args.takeValue(option)), "output");
-                if (!choice.device)
-                    throw UsageError("--device: " + choice.problem.toStdString());
-                device = choice.device->name;
-            } else {
-                throw UsageError(
-                    "unknown option '" + option + "'; allowed: --hz, --seconds, --device, --help");
-            }
-        }
-    } catch (const UsageError& e) {
-        err << "tarvel tone: " << e.what() << '\n';
-        return kExitUsage;
-    }
+    OptionParser parser("tone");
+    parser.value("--hz", 0, [&hz](const std::string& text) {
+        hz = parseWholeNumber("--hz", text, {100, 7000, "Hz"});
+    });
+    parser.value("--seconds", 0, [&seconds](const std::string& text) {
+        seconds = parseWholeNumber("--seconds", text, {1, 600, "s"});
+    });
+    parser.value("--device", 0, [&device](const std::string& name) {
+        const DeviceChoice choice = chooseDevice(soundOutputs(), QString::fromStdString(name), "output");
+        if (!choice.device)
+            throw UsageError("--device: " + choice.problem.toStdString());
+        device = choice.device->name;
+    });
+    if (const std::optional<int> status = parser.readOrFinish(argv, out, err, kToneHelp))
+        return *status;
 
     QAudioFormat format;
-    format.setSampleRate(kRate_hz);
+    format.setSampleRate(kSampleRate_hz);
     format.setChannelCount(1);
     format.setSampleFormat(QAudioFormat::Int16);
     out << "playing " << hz << " Hz for " << seconds << " s at the signal's level\n" << std::flush;

@@ -29,11 +29,10 @@ int main(int argc, char** argv)
     int qtArgc = 1;
     QCoreApplication application(qtArgc, argv);
     const int status = tarvel::cli::runSoundCli(args, std::cout, std::cerr, isatty(STDOUT_FILENO) == 1);
-    // Leave without the exit-time clean-up. Qt Multimedia's teardown of its PulseAudio
-    // connection races with that connection's own thread, which may still be taking in the
-    // server's news (an output just removed, a stream moved): it crashed there. A playing
-    // thread given up on may also still be inside the sound library. Every file is written and
-    // closed by now; only the two streams need flushing.
+    // Leave without the exit-time clean-up: Qt Multimedia's teardown of its PulseAudio
+    // connection can race with that connection's own thread (still taking in an output removed
+    // or a stream moved), and a playing thread given up on may still be inside the sound
+    // library. Every file is closed by now; only the two streams need flushing.
     std::cout.flush();
     std::cerr.flush();
     std::_Exit(status);

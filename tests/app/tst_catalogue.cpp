@@ -1,11 +1,14 @@
 // The catalogue of the parameter controls, written out here by hand and checked against the
 // running window: names, the group each sits in, ranges, steps, defaults, unit labels,
-// hints, fonts, visibility and enabled state. Any drift in MainWindow.ui fails here.
+// hints, fonts, visibility and enabled state. Any drift in MainWindow.ui fails here. The
+// ranges and defaults of what a user sets for the frame are the frame's table's: this is
+// where the window is held to that table.
 
-#include "app/ProgramState.h"
 #include "app/MainWindow.h"
+#include "app/ProgramState.h"
 #include "controls/SpinEdit.h"
 #include "controls/WrappingCheckBox.h"
+#include "frame/FrameLayout.h"
 
 #include <QAbstractButton>
 #include <QChart>
@@ -95,13 +98,17 @@ private slots:
                                 << unitPos;
         };
         // The programmer page.
-        row("SpinEdit_9", "GroupBox28", 300, 3000, 50, 2000, true, true, " (300-3000Гц)",
-            QRect(17, 24, 64, kSpinHeight), QPoint(103, 28));
-        row("SpinEdit_1", "GroupBox19", 1, 100, 1, 5, true, true, "*0.1 %    ",
-            QRect(16, 24, 49, kSpinHeight), QPoint(76, 28));
-        row("SpinEdit_3", "GroupBox26", 0, 3000, 50, 300, true, true, " 0 - 3000 мс",
-            QRect(16, 24, 63, kSpinHeight), QPoint(86, 28));
-        row("SpinEdit_5", "GroupBox20", 5, 250, 1, 60, true, true, " 5 -  250 сек",
+        const auto range = [&](const char* name, const char* box, const UserRange& r, const char* unit,
+                               QRect geometry, QPoint unitPos) {
+            row(name, box, r.min, r.max, r.increment, r.initial, true, true, unit, geometry, unitPos);
+        };
+        range("SpinEdit_9", "GroupBox28", kPilotToneRange_hz, " (300-3000Гц)", QRect(17, 24, 64, kSpinHeight),
+            QPoint(103, 28));
+        range("SpinEdit_1", "GroupBox19", kVoxThresholdRange, "*0.1 %    ", QRect(16, 24, 49, kSpinHeight),
+            QPoint(76, 28));
+        range("SpinEdit_3", "GroupBox26", kVoxReleaseRange_ms, " 0 - 3000 мс", QRect(16, 24, 63, kSpinHeight),
+            QPoint(86, 28));
+        range("SpinEdit_5", "GroupBox20", kMaxTransmitRange_s, " 5 -  250 сек",
             QRect(17, 24, 56, kSpinHeight), QPoint(82, 28));
         // The hidden page TabSheet10: on their page, but the page has no tab.
         row("SpinEdit_MaxDlitZapRep", "GroupBox4", 1, 64, 1, 64, true, true,
@@ -188,8 +195,10 @@ private slots:
             QTest::newRow(name) << QString::fromUtf8(box) << QString::fromUtf8(text) << checked << hidden
                                 << QString::fromUtf8(hint);
         };
-        row("CheckBox_9", "GroupBox28", "", true, true, " разрешить открывать репитер тоном");
-        row("CheckBox_5", "GroupBox20", "", false, false, " разрешить ограничивать время передачи");
+        const FrameParameters defaults;
+        row("CheckBox_9", "GroupBox28", "", defaults.toneEnabled, true, " разрешить открывать репитер тоном");
+        row("CheckBox_5", "GroupBox20", "", defaults.maxTxEnabled, false,
+            " разрешить ограничивать время передачи");
         row("CheckBox_6", "GroupBox22", "", true, false, " разрешить входить в состояние ПАУЗА ");
         row("CheckBox_8", "GroupBox27", "", false, false, " разрешить ограничивать  время активности");
         row("CheckBox_10", "GroupBox18", "", false, false, " разрешить открывать-закрывать репитер несущей ");
@@ -309,7 +318,7 @@ private slots:
         QCOMPARE(pages->widget(1)->objectName(), QStringLiteral("TabSheet9"));
         QCOMPARE(pages->tabText(0), QStringLiteral(" По Пилот-Сигналу        "));
         QCOMPARE(pages->tabText(1), QStringLiteral(" По VOX"));
-        QCOMPARE(pages->currentIndex(), 0);
+        QCOMPARE(pages->currentIndex(), FrameParameters {}.keyingMode);
         QVERIFY(!pages->tabIcon(0).isNull());
         QVERIFY(!pages->tabIcon(1).isNull());
         QVERIFY(pages->tabBar()->font().bold());

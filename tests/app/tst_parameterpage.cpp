@@ -4,8 +4,8 @@
 
 #include "Form1Controls.h"
 #include "SpinEditTyping.h"
-#include "app/ProgramState.h"
 #include "app/MainWindow.h"
+#include "app/ProgramState.h"
 #include "controls/SpinEdit.h"
 #include "frame/FrameBuild.h"
 
@@ -217,7 +217,7 @@ private slots:
         typeInto(ui->SpinEdit_9, QStringLiteral("5000"));
         QCOMPARE(ui->SpinEdit_9->text(), QStringLiteral("5000"));
         clickForm();
-        QCOMPARE(ui->SpinEdit_9->text(), QStringLiteral("3000"));
+        QCOMPARE(ui->SpinEdit_9->text(), QString::number(kPilotToneRange_hz.max));
         QCOMPARE(state_->shared.frame[10], 150);
 
         typeInto(ui->SpinEdit_9, QStringLiteral("2010"));
@@ -263,12 +263,12 @@ private slots:
         selectKeyingTab(1);
         typeInto(ui->SpinEdit_3, QStringLiteral("2990"));
         QTest::keyClick(ui->SpinEdit_3, Qt::Key_Up);
-        QCOMPARE(ui->SpinEdit_3->text(), QStringLiteral("3000"));
+        QCOMPARE(ui->SpinEdit_3->text(), QString::number(kVoxReleaseRange_ms.max));
 
         selectKeyingTab(0);
         typeInto(ui->SpinEdit_9, QStringLiteral("310"));
         QTest::keyClick(ui->SpinEdit_9, Qt::Key_Down);
-        QCOMPARE(ui->SpinEdit_9->text(), QStringLiteral("300"));
+        QCOMPARE(ui->SpinEdit_9->text(), QString::number(kPilotToneRange_hz.min));
 
         // SpinEdit_11 (hidden): step 2 keeps the odd start until the top bound.
         for (int expected = 5; expected <= 255; expected += 2) {

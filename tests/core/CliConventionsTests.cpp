@@ -103,6 +103,19 @@ TEST(CliConventions, BadConventionsAreRefusedWithOneClearLine)
     }
 }
 
+// A bundle is read letter by letter, so a very long one is read like a short one; one that
+// ends in an unknown letter is refused naming that letter.
+TEST(CliConventions, ALongBundleOfFlagsIsReadLikeOneFlag)
+{
+    const std::string bundle = "-" + std::string(200'000, 'l');
+    const CliRun r = run({"frame", bundle});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, run({"frame", "--listing"}).out);
+    EXPECT_EQ(r.err, "");
+    const std::vector<std::string> mentions = {"unknown option '-x'", "allowed"};
+    EXPECT_REFUSED_IN_ONE_LINE(run({"frame", bundle + "x"}), mentions);
+}
+
 TEST(CliConventions, PrintableEscapesWhatATerminalWouldActOn)
 {
     const std::vector<std::pair<std::string, std::string>> cases = {

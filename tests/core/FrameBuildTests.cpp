@@ -37,7 +37,7 @@ TEST(FrameBuild, KeyingModeAndGatedMaximumTransmitTime)
     FrameParameters limited;
     limited.maxTxEnabled = true;
     f = buildFrame(limited);
-    EXPECT_EQ(f[6], 60);
+    EXPECT_EQ(f[6], kMaxTransmitRange_s.initial);
 
     FrameParameters gatedOff; // the value is set but its box is off
     gatedOff.maxTx_s = 200;
