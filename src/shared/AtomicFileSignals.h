@@ -16,7 +16,7 @@
 
 namespace tarvel {
 
-// A named temporary file to remove if a signal ends the process. Returns the slot, or -1
+// A named temporary file (or lock file) to remove if a signal ends the process. Returns the slot, or -1
 // when the table is full (the file is then left to the next writer's stale clean-up).
 int registerTemporary(int folderFd, const std::string& name);
 void unregisterTemporary(int slot) noexcept;

@@ -1,5 +1,7 @@
 #include "shared/FolderLock.h"
 
+#include "shared/AtomicFileSignals.h"
+
 #include <cerrno>
 #include <chrono>
 #include <thread>
@@ -82,6 +84,8 @@ bool FolderLock::lockFile(int folderFd)
         if (::fstatat(lockFolderFd_, kFolderLockFileName, &named, AT_SYMLINK_NOFOLLOW) == 0
             && named.st_dev == locked.st_dev && named.st_ino == locked.st_ino) {
             fileFd_ = fd;
+            // A signal that ends the sender removes it too, as the destructor would.
+            cleanupSlot_ = registerTemporary(lockFolderFd_, kFolderLockFileName);
             return true;
         }
         ::close(fd);
@@ -92,6 +96,7 @@ FolderLock::~FolderLock()
 {
     // Removed while still held, so that a waiter never takes over a file nobody can find.
     if (fileFd_ >= 0) {
+        unregisterTemporary(cleanupSlot_);
         ::unlinkat(lockFolderFd_, kFolderLockFileName, 0);
         ::close(fileFd_);
     }

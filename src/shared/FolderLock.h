@@ -8,8 +8,8 @@
 //   tools take with `flock FOLDER`);
 // - an advisory lock on the hidden file ".tarvel.lock" in the folder, which every sender
 //   takes, including one that may write the folder but not read it (mode 0333). The file is
-//   made for the lock and removed with it; one left by a killed sender is taken over and
-//   removed by the next.
+//   made for the lock and removed with it (also when a catchable signal ends the sender);
+//   one left by SIGKILL is taken over and removed by the next sender.
 // Both are best effort: a file system without locks, or a lock file another user keeps
 // unreadable, gives a lock that is not held, and the writer goes on (its own file
 // operations report the real errors).
@@ -40,6 +40,7 @@ private:
     int folderFd_ = -1; // the folder's lock
     int lockFolderFd_ = -1; // where the lock file lies, to remove it
     int fileFd_ = -1; // the lock file's lock
+    int cleanupSlot_ = -1; // the lock file's entry in the signal-time clean-up
     bool held_ = false;
 };
 
