@@ -336,6 +336,18 @@ void AtomicFile::commitTogether(std::initializer_list<AtomicFile*> files)
             file->discard();
         throw;
     }
+    // The files being replaced are held open until all renames are done: freeing their blocks
+    // then happens after the last rename, not inside the first (about 0.5 ms on ext4 for a
+    // replaced _qq.wav, a time in which a SIGKILL would part the pair).
+    std::vector<int> replaced;
+    for (AtomicFile* file : files)
+        replaced.push_back(
+            ::openat(file->folderFd_, file->target_.filename().c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    const auto letGo = [&replaced] {
+        for (const int fd : replaced)
+            if (fd >= 0)
+                ::close(fd);
+    };
     {
         const CommitWindow window;
         for (AtomicFile* file : files) {
@@ -344,10 +356,12 @@ void AtomicFile::commitTogether(std::initializer_list<AtomicFile*> files)
             } catch (const FileError&) {
                 for (AtomicFile* other : files)
                     other->discard();
+                letGo();
                 throw;
             }
         }
     }
+    letGo();
     for (AtomicFile* file : files) {
         file->syncFolder();
         file->discard();
