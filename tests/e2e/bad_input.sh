@@ -190,7 +190,8 @@ for sig in INT TERM HUP KILL; do
   new_wav_old_table="$(cut -d' ' -f1 <<<"$default_pair") $(cut -d' ' -f2 <<<"$previous_pair") "
   bad=""
   for i in $(seq 1 10); do
-    "$tarvel" wav -C "$d" >/dev/null 2>&1 &
+    # A background job starts with SIGINT ignored; the send gets it at its default.
+    env --default-signal=INT "$tarvel" wav -C "$d" >/dev/null 2>&1 &
     pid=$!
     sleep "0.00$((RANDOM % 10))"
     kill -s "$sig" "$pid" 2>/dev/null
