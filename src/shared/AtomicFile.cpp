@@ -1,21 +1,19 @@
 #include "shared/AtomicFile.h"
 
-#include <array>
-#include <atomic>
+#include "shared/AtomicFileSignals.h"
+
 #include <cerrno>
-#include <climits>
-#include <csignal>
-#include <cstring>
 #include <functional>
-#include <mutex>
 #include <random>
 #include <string_view>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace tarvel {
@@ -33,13 +31,18 @@ constexpr std::size_t kRandomDigits = 8;
 
 // "._qq.wav.0123abcd.tmp": hidden, so that one left by a power loss does not clutter the
 // folder, and recognisable, so that the next write can remove it.
-std::string temporaryNameFor(const std::string& targetName, std::mt19937& random)
+std::string temporaryNameFor(const std::string& targetName, std::string_view digits)
+{
+    return "." + targetName + "." + std::string(digits) + std::string(kTemporarySuffix);
+}
+
+std::string randomDigits(std::mt19937& random)
 {
     static constexpr char hex[] = "0123456789abcdef";
-    std::string suffix(kRandomDigits, '0');
-    for (char& c : suffix)
+    std::string digits(kRandomDigits, '0');
+    for (char& c : digits)
         c = hex[random() & 0xFU];
-    return "." + targetName + "." + suffix + std::string(kTemporarySuffix);
+    return digits;
 }
 
 bool isTemporaryNameOf(std::string_view name, const std::string& targetName)
@@ -56,91 +59,19 @@ bool isTemporaryNameOf(std::string_view name, const std::string& targetName)
     return true;
 }
 
-// --- named temporaries removed when a signal ends the process -----------------------------
-// A fixed table that the handler can walk without allocating or locking: a slot is claimed
-// with `busy`, filled, and published by storing the folder's descriptor.
-struct CleanupSlot {
-    std::atomic<bool> busy {false};
-    std::atomic<int> folderFd {-1};
-    std::array<char, NAME_MAX + 1> name {};
-};
-std::array<CleanupSlot, 8> cleanupSlots;
-constexpr std::array<int, 4> kCleanupSignals = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+// Tried first: a writer holding the folder's lock always gets it, and the next one can
+// then find what a killed writer left even where the folder may not be listed.
+constexpr std::string_view kFirstDigits = "00000000";
 
-extern "C" void removeTemporariesAndDie(int signalNumber)
+// The extended attributes a replaced file passes on: its access ACL and the user's own.
+bool isPassedOn(std::string_view attribute)
 {
-    for (CleanupSlot& slot : cleanupSlots) {
-        const int fd = slot.folderFd.load(std::memory_order_acquire);
-        if (fd >= 0)
-            ::unlinkat(fd, slot.name.data(), 0);
-    }
-    // Then end as the signal would have ended the process without us.
-    struct sigaction fallback { };
-    fallback.sa_handler = SIG_DFL;
-    ::sigemptyset(&fallback.sa_mask);
-    ::sigaction(signalNumber, &fallback, nullptr);
-    sigset_t unblock;
-    ::sigemptyset(&unblock);
-    ::sigaddset(&unblock, signalNumber);
-    ::sigprocmask(SIG_UNBLOCK, &unblock, nullptr);
-    ::raise(signalNumber);
-}
-
-// Only signals still at their default action are taken over: a program that handles or
-// ignores one of them keeps its choice.
-void installCleanupHandlers()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        for (const int signalNumber : kCleanupSignals) {
-            struct sigaction current { };
-            if (::sigaction(signalNumber, nullptr, &current) != 0 || current.sa_handler != SIG_DFL)
-                continue;
-            struct sigaction ours { };
-            ours.sa_handler = removeTemporariesAndDie;
-            ::sigemptyset(&ours.sa_mask);
-            ::sigaction(signalNumber, &ours, nullptr);
-        }
-    });
-}
-
-int claimCleanupSlot(int folderFd, const std::string& name)
-{
-    if (name.size() >= NAME_MAX)
-        return -1;
-    installCleanupHandlers();
-    for (std::size_t i = 0; i < cleanupSlots.size(); ++i) {
-        CleanupSlot& slot = cleanupSlots[i];
-        bool expected = false;
-        if (!slot.busy.compare_exchange_strong(expected, true))
-            continue;
-        std::memcpy(slot.name.data(), name.c_str(), name.size() + 1);
-        slot.folderFd.store(folderFd, std::memory_order_release);
-        return static_cast<int>(i);
-    }
-    return -1; // more files at once than slots: this one is left to the stale clean-up
-}
-
-void releaseCleanupSlot(int index) noexcept
-{
-    if (index < 0)
-        return;
-    CleanupSlot& slot = cleanupSlots[static_cast<std::size_t>(index)];
-    slot.folderFd.store(-1, std::memory_order_release);
-    slot.busy.store(false);
+    return attribute == "system.posix_acl_access" || attribute.starts_with("user.");
 }
 
 std::filesystem::path folderOf(const std::filesystem::path& target)
 {
     return target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-}
-
-int openFolder(const std::filesystem::path& folder)
-{
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0 && errno == EACCES) // a folder that may be written but not listed
-        fd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    return fd;
 }
 
 } // namespace
@@ -165,14 +96,25 @@ std::filesystem::path fullPath(const std::filesystem::path& path)
     return folder / absolute.filename();
 }
 
-AtomicFile::AtomicFile(std::filesystem::path target, Temporary kind) : target_(std::move(target))
+AtomicFile::AtomicFile(const FolderHandle& folder, const std::string& name, Temporary kind)
+        : AtomicFile(folder.isOpen() ? ::fcntl(folder.fd(), F_DUPFD_CLOEXEC, 0) : -1,
+            folder.isOpen() ? errno : folder.error(), folder.path() / name, kind)
+{
+}
+
+AtomicFile::AtomicFile(const std::filesystem::path& target, Temporary kind)
+        : AtomicFile(::open(folderOf(target).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC), errno, target, kind)
+{
+}
+
+AtomicFile::AtomicFile(int folderFd, int folderError, std::filesystem::path target, Temporary kind)
+        : target_(std::move(target)), folderFd_(folderFd)
 {
     const std::string name = target_.filename().string();
+    if (folderFd_ < 0)
+        fail(folderError);
     if (name.empty() || name == "." || name == "..")
         fail(EISDIR);
-    folderFd_ = openFolder(folderOf(target_));
-    if (folderFd_ < 0)
-        fail(errno);
 
     // What stands at the target's name now. A link is looked at, not followed: it is replaced
     // and passes on nothing of what it points to.
@@ -198,17 +140,55 @@ AtomicFile::AtomicFile(std::filesystem::path target, Temporary kind) : target_(s
         openUnnamed(kNewFileMode);
     if (fd_ < 0)
         openNamed(kNewFileMode);
+    if (keepAttributes)
+        passOnAttributes(existing);
+}
 
-    if (keepAttributes) {
-        // Owner first: a change of owner may clear permission bits. Only root may give a
-        // file away, so elsewhere the new file is simply the writer's.
-        if (::fchown(fd_, existing.st_uid, existing.st_gid) != 0 && errno != EPERM)
-            fail(errno);
-        // Permissions, without setuid, setgid and sticky: a send makes a sound and a table,
-        // never a program that runs with someone else's rights.
-        if (::fchmod(fd_, existing.st_mode & 0777) != 0)
-            fail(errno);
+void AtomicFile::passOnAttributes(const struct ::stat& existing)
+{
+    // Owner first: a change of owner may clear permission bits. Only root may give a file
+    // away, so elsewhere the new file is simply the writer's.
+    if (::fchown(fd_, existing.st_uid, existing.st_gid) != 0 && errno != EPERM)
+        fail(errno);
+    // Permissions, without setuid, setgid and sticky: a send makes a sound and a table,
+    // never a program that runs with someone else's rights.
+    if (::fchmod(fd_, existing.st_mode & 0777) != 0)
+        fail(errno);
+    passOnExtendedAttributes();
+}
+
+// Read through an O_PATH descriptor of the old file (by its /proc name), which needs no
+// permission to read the file, and checked to be the regular file looked at before.
+void AtomicFile::passOnExtendedAttributes()
+{
+    const std::string name = target_.filename().string();
+    const int old = ::openat(folderFd_, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    if (old < 0)
+        return;
+    struct stat oldStat { };
+    const std::string oldPath = "/proc/self/fd/" + std::to_string(old);
+    std::vector<char> names(4096);
+    const ssize_t listed = ::fstat(old, &oldStat) == 0 && S_ISREG(oldStat.st_mode)
+        ? ::listxattr(oldPath.c_str(), names.data(), names.size())
+        : -1;
+    bool aclLost = false;
+    for (ssize_t at = 0; at < listed;) {
+        const std::string attribute(names.data() + at);
+        at += static_cast<ssize_t>(attribute.size()) + 1;
+        if (!isPassedOn(attribute))
+            continue;
+        std::vector<char> value(65536);
+        const ssize_t length = ::getxattr(oldPath.c_str(), attribute.c_str(), value.data(), value.size());
+        const bool copied = length >= 0
+            && ::fsetxattr(fd_, attribute.c_str(), value.data(), static_cast<std::size_t>(length), 0) == 0;
+        // A user attribute the writer may not read is not the writer's to pass on.
+        aclLost = aclLost || (!copied && attribute.starts_with("system."));
     }
+    ::close(old);
+    // The group bits of a file with an ACL are its mask, which may allow more than the owning
+    // group had: without the ACL, no group permission rather than too much.
+    if (aclLost && ::fchmod(fd_, oldStat.st_mode & 0707) != 0)
+        fail(errno);
 }
 
 void AtomicFile::openUnnamed(int mode)
@@ -243,14 +223,15 @@ void AtomicFile::claimHiddenName(const std::function<bool(const std::string&)>& 
     std::mt19937 random(seed());
     const std::string name = target_.filename().string();
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string candidate = temporaryNameFor(name, random);
-        cleanupSlot_ = claimCleanupSlot(folderFd_, candidate);
+        const std::string candidate
+            = temporaryNameFor(name, attempt == 0 ? std::string(kFirstDigits) : randomDigits(random));
+        cleanupSlot_ = registerTemporary(folderFd_, candidate);
         if (create(candidate)) {
             temporary_ = folderOf(target_) / candidate;
             return;
         }
         const int error = errno;
-        releaseCleanupSlot(cleanupSlot_);
+        unregisterTemporary(cleanupSlot_);
         cleanupSlot_ = -1;
         if (error != EEXIST)
             fail(error);
@@ -267,6 +248,7 @@ void AtomicFile::write(std::span<const std::uint8_t> bytes)
 {
     if (fd_ < 0)
         fail(EBADF);
+    FileSizeSignalHeld fileSizeSignal;
     const std::uint8_t* data = bytes.data();
     std::size_t left = bytes.size();
     while (left > 0) {
@@ -274,7 +256,10 @@ void AtomicFile::write(std::span<const std::uint8_t> bytes)
         if (written < 0) {
             if (errno == EINTR)
                 continue;
-            fail(errno);
+            const int error = errno;
+            if (error == EFBIG)
+                fileSizeSignal.limitReached();
+            fail(error);
         }
         if (written == 0)
             fail(EIO);
@@ -302,29 +287,85 @@ void AtomicFile::linkUnnamedIn()
     });
 }
 
-void AtomicFile::commit()
+void AtomicFile::prepareCommit()
 {
     if (fd_ < 0)
         fail(EBADF);
-    // No fsync: both files are made afresh by every send and played at once, so a power
-    // loss costs nothing that the next send does not remake, while a sync would make every
-    // send wait for the disk (about 20 ms here, ten times the whole send preparation). What
-    // the rename does guarantee is that a failed or interrupted write never replaces the
-    // previous file with a torn one.
+    // On disk before it replaces the old file: a power loss after the rename must not leave
+    // a name pointing to a file whose bytes never reached the disk.
+    if (::fsync(fd_) != 0)
+        fail(errno);
     if (unnamed_)
         linkUnnamedIn();
-    // close() may be the first to report a failed write on some file systems.
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0)
-        fail(errno);
+}
+
+void AtomicFile::renameInPlace()
+{
     const std::string temporaryName = temporary_.filename().string();
     const std::string name = target_.filename().string();
     if (::renameat(folderFd_, temporaryName.c_str(), folderFd_, name.c_str()) != 0)
         fail(errno);
     forgetTemporary();
-    ::close(folderFd_);
-    folderFd_ = -1;
+}
+
+// The renames on disk too. A folder that may not be read cannot be opened to flush it;
+// its whole file system is flushed instead. The files are in place whatever this reports.
+void AtomicFile::syncFolder() noexcept
+{
+    const int folder = ::openat(folderFd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    } else {
+        ::syncfs(fd_);
+    }
+}
+
+void AtomicFile::commit()
+{
+    commitTogether({this});
+}
+
+void AtomicFile::commitTogether(std::initializer_list<AtomicFile*> files)
+{
+    try {
+        for (AtomicFile* file : files)
+            file->prepareCommit();
+    } catch (const FileError&) {
+        for (AtomicFile* file : files)
+            file->discard();
+        throw;
+    }
+    // The files being replaced are held open until all renames are done: freeing their blocks
+    // then happens after the last rename, not inside the first (about 0.5 ms on ext4 for a
+    // replaced _qq.wav, a time in which a SIGKILL would part the pair).
+    std::vector<int> replaced;
+    for (AtomicFile* file : files)
+        replaced.push_back(
+            ::openat(file->folderFd_, file->target_.filename().c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    const auto letGo = [&replaced] {
+        for (const int fd : replaced)
+            if (fd >= 0)
+                ::close(fd);
+    };
+    {
+        const CommitWindow window;
+        for (AtomicFile* file : files) {
+            try {
+                file->renameInPlace();
+            } catch (const FileError&) {
+                for (AtomicFile* other : files)
+                    other->discard();
+                letGo();
+                throw;
+            }
+        }
+    }
+    letGo();
+    for (AtomicFile* file : files) {
+        file->syncFolder();
+        file->discard();
+    }
 }
 
 void AtomicFile::fail(int errorNumber)
@@ -335,7 +376,7 @@ void AtomicFile::fail(int errorNumber)
 
 void AtomicFile::forgetTemporary() noexcept
 {
-    releaseCleanupSlot(cleanupSlot_);
+    unregisterTemporary(cleanupSlot_);
     cleanupSlot_ = -1;
     temporary_.clear();
 }
@@ -355,17 +396,29 @@ void AtomicFile::discard() noexcept
     }
 }
 
-void AtomicFile::removeStaleTemporaries(const std::filesystem::path& target) noexcept
+void AtomicFile::removeStaleTemporaries(const FolderHandle& folder, const std::string& name) noexcept
 {
-    const std::string name = target.filename().string();
-    DIR* listing = ::opendir(folderOf(target).c_str());
-    if (listing == nullptr)
+    if (!folder.isOpen())
         return;
+    ::unlinkat(folder.fd(), temporaryNameFor(name, kFirstDigits).c_str(), 0);
+    const int readable = folder.openForReading();
+    DIR* listing = readable >= 0 ? ::fdopendir(readable) : nullptr;
+    if (listing == nullptr) {
+        if (readable >= 0)
+            ::close(readable);
+        return;
+    }
     while (const dirent* entry = ::readdir(listing)) {
         if (isTemporaryNameOf(entry->d_name, name))
-            ::unlinkat(::dirfd(listing), entry->d_name, 0);
+            ::unlinkat(folder.fd(), entry->d_name, 0);
     }
     ::closedir(listing);
+}
+
+void AtomicFile::removeStaleTemporaries(const std::filesystem::path& target) noexcept
+{
+    const FolderHandle folder(folderOf(target));
+    removeStaleTemporaries(folder, target.filename().string());
 }
 
 } // namespace tarvel

@@ -1,5 +1,6 @@
 #include "signal/WavFiles.h"
 
+#include "shared/FolderHandle.h"
 #include "shared/FolderLock.h"
 #include "shared/NumberText.h"
 
@@ -108,23 +109,24 @@ void WriteFmSig(std::span<const std::int16_t> samples, AtomicFile& table)
 
 std::int32_t WriteRiff(SignalContext& ctx, const std::filesystem::path& folder)
 {
+    // The folder is opened once: a link re-pointed meanwhile cannot part the two files.
+    const FolderHandle dir(folder);
     // One send at a time per folder; with the others kept out, a temporary file named like
     // ours is one whose writer was killed.
-    const FolderLock lock(folder);
+    const FolderLock lock(dir);
     if (lock.held()) {
-        AtomicFile::removeStaleTemporaries(folder / kWavFileName);
-        AtomicFile::removeStaleTemporaries(folder / kFmSigFileName);
+        AtomicFile::removeStaleTemporaries(dir, kWavFileName);
+        AtomicFile::removeStaleTemporaries(dir, kFmSigFileName);
     }
-    AtomicFile wav(folder / kWavFileName);
+    AtomicFile wav(dir, kWavFileName);
     wav.write(wavHeader());
     const std::int32_t n = FormFM(ctx);
     writeWavData(wav, ctx.shared.samples, n);
-    AtomicFile table(folder / kFmSigFileName);
+    AtomicFile table(dir, kFmSigFileName);
     WriteFmSig(ctx.shared.samples, table);
     // Both are complete before either replaces its predecessor; they go in place in the
-    // order they were written.
-    wav.commit();
-    table.commit();
+    // order they were written, with no catchable signal between them.
+    AtomicFile::commitTogether({&wav, &table});
     return n;
 }
 

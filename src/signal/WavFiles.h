@@ -52,14 +52,20 @@ std::string fmSigText(std::span<const std::int16_t> samples);
 // std::invalid_argument as fmSigText does.
 void WriteFmSig(std::span<const std::int16_t> samples, AtomicFile& table);
 
-// One send's files, with the other sends into `folder` kept waiting: creates `_qq.wav` in
-// `folder` (if that fails, FileError is thrown before the generator runs), runs FormFM,
-// writes the samples, then writes "9_fmsig.h"; only when both are complete are they put in
-// place, `_qq.wav` first. What a failure leaves:
-// - anywhere before that, both previous files as they were and no temporary file;
-// - when `_qq.wav` cannot be put in place, the same;
-// - when `_qq.wav` was put in place and "9_fmsig.h" then cannot be, the new `_qq.wav`
-//   beside the previous "9_fmsig.h"; the next successful send makes them agree again.
+// One send's files, with the other sends into `folder` kept waiting, all through one handle
+// of the folder: creates `_qq.wav` there (if that fails, FileError is thrown before the
+// generator runs), runs FormFM, writes the samples, then writes "9_fmsig.h"; only when both
+// are complete and on disk are they put in place, `_qq.wav` first, with the catchable
+// signals held back between the two renames. What a failure leaves:
+// - anywhere before that (a failed write, SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGXFSZ,
+//   SIGPIPE, SIGKILL), both previous files as they were and no temporary file (SIGKILL may
+//   leave a hidden one where the file system has no unnamed files);
+// - a catchable signal during the renames takes effect after both: the new pair;
+// - SIGKILL or a power loss between the two renames: the new `_qq.wav` beside the previous
+//   "9_fmsig.h", and the new table as ".9_fmsig.h.<8 hex digits>.tmp";
+// - when `_qq.wav` was put in place and "9_fmsig.h" then cannot be (only the rename can fail
+//   there), the new `_qq.wav` beside the previous "9_fmsig.h".
+// In the last two cases the next successful send removes the hidden file and replaces both.
 // Returns the signal's length N.
 std::int32_t WriteRiff(SignalContext& ctx, const std::filesystem::path& folder);
 

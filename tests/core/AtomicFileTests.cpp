@@ -5,14 +5,24 @@
 #include "support/TempFolder.h"
 
 #include "shared/AtomicFile.h"
+#include "shared/AtomicFileSignals.h"
+#include "shared/FolderHandle.h"
+#include "shared/FolderLock.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <csignal>
+#include <cstring>
+#include <thread>
+#include <vector>
 
+#include <poll.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace tarvel {
@@ -20,6 +30,9 @@ namespace {
 
 using testing::readFile;
 using testing::TempFolder;
+
+// The signals that end a process and can be caught.
+constexpr std::array<int, 6> kEndingSignals = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGXFSZ, SIGPIPE};
 
 constexpr std::array<AtomicFile::Temporary, 2> kBothKinds
     = {AtomicFile::Temporary::Unnamed, AtomicFile::Temporary::Named};
@@ -181,7 +194,7 @@ TEST(SharedAtomicFile, KilledWriterLeavesNoUnnamedFile)
 TEST(SharedAtomicFile, SignalledWriterRemovesItsNamedFile)
 {
     TempFolder dir;
-    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    for (const int signalNumber : kEndingSignals) {
         SCOPED_TRACE(signalNumber);
         struct sigaction inherited { };
         ::sigaction(signalNumber, nullptr, &inherited);
@@ -216,6 +229,188 @@ TEST(SharedAtomicFile, StaleNamedFilesAreRemoved)
         replaceWith(dir / name, "someone else's");
     AtomicFile::removeStaleTemporaries(dir / "x.txt");
     EXPECT_EQ(dir.names(), others);
+}
+
+// A signal that comes while files are being put in place waits for the last rename, whether
+// it is meant for the committing thread or reaches the process through another one; then it
+// ends the process as it would have.
+TEST(SharedAtomicFile, SignalDuringCommitWaitsForTheLastRename)
+{
+    TempFolder dir;
+    const std::filesystem::path inside = dir / "inside";
+    const std::filesystem::path after = dir / "after";
+    for (const int signalNumber : kEndingSignals) {
+        for (const bool fromAnotherThread : {false, true}) {
+            SCOPED_TRACE(
+                std::string(::strsignal(signalNumber)) + (fromAnotherThread ? ", process" : ", thread"));
+            struct sigaction inherited { };
+            ::sigaction(signalNumber, nullptr, &inherited);
+            if (inherited.sa_handler == SIG_IGN)
+                continue;
+            const int status = statusOfChild([&] {
+                std::thread running([] { ::pause(); }); // a thread the signal may be given to
+                running.detach();
+                {
+                    const CommitWindow window;
+                    if (fromAnotherThread)
+                        std::thread([&] { ::kill(::getpid(), signalNumber); }).join();
+                    else
+                        ::raise(signalNumber);
+                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                    replaceWith(inside, "still running");
+                }
+                replaceWith(after, "not ended");
+            });
+            ASSERT_TRUE(WIFSIGNALED(status));
+            EXPECT_EQ(WTERMSIG(status), signalNumber);
+            EXPECT_EQ(readFile(inside), "still running");
+            EXPECT_FALSE(std::filesystem::exists(after));
+            std::filesystem::remove(inside);
+        }
+    }
+}
+
+// Passing the file size limit is a write error like a full disk, not the end of the process.
+TEST(SharedAtomicFile, FileSizeLimitIsAnErrorNotASignal)
+{
+    TempFolder dir;
+    const int status = statusOfChild([&] {
+        const rlimit small {100, RLIM_INFINITY};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        try {
+            replaceWith(dir / "x.txt", std::string(1000, 'x'));
+        } catch (const FileError& e) {
+            ::_exit(e.errorNumber() == EFBIG ? 0 : 2);
+        }
+        ::_exit(3);
+    });
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(dir.names().empty());
+}
+
+// The folder is the one opened, even when the link that named it points elsewhere by now.
+TEST(SharedAtomicFile, FolderIsTheOneOpenedNotTheOneNamedNow)
+{
+    TempFolder dir;
+    std::filesystem::create_directory(dir / "first");
+    std::filesystem::create_directory(dir / "second");
+    std::filesystem::create_directory_symlink("first", dir / "link");
+    const FolderHandle folder(dir / "link");
+    std::filesystem::remove(dir / "link");
+    std::filesystem::create_directory_symlink("second", dir / "link");
+    for (const auto kind : kBothKinds) {
+        AtomicFile file(folder, "x.txt", kind);
+        file.write(std::string_view("here"));
+        file.commit();
+    }
+    EXPECT_EQ(readFile(dir / "first" / "x.txt"), "here");
+    EXPECT_FALSE(std::filesystem::exists(dir / "second" / "x.txt"));
+}
+
+// A POSIX access ACL as the kernel stores it: a version, then (tag, permissions, id) entries.
+std::string aclValue(std::initializer_list<std::array<std::uint32_t, 3>> entries)
+{
+    std::string value(4, '\0');
+    value[0] = 2; // version
+    for (const auto& [tag, permissions, id] : entries) {
+        const std::array<std::uint8_t, 8> entry = {static_cast<std::uint8_t>(tag),
+            static_cast<std::uint8_t>(tag >> 8), static_cast<std::uint8_t>(permissions), 0,
+            static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(id >> 8),
+            static_cast<std::uint8_t>(id >> 16), static_cast<std::uint8_t>(id >> 24)};
+        value.append(entry.begin(), entry.end());
+    }
+    return value;
+}
+
+std::string attributeOf(const std::filesystem::path& path, const char* name)
+{
+    std::string value(1024, '\0');
+    const ssize_t length = ::getxattr(path.c_str(), name, value.data(), value.size());
+    return length < 0 ? std::string() : value.substr(0, static_cast<std::size_t>(length));
+}
+
+// user::rw-, user:65534:rw-, group::r--, mask::rw-, other::r--: mode 0664, the group
+// class bits being the mask.
+TEST(SharedAtomicFile, ReplacedFileKeepsItsAclAndUserAttributes)
+{
+    TempFolder dir;
+    const std::filesystem::path file = dir / "_qq.wav";
+    constexpr std::uint32_t kUserObj = 0x01, kUser = 0x02, kGroupObj = 0x04, kMask = 0x10, kOther = 0x20;
+    constexpr std::uint32_t kUndefined = 0xFFFFFFFF;
+    const std::string acl = aclValue({{kUserObj, 6, kUndefined}, {kUser, 6, 65534},
+        {kGroupObj, 4, kUndefined}, {kMask, 6, kUndefined}, {kOther, 4, kUndefined}});
+    for (const auto kind : kBothKinds) {
+        replaceWith(file, "old");
+        if (::setxattr(file.c_str(), "user.origin", "send 1", 6, 0) != 0
+            || ::setxattr(file.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) != 0)
+            GTEST_SKIP() << "this file system keeps no ACLs or user attributes: " << std::strerror(errno);
+        replaceWith(file, "new", kind);
+        EXPECT_EQ(readFile(file), "new");
+        EXPECT_EQ(attributeOf(file, "user.origin"), "send 1");
+        EXPECT_EQ(attributeOf(file, "system.posix_acl_access"), acl);
+        EXPECT_EQ(statOf(file).st_mode & 07777, 0664U);
+        std::filesystem::remove(file);
+    }
+}
+
+// A folder that may be written but not read (mode 0333) still has its lock: a second
+// sender waits until the first lets go, and no lock file is left afterwards.
+TEST(SharedAtomicFile, LockHoldsInAFolderThatCannotBeRead)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as another user (nobody) in a folder made for it";
+    TempFolder dir;
+    const std::filesystem::path folder = dir / "drop";
+    std::filesystem::create_directory(folder);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod(folder.c_str(), 0333), 0);
+    int toParent[2];
+    int toFirst[2];
+    ASSERT_EQ(::pipe(toParent), 0);
+    ASSERT_EQ(::pipe(toFirst), 0);
+    const auto asNobody = [] {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(9);
+    };
+    const pid_t first = ::fork();
+    if (first == 0) {
+        asNobody();
+        {
+            const FolderLock lock(folder);
+            const char held = lock.held() ? '1' : '0';
+            (void)!::write(toParent[1], &held, 1);
+            char go = 0;
+            (void)!::read(toFirst[0], &go, 1);
+        }
+        ::_exit(0);
+    }
+    char firstHeld = 0;
+    ASSERT_EQ(::read(toParent[0], &firstHeld, 1), 1);
+    EXPECT_EQ(firstHeld, '1');
+    const pid_t second = ::fork();
+    if (second == 0) {
+        asNobody();
+        {
+            const FolderLock lock(folder);
+            const char held = lock.held() ? '2' : '0';
+            (void)!::write(toParent[1], &held, 1);
+        }
+        ::_exit(0);
+    }
+    pollfd answer {toParent[0], POLLIN, 0};
+    EXPECT_EQ(::poll(&answer, 1, 300), 0) << "the second sender did not wait";
+    (void)!::write(toFirst[1], "g", 1);
+    char secondHeld = 0;
+    EXPECT_EQ(::read(toParent[0], &secondHeld, 1), 1);
+    EXPECT_EQ(secondHeld, '2');
+    ::waitpid(first, nullptr, 0);
+    ::waitpid(second, nullptr, 0);
+    for (const int fd : {toParent[0], toParent[1], toFirst[0], toFirst[1]})
+        ::close(fd);
+    ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
 }
 
 } // namespace

@@ -42,28 +42,22 @@ std::vector<std::string> splitCrLf(const std::string& text)
 }
 
 // Lowers the size any file of this process may grow to, so that a write fails part way
-// as on a full disk; the process ignores the signal that would otherwise end it.
+// as on a full disk. SIGXFSZ is left at its default action: the writer must not die of it.
 class FileSizeLimit {
 public:
     explicit FileSizeLimit(rlim_t bytes)
     {
         ::getrlimit(RLIMIT_FSIZE, &saved_);
-        savedHandler_ = std::signal(SIGXFSZ, SIG_IGN);
         rlimit lowered = saved_;
         lowered.rlim_cur = bytes;
         ::setrlimit(RLIMIT_FSIZE, &lowered);
     }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, savedHandler_);
-    }
+    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &saved_); }
     FileSizeLimit(const FileSizeLimit&) = delete;
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
 private:
     rlimit saved_ {};
-    void (*savedHandler_)(int) = nullptr;
 };
 
 TEST(SignalWav, HeaderIsFixed)
