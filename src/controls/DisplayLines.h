@@ -22,7 +22,7 @@ namespace tarvel {
 
 inline constexpr qsizetype kMaxDisplayLine = 2000;
 
-inline constexpr qsizetype kMaxShownCharacters = 200'000;
+inline constexpr qsizetype kMaxShownCharacters = 100'000;
 inline constexpr qsizetype kMaxShownLineBreaks = 20'000;
 inline constexpr qsizetype kMaxShownFormatRuns = 10'000;
 
