@@ -2,6 +2,24 @@
 
 namespace tarvel {
 
+namespace {
+
+bool isLineBreak(QChar c)
+{
+    return c == u'\n' || c == QChar(QChar::LineSeparator);
+}
+
+// "200 000": the thousands apart, as the window writes numbers.
+QString groupedNumber(qsizetype number)
+{
+    QString digits = QString::number(number);
+    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
+        digits.insert(at, u' ');
+    return digits;
+}
+
+} // namespace
+
 std::vector<qsizetype> displayBreaks(QStringView paragraph, qsizetype maxLength)
 {
     std::vector<qsizetype> breaks;
@@ -47,6 +65,74 @@ QString breakLongLines(const QString& text, qsizetype maxLength)
         lineStart = lineEnd + 1;
     }
     return shown;
+}
+
+} // namespace tarvel
+
+namespace tarvel {
+
+qsizetype DisplayBudget::take(QStringView text)
+{
+    if (cut_ != DisplayCut::None)
+        return 0;
+    qsizetype i = 0;
+    for (; i < text.size(); ++i) {
+        if (characters_ == kMaxShownCharacters) {
+            cut_ = DisplayCut::Characters;
+            if (i > 0 && text[i - 1].isHighSurrogate() && text[i].isLowSurrogate())
+                --i; // the character outside the BMP goes whole or not at all
+            break;
+        }
+        if (isLineBreak(text[i])) {
+            if (lineBreaks_ == kMaxShownLineBreaks) {
+                cut_ = DisplayCut::LineBreaks;
+                break;
+            }
+            ++lineBreaks_;
+        }
+        ++characters_;
+    }
+    return i;
+}
+
+bool DisplayBudget::takeParagraph()
+{
+    if (cut_ == DisplayCut::None && lineBreaks_ == kMaxShownLineBreaks)
+        cut_ = DisplayCut::LineBreaks;
+    if (cut_ != DisplayCut::None)
+        return false;
+    ++lineBreaks_;
+    return true;
+}
+
+bool DisplayBudget::takeFormatRun()
+{
+    if (cut_ == DisplayCut::None && formatRuns_ == kMaxShownFormatRuns)
+        cut_ = DisplayCut::FormatRuns;
+    if (cut_ != DisplayCut::None)
+        return false;
+    ++formatRuns_;
+    return true;
+}
+
+QString displayCutNote(DisplayCut cut)
+{
+    QString limit;
+    switch (cut) {
+    case DisplayCut::None:
+        return {};
+    case DisplayCut::Characters:
+        limit = groupedNumber(kMaxShownCharacters) + QStringLiteral(" знаков");
+        break;
+    case DisplayCut::LineBreaks:
+        limit = groupedNumber(kMaxShownLineBreaks) + QStringLiteral(" строк");
+        break;
+    case DisplayCut::FormatRuns:
+        limit = groupedNumber(kMaxShownFormatRuns) + QStringLiteral(" смен оформления текста");
+        break;
+    }
+    return QStringLiteral("*** Дальше файл справки не показан: страница справки показывает не больше ")
+        + limit + u'.';
 }
 
 } // namespace tarvel

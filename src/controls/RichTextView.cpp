@@ -67,6 +67,17 @@ QString readHelpFile(const QString& path, QByteArray& bytes)
     return {};
 }
 
+// As much of the text as one page shows, with long lines broken, and a last line saying what
+// was left out (DisplayLines.h).
+QString shownPlainText(const QString& text)
+{
+    DisplayBudget budget;
+    QString shown = breakLongLines(text.left(budget.take(text)));
+    if (budget.cut() != DisplayCut::None)
+        shown += u'\n' + displayCutNote(budget.cut());
+    return shown;
+}
+
 } // namespace
 
 bool RichTextView::loadFile(const QString& path, QString* error)
@@ -97,9 +108,10 @@ bool RichTextView::loadFile(const QString& path, QString* error)
         return fail(QString::fromUtf8(kTooManyLines));
     if (!rich.ok) {
         const QString text = decodePlainText(bytes);
-        if (text.count(u'\n') >= kMaxHelpLines)
+        // The same count as rich text's paragraph ends.
+        if (text.count(u'\n') > kMaxHelpLines)
             return fail(QString::fromUtf8(kTooManyLines));
-        loaded->setPlainText(breakLongLines(text));
+        loaded->setPlainText(shownPlainText(text));
     }
     // setDocument frees only a document its inner control owns; one this view loaded before
     // is freed here, or every help page shown would stay in memory.

@@ -15,10 +15,13 @@ public:
 
     // Loads a help file: as rich text when it begins like rich text and can be read as such,
     // otherwise as plain text (UTF-8 when the bytes are valid UTF-8 or carry a byte-order mark,
-    // else cp1251). Lines too long to lay out quickly are shown broken (DisplayLines.h).
+    // else cp1251). Lines too long to lay out quickly are shown broken, and no more text than
+    // a page can lay out without keeping the window waiting is shown: the page then ends with
+    // a paragraph saying what was left out (DisplayLines.h).
     // Returns false, leaving the current text untouched, when the file cannot be opened or
     // read, is not a regular file (a FIFO or a device is never waited on), is larger than
-    // kMaxHelpFileBytes or has kMaxHelpLines lines or more; *error (when not null) then holds
+    // kMaxHelpFileBytes or has more than kMaxHelpLines paragraph ends (rich text) or line ends
+    // (plain text); *error (when not null) then holds
     // the reason: kNotARegularFile, kTooLarge, kTooManyLines or the system's description of
     // the failure. On success the view shows a new
     // document(), which keeps the previous one's default font, text option and margins.

@@ -71,17 +71,46 @@ QTextBlockFormat blockFormat(const RtfParaProps& props)
     return format;
 }
 
+// Leaves in the content only what one page shows (DisplayLines.h); the run texts are made safe
+// for the document first, so that what is counted is what will be laid out.
+DisplayCut fitToPage(RtfContent& content)
+{
+    DisplayBudget budget;
+    std::size_t keptParagraphs = 0;
+    for (RtfParagraph& paragraph : content.paragraphs) {
+        if (keptParagraphs > 0 && !budget.takeParagraph())
+            break;
+        ++keptParagraphs;
+        std::size_t keptRuns = 0;
+        for (RtfRun& run : paragraph.runs) {
+            sanitizeForDocument(run.text);
+            if (!budget.takeFormatRun())
+                break;
+            run.text.truncate(budget.take(run.text));
+            ++keptRuns;
+            if (budget.cut() != DisplayCut::None)
+                break;
+        }
+        paragraph.runs.resize(keptRuns);
+        if (budget.cut() != DisplayCut::None)
+            break;
+    }
+    content.paragraphs.resize(keptParagraphs);
+    return budget.cut();
+}
+
 } // namespace
 
 void writeRtfContent(RtfContent& content, QTextDocument& document)
 {
+    const DisplayCut cut = fitToPage(content);
     const bool undo = document.isUndoRedoEnabled();
     document.setUndoRedoEnabled(false); // loading is not an edit the user can undo
     document.clear();
     QTextCursor cursor(&document);
     cursor.beginEditBlock();
     bool first = true;
-    for (RtfParagraph& paragraph : content.paragraphs) {
+    for (const RtfParagraph& paragraph : content.paragraphs) {
         const RtfCharProps& mark = paragraph.runs.empty() ? paragraph.mark : paragraph.runs.front().chars;
         if (first) {
             cursor.setBlockFormat(blockFormat(paragraph.para));
@@ -91,10 +120,8 @@ void writeRtfContent(RtfContent& content, QTextDocument& document)
             cursor.insertBlock(blockFormat(paragraph.para), charFormat(content, mark));
         }
         QString whole;
-        for (RtfRun& run : paragraph.runs) {
-            sanitizeForDocument(run.text);
+        for (const RtfRun& run : paragraph.runs)
             whole += run.text;
-        }
         // A paragraph too long to lay out quickly is shown as several (DisplayLines.h).
         const std::vector<qsizetype> breaks = displayBreaks(whole);
         auto nextBreak = breaks.begin();
@@ -111,6 +138,10 @@ void writeRtfContent(RtfContent& content, QTextDocument& document)
             cursor.insertText(written == 0 ? run.text : run.text.mid(written), format);
             runStart += run.text.size();
         }
+    }
+    if (cut != DisplayCut::None) {
+        cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+        cursor.insertText(displayCutNote(cut));
     }
     cursor.endEditBlock();
     document.setUndoRedoEnabled(undo);

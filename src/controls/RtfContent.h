@@ -63,7 +63,9 @@ struct RtfContent {
     int defaultFont = -1;
 };
 
-// Replaces the document's text by the content (whose run texts it sanitises on the way).
+// Replaces the document's text by the content (whose run texts it sanitises on the way), as
+// much of it as one help page shows (DisplayLines.h), followed by a paragraph saying what was
+// left out.
 // Undo is off while writing, so that loading is not an edit the user can undo.
 void writeRtfContent(RtfContent& content, QTextDocument& document);
 

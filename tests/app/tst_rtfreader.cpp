@@ -6,14 +6,26 @@
 #include "controls/RtfReader.h"
 #include "controls/TextEncoding.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QStringDecoder>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
 
 #include <sys/stat.h>
 
@@ -77,6 +89,60 @@ QTextCharFormat formatOf(const QTextDocument& document, const QString& fragment)
     return at.charFormat();
 }
 
+// Ends the process when a test has run for `seconds`: a hang fails the test instead of
+// blocking the run.
+class HangGuard {
+public:
+    HangGuard(int seconds, QByteArray what)
+            : what_(std::move(what)), watcher_([this, seconds] {
+                  std::unique_lock<std::mutex> lock(mutex_);
+                  if (!finished_.wait_for(lock, std::chrono::seconds(seconds), [this] { return done_; })) {
+                      std::fprintf(
+                          stderr, "FAIL! %s: still running after %d s\n", what_.constData(), seconds);
+                      std::_Exit(1);
+                  }
+              })
+    {
+    }
+    ~HangGuard()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            done_ = true;
+        }
+        finished_.notify_all();
+        watcher_.join();
+    }
+    HangGuard(const HangGuard&) = delete;
+    HangGuard& operator=(const HangGuard&) = delete;
+
+private:
+    QByteArray what_;
+    std::mutex mutex_;
+    std::condition_variable finished_;
+    bool done_ = false;
+    std::thread watcher_;
+};
+
+// The longest a call posted to the event loop waited to run, over `milliseconds` of posting
+// one after the other: how long a click would have gone unanswered meanwhile.
+qint64 longestEventWait(int milliseconds)
+{
+    QElapsedTimer running;
+    running.start();
+    qint64 longest = 0;
+    while (running.elapsed() < milliseconds) {
+        QElapsedTimer waited;
+        waited.start();
+        bool ran = false;
+        QTimer::singleShot(0, [&ran] { ran = true; });
+        while (!ran)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        longest = std::max(longest, waited.elapsed());
+    }
+    return longest;
+}
+
 #define REQUIRE_FRAGMENT(doc, fragment)                                                                      \
     QVERIFY2(!(doc).find(fragment).isNull(), qPrintable(QStringLiteral("missing: ") + (fragment)))
 
@@ -108,6 +174,9 @@ private slots:
     void helpFileMatrix_data();
     void helpFileMatrix();
     void longLinesBreakForDisplay();
+    void displayBudgetStopsAtEachLimit();
+    void hostileHelpFilesKeepTheViewResponsive_data();
+    void hostileHelpFilesKeepTheViewResponsive();
     void loadedRichTextReplacesTheView();
     void loadsDoNotPileUpDocuments();
 };
@@ -547,7 +616,9 @@ void TestRtfReader::helpFileMatrix_data()
     QTest::newRow("empty rich text paragraphs")
         << "empty rich text paragraphs" << QString::fromUtf8(RichTextView::kTooManyLines);
     QTest::newRow("20 000 lines") << "20 000 lines" << QString();
-    QTest::newRow("400 KB line") << "400 KB line" << QString();
+    QTest::newRow("20 001 lines") << "20 001 lines" << QString::fromUtf8(RichTextView::kTooManyLines);
+    QTest::newRow("20 000 rich text paragraphs") << "20 000 rich text paragraphs" << QString();
+    QTest::newRow("the longest line shown") << "the longest line shown" << QString();
 }
 
 // Help files of every bad kind: each is shown, or refused with its reason and the page's
@@ -571,9 +642,14 @@ void TestRtfReader::helpFileMatrix()
     } else if (kind == "empty rich text paragraphs") {
         content = "{\\rtf1 " + QByteArray(qsizetype {30000} * 5, ' ').replace("     ", "\\par ") + "}";
     } else if (kind == "20 000 lines") {
-        content = QByteArray(19999, '\n');
-    } else if (kind == "400 KB line") {
-        content = QByteArray(qsizetype {400} * 1024, 'A');
+        content = QByteArray(RichTextView::kMaxHelpLines, '\n');
+    } else if (kind == "20 001 lines") {
+        content = QByteArray(RichTextView::kMaxHelpLines + 1, '\n');
+    } else if (kind == "20 000 rich text paragraphs") {
+        content
+            = "{\\rtf1 " + QByteArray(RichTextView::kMaxHelpLines * 5, ' ').replace("     ", "\\par ") + "}";
+    } else if (kind == "the longest line shown") {
+        content = QByteArray(kMaxShownCharacters, 'A');
     }
     if (kind == "unreadable") {
         // A regular file whose reading fails: the process's own memory at address 0.
@@ -611,9 +687,11 @@ void TestRtfReader::helpFileMatrix()
     } else if (kind == "cut off inside an escape") {
         QCOMPARE(text, QStringLiteral("Привет"));
     } else if (kind == "20 000 lines") {
-        QCOMPARE(view.document()->blockCount(), 20000);
-    } else if (kind == "400 KB line") {
-        QCOMPARE(view.document()->blockCount(), 205); // shown in pieces of 2000 characters
+        QCOMPARE(view.document()->blockCount(), 20001); // the last one empty, after the last line end
+    } else if (kind == "20 000 rich text paragraphs") {
+        QCOMPARE(view.document()->blockCount(), 20000); // the last paragraph end adds no empty line
+    } else if (kind == "the longest line shown") {
+        QCOMPARE(view.document()->blockCount(), 50); // in pieces of 2000 characters, nothing left out
         QCOMPARE(text.split(u'\n').join(QString()), QString::fromLatin1(content));
     }
 }
@@ -643,6 +721,113 @@ void TestRtfReader::longLinesBreakForDisplay()
     QCOMPARE(d.blockCount(), 2);
     QCOMPARE(d.lastBlock().text(), QStringLiteral("b") + QString(10, u'c'));
     QVERIFY(d.lastBlock().begin().fragment().charFormat().fontWeight() == QFont::Bold);
+}
+
+void TestRtfReader::displayBudgetStopsAtEachLimit()
+{
+    DisplayBudget characters;
+    QCOMPARE(characters.take(QString(kMaxShownCharacters - 1, u'a')), kMaxShownCharacters - 1);
+    QCOMPARE(characters.take(QString::fromUtf8("\U0001F600")), 0); // a pair is not cut in two
+    QCOMPARE(characters.cut(), DisplayCut::Characters);
+    QCOMPARE(characters.take(u"b"), 0);
+    QVERIFY(!characters.takeParagraph());
+
+    // '\n', U+2028 and a new paragraph are line breaks alike.
+    DisplayBudget lines;
+    QCOMPARE(lines.take(QString(kMaxShownLineBreaks - 2, u'\n')), kMaxShownLineBreaks - 2);
+    QVERIFY(lines.takeParagraph());
+    QCOMPARE(lines.take(QStringLiteral("a\u2028b\nc")), 3);
+    QCOMPARE(lines.cut(), DisplayCut::LineBreaks);
+
+    DisplayBudget runs;
+    for (qsizetype i = 0; i < kMaxShownFormatRuns; ++i)
+        QVERIFY(runs.takeFormatRun());
+    QCOMPARE(runs.cut(), DisplayCut::None);
+    QVERIFY(!runs.takeFormatRun());
+    QCOMPARE(runs.cut(), DisplayCut::FormatRuns);
+
+    QCOMPARE(displayCutNote(DisplayCut::Characters),
+        QStringLiteral(
+            "*** Дальше файл справки не показан: страница справки показывает не больше 100 000 знаков."));
+    QVERIFY(displayCutNote(DisplayCut::LineBreaks).endsWith(QStringLiteral("не больше 20 000 строк.")));
+    QVERIFY(displayCutNote(DisplayCut::FormatRuns)
+                .endsWith(QStringLiteral("не больше 10 000 смен оформления текста.")));
+    QCOMPARE(displayCutNote(DisplayCut::None), QString());
+}
+
+void TestRtfReader::hostileHelpFilesKeepTheViewResponsive_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("start"); // what the page begins with
+    QTest::addColumn<int>("cut");
+    const auto repeated = [](QByteArrayView piece, qsizetype times) {
+        QByteArray bytes;
+        bytes.reserve(piece.size() * times);
+        for (qsizetype i = 0; i < times; ++i)
+            bytes += piece;
+        return bytes;
+    };
+    const auto characters = int(DisplayCut::Characters);
+    const auto lineBreaks = int(DisplayCut::LineBreaks);
+    QTest::newRow("3 MB line") << QByteArray(3'000'000, 'A') + '\n' << "AAAA" << characters;
+    QTest::newRow("3 MB of words") << repeated("Press the red button. ", 136'364) << "Press the"
+                                   << characters;
+    QTest::newRow("16 MB line") << QByteArray(16'000'000, 'A') << "AAAA" << characters;
+    QTest::newRow("19 999 lines of 800")
+        << repeated(QByteArray(800, 'A') + '\n', 19'999) << "AAAA" << characters;
+    QTest::newRow("15 MB of U+2028") << repeated("a\u2028", 3'750'000) << "a\u2028a" << lineBreaks;
+    QTest::newRow("15 MB of U+2029") << repeated("\u2029", 5'000'000) << "\u2028\u2028" << lineBreaks;
+    QTest::newRow("3 million \\line") << "{\\rtf1 a" + repeated("\\line", 3'000'000) + "}"
+                                      << "a\u2028" << lineBreaks;
+    QTest::newRow("13.5 MB of \\b and \\b0") << "{\\rtf1 " + repeated("\\b a\\b0 a", 1'500'000) + "}"
+                                             << "aaaa" << int(DisplayCut::FormatRuns);
+}
+
+// However large the file, the page shows what it can lay out without keeping the window
+// waiting and says what it left out. The view is loaded as the window loads it, on a page not
+// yet shown; then its page is shown and its whole text laid out, while the event loop must
+// stay answering (a hang here lasted minutes: 2 s is far from both).
+void TestRtfReader::hostileHelpFilesKeepTheViewResponsive()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, start);
+    QFETCH(int, cut);
+    const HangGuard guard(240, QTest::currentDataTag());
+    constexpr qint64 kAnswerMs = 2000;
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("help1.rtf")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(content), content.size());
+    file.close();
+    content.clear();
+
+    QTabWidget pages;
+    pages.resize(853, 539);
+    pages.addTab(new QWidget, QStringLiteral("title"));
+    auto* view = new RichTextView;
+    view->setFont(QFont(QStringLiteral("MS Sans Serif"), 14));
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    pages.addTab(view, QStringLiteral("help"));
+    QString error;
+    QVERIFY2(view->loadFile(file.fileName(), &error), qPrintable(error));
+    pages.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&pages));
+    const qint64 shown = longestEventWait(500);
+    pages.setCurrentIndex(1); // the click on the help page's tab
+    const qint64 clicked = longestEventWait(1500);
+    QElapsedTimer wholeLayout;
+    wholeLayout.start();
+    view->document()->documentLayout()->documentSize(); // as a jump to the page's end needs
+    const qint64 laidOut = wholeLayout.elapsed();
+    qInfo("longest wait: %lld ms shown, %lld ms after the click; whole layout %lld ms", shown, clicked,
+        laidOut);
+    QCOMPARE_LE(shown, kAnswerMs);
+    QCOMPARE_LE(clicked, kAnswerMs);
+    QCOMPARE_LE(laidOut, kAnswerMs);
+
+    QVERIFY2(
+        view->document()->toRawText().startsWith(start), qPrintable(view->document()->toRawText().left(20)));
+    QCOMPARE(view->document()->lastBlock().text(), displayCutNote(DisplayCut(cut)));
 }
 
 void TestRtfReader::loadedRichTextReplacesTheView()
