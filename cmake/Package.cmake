@@ -6,14 +6,15 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Tarvel")
 set(CPACK_PACKAGE_CONTACT "${TARVEL_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "programmer for the Tarvel USB radio interface")
-# The synopsis comes from the summary above; this is the long description under it.
+# The synopsis comes from the summary above; this is the long description under it (CPack
+# indents its lines as the control file wants).
 set(CPACK_PACKAGE_DESCRIPTION "The Tarvel interface sits between a radio station and a repeater controller
- and is seen by the computer as a sound card. tarvel-programmer, a window in
- Russian, sets its parameters (keying by pilot tone or VOX, pilot-tone
- frequency, VOX threshold and release delay, longest transmission) and sends
- them to the interface as a three-tone signal through the sound output. The
- command-line tool tarvel builds the same frame and signal and reads a
- recording of the signal back to check it.")
+and is seen by the computer as a sound card. tarvel-programmer, a window in
+Russian, sets its parameters (keying by pilot tone or VOX, pilot-tone
+frequency, VOX threshold and release delay, longest transmission) and sends
+them to the interface as a three-tone signal through the sound output. The
+command-line tool tarvel builds the same frame and signal and reads a
+recording of the signal back to check it.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
