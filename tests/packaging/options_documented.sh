@@ -9,6 +9,7 @@ set -euo pipefail
 tarvel=$1 source=$(realpath "$2") no_sound=${3:-}
 man="$source/data/man/tarvel.1" completion="$source/data/completion/tarvel"
 missing=()
+declare -A named_by=() # option -> the commands whose --help names it
 # The manual page writes "-" as "\-".
 in_man() { grep -qF -- "${1//-/\\-}" "$man"; }
 
@@ -28,6 +29,10 @@ for command in "${commands[@]}"; do
   fi
   grep -qx "\.B tarvel $command" "$man" || missing+=("tarvel.1 SYNOPSIS: $command")
   [[ " $completion_commands " == *" $command "* ]] || missing+=("completion: the command $command")
+  # The command's own options: its help up to the examples (which may show other commands).
+  for option in $(sed '/^Examples\?:/,$d' <<<"$help" | grep -oE -- '--[a-z][a-z-]+' | sort -u); do
+    named_by[$option]="${named_by[$option]:-}$command "
+  done
   for option in $(grep -oE -- '--[a-z][a-z-]+' <<<"$help" | sort -u); do
     in_man "$option" || missing+=("tarvel.1: $command $option")
     grep -qE -- "(^|[ \"])$option( |\")" "$completion" || missing+=("completion: $command $option")
@@ -42,6 +47,25 @@ for command in "${commands[@]}"; do
     [[ $entry == *"$command"* ]] || missing+=("tarvel.1 EXIT STATUS $status: $command")
   done
 done
+
+# The commands the manual page names beside an option ("(wav, send)", or a section's
+# "(frame, wav, send)") are those whose --help names it. Left out without the playing program.
+if [[ $no_sound != no-sound ]]; then
+  while read -r option marked; do
+    [[ -n ${named_by[$option]:-} ]] || continue
+    named=$(tr ' ' '\n' <<<"${named_by[$option]}" | grep -v '^$' | sort | tr '\n' ' ')
+    marked=$(tr ' ' '\n' <<<"$marked" | grep -v '^$' | sort | tr '\n' ' ')
+    [[ $named == "$marked" ]] || missing+=("tarvel.1: $option marked for ${marked% }, taken by ${named% }")
+  done < <(awk '/^\.SH "(FRAME|OTHER) OPTIONS/ { inside = 1; section = ""
+                  if (match($0, /\(.*\)/)) section = substr($0, RSTART + 1, RLENGTH - 2) }
+                /^\.SH "EXIT/ { inside = 0 }
+                !inside { next }
+                /^\.TP/ { if (option != "" && section != "") print option, section; option = ""; next }
+                option == "" && /\\-\\-[a-z]/ { match($0, /\\-\\-[a-z\\-]+/); option = substr($0, RSTART, RLENGTH)
+                                              gsub(/\\/, "", option); next }
+                option != "" && /^\.RB \( / { m = $0; gsub(/[^a-z]+/, " ", m); print option, m; option = "" }
+                END { if (option != "" && section != "") print option, section }' "$man" | tr -d ',')
+fi
 
 # What decode reads, in its help's own words, stands in the manual page too.
 decode_help=$("$tarvel" help decode | tr '\n' ' ' | tr -s ' ')
