@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The manual page and the bash completion follow what the built tool says of itself: every
-# command that `tarvel --help` lists, every option that a command's --help names, the exit
+# command that `tarvel --help` lists, every option that a command's --help names (the completion
+# offering it after that command), the exit
 # statuses each command's help gives, and the formats, rates and channels that decode's help
 # says it reads.
 #   options_documented.sh TARVEL SOURCE_DIR [no-sound]
@@ -16,6 +17,12 @@ in_man() { grep -qF -- "${1//-/\\-}" "$man"; }
 mapfile -t commands < <("$tarvel" --help | sed -n '/^Commands:/,/^$/s/^  \([a-z]\+\) .*/\1/p')
 [[ ${#commands[@]} -ge 3 ]] || { echo "FAIL: no commands in 'tarvel --help'"; exit 1; }
 completion_commands=$(sed -n 's/^ *local commands="\(.*\)"/\1/p' "$completion")
+frame_options=$(sed -n 's/^ *local frame_options="\(.*\)"/\1/p' "$completion")
+# The words the completion offers after "tarvel COMMAND": its branch of the last case.
+completion_words() {
+  sed -n '/^    case ${words\[1\]} in/,/^    esac/p' "$completion" \
+    | sed -n "/^ *$1)/,/;;/p" | grep -oE -- '--[a-z-]*|\$frame_options' | sed "s/\$frame_options/$frame_options/"
+}
 
 # The EXIT STATUS section as "STATUS<TAB>text of its entry", one line per status.
 exit_section=$(sed -n '/^\.SH "EXIT STATUS"/,/^\.SH /p' "$man" | tr '\n' ' ' \
@@ -29,13 +36,15 @@ for command in "${commands[@]}"; do
   fi
   grep -qx "\.B tarvel $command" "$man" || missing+=("tarvel.1 SYNOPSIS: $command")
   [[ " $completion_commands " == *" $command "* ]] || missing+=("completion: the command $command")
-  # The command's own options: its help up to the examples (which may show other commands).
-  for option in $(sed '/^Examples\?:/,$d' <<<"$help" | grep -oE -- '--[a-z][a-z-]+' | sort -u); do
+  # The command's own options: its usage line and the lines that start with an option (the
+  # prose and the examples may name other commands' options).
+  offered=" $(completion_words "$command" | tr '\n' ' ') "
+  for option in $(grep -E -- '^Usage|^ +(-[a-zA-Z], )?--[a-z]' <<<"$help" | grep -oE -- '--[a-z][a-z-]+' | sort -u); do
     named_by[$option]="${named_by[$option]:-}$command "
+    [[ $offered == *" $option "* ]] || missing+=("completion: tarvel $command $option")
   done
   for option in $(grep -oE -- '--[a-z][a-z-]+' <<<"$help" | sort -u); do
     in_man "$option" || missing+=("tarvel.1: $command $option")
-    grep -qE -- "(^|[ \"])$option( |\")" "$completion" || missing+=("completion: $command $option")
   done
   # "Exit status: 0 ...; 1 ...; 2 ..." or "Exit status 1 when ...": each status the help
   # gives must name the command in the manual page's entry for that status (status 2, a bad
