@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # The manual page and the bash completion follow what the built tool says of itself: every
-# command that `tarvel --help` lists, every option that a command's --help names (the completion
-# offering it after that command), the exit
-# statuses each command's help gives, and the formats, rates and channels that decode's help
-# says it reads.
+# command that `tarvel --help` lists, every option that a command's --help names (and the
+# completion offers it after that command), the exit statuses each command's help gives, and
+# the formats, rates and channels that decode's help says it reads.
 #   options_documented.sh TARVEL SOURCE_DIR [no-sound]
 # no-sound: a build without the playing program; the commands it serves are left out.
 set -euo pipefail
