@@ -244,6 +244,21 @@ else
   skip "signal between the renames" "strace cannot trace here (not installed or ptrace refused)"
 fi
 
+# What a send removes: the hidden temporaries named after its own two files, and nothing else.
+d="$work/stale"
+prepare "$d"
+ours=(._qq.wav.0123abcd.tmp .9_fmsig.h.89abcdef.tmp)
+others=(.9_fmsig.h.0123ABCD.tmp ._qq.wav.0123abc.tmp ._qq.wav.tmp .notes.0123abcd.tmp ._qq.wav.0123abcd.tmp.keep _qq.wav.0123abcd.tmp)
+for f in "${ours[@]}" "${others[@]}"; do echo left > "$d/$f"; done
+"$tarvel" wav -C "$d" >/dev/null
+left=$(cd "$d" && ls -A | grep -vxE '_qq\.wav|9_fmsig\.h' | sort | tr '\n' ' ')
+wanted=$(printf '%s\n' "${others[@]}" | sort | tr '\n' ' ')
+if [ "$left" = "$wanted" ] && [ "$(pair_in "$d")" = "$default_pair" ]; then
+  pass "temporaries a killed send left" "the next send removes them and keeps files it did not make"
+else
+  fail "temporaries a killed send left" "left: $left; wanted: $wanted"
+fi
+
 d="$work/concurrent"
 prepare "$d"
 vox_pair=$(pair_of --mode vox)

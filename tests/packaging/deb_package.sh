@@ -6,8 +6,8 @@
 #   deb_package.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build=$(realpath "$1") source=$(realpath "$2")
-for tool in cpack dpkg-deb dpkg-shlibdeps file; do
-  command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (scripts/install-deps package)"; exit 1; }
+for tool in cpack dpkg-deb dpkg-shlibdeps file lintian; do
+  command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (scripts/install-deps test)"; exit 1; }
 done
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -37,16 +37,33 @@ for f in usr/bin/tarvel usr/bin/tarvel-programmer \
   usr/share/icons/hicolor/128x128/apps/org.tarvel.Programmer.png \
   usr/share/icons/hicolor/scalable/apps/org.tarvel.Programmer.svg \
   usr/share/man/man1/tarvel.1.gz usr/share/man/man1/tarvel-programmer.1.gz \
-  usr/share/bash-completion/completions/tarvel usr/share/tarvel/help/help2.rtf; do
+  usr/share/bash-completion/completions/tarvel usr/share/tarvel/help/help2.rtf \
+  usr/libexec/tarvel/tarvel-sound \
+  usr/share/doc/tarvel/copyright usr/share/doc/tarvel/changelog.gz usr/share/doc/tarvel/README.md.gz; do
   [[ -f "$root/$f" ]] || fail "$f is not in the package"
 done
 [[ ! -e "$root/usr/share/tarvel/help/help3.rtf" ]] || fail "help3.rtf is the user's to supply"
+# tarvel runs it for the playing commands; it is no command of its own.
+[[ ! -e "$root/usr/bin/tarvel-sound" ]] || fail "tarvel-sound is on the PATH"
+recommends=$(dpkg-deb -f "$deb" Recommends)
+for wanted in "bash-completion" "pipewire-pulse | pulseaudio"; do
+  [[ $recommends == *"$wanted"* ]] || fail "Recommends lacks $wanted: $recommends"
+done
+
+# Debian's policy: every error and warning lintian knows of fails the test (the pedantic and
+# informational notes are shown).
+lintian --pedantic --display-info --tag-display-limit 0 "$deb" >"$scratch/lintian.log" 2>&1 || true
+cat "$scratch/lintian.log"
+! grep -qE '^[EW]: ' "$scratch/lintian.log" || fail "lintian reports errors or warnings (above)"
 
 version=$("$root/usr/bin/tarvel" --version)
 [[ $version == "tarvel 22.1"* ]] || fail "tarvel --version: $version"
 frame=$("$root/usr/bin/tarvel" frame)
 [[ $frame == "01 02 05 01 06 00 00 3C 14 00 64 00 1E 28 FC 6C" ]] || fail "tarvel frame: $frame"
 [[ $("$root/usr/bin/tarvel-programmer" --version) == "tarvel-programmer 22.1"* ]] || fail "tarvel-programmer --version"
+# The playing commands reach their program where the package puts it (no sound server is
+# needed to list none).
+"$root/usr/bin/tarvel" devices --help >/dev/null || fail "tarvel devices --help: tarvel-sound not found"
 
 # The window, as the menu entry starts it: from the home folder, in the user's own folder.
 mkdir -p "$scratch/home"
