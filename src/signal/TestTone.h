@@ -1,0 +1,16 @@
+#pragma once
+// The steady tone at the signal's own level and rate, by which the output volume is set
+// before a send (tarvel tone, the page's test-tone button).
+
+#include <cstdint>
+#include <vector>
+
+namespace tarvel {
+
+inline constexpr int kTestToneDefault_hz = 615; // the lead-in's pitch
+
+// `seconds` of a sine at `frequency_hz`, amplitude kAmplitude, 16 000 samples per second,
+// faded in and out over 10 ms so that it does not click.
+std::vector<std::int16_t> testToneSamples(int frequency_hz, int seconds);
+
+} // namespace tarvel
