@@ -131,7 +131,8 @@ function showSettings() {
   $("pilot-fields").hidden = settings.keyingMode !== 0;
   $("vox-fields").hidden = settings.keyingMode !== 1;
   $("max-tx-enabled").checked = settings.maxTxEnabled;
-  $("field-max_transmit_s").disabled = !settings.maxTxEnabled;
+  for (const el of document.querySelectorAll('[data-key="max_transmit_s"] input, [data-key="max_transmit_s"] button'))
+    el.disabled = !settings.maxTxEnabled;
   for (const s of spins()) s.refresh();
 }
 
@@ -562,6 +563,7 @@ async function start() {
   showPresets();
   listDevices(false).catch(() => {});
   document.body.dataset.ready = "true";
+  performance.mark("tarvel-ready"); // how long the page takes to become usable (bench/README.md)
 }
 
 start();
