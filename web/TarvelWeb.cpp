@@ -141,10 +141,11 @@ std::string resultJson(const DecodeResult& r)
 {
     std::string json = "{\"status\":" + jsonString(statusWord(r));
     if (!r.decoded())
-        return json + ",\"reason\":" + jsonString(r.reason) + ",\"symbols_read\":" + std::to_string(r.symbolsRead)
-            + "}";
-    json += ",\"frame\":" + jsonString(frameHex(r.frame)) + ",\"crc\":{\"ok\":" + (r.crcOk() ? "true" : "false")
-        + ",\"computed\":" + jsonString(WordHex(r.computedCrc)) + ",\"received\":" + jsonString(WordHex(r.receivedCrc))
+        return json + ",\"reason\":" + jsonString(r.reason)
+            + ",\"symbols_read\":" + std::to_string(r.symbolsRead) + "}";
+    json += ",\"frame\":" + jsonString(frameHex(r.frame)) + ",\"crc\":{\"ok\":"
+        + (r.crcOk() ? "true" : "false") + ",\"computed\":" + jsonString(WordHex(r.computedCrc))
+        + ",\"received\":" + jsonString(WordHex(r.receivedCrc))
         + "},\"corrected_symbols\":" + std::to_string(r.correctedSymbols)
         + ",\"markers_ok\":" + (markersOk(r.frame) ? "true" : "false") + ",\"parameters\":{";
     bool first = true;
@@ -208,8 +209,8 @@ EMSCRIPTEN_KEEPALIVE const char* tarvel_parameters()
     json = "{\"ranges\":[";
     for (const ParameterRange& r : parameterRanges()) {
         json += std::string(json.back() == '[' ? "{" : ",{") + "\"key\":" + jsonString(r.key)
-            + ",\"min\":" + std::to_string(r.min) + ",\"max\":" + std::to_string(r.max)
-            + ",\"step\":" + std::to_string(r.step) + ",\"default\":" + std::to_string(defaults.*r.value) + "}";
+            + ",\"min\":" + std::to_string(r.min) + ",\"max\":" + std::to_string(r.max) + ",\"step\":"
+            + std::to_string(r.step) + ",\"default\":" + std::to_string(defaults.*r.value) + "}";
     }
     json += "],\"defaults\":{\"keying_mode\":" + std::to_string(defaults.keyingMode)
         + ",\"max_transmit_enabled\":" + (defaults.maxTxEnabled ? "true" : "false") + "}}";
@@ -269,7 +270,8 @@ EMSCRIPTEN_KEEPALIVE int tarvel_tone_default_hz()
 // Decodes `count` mono samples (±1) at `rate`; returns the result as JSON.
 EMSCRIPTEN_KEEPALIVE const char* tarvel_decode(const float* samples, int count, double rate)
 {
-    const DecodeResult r = decodeSamples(std::span<const float>(samples, static_cast<std::size_t>(count)), rate);
+    const DecodeResult r
+        = decodeSamples(std::span<const float>(samples, static_cast<std::size_t>(count)), rate);
     results().text = resultJson(r);
     return results().text.c_str();
 }
