@@ -1,5 +1,5 @@
 # Entry points: make run, make test, make lint, make package, make bench, make fuzz,
-# make screenshot. Each installs only the Debian packages its own job needs
+# make screenshot, make web. Each installs only the Debian packages its own job needs
 # (scripts/install-deps PROFILE...).
 BUILD   ?= build
 CMAKE_FLAGS ?=
@@ -10,11 +10,11 @@ JOBS    ?= $(shell nproc)
 # The package profiles of scripts/install-deps; each entry point below adds its own.
 PROFILES = run
 
-.PHONY: deps configure build run test lint sanitize package bench fuzz screenshot format format-check clean
+.PHONY: deps configure build run test lint sanitize package bench fuzz screenshot web format format-check clean
 
 # Target-specific values reach the prerequisites too: `make test` installs the test tools
 # and configures a build that must have its tests.
-test: PROFILES += test lint fuzz
+test: PROFILES += test lint fuzz web
 lint: PROFILES += lint
 sanitize: PROFILES += test fuzz
 test: CMAKE_FLAGS += -DTARVEL_TESTS=ON
@@ -40,7 +40,7 @@ run: build
 # each step says how long it took.
 CI_FUZZ_SECONDS ?= 10
 FUZZ_SECONDS    ?= 300
-test: build
+test: build web
 	scripts/timed tests scripts/run-tests $(BUILD)
 	@scripts/timed format clang-format --dry-run --Werror $(FORMAT_FILES)
 	LINT_SCOPE=program scripts/timed lint scripts/run-lint $(BUILD)
@@ -65,6 +65,14 @@ fuzz: deps
 
 screenshot: build
 	scripts/screenshot $(BUILD)
+
+# The browser edition: $(BUILD)/web/tarvel.html (one file, opens from disk) and $(BUILD)/web/site/.
+# Debian's Emscripten ships its system libraries prebuilt; its tools need Debian's acorn, which
+# a Node of another origin does not look for by itself.
+web: PROFILES += web
+web: deps
+	NODE_PATH=/usr/share/nodejs emcmake cmake -S web -B $(BUILD)/web-build -G Ninja -DOUT=$(abspath $(BUILD))/web
+	NODE_PATH=/usr/share/nodejs cmake --build $(BUILD)/web-build -j $(JOBS)
 
 # The code's style (.clang-format): format rewrites, format-check only reports.
 FORMAT_FILES = $(shell git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'fuzz/*.cpp' 'scripts/*.cpp')

@@ -5,6 +5,7 @@
 
 #include "shared/AtomicFile.h"
 #include "signal/ToneSignal.h"
+#include "signal/WavBytes.h"
 
 #include <array>
 #include <cstddef>
@@ -19,34 +20,8 @@ namespace tarvel {
 inline constexpr const char* kWavFileName = "_qq.wav";
 inline constexpr const char* kFmSigFileName = "9_fmsig.h";
 
-inline constexpr std::size_t kWavHeaderSize = 44;
-inline constexpr std::size_t kWavDataSamples = 78'768; // about 4.923 s
-inline constexpr std::size_t kWavDataSize = kWavDataSamples * 2; // 157 536 bytes
-inline constexpr std::size_t kWavFileSize = kWavHeaderSize + kWavDataSize; // 157 580 bytes
-
-// The table: 8192 values from the lead-in's last 64 samples on, 16 to a row.
-inline constexpr std::size_t kFmSigFirstSample = 15'936;
-inline constexpr std::size_t kFmSigValueCount = 8'192;
-inline constexpr std::size_t kFmSigValuesPerRow = 16;
-inline constexpr std::size_t kFmSigFileSize = 42'020;
-
-// The fixed RIFF/WAVE header: the sizes are the same for every signal.
-std::array<std::uint8_t, kWavHeaderSize> wavHeader();
-
-// Writes the data chunk: the first `signalSamples` entries of the buffer as
-// little-endian 16-bit values, zeros behind them up to the chunk's fixed size, so that
-// what an earlier, longer signal left in the buffer never reaches the file.
+// Writes the data chunk of forEachWavDataBlock to `file`.
 void writeWavData(AtomicFile& file, std::span<const std::int16_t> samples, std::int32_t signalSamples);
-
-// One table value: the sample divided by 256, truncated toward zero.
-constexpr std::int32_t fmSigValue(std::int16_t sample)
-{
-    return sample / 256;
-}
-
-// The whole text of "9_fmsig.h" (CR LF line ends, none after the closing "};").
-// Throws std::invalid_argument if the buffer does not reach the table's last sample.
-std::string fmSigText(std::span<const std::int16_t> samples);
 
 // Writes the table of "9_fmsig.h" from the sample buffer into `table`. Throws FileError, or
 // std::invalid_argument as fmSigText does.

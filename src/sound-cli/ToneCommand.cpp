@@ -3,14 +3,16 @@
 #include "audio/SoundDevices.h"
 #include "audio/WavPlayer.h"
 #include "cli/OptionParser.h"
+#include "signal/TestTone.h"
 #include "signal/ToneSignal.h"
 #include "sound-cli/ProgressLine.h"
 #include "sound-cli/SoundCli.h"
 
 #include <QAudioFormat>
 
-#include <cmath>
-#include <numbers>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
 
 namespace tarvel::cli {
 
@@ -29,20 +31,15 @@ const char* const kToneHelp
       "  --device NAME   play on this output (see 'tarvel devices'; default: the system's)\n"
       "  -h, --help      show this help\n";
 
-// At the signal's own rate, so that the tone takes the same path through the sound system.
-QByteArray toneSamples(int frequency_hz, int seconds)
+// Little-endian 16-bit PCM, as the player takes it.
+QByteArray tonePcm(int frequency_hz, int seconds)
 {
-    const qsizetype count = static_cast<qsizetype>(seconds) * kSampleRate_hz;
-    QByteArray pcm(count * 2, '\0');
-    const double step = 2.0 * std::numbers::pi * frequency_hz / kSampleRate_hz;
-    const qsizetype ramp = kSampleRate_hz / 100; // 10 ms fade in and out, so it does not click
-    for (qsizetype i = 0; i < count; ++i) {
-        const double edge = std::min({1.0, static_cast<double>(i) / static_cast<double>(ramp),
-            static_cast<double>(count - 1 - i) / static_cast<double>(ramp)});
-        const auto v = static_cast<std::int16_t>(
-            std::lround(kAmplitude * edge * std::sin(step * static_cast<double>(i))));
-        pcm[2 * i] = static_cast<char>(v & 0xFF);
-        pcm[2 * i + 1] = static_cast<char>((v >> 8) & 0xFF);
+    const std::vector<std::int16_t> samples = testToneSamples(frequency_hz, seconds);
+    QByteArray pcm(static_cast<qsizetype>(samples.size()) * 2, '\0');
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const auto v = static_cast<std::uint16_t>(samples[i]);
+        pcm[static_cast<qsizetype>(2 * i)] = static_cast<char>(v & 0xFFU);
+        pcm[static_cast<qsizetype>(2 * i + 1)] = static_cast<char>(v >> 8);
     }
     return pcm;
 }
@@ -51,7 +48,7 @@ QByteArray toneSamples(int frequency_hz, int seconds)
 
 int runTone(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err, bool outIsTerminal)
 {
-    int hz = static_cast<int>(kLeadInFrequency_hz);
+    int hz = kTestToneDefault_hz;
     int seconds = 10;
     QString device;
     OptionParser parser("tone");
@@ -76,7 +73,7 @@ int runTone(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
     format.setSampleFormat(QAudioFormat::Int16);
     out << "playing " << hz << " Hz for " << seconds << " s at the signal's level\n" << std::flush;
     ProgressLine progress(out, outIsTerminal);
-    const PlaybackResult played = playPcm(format, toneSamples(hz, seconds), device,
+    const PlaybackResult played = playPcm(format, tonePcm(hz, seconds), device,
         [&](std::int64_t at, std::int64_t total) { progress.update(at, total); });
     progress.finish();
     if (!played.ok()) {

@@ -176,6 +176,17 @@ TEST(SignalWav, DataChunkNeverReadsPastTheBuffer)
     }
 }
 
+TEST(SignalWav, BytesInMemoryAreTheBytesOfTheFiles)
+{
+    TempFolder dir;
+    ProgramRun run;
+    run.shared.frame = buildFrame(FrameParameters {});
+    const std::int32_t n = WriteRiff(run.ctx, dir.path());
+    const std::vector<std::uint8_t> wav = wavFileBytes(run.shared.samples, n);
+    EXPECT_EQ(std::string(wav.begin(), wav.end()), readFile(dir / "_qq.wav"));
+    EXPECT_EQ(fmSigText(run.shared.samples), readFile(dir / "9_fmsig.h"));
+}
+
 void expectUntouched(const GeneratorState& g, const GeneratorState& before)
 {
     EXPECT_EQ(g.sampleCount, before.sampleCount);

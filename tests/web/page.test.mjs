@@ -1,0 +1,113 @@
+// The page in a real chromium against the built `tarvel`: what it loads, its fields, and the
+// frame and files it makes.
+import assert from "node:assert/strict";
+import fs from "node:fs";
+import path from "node:path";
+import { after, before, describe, test } from "node:test";
+
+import { downloadsTo, enter, launch, open, options, scratch, tarvel, waitForFile } from "./browser.mjs";
+
+let browser;
+before(async () => { browser = await launch(); });
+after(async () => { await browser?.close(); });
+
+const value = (page, key) => page.$eval("#field-" + key, (e) => e.value);
+
+describe("the page", () => {
+  test("loads from file:// with no network request and no error", async () => {
+    const { page, requests, problems } = await open(browser);
+    const outside = requests.filter((u) => !/^(file|data|blob):/.test(u));
+    assert.deepEqual(outside, []);
+    assert.deepEqual(problems, []);
+    assert.equal(await page.$eval("html", (e) => e.lang), "ru");
+    assert.equal(await page.$eval("#form", (e) => e.textContent), "сформировать");
+    await page.close();
+  });
+
+  test("starts from the window's defaults", async () => {
+    const { page } = await open(browser);
+    assert.equal(await value(page, "pilot_tone_hz"), "2000");
+    assert.equal(await value(page, "vox_threshold_percent"), "5");
+    assert.equal(await value(page, "vox_release_ms"), "300");
+    assert.equal(await value(page, "max_transmit_s"), "60");
+    assert.equal(await page.$eval("#keying-pilot", (e) => e.checked), true);
+    assert.equal(await page.$eval("#max-tx-enabled", (e) => e.checked), false);
+    assert.equal(await page.$eval("#field-max_transmit_s", (e) => e.disabled), true);
+    await page.close();
+  });
+
+  test("clamps and steps as the window's fields do", async () => {
+    const { page } = await open(browser);
+    await enter(page, { pilot: 5000 });
+    assert.equal(await value(page, "pilot_tone_hz"), "3000", "5000 is clamped on leaving the field");
+    // Typed but not yet left: "сформировать" sees the clamped value.
+    await page.click("#field-pilot_tone_hz", { clickCount: 3 });
+    await page.keyboard.type("100");
+    await page.click("#form");
+    assert.equal(await value(page, "pilot_tone_hz"), "300");
+    await enter(page, { pilot: 310 });
+    await page.focus("#field-pilot_tone_hz");
+    await page.keyboard.press("ArrowDown");
+    assert.equal(await value(page, "pilot_tone_hz"), "300", "a step stops at the bound");
+    await enter(page, { mode: "vox", release: 2990 });
+    await page.focus("#field-vox_release_ms");
+    await page.keyboard.press("ArrowUp");
+    assert.equal(await value(page, "vox_release_ms"), "3000");
+    await enter(page, { mode: "vox", release: "" });
+    assert.equal(await value(page, "vox_release_ms"), "0", "an empty field reads as its minimum");
+    await enter(page, { mode: "vox", threshold: "x" });
+    assert.equal(await value(page, "vox_threshold_percent"), "1");
+    await page.close();
+  });
+
+  test("frame and CRC equal tarvel frame's", async () => {
+    const cases = [
+      {},
+      { pilot: 300 }, { pilot: 3000 }, { pilot: 2010 }, { pilot: 1234 },
+      { mode: "vox" }, { mode: "vox", threshold: 1, release: 0 }, { mode: "vox", threshold: 100, release: 3000 },
+      { mode: "vox", threshold: 37, release: 1234 },
+      { maxTx: 5 }, { maxTx: 250 }, { mode: "vox", maxTx: 120, release: 50 },
+      { pilot: 650, threshold: 9, release: 700, maxTx: 77 },
+    ];
+    for (const s of cases) {
+      const { page } = await open(browser);
+      await enter(page, s);
+      await page.click("#form");
+      const shown = (await page.$eval("#frame-hex", (e) => e.textContent)) + " ";
+      const crc = await page.$eval("#frame-crc", (e) => e.textContent);
+      const expected = tarvel("frame", ...options(s)).trim();
+      assert.equal(shown.trim(), expected, JSON.stringify(s));
+      assert.equal(crc, expected.slice(-5).replace(" ", ""), JSON.stringify(s));
+      await page.close();
+    }
+  });
+
+  test("keeps the last values across a reload", async () => {
+    const { page } = await open(browser);
+    await enter(page, { mode: "vox", release: 650, maxTx: 90 });
+    await page.reload();
+    await page.waitForSelector("body[data-ready]");
+    assert.equal(await page.$eval("#keying-vox", (e) => e.checked), true);
+    assert.equal(await value(page, "vox_release_ms"), "650");
+    assert.equal(await page.$eval("#max-tx-enabled", (e) => e.checked), true);
+    assert.equal(await value(page, "max_transmit_s"), "90");
+    await page.close();
+  });
+
+  test("downloaded _qq.wav and 9_fmsig.h are tarvel wav's, byte for byte", async () => {
+    for (const s of [{}, { mode: "vox", threshold: 12, release: 450, maxTx: 30 }]) {
+      const { page } = await open(browser);
+      const dir = await downloadsTo(page);
+      await enter(page, s);
+      await page.click("#download-wav");
+      const wav = await waitForFile(path.join(dir, "_qq.wav"));
+      await page.click("#download-fmsig");
+      const table = await waitForFile(path.join(dir, "9_fmsig.h"));
+      const cliDir = scratch();
+      tarvel("wav", "-C", cliDir, ...options(s));
+      assert.ok(wav.equals(fs.readFileSync(path.join(cliDir, "_qq.wav"))), "_qq.wav " + JSON.stringify(s));
+      assert.ok(table.equals(fs.readFileSync(path.join(cliDir, "9_fmsig.h"))), "9_fmsig.h " + JSON.stringify(s));
+      await page.close();
+    }
+  });
+});
