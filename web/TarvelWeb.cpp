@@ -6,6 +6,7 @@
 
 #include "decode/FrameDemodulator.h"
 #include "decode/FrameWords.h"
+#include "frame/FrameCheck.h"
 #include "decode/ToneBins.h"
 #include "frame/FrameBuild.h"
 #include "shared/NumberText.h"
