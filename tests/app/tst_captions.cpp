@@ -4,8 +4,8 @@
 // style the program itself runs in, so a wider substitute face or a narrower control shows
 // up here as the control's name and how many pixels are missing.
 
-#include "app/ProgramState.h"
 #include "app/MainWindow.h"
+#include "app/ProgramState.h"
 #include "controls/WrappingCheckBox.h"
 
 #include <QAbstractButton>

@@ -4,8 +4,8 @@
 // the frame the window built; the send returns only after the sound, and says no errors.
 
 #include "Form1Controls.h"
-#include "app/ProgramState.h"
 #include "app/MainWindow.h"
+#include "app/ProgramState.h"
 #include "audio/SoundRecorder.h"
 #include "decode/RecordingReader.h"
 #include "frame/FrameBuild.h"
