@@ -5,10 +5,10 @@
 #include <climits>
 #include <csignal>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 
 #include <fcntl.h>
-#include <time.h>
 #include <unistd.h>
 
 namespace tarvel {
