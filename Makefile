@@ -18,7 +18,7 @@ test: PROFILES += test lint fuzz web
 lint: PROFILES += lint
 sanitize: PROFILES += test fuzz
 test: CMAKE_FLAGS += -DTARVEL_TESTS=ON
-package: PROFILES += package
+package: PROFILES += package web
 bench: PROFILES += bench
 bench: CMAKE_FLAGS += -DTARVEL_BENCH=ON
 screenshot: PROFILES += screenshot
@@ -53,8 +53,10 @@ lint: build
 sanitize: deps
 	scripts/run-sanitized-tests
 
-package: build
+# The package ships the browser edition, so the page is built first; the zip carries it alone.
+package: build web
 	cd $(BUILD) && cpack -G DEB
+	cmake --build $(BUILD) --target web_zip
 
 bench: build
 	scripts/run-bench $(BUILD)

@@ -4,11 +4,14 @@
 
 #include "web/TarvelWeb.h"
 
+#include "decode/DecodeJson.h"
 #include "decode/FrameDemodulator.h"
 #include "decode/FrameWords.h"
 #include "frame/FrameCheck.h"
 #include "decode/ToneBins.h"
 #include "frame/FrameBuild.h"
+#include "frame/SettingsFile.h"
+#include "shared/JsonText.h"
 #include "shared/NumberText.h"
 #include "shared/SharedState.h"
 #include "signal/TestTone.h"
@@ -25,12 +28,17 @@ namespace tarvel::web {
 
 namespace {
 
-// The window's spin edits (MainWindow.ui): SpinEdit_9, SpinEdit_1, SpinEdit_3, SpinEdit_5.
+// The spin edits take their bounds, steps and defaults from the frame's field table.
+constexpr ParameterRange rangeOf(const FrameField& f, int PageSettings::*value)
+{
+    return {f.key, value, f.range->min, f.range->max, f.range->increment};
+}
+
 constexpr std::array<ParameterRange, 4> kRanges = {{
-    {"pilot_tone_hz", &PageSettings::pilot_hz, 300, 3000, 50},
-    {"vox_threshold_percent", &PageSettings::voxThreshold, 1, 100, 1},
-    {"vox_release_ms", &PageSettings::voxRelease_ms, 0, 3000, 50},
-    {"max_transmit_s", &PageSettings::maxTx_s, 5, 250, 1},
+    rangeOf(frameFieldOf(&FrameParameters::pilot_hz), &PageSettings::pilot_hz),
+    rangeOf(frameFieldOf(&FrameParameters::voxThreshold), &PageSettings::voxThreshold),
+    rangeOf(frameFieldOf(&FrameParameters::voxRelease_ms), &PageSettings::voxRelease_ms),
+    rangeOf(frameFieldOf(&FrameParameters::maxTx_s), &PageSettings::maxTx_s),
 }};
 
 FrameParameters frameParameters(const PageSettings& s)
@@ -43,50 +51,6 @@ FrameParameters frameParameters(const PageSettings& s)
     p.maxTxEnabled = s.maxTxEnabled;
     p.maxTx_s = s.maxTx_s;
     return p;
-}
-
-std::string jsonNumber(double value, int places)
-{
-    if (!std::isfinite(value))
-        return "null";
-    if (std::fabs(value) < 0.5 * std::pow(10.0, -places))
-        value = 0.0; // no "-0.0"
-    char text[48];
-    std::snprintf(text, sizeof text, "%.*f", places, value);
-    return text;
-}
-
-std::string jsonString(const std::string& text)
-{
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
-const char* statusWord(const DecodeResult& r)
-{
-    switch (r.outcome) {
-    case DecodeOutcome::Decoded:
-        return r.crcOk() ? "ok" : "crc mismatch";
-    case DecodeOutcome::NoSignal:
-        return "no signal";
-    case DecodeOutcome::NoLeadIn:
-        return "no lead-in";
-    case DecodeOutcome::EndsEarly:
-        return "ends early";
-    }
-    return "no signal";
 }
 
 } // namespace
@@ -103,6 +67,29 @@ PageSettings clamped(PageSettings settings)
     if (settings.keyingMode != static_cast<int>(KeyingMode::Vox))
         settings.keyingMode = static_cast<int>(KeyingMode::PilotTone);
     return settings;
+}
+
+PageSettings pageSettings(const FrameParameters& p)
+{
+    return {.keyingMode = p.keyingMode,
+        .pilot_hz = p.pilot_hz,
+        .voxThreshold = p.voxThreshold,
+        .voxRelease_ms = p.voxRelease_ms,
+        .maxTxEnabled = p.maxTxEnabled,
+        .maxTx_s = p.maxTx_s};
+}
+
+std::string settingsFileText(const PageSettings& settings, std::string_view name)
+{
+    return settingsJson(frameParameters(settings), name);
+}
+
+std::string readSettingsFile(std::string_view text, PageSettings& settings)
+{
+    FrameParameters params = frameParameters(settings);
+    const std::string name = readSettings(text, params);
+    settings = pageSettings(params);
+    return name;
 }
 
 Frame pageFrame(const PageSettings& settings)
@@ -136,32 +123,6 @@ DecodeResult decodeSamples(std::span<const float> samples, double sampleRate_hz)
     FrameDemodulator demodulator(sampleRate_hz);
     demodulator.feed(samples);
     return demodulator.finish();
-}
-
-std::string resultJson(const DecodeResult& r)
-{
-    std::string json = "{\"status\":" + jsonString(statusWord(r));
-    if (!r.decoded())
-        return json + ",\"reason\":" + jsonString(r.reason)
-            + ",\"symbols_read\":" + std::to_string(r.symbolsRead) + "}";
-    json += ",\"frame\":" + jsonString(frameHex(r.frame)) + ",\"crc\":{\"ok\":"
-        + (r.crcOk() ? "true" : "false") + ",\"computed\":" + jsonString(WordHex(r.computedCrc))
-        + ",\"received\":" + jsonString(WordHex(r.receivedCrc))
-        + "},\"corrected_symbols\":" + std::to_string(r.correctedSymbols)
-        + ",\"markers_ok\":" + (markersOk(r.frame) ? "true" : "false") + ",\"parameters\":{";
-    bool first = true;
-    for (const FrameParameterText& p : describeFrame(r.frame)) {
-        if (!p.userSettable)
-            continue;
-        json += (first ? "" : ",") + jsonString(p.key) + ":" + p.json;
-        first = false;
-    }
-    const SignalReport& s = r.report;
-    return json + "},\"signal\":{\"sample_rate_hz\":" + jsonNumber(s.sampleRate_hz, 0)
-        + ",\"start_s\":" + jsonNumber(s.start_s, 4) + ",\"level_dbfs\":" + jsonNumber(s.level_dBFS, 2)
-        + ",\"peak_dbfs\":" + jsonNumber(s.peak_dBFS, 2) + ",\"clock_skew_percent\":"
-        + jsonNumber(s.clockSkew_percent, 3) + ",\"snr_db\":" + jsonNumber(s.snr_dB, 1)
-        + ",\"weakest_margin_db\":" + jsonNumber(s.weakestMargin_dB, 1) + "}}";
 }
 
 namespace {
@@ -268,12 +229,37 @@ EMSCRIPTEN_KEEPALIVE int tarvel_tone_default_hz()
     return kTestToneDefault_hz;
 }
 
+// Reads a settings file into `settings` (the page's array, left as it was when the file is
+// refused); returns {"name": ...} or {"error": ...}.
+EMSCRIPTEN_KEEPALIVE const char* tarvel_settings_read(const char* text, std::int32_t* settings)
+{
+    PageSettings read = settingsFrom(settings);
+    try {
+        const std::string name = readSettingsFile(text, read);
+        results().text = "{\"name\":" + jsonString(name) + "}";
+    } catch (const SettingsError& e) {
+        results().text = "{\"error\":" + jsonString(e.what()) + "}";
+        return results().text.c_str();
+    }
+    const std::array<std::int32_t, 6> values = {read.keyingMode, read.pilot_hz, read.voxThreshold,
+        read.voxRelease_ms, read.maxTxEnabled ? 1 : 0, read.maxTx_s};
+    std::copy(values.begin(), values.end(), settings);
+    return results().text.c_str();
+}
+
+// The settings file for `settings`, with `name` when it is not empty.
+EMSCRIPTEN_KEEPALIVE const char* tarvel_settings_write(const std::int32_t* settings, const char* name)
+{
+    results().text = settingsFileText(settingsFrom(settings), name);
+    return results().text.c_str();
+}
+
 // Decodes `count` mono samples (±1) at `rate`; returns the result as JSON.
 EMSCRIPTEN_KEEPALIVE const char* tarvel_decode(const float* samples, int count, double rate)
 {
     const DecodeResult r
         = decodeSamples(std::span<const float>(samples, static_cast<std::size_t>(count)), rate);
-    results().text = resultJson(r);
+    results().text = decodeResultJson(r);
     return results().text.c_str();
 }
 

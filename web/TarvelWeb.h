@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarvel::web {
@@ -39,6 +40,11 @@ std::span<const ParameterRange> parameterRanges();
 // Values outside a range become the nearest bound, as the window's fields do on leaving them.
 PageSettings clamped(PageSettings settings);
 
+// The page's settings as a settings file (the preset export) and back: readSettingsFile returns
+// the file's name and throws SettingsError, leaving `settings` as it was, for a file it refuses.
+std::string settingsFileText(const PageSettings& settings, std::string_view name);
+std::string readSettingsFile(std::string_view text, PageSettings& settings);
+
 // The frame of "сформировать" for the (clamped) settings, the CRC in its last two bytes.
 Frame pageFrame(const PageSettings& settings);
 
@@ -53,8 +59,5 @@ SendFiles firstSend(const PageSettings& settings);
 // What a recording holds: mono samples, full scale ±1, at any rate the decoder reads. A rate it
 // does not read gives NoSignal with the reason.
 DecodeResult decodeSamples(std::span<const float> samples, double sampleRate_hz);
-
-// The decoder's result as one JSON object: the fields `tarvel decode --json` uses.
-std::string resultJson(const DecodeResult& result);
 
 } // namespace tarvel::web

@@ -4,10 +4,12 @@
 #include "cli/Cli.h"
 #include "cli/CliCommon.h"
 #include "cli/OptionParser.h"
+#include "decode/DecodeJson.h"
 #include "decode/FrameWords.h"
 #include "decode/RecordingReader.h"
 #include "frame/FrameBuild.h"
 #include "frame/FrameCheck.h"
+#include "shared/JsonText.h"
 #include "shared/NumberText.h"
 
 #include <cmath>
@@ -72,42 +74,6 @@ std::string dbText(double value)
     return std::isfinite(value) ? fixed(value, 1) : std::string("-inf");
 }
 
-std::string jsonNumber(double value, int places)
-{
-    return std::isfinite(value) ? fixed(value, places) : std::string("null");
-}
-
-std::string jsonString(const std::string& text)
-{
-    std::string out = "\"";
-    for (char c : text) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char esc[8];
-                std::snprintf(
-                    esc, sizeof esc, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
-                out += esc;
-            } else {
-                out += c;
-            }
-        }
-    }
-    return out + "\"";
-}
-
 std::string skewText(double percent)
 {
     // Below what the clock can be measured to, the recording is on time.
@@ -115,21 +81,6 @@ std::string skewText(double percent)
     if (std::fabs(percent) < 0.01)
         return "0.00 % (on time)";
     return (percent > 0 ? "+" : "-") + magnitude + " % (" + (percent > 0 ? "fast" : "slow") + ")";
-}
-
-const char* statusWord(const DecodeResult& r)
-{
-    switch (r.outcome) {
-    case DecodeOutcome::Decoded:
-        return r.crcOk() ? "ok" : "crc mismatch";
-    case DecodeOutcome::NoSignal:
-        return "no signal";
-    case DecodeOutcome::NoLeadIn:
-        return "no lead-in";
-    case DecodeOutcome::EndsEarly:
-        return "ends early";
-    }
-    return "no signal";
 }
 
 std::string correctedText(int symbols)
@@ -173,42 +124,6 @@ void printText(std::ostream& out, const DecodeResult& r)
         row("channel",
             (s.channel > 0 ? std::to_string(s.channel) : std::string("mix")) + " of "
                 + std::to_string(s.channels));
-}
-
-void printJson(std::ostream& out, const DecodeResult& r)
-{
-    out << "{\"status\":" << jsonString(statusWord(r));
-    if (!r.decoded()) {
-        out << ",\"reason\":" << jsonString(r.reason) << ",\"symbols_read\":" << r.symbolsRead << "}\n";
-        return;
-    }
-    out << ",\"frame\":" << jsonString(frameHex(r.frame))
-        << ",\"crc\":{\"ok\":" << (r.crcOk() ? "true" : "false")
-        << ",\"computed\":" << jsonString(WordHex(r.computedCrc))
-        << ",\"received\":" << jsonString(WordHex(r.receivedCrc)) << "}";
-    out << ",\"corrected_symbols\":" << r.correctedSymbols;
-    out << ",\"markers_ok\":" << (markersOk(r.frame) ? "true" : "false");
-    const auto params = describeFrame(r.frame);
-    for (bool user : {true, false}) {
-        out << (user ? ",\"parameters\":{" : ",\"fixed\":{");
-        bool first = true;
-        for (const auto& p : params) {
-            if (p.userSettable != user)
-                continue;
-            out << (first ? "" : ",") << jsonString(p.key) << ":" << p.json;
-            first = false;
-        }
-        out << "}";
-    }
-    const SignalReport& s = r.report;
-    out << ",\"signal\":{\"sample_rate_hz\":" << jsonNumber(s.sampleRate_hz, 0)
-        << ",\"start_s\":" << jsonNumber(s.start_s, 4) << ",\"level_dbfs\":" << jsonNumber(s.level_dBFS, 2)
-        << ",\"peak_dbfs\":" << jsonNumber(s.peak_dBFS, 2)
-        << ",\"clock_skew_percent\":" << jsonNumber(s.clockSkew_percent, 3)
-        << ",\"snr_db\":" << jsonNumber(s.snr_dB, 1)
-        << ",\"weakest_margin_db\":" << jsonNumber(s.weakestMargin_dB, 1)
-        << ",\"weakest_symbol\":" << s.weakestSymbol << ",\"channel\":" << s.channel
-        << ",\"channels\":" << s.channels << "}}\n";
 }
 
 } // namespace
@@ -269,7 +184,7 @@ int runDecode(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     }
 
     if (json)
-        printJson(out, result);
+        out << decodeResultJson(result) << '\n';
     else if (result.decoded())
         printText(out, result);
     if (finishOutput(out, err, "tarvel decode", "the result could not be printed", kExitOk) != kExitOk)

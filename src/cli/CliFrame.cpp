@@ -3,6 +3,7 @@
 #include "cli/Cli.h"
 #include "cli/FrameOptions.h"
 #include "frame/FrameBuild.h"
+#include "frame/SettingsFile.h"
 
 #include <sstream>
 
@@ -21,13 +22,16 @@ const std::string kFrameHelp
                   "Options:\n")
     + frameOptionsHelp()
     + "  -l, --listing           also print the value list, the frame listing and the CRC trace\n"
+      "  -j, --json              print the parameters as a settings file instead of the frame\n"
+      "                          (for --settings and the page's preset import)\n"
       "  -h, --help              show this help\n"
       "  --                      end of the options\n"
       "\n"
       "Examples:\n"
       "  tarvel frame\n"
       "      01 02 05 01 06 00 00 3C 14 00 64 00 1E 28 FC 6C\n"
-      "  tarvel frame --mode vox --vox-release-ms 500 --max-tx-s 120 --listing\n";
+      "  tarvel frame --mode vox --vox-release-ms 500 --max-tx-s 120 --listing\n"
+      "  tarvel frame --mode vox --json > r1.json && tarvel wav --settings r1.json\n";
 
 void printSection(std::ostream& out, const char* heading, const std::vector<std::string>& lines)
 {
@@ -42,11 +46,21 @@ int runFrame(const std::vector<std::string>& argv, std::ostream& out, std::ostre
 {
     FrameParameters params;
     bool listing = false;
+    bool json = false;
     OptionParser parser("frame");
     addFrameOptions(parser, params);
     parser.flag("--listing", 'l', [&listing] { listing = true; });
+    parser.flag("--json", 'j', [&json] { json = true; });
     if (const std::optional<int> status = parser.readOrFinish(argv, out, err, kFrameHelp))
         return *status;
+    if (json && listing) {
+        err << "tarvel frame: --json and --listing do not go together: a settings file holds no listing\n";
+        return kExitUsage;
+    }
+    if (json) {
+        out << settingsJson(params);
+        return finishOutput(out, err, "tarvel frame", "the settings could not be printed", kExitOk);
+    }
 
     Frame frame {};
     LinesSink trace, values, frameLines;

@@ -1,5 +1,10 @@
 #include "cli/FrameOptions.h"
 
+#include "frame/SettingsFile.h"
+
+#include <fstream>
+#include <sstream>
+
 namespace tarvel::cli {
 
 namespace {
@@ -36,6 +41,29 @@ void addQuantity(OptionParser& parser, const std::string& name, const FrameField
     });
 }
 
+// Larger than any settings file: a file this size is something else.
+constexpr std::streamsize kSettingsFileLimit = 64 * 1024;
+
+void readSettingsFile(const std::string& path, FrameParameters& params)
+{
+    const std::string shown = "--settings: " + printable(path) + ": ";
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        throw UsageError(shown + "cannot be opened");
+    std::string text(static_cast<std::size_t>(kSettingsFileLimit) + 1, '\0');
+    file.read(text.data(), kSettingsFileLimit + 1);
+    if (file.bad())
+        throw UsageError(shown + "cannot be read");
+    if (file.gcount() > kSettingsFileLimit)
+        throw UsageError(shown + "too large for a settings file");
+    text.resize(static_cast<std::size_t>(file.gcount()));
+    try {
+        readSettings(text, params);
+    } catch (const SettingsError& e) {
+        throw UsageError(shown + printable(e.what()));
+    }
+}
+
 } // namespace
 
 const std::string& frameOptionsHelp()
@@ -60,7 +88,10 @@ const std::string& frameOptionsHelp()
           "  --max-tx-s N            limit continuous transmission to "
         + rangeText(kMaxTransmit)
         + " s\n"
-          "                          (default: no limit)\n";
+          "                          (default: no limit)\n"
+          "  --settings FILE         take these parameters from a settings file (a preset the\n"
+          "                          page exports, or 'tarvel frame --json'); options after\n"
+          "                          it win\n";
     return text;
 }
 
@@ -78,6 +109,7 @@ void addFrameOptions(OptionParser& parser, FrameParameters& params)
     addQuantity(parser, "--vox-threshold", kVoxThreshold, "(units of 0.1 %)", params);
     addQuantity(parser, "--vox-release-ms", kVoxRelease, "ms", params);
     addQuantity(parser, "--max-tx-s", kMaxTransmit, "s", params);
+    parser.value("--settings", 0, [&params](const std::string& path) { readSettingsFile(path, params); });
 }
 
 } // namespace tarvel::cli

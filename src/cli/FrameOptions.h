@@ -9,9 +9,10 @@
 
 namespace tarvel::cli {
 
-// Adds --mode (-m), --pilot-hz, --vox-threshold, --vox-release-ms and --max-tx-s to `parser`,
-// read into `params`; a bad value is a UsageError. A value given switches on the check box
-// that gates it (--max-tx-s sets a limit). What is not given keeps the window's default.
+// Adds --mode (-m), --pilot-hz, --vox-threshold, --vox-release-ms, --max-tx-s and --settings
+// to `parser`, read into `params` in the order given (so options after --settings win); a bad
+// value or settings file is a UsageError. A value given switches on the check box that gates
+// it (--max-tx-s sets a limit). What is not given keeps the window's default.
 void addFrameOptions(OptionParser& parser, FrameParameters& params);
 
 // The lines of --help that describe the frame options.

@@ -1,10 +1,12 @@
 #include "cli/FrameOptions.h"
 #include "frame/FrameBuild.h"
 #include "support/CliRun.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 namespace tarvel::cli {
@@ -154,8 +156,9 @@ TEST(CliFrame, TheProgramItselfPrintsTheDefaultFrame)
 TEST(CliFrame, EveryFrameOptionNamedAsAllowedIsRead)
 {
     const std::string refusal = run({"frame", "--bogus"}).err;
-    const std::string frameOptions = "--mode, --pilot-hz, --vox-threshold, --vox-release-ms, --max-tx-s, ";
-    EXPECT_NE(refusal.find(frameOptions + "--listing, --help"), std::string::npos) << refusal;
+    const std::string frameOptions
+        = "--mode, --pilot-hz, --vox-threshold, --vox-release-ms, --max-tx-s, --settings, ";
+    EXPECT_NE(refusal.find(frameOptions + "--listing, --json, --help"), std::string::npos) << refusal;
     for (std::string_view name :
         {"--mode", "--pilot-hz", "--vox-threshold", "--vox-release-ms", "--max-tx-s"}) {
         SCOPED_TRACE(std::string(name));
@@ -166,6 +169,49 @@ TEST(CliFrame, EveryFrameOptionNamedAsAllowedIsRead)
     }
     EXPECT_NE(run({"wav", "--bogus"}).err.find(frameOptions + "--no-filter, --alfa, --directory, --help"),
         std::string::npos);
+}
+
+// --json writes a settings file; --settings reads one in its place among the options, so
+// what follows it wins and what comes before it does not.
+TEST(CliFrame, SettingsFileWrittenAndTakenInItsPlace)
+{
+    const std::vector<std::string> options
+        = {"--mode", "vox", "--vox-threshold", "23", "--vox-release-ms", "900", "--max-tx-s", "45"};
+    std::vector<std::string> args = {"frame", "--json"};
+    args.insert(args.end(), options.begin(), options.end());
+    const CliRun json = run(args);
+    ASSERT_EQ(json.status, 0) << json.err;
+    tarvel::testing::TempFolder dir;
+    const std::string file = (dir.path() / "r1.json").string();
+    std::ofstream(file) << json.out;
+
+    args = {"frame"};
+    args.insert(args.end(), options.begin(), options.end());
+    const std::string byOptions = run(args).out;
+    EXPECT_EQ(run({"frame", "--settings", file}).out, byOptions);
+    EXPECT_EQ(run({"frame", "--mode", "pilot", "--settings=" + file}).out, byOptions);
+    args.push_back("--mode=pilot");
+    EXPECT_EQ(run({"frame", "--settings", file, "--mode=pilot"}).out, run(args).out);
+
+    EXPECT_REFUSED_IN_ONE_LINE(
+        run({"frame", "--json", "--listing"}), std::vector<std::string>({"--listing"}));
+}
+
+TEST(CliFrame, ABadSettingsFileIsRefusedInOneLine)
+{
+    tarvel::testing::TempFolder dir;
+    const std::string foreign = (dir.path() / "package.json").string();
+    std::ofstream(foreign) << "{\"name\": \"x\", \"version\": \"1.0.0\"}\n";
+    const std::string big = (dir.path() / "big.json").string();
+    std::ofstream(big) << std::string(100000, ' ');
+    const std::string missing = (dir.path() / "missing.json").string();
+    EXPECT_REFUSED_IN_ONE_LINE(run({"frame", "--settings", foreign}),
+        std::vector<std::string>({"tarvel frame: --settings: ", foreign, "not a Tarvel settings file"}));
+    EXPECT_REFUSED_IN_ONE_LINE(run({"frame", "--settings", big}), std::vector<std::string>({"too large"}));
+    EXPECT_REFUSED_IN_ONE_LINE(
+        run({"frame", "--settings", missing}), std::vector<std::string>({"cannot be opened"}));
+    EXPECT_REFUSED_IN_ONE_LINE(
+        run({"frame", "--settings", dir.path().string()}), std::vector<std::string>({"--settings"}));
 }
 
 // A frame that never reached its reader is a failure, not a success.

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
 
 namespace tarvel::cli {
@@ -144,6 +145,9 @@ TEST(SignalCli, UnwritableFolderFailsWithTheFileError)
 
 TEST(SignalCli, BadInputIsRefusedWithOneClearLine)
 {
+    TempFolder elsewhere;
+    const std::string foreign = (elsewhere.path() / "other.json").string();
+    std::ofstream(foreign) << "{\"format\": \"other\"}";
     struct Case {
         std::vector<std::string> args;
         std::vector<std::string> mentions;
@@ -163,6 +167,7 @@ TEST(SignalCli, BadInputIsRefusedWithOneClearLine)
         {{"wav", "--mode", "radio"}, {"--mode", "radio", "pilot or vox"}},
         {{"wav", "--listing"}, {"--listing", "allowed", "--alfa"}},
         {{"wav", "out.wav"}, {"out.wav", "allowed"}},
+        {{"wav", "--settings", foreign}, {"--settings", "not a Tarvel settings file"}},
     };
     TempFolder dir;
     std::filesystem::path cwd = std::filesystem::current_path();

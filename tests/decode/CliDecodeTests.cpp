@@ -111,6 +111,46 @@ TEST_F(CliDecode, JsonCarriesTheSameFacts)
     EXPECT_TRUE(j["signal"].has("clock_skew_percent"));
 }
 
+// "settings" is a settings file for what the recording carries: `tarvel wav --settings` takes
+// it and writes the same signal again.
+TEST_F(CliDecode, JsonSettingsMakeTheSameSendAgain)
+{
+    ASSERT_EQ(
+        run({"wav", "-C", dir_.string(), "--mode", "vox", "--vox-release-ms", "850", "--max-tx-s", "45"})
+            .status,
+        0);
+    const std::string out = run({"decode", "--json", path("_qq.wav")}).out;
+    const JsonValue j = JsonReader::parse(out);
+    EXPECT_EQ(j["settings"]["keying_mode"].text, j["parameters"]["keying_mode"].text);
+    EXPECT_EQ(j["settings"]["vox_release_ms"].number, 850.0);
+    // The settings object is flat: it ends at the first closing brace.
+    const std::size_t from = out.find("\"settings\":{") + 11;
+    std::ofstream(path("r.json")) << out.substr(from, out.find('}', from) + 1 - from);
+    const std::filesystem::path again = dir_ / "again";
+    std::filesystem::create_directory(again);
+    const CliRun w = run({"wav", "--settings", path("r.json"), "-C", again.string()});
+    ASSERT_EQ(w.status, 0) << w.err;
+    EXPECT_EQ(tarvel::testing::shell(
+                  "cmp " + path("_qq.wav") + " " + (again / "_qq.wav").string() + " && echo same"),
+        "same\n");
+
+    std::mt19937 rng(5);
+    Frame bad = lab::randomFrame(rng);
+    bad[14] = static_cast<std::uint8_t>(bad[14] ^ 0x80);
+    lab::writeSound(path("bad.wav"), lab::send(bad), 16'000, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    EXPECT_EQ(JsonReader::parse(run({"decode", "--json", path("bad.wav")}).out)["settings"].kind,
+        JsonValue::Kind::Null);
+}
+
+// A path in another encoding than UTF-8 still gives valid JSON: its stray bytes become U+FFFD.
+TEST_F(CliDecode, JsonForAPathThatIsNotUtf8)
+{
+    const CliRun d = run({"decode", "--json", path("\xff.wav")});
+    EXPECT_EQ(d.status, 2);
+    EXPECT_EQ(JsonReader::parse(d.out)["path"].text, path("\xEF\xBF\xBD.wav"));
+    EXPECT_EQ(d.out.find('\xff'), std::string::npos);
+}
+
 // With --json every outcome is one JSON object with a status, errors included.
 TEST_F(CliDecode, JsonForEveryOutcome)
 {

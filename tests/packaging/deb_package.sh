@@ -39,7 +39,8 @@ for f in usr/bin/tarvel usr/bin/tarvel-programmer \
   usr/share/man/man1/tarvel.1.gz usr/share/man/man1/tarvel-programmer.1.gz \
   usr/share/bash-completion/completions/tarvel usr/share/tarvel/help/help2.rtf \
   usr/libexec/tarvel/tarvel-sound \
-  usr/share/doc/tarvel/copyright usr/share/doc/tarvel/changelog.gz usr/share/doc/tarvel/README.md.gz; do
+  usr/share/doc/tarvel/copyright usr/share/doc/tarvel/changelog.gz usr/share/doc/tarvel/README.md.gz \
+  usr/share/tarvel/web/tarvel.html usr/share/tarvel/web/site/index.html usr/share/tarvel/web/site/tarvel.js; do
   [[ -f "$root/$f" ]] || fail "$f is not in the package"
 done
 [[ ! -e "$root/usr/share/tarvel/help/help3.rtf" ]] || fail "help3.rtf is the user's to supply"
@@ -55,6 +56,16 @@ done
 lintian --pedantic --display-info --tag-display-limit 0 "$deb" >"$scratch/lintian.log" 2>&1 || true
 cat "$scratch/lintian.log"
 ! grep -qE '^[EW]: ' "$scratch/lintian.log" || fail "lintian reports errors or warnings (above)"
+
+# The installed page is the one this build made.
+cmp -s "$root/usr/share/tarvel/web/tarvel.html" "$build/web/tarvel.html" || fail "the installed page is not build/web's"
+
+# The archive for other systems: the single file and the site folder under one folder.
+cmake --build "$build" --target web_zip >"$scratch/zip.log" 2>&1 || { cat "$scratch/zip.log"; fail "web_zip"; }
+listing=$(zip -sf "$build/tarvel-web-22.1.zip")
+for f in tarvel-web-22.1/tarvel.html tarvel-web-22.1/site/index.html tarvel-web-22.1/site/tarvel.js; do
+  grep -qx "  $f" <<<"$listing" || fail "$f is not in tarvel-web-22.1.zip: $listing"
+done
 
 version=$("$root/usr/bin/tarvel" --version)
 [[ $version == "tarvel 22.1"* ]] || fail "tarvel --version: $version"

@@ -24,13 +24,15 @@ export function tarvel(...args) {
   return execFileSync(cli, args, { encoding: "utf8" });
 }
 
-export async function launch(extraArgs = [], lang = "ru-RU") {
+// `audible`: the sound goes out (puppeteer mutes it unless told otherwise).
+export async function launch(extraArgs = [], lang = "ru-RU", { audible = false } = {}) {
   const args = ["--headless=new", "--autoplay-policy=no-user-gesture-required", "--lang=" + lang,
     "--accept-lang=" + lang, ...extraArgs];
   if (process.getuid && process.getuid() === 0) args.push("--no-sandbox");
   return puppeteer.launch({
     executablePath: process.env.CHROMIUM || "/usr/bin/chromium",
     args,
+    ignoreDefaultArgs: audible ? ["--mute-audio"] : [],
     env: { ...process.env, LANGUAGE: lang },
     userDataDir: scratch(),
   });

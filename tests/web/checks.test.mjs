@@ -71,17 +71,23 @@ describe("checks", () => {
     }
   });
 
-  test("a preset exported from the page imports back; a foreign file changes nothing", async () => {
+  test("a preset exported from the page imports back and drives `tarvel wav --settings`; a foreign file changes nothing", async () => {
     const b = await browserWith();
     const { page } = await open(b);
     const dir = await downloadsTo(page);
-    await enter(page, { mode: "vox", threshold: 23, release: 900, maxTx: 45 });
+    const s = { mode: "vox", threshold: 23, release: 900, maxTx: 45 };
+    await enter(page, s);
     await page.type("#preset-name", "R1");
     await page.click("#preset-export");
     const file = path.join(dir, "R1.tarvel.json");
     const preset = JSON.parse(await waitForFile(file));
     assert.deepEqual(preset, { format: "tarvel-settings", version: 1, name: "R1", keying_mode: "VOX",
       pilot_tone_hz: 2000, vox_threshold_percent: 2.3, vox_release_ms: 900, max_transmit_s: 45 });
+    const [bySettings, byOptions] = [scratch(), scratch()];
+    tarvel("wav", "--settings", file, "-C", bySettings);
+    tarvel("wav", ...options(s), "-C", byOptions);
+    for (const name of ["_qq.wav", "9_fmsig.h"])
+      assert.ok(fs.readFileSync(path.join(bySettings, name)).equals(fs.readFileSync(path.join(byOptions, name))), name);
 
     const other = (await open(b)).page;
     const foreign = path.join(dir, "foreign.json");

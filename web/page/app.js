@@ -430,7 +430,7 @@ function presetStatus(text, isError) {
 }
 
 function applyPresetText(text) {
-  const taken = presetToSettings(text, ranges, settings);
+  const taken = presetToSettings(text, settings);
   settings = taken.settings;
   showSettings();
   saveLast();
@@ -514,7 +514,7 @@ function wire() {
   $("preset-export").addEventListener("click", () => {
     for (const s of spins()) s.clampShown();
     const name = $("preset-name").value.trim();
-    const text = JSON.stringify(settingsToPreset(settings, name), null, 2) + "\n";
+    const text = settingsToPresetText(settings, name);
     download(new TextEncoder().encode(text), (name || "tarvel") + ".tarvel.json", "application/json");
   });
   $("preset-import").addEventListener("change", async (e) => {
@@ -550,7 +550,7 @@ async function start() {
   const last = storeRead(STORE_LAST, null);
   if (last) {
     try {
-      settings = presetToSettings(JSON.stringify(last), ranges, settings).settings;
+      settings = presetToSettings(JSON.stringify(last), settings).settings;
     } catch (e) {
       // a last state from another version of the page: start from the defaults
     }
