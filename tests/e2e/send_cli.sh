@@ -25,6 +25,7 @@ test_name=send_cli
 locked=""
 cleanup() {
   if [ -n "$locked" ]; then chattr -i "$locked" 2>/dev/null || true; chmod u+w "$locked" 2>/dev/null || true; fi
+  if [ -n "${server:-}" ]; then kill -CONT "$server" 2>/dev/null || true; fi
   sandbox_cleanup
 }
 trap cleanup EXIT
