@@ -94,7 +94,8 @@ bool SoundRecorder::start(const std::string& source)
     std::unique_lock lock(shared_->mutex);
     if (shared_->changed.wait_for(lock, kOpenLimit, [this] { return shared_->opened || shared_->finished; }))
         return shared_->opened && !shared_->finished;
-    shared_->error = "the sound server did not open a recording of '" + source + "' within " + seconds(kOpenLimit);
+    shared_->error
+        = "the sound server did not open a recording of '" + source + "' within " + seconds(kOpenLimit);
     shared_->stopping = true;
     return false;
 }
@@ -105,7 +106,8 @@ std::vector<std::int16_t> SoundRecorder::stop()
         return {};
     shared_->stopping = true;
     std::unique_lock lock(shared_->mutex);
-    if (!shared_->changed.wait_for(lock, kStopLimit, [this] { return shared_->finished; }) && shared_->error.empty())
+    if (!shared_->changed.wait_for(lock, kStopLimit, [this] { return shared_->finished; })
+        && shared_->error.empty())
         shared_->error = "nothing came from '" + shared_->source + "' for " + seconds(kStopLimit)
             + " (is it suspended, or the sound server stopped?)";
     return std::move(shared_->samples);

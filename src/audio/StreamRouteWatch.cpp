@@ -10,7 +10,8 @@
 
 namespace tarvel {
 
-StreamRouteWatch::StreamRouteWatch(QString output) : client_("tarvel stream watch"), output_(std::move(output))
+StreamRouteWatch::StreamRouteWatch(QString output)
+        : client_("tarvel stream watch"), output_(std::move(output))
 {
 }
 

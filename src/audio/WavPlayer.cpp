@@ -316,7 +316,8 @@ PlaybackResult WavPlayer::playToEnd(const QString& path, const PlaybackProgress&
     return playWav(file.readAll(), path, progress);
 }
 
-PlaybackResult WavPlayer::playWav(const QByteArray& bytes, const QString& name, const PlaybackProgress& progress)
+PlaybackResult WavPlayer::playWav(
+    const QByteArray& bytes, const QString& name, const PlaybackProgress& progress)
 {
     const QString path = name.isEmpty() ? QStringLiteral("the sound") : name;
     const auto data = std::span(

@@ -243,7 +243,8 @@ int runSend(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
     // may already have replaced it.
     const PlaybackResult played = player.playWav(
         QByteArray(reinterpret_cast<const char*>(wav.data()), static_cast<qsizetype>(wav.size())),
-        QString::fromStdString(fullPath(options.folder / kWavFileName).string()), [&](std::int64_t at, std::int64_t total) { progress.update(at, total); });
+        QString::fromStdString(fullPath(options.folder / kWavFileName).string()),
+        [&](std::int64_t at, std::int64_t total) { progress.update(at, total); });
     progress.finish();
     timing.report(err, played, playCalled_us);
     if (!played.ok()) {

@@ -126,7 +126,7 @@ expect_failure() {
 }
 
 echo "-- the stream moved to another output mid-play"
-(sleep 3; pactl move-sink-input "$(pactl list short sink-inputs | cut -f1 | head -n 1)" second_sink) &
+(sleep 3; read -r stream _ < <(pactl list short sink-inputs); pactl move-sink-input "$stream" second_sink) &
 expect_failure moved "^tarvel send: playback failed on test_sink .*moved the stream to second_sink" send -C "$work/doomed"
 wait
 

@@ -22,7 +22,8 @@ using Clock = std::chrono::steady_clock;
 // A listening socket nobody accepts on: the kernel completes connections, nothing replies.
 class SilentServer {
 public:
-    SilentServer() : path_(std::filesystem::temp_directory_path() / ("tarvel-silent-" + std::to_string(getpid())))
+    SilentServer()
+            : path_(std::filesystem::temp_directory_path() / ("tarvel-silent-" + std::to_string(getpid())))
     {
         std::filesystem::remove(path_);
         fd_ = socket(AF_UNIX, SOCK_STREAM, 0);
