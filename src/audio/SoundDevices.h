@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 
+#include <chrono>
 #include <optional>
 
 namespace tarvel {
@@ -17,9 +18,22 @@ struct SoundDevice {
     bool isDefault = false;
 };
 
-// Outputs and inputs as the sound server lists them now (empty without a server).
+// Outputs and inputs as Qt lists them now (empty without a server). They wait as long as the
+// server takes: call them only where a caller may give up on the thread (the player does).
 QList<SoundDevice> soundOutputs();
 QList<SoundDevice> soundInputs();
+
+// How long the sound server may take to answer a question before it is given up.
+inline constexpr std::chrono::milliseconds kServerAnswerLimit {4'000};
+
+// The devices as the server lists them, asked on a connection of this call's own, so that a
+// stalled server costs at most `limit`.
+struct SoundDeviceList {
+    bool answered = false; // false: the server took longer than the limit (no server answers at once)
+    QList<SoundDevice> outputs;
+    QList<SoundDevice> inputs; // the server's inputs, the monitor of every output among them
+};
+SoundDeviceList listSoundDevices(std::chrono::milliseconds limit = kServerAnswerLimit);
 
 // The device among `devices` that `wanted` names: an exact name, else an exact description,
 // else the one device whose name or description contains it (letter case ignored).

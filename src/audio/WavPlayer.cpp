@@ -1,6 +1,7 @@
 #include "audio/WavPlayer.h"
 
 #include "audio/SoundDevices.h"
+#include "audio/StreamRouteWatch.h"
 #include "signal/WavFormat.h"
 
 #include <QAudioDevice>
@@ -19,6 +20,7 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <span>
 
 namespace tarvel {
@@ -179,6 +181,7 @@ private:
         }
         SourceBuffer source(&pcm_, *shared_);
         source.open(QIODevice::ReadOnly);
+        StreamRouteWatch route(QString::fromUtf8(device.id()));
         QAudioSink sink(device, format_);
         sink.start(&source);
         if (sink.state() == QAudio::StoppedState) {
@@ -197,7 +200,12 @@ private:
             const std::int64_t played = sink.processedUSecs();
             shared_->played_us = played;
             const QAudio::State state = sink.state();
-            if (state == QAudio::IdleState && played + kEndTolerance_us >= sound_us_) {
+            const std::optional<QString> moved = route.check();
+            if (moved) {
+                // The rest would sound elsewhere than it began, which no receiver hears whole.
+                shared_->fail(PlaybackProblem::ErrorMidPlay, *moved);
+                loop.quit();
+            } else if (state == QAudio::IdleState && played + kEndTolerance_us >= sound_us_) {
                 shared_->ended_us = shared_->clock.nsecsElapsed() / 1000;
                 loop.quit();
             } else if (state == QAudio::StoppedState) {
@@ -305,7 +313,13 @@ PlaybackResult WavPlayer::playToEnd(const QString& path, const PlaybackProgress&
         return unreadable(path + QStringLiteral(": ") + file.errorString());
     if (file.size() > kMaxFileSize)
         return unreadable(path + QStringLiteral(": larger than %1 bytes").arg(kMaxFileSize));
-    const QByteArray bytes = file.readAll();
+    return playWav(file.readAll(), path, progress);
+}
+
+PlaybackResult WavPlayer::playWav(
+    const QByteArray& bytes, const QString& name, const PlaybackProgress& progress)
+{
+    const QString path = name.isEmpty() ? QStringLiteral("the sound") : name;
     const auto data = std::span(
         reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size()));
     const std::optional<WavSound> sound = readWavSound(data);

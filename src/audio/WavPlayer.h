@@ -31,6 +31,9 @@ public:
     explicit WavPlayer(QString output = {}) : output_(std::move(output)) { }
 
     PlaybackResult playToEnd(const QString& path, const PlaybackProgress& progress) override;
+    // The same for the whole of a WAV file already in memory (the bytes just written, so
+    // that nothing can replace them in between); `name` names it in a message.
+    PlaybackResult playWav(const QByteArray& bytes, const QString& name, const PlaybackProgress& progress);
 
 private:
     QString output_;

@@ -35,7 +35,7 @@ void warnIfNoTones(std::ostream& err, std::string_view command, const SignalOpti
                "and no receiver can read it\n";
 }
 
-std::int32_t writeFirstSend(const SignalOptions& options)
+std::int32_t writeFirstSend(const SignalOptions& options, std::vector<std::uint8_t>* wav)
 {
     SharedState shared;
     shared.frame = buildFrame(options.frame);
@@ -44,7 +44,10 @@ std::int32_t writeFirstSend(const SignalOptions& options)
     const FixedFilterSwitch filterSwitch(options.filterOn);
     NullPlotSink noChart;
     SignalContext ctx {shared, generator, filterSwitch, noChart, noChart};
-    return WriteRiff(ctx, options.folder);
+    const std::int32_t n = WriteRiff(ctx, options.folder);
+    if (wav)
+        *wav = wavFileBytes(shared.samples, n);
+    return n;
 }
 
 } // namespace tarvel::cli

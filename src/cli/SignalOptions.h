@@ -11,6 +11,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarvel::cli {
 
@@ -32,7 +33,8 @@ void addSignalOptions(OptionParser& parser, SignalOptions& options);
 void warnIfNoTones(std::ostream& err, std::string_view command, const SignalOptions& options);
 
 // Writes _qq.wav and 9_fmsig.h into options.folder as the first send of a run (a fresh
-// generator); returns the signal's length in samples. Throws FileError.
-std::int32_t writeFirstSend(const SignalOptions& options);
+// generator); returns the signal's length in samples. Throws FileError. With `wav`, hands back
+// the bytes of the _qq.wav written, for a player that must play this send and no later one.
+std::int32_t writeFirstSend(const SignalOptions& options, std::vector<std::uint8_t>* wav = nullptr);
 
 } // namespace tarvel::cli

@@ -1,9 +1,11 @@
 // tarvel devices: the sound outputs and inputs by the names --device and --verify-from take.
 
 #include "audio/SoundDevices.h"
-#include "audio/SoundRecorder.h"
+#include "cli/CliCommon.h"
 #include "cli/OptionParser.h"
 #include "sound-cli/SoundCli.h"
+
+#include <QStringList>
 
 #include <algorithm>
 
@@ -20,6 +22,7 @@ const char* const kDevicesHelp
       "A part of a name that fits only one device is enough where a name is asked for.\n"
       "Exit status 1 when there is no sound output at all.\n";
 
+// Names and descriptions come from the sound server: any text at all, escaped here.
 void list(std::ostream& out, const char* title, const QList<SoundDevice>& devices)
 {
     out << title << '\n';
@@ -27,12 +30,15 @@ void list(std::ostream& out, const char* title, const QList<SoundDevice>& device
         out << "  (none)\n";
         return;
     }
+    QStringList names;
     qsizetype width = 0;
-    for (const SoundDevice& d : devices)
-        width = std::max(width, d.name.size());
-    for (const SoundDevice& d : devices)
-        out << (d.isDefault ? "* " : "  ") << d.name.leftJustified(width).toStdString() << "  "
-            << d.description.toStdString() << '\n';
+    for (const SoundDevice& d : devices) {
+        names.append(QString::fromStdString(printable(d.name.toStdString())));
+        width = std::max(width, names.back().size());
+    }
+    for (qsizetype i = 0; i < devices.size(); ++i)
+        out << (devices[i].isDefault ? "* " : "  ") << names[i].leftJustified(width).toStdString() << "  "
+            << printable(devices[i].description.toStdString()) << '\n';
 }
 
 } // namespace
@@ -41,14 +47,15 @@ int runDevices(const std::vector<std::string>& argv, std::ostream& out, std::ost
 {
     if (const std::optional<int> status = OptionParser("devices").readOrFinish(argv, out, err, kDevicesHelp))
         return *status;
-    const QList<SoundDevice> outputs = soundOutputs();
-    QList<SoundDevice> inputs = soundInputs();
-    for (const SoundDevice& o : outputs)
-        inputs.append({QString::fromStdString(monitorOf(o.name.toStdString())),
-            QStringLiteral("Monitor of ") + o.description, false});
-    list(out, "Outputs (--device NAME):", outputs);
-    list(out, "Inputs (--verify-from NAME):", inputs);
-    if (outputs.isEmpty()) {
+    const SoundDeviceList devices = listSoundDevices();
+    if (!devices.answered) {
+        err << "tarvel devices: the sound server did not list its devices within "
+            << kServerAnswerLimit.count() / 1000 << " s (is it stopped?)\n";
+        return kExitFailure;
+    }
+    list(out, "Outputs (--device NAME):", devices.outputs);
+    list(out, "Inputs (--verify-from NAME):", devices.inputs);
+    if (devices.outputs.isEmpty()) {
         err << "tarvel devices: no sound output (is a sound server running?)\n";
         return finishOutput(out, err, "tarvel devices", "the list could not be printed", kExitFailure);
     }

@@ -76,38 +76,50 @@ void addSendOptions(OptionParser& parser, SendOptions& options)
     });
 }
 
+// Device names and descriptions come from the sound server: any text at all.
 std::string text(const QString& s)
 {
-    return s.toStdString();
+    return printable(s.toStdString());
 }
 
-// The output to play on: the one --device names, else the default. Nothing when the server
-// lists no output; the player then says so, after the files have been written.
-std::optional<SoundDevice> chooseOutput(const SendOptions& options)
+// Where the send plays and, with --verify, what it records.
+struct SendTarget {
+    bool answered = true; // false: the sound server did not list its devices in time
+    std::optional<SoundDevice> output; // none when the server lists no output
+    std::string source; // empty without --verify, or when there is no output to record from
+};
+
+// The output --device names, else the default, and the input to record; a name that fits no
+// device is a UsageError. Nothing to play on when the server lists no output: the player then
+// says so, after the files have been written.
+SendTarget chooseTarget(const SendOptions& options)
 {
-    const QList<SoundDevice> outputs = soundOutputs();
-    if (outputs.isEmpty())
-        return std::nullopt; // no server or no output at all: a failure to play, not a bad name
+    const SoundDeviceList devices = listSoundDevices();
+    SendTarget target;
+    target.answered = devices.answered;
+    if (devices.outputs.isEmpty())
+        return target; // no server, or no output at all: a failure to play, not a bad name
     if (options.device) {
-        const DeviceChoice choice = chooseDevice(outputs, QString::fromStdString(*options.device), "output");
+        const DeviceChoice choice
+            = chooseDevice(devices.outputs, QString::fromStdString(*options.device), "output");
         if (!choice.device)
-            throw UsageError("--device: " + text(choice.problem));
-        return choice.device;
+            throw UsageError("--device: " + choice.problem.toStdString());
+        target.output = choice.device;
+    } else {
+        for (const SoundDevice& d : devices.outputs)
+            if (d.isDefault)
+                target.output = d;
     }
-    for (const SoundDevice& d : outputs)
-        if (d.isDefault)
-            return d;
-    return std::nullopt;
-}
-
-// The inputs --verify-from takes: the server's inputs and the monitor of every output.
-QList<SoundDevice> recordingSources()
-{
-    QList<SoundDevice> sources = soundInputs();
-    for (const SoundDevice& output : soundOutputs())
-        sources.append({QString::fromStdString(monitorOf(text(output.name))),
-            QStringLiteral("Monitor of ") + output.description, false});
-    return sources;
+    if (options.verifyFrom) {
+        const DeviceChoice choice
+            = chooseDevice(devices.inputs, QString::fromStdString(*options.verifyFrom), "input");
+        if (!choice.device)
+            throw UsageError("--verify-from: " + choice.problem.toStdString());
+        target.source = choice.device->name.toStdString();
+    } else if (options.verify && target.output) {
+        target.source = monitorOf(target.output->name.toStdString());
+    }
+    return target;
 }
 
 std::string secondsText(std::int64_t us)
@@ -115,27 +127,6 @@ std::string secondsText(std::int64_t us)
     char t[32];
     std::snprintf(t, sizeof t, "%.3f s", static_cast<double>(us) / 1e6);
     return t;
-}
-
-// Where the send plays and, with --verify, what it records.
-struct SendTarget {
-    std::optional<SoundDevice> output;
-    std::string source; // empty without --verify, or when there is no output to record from
-};
-
-SendTarget chooseTarget(const SendOptions& options)
-{
-    SendTarget target {chooseOutput(options), {}};
-    if (options.verifyFrom) {
-        const DeviceChoice choice
-            = chooseDevice(recordingSources(), QString::fromStdString(*options.verifyFrom), "input");
-        if (!choice.device)
-            throw UsageError("--verify-from: " + text(choice.problem));
-        target.source = text(choice.device->name);
-    } else if (options.verify && target.output) {
-        target.source = monitorOf(text(target.output->name));
-    }
-    return target;
 }
 
 // When a send started, for the timing line of TARVEL_SEND_TIMING=1 (bench/send-latency.sh
@@ -166,12 +157,13 @@ struct SendTiming {
     }
 };
 
-// The files of the send; false, said on `err`, when they could not be written.
-bool writeSendFiles(const SendOptions& options, const std::optional<SoundDevice>& output, std::ostream& out,
-    std::ostream& err)
+// The files of the send; false, said on `err`, when they could not be written. `wav` receives
+// the bytes of the _qq.wav written.
+bool writeSendFiles(const SendOptions& options, const std::optional<SoundDevice>& output,
+    std::vector<std::uint8_t>& wav, std::ostream& out, std::ostream& err)
 {
     try {
-        writeFirstSend(options);
+        writeFirstSend(options, &wav);
     } catch (const FileError& e) {
         err << "tarvel send: " << printable(e.what()) << "; nothing was played\n";
         return false;
@@ -224,8 +216,14 @@ int runSend(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
         return kExitUsage;
     }
     warnIfNoTones(err, "tarvel send", options);
-    if (!writeSendFiles(options, target.output, out, err))
+    std::vector<std::uint8_t> wav;
+    if (!writeSendFiles(options, target.output, wav, out, err))
         return kExitFailure;
+    if (!target.answered) {
+        err << "tarvel send: playback failed: the sound server did not list its outputs within "
+            << kServerAnswerLimit.count() / 1000 << " s (is it stopped?)\n";
+        return kExitFailure;
+    }
 
     SoundRecorder recorder;
     if (options.verify) {
@@ -241,15 +239,18 @@ int runSend(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
     ProgressLine progress(out, outIsTerminal);
     const std::int64_t playCalled_us = timing.elapsed_us();
     WavPlayer player(target.output ? target.output->name : QString());
-    const std::filesystem::path wavPath = fullPath(options.folder / kWavFileName);
-    const PlaybackResult played = player.playToEnd(QString::fromStdString(wavPath.string()),
+    // The bytes just written, not the file read again: another send into the same folder
+    // may already have replaced it.
+    const PlaybackResult played = player.playWav(
+        QByteArray(reinterpret_cast<const char*>(wav.data()), static_cast<qsizetype>(wav.size())),
+        QString::fromStdString(fullPath(options.folder / kWavFileName).string()),
         [&](std::int64_t at, std::int64_t total) { progress.update(at, total); });
     progress.finish();
     timing.report(err, played, playCalled_us);
     if (!played.ok()) {
-        recorder.stop();
+        recorder.abandon();
         err << "tarvel send: playback failed" << (played.device.isEmpty() ? "" : " on " + text(played.device))
-            << ": " << text(problemText(played)) << '\n';
+            << ": " << printable(problemText(played).toStdString()) << '\n';
         return kExitFailure;
     }
     out << "played " << secondsText(played.sound_us) << " on " << text(played.device) << '\n';

@@ -12,6 +12,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace tarvel::cli {
@@ -50,7 +52,7 @@ int runTone(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
 {
     int hz = kTestToneDefault_hz;
     int seconds = 10;
-    QString device;
+    std::optional<std::string> wanted;
     OptionParser parser("tone");
     parser.value("--hz", 0, [&hz](const std::string& text) {
         hz = parseWholeNumber("--hz", text, {100, 7000, "Hz"});
@@ -58,14 +60,24 @@ int runTone(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
     parser.value("--seconds", 0, [&seconds](const std::string& text) {
         seconds = parseWholeNumber("--seconds", text, {1, 600, "s"});
     });
-    parser.value("--device", 0, [&device](const std::string& name) {
-        const DeviceChoice choice = chooseDevice(soundOutputs(), QString::fromStdString(name), "output");
-        if (!choice.device)
-            throw UsageError("--device: " + choice.problem.toStdString());
-        device = choice.device->name;
-    });
+    parser.value("--device", 0, [&wanted](const std::string& name) { wanted = name; });
     if (const std::optional<int> status = parser.readOrFinish(argv, out, err, kToneHelp))
         return *status;
+    QString device;
+    if (wanted) {
+        const SoundDeviceList devices = listSoundDevices();
+        if (!devices.answered) {
+            err << "tarvel tone: playback failed: the sound server did not list its outputs within "
+                << kServerAnswerLimit.count() / 1000 << " s (is it stopped?)\n";
+            return kExitFailure;
+        }
+        const DeviceChoice choice = chooseDevice(devices.outputs, QString::fromStdString(*wanted), "output");
+        if (!choice.device) {
+            err << "tarvel tone: " << UsageError("--device: " + choice.problem.toStdString()).what() << '\n';
+            return kExitUsage;
+        }
+        device = choice.device->name;
+    }
 
     QAudioFormat format;
     format.setSampleRate(kSampleRate_hz);
@@ -78,11 +90,11 @@ int runTone(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
     progress.finish();
     if (!played.ok()) {
         err << "tarvel tone: playback failed"
-            << (played.device.isEmpty() ? "" : " on " + played.device.toStdString()) << ": "
-            << problemText(played).toStdString() << '\n';
+            << (played.device.isEmpty() ? "" : " on " + printable(played.device.toStdString())) << ": "
+            << printable(problemText(played).toStdString()) << '\n';
         return kExitFailure;
     }
-    out << "played on " << played.device.toStdString() << '\n';
+    out << "played on " << printable(played.device.toStdString()) << '\n';
     return finishOutput(
         out, err, "tarvel tone", "the tone was played, but the report could not be printed", kExitOk);
 }

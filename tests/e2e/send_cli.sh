@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # `tarvel send` through a real sound stack: a private PulseAudio with two null sinks.
 #  - --device plays on the sink it names and on no other (both monitors recorded and decoded);
+#    two sends into one folder 0.15 s apart each play their own signal; a description holding
+#    an escape sequence is printed escaped;
 #  - --verify passes on a good output and fails, saying "silent", on a muted one;
 #    --verify-from records a named input; devices lists the outputs and their monitors;
 #  - a folder that cannot be written plays nothing and keeps the files it held;
 #  - an output removed mid-play, a server killed mid-play and no server at all each end
-#    the send with status 1 and one line saying why, the files written.
+#    the send with status 1 and one line saying why, the files written; so do a stream moved
+#    to another output, an output suspended mid-send with --verify, a suspended --verify-from
+#    input, and a stopped server (devices too), each within 10 s.
 # Usage: send_cli.sh BUILD_FOLDER. Skips (exit 0, "skipped: ...") only when PulseAudio
 # cannot start at all.
 set -euo pipefail
@@ -21,26 +25,40 @@ test_name=send_cli
 locked=""
 cleanup() {
   if [ -n "$locked" ]; then chattr -i "$locked" 2>/dev/null || true; chmod u+w "$locked" 2>/dev/null || true; fi
+  if [ -n "${server:-}" ]; then kill -CONT "$server" 2>/dev/null || true; fi
   sandbox_cleanup
 }
 trap cleanup EXIT
 sandbox_start
 sandbox_add_sink second_sink
+# A description with an escape sequence that would turn a terminal's text red.
+pactl load-module module-null-sink sink_name=odd_sink "sink_properties=device.description=Odd"$'\e'"[31mred" >/dev/null
 
 fail() { echo "send_cli: FAILED: $*" >&2; exit 1; }
 options=(--mode vox --max-tx-s 120 --pilot-hz 1500)
 expected=$("$tarvel" frame "${options[@]}")
 
-echo "-- --device: the sound reaches the named sink and not the default"
+echo "-- --device: each of two sends into one folder, 0.15 s apart, plays its own signal on its sink"
 mkdir "$work/device"
+other=(--mode pilot --max-tx-s 30 --pilot-hz 1200)
+expected_other=$("$tarvel" frame "${other[@]}")
 recording_start "$work/default.wav" test_sink
+recording_start "$work/odd.wav" odd_sink
 recording_start "$work/second.wav" second_sink
-"$tarvel" send -C "$work/device" --device second "${options[@]}" >"$work/device.log" 2>&1 \
-  || { cat "$work/device.log" >&2; fail "tarvel send --device second"; }
+"$tarvel" send -C "$work/device" --device odd_sink "${options[@]}" >"$work/device.log" 2>&1 &
+first=$!
+sleep 0.15
+"$tarvel" send -C "$work/device" --device second "${other[@]}" >"$work/device2.log" 2>&1 \
+  || { cat "$work/device2.log" >&2; fail "tarvel send --device second"; }
+wait "$first" || { cat "$work/device.log" >&2; fail "tarvel send --device odd_sink"; }
 recording_stop
-grep -q "^played 4.923 s on second_sink" "$work/device.log" || { cat "$work/device.log" >&2; fail "no 'played' line"; }
-expect_decoded "$tarvel" "$work/second.wav" "$expected"
-if "$tarvel" decode "$work/default.wav" >/dev/null 2>&1; then fail "the default sink heard the send too"; fi
+cat "$work/device.log"
+grep -q "^played 4.923 s on second_sink" "$work/device2.log" || { cat "$work/device2.log" >&2; fail "no 'played' line"; }
+grep -qF 'playing on odd_sink (Odd\x1B[31mred)' "$work/device.log" || fail "the description is not escaped"
+if grep -q $'\e' "$work/device.log"; then fail "an escape character reached the output"; fi
+expect_decoded "$tarvel" "$work/odd.wav" "$expected"
+expect_decoded "$tarvel" "$work/second.wav" "$expected_other"
+if "$tarvel" decode "$work/default.wav" >/dev/null 2>&1; then fail "the default sink heard a send too"; fi
 
 echo "-- --verify on a good output"
 mkdir "$work/good"
@@ -63,6 +81,9 @@ echo "-- devices, --verify-from and tone"
 "$tarvel" devices >"$work/devices.log"
 cat "$work/devices.log"
 grep -q '^\* test_sink ' "$work/devices.log" || fail "the default output is not marked"
+grep -q '^\* test_sink.monitor ' "$work/devices.log" || fail "the default input is not marked"
+grep -qF 'Odd\x1B[31mred' "$work/devices.log" || fail "devices does not escape a description"
+if grep -q $'\e' "$work/devices.log"; then fail "devices printed an escape character"; fi
 grep -q '^  second_sink ' "$work/devices.log" || fail "the second output is not listed"
 grep -q '^  second_sink.monitor ' "$work/devices.log" || fail "the second output's monitor is not listed"
 "$tarvel" send -C "$work/good" --device second_sink --verify-from second_sink.mon >"$work/from.log" 2>&1 \
@@ -88,6 +109,48 @@ cat "$work/doomed.log"
 [ "$(grep -c '^tarvel send:' "$work/doomed.log")" -eq 1 ] || fail "not one line saying why"
 grep -q "^tarvel send: playback failed on doomed_sink .*the output was removed" "$work/doomed.log" || fail "the failure does not say the output was removed"
 [ -f "$work/doomed/_qq.wav" ] || fail "no _qq.wav written"
+
+# Runs `tarvel ARGS...` into $work/NAME.log and requires exit 1 within 10 s and the line RE:
+# expect_failure NAME RE ARGS...
+expect_failure() {
+  local name=$1 re=$2 status=0 started took_ms
+  shift 2
+  started=$(date +%s%N)
+  "$tarvel" "$@" >"$work/$name.log" 2>&1 || status=$?
+  took_ms=$((($(date +%s%N) - started) / 1000000))
+  cat "$work/$name.log"
+  echo "($name: exit $status after $took_ms ms)"
+  [ "$status" -eq 1 ] || fail "$name exited $status, not 1"
+  [ "$took_ms" -lt 10000 ] || fail "$name took $took_ms ms"
+  grep -q "$re" "$work/$name.log" || fail "$name does not say: $re"
+}
+
+echo "-- the stream moved to another output mid-play"
+(sleep 3; read -r stream _ < <(pactl list short sink-inputs); pactl move-sink-input "$stream" second_sink) &
+expect_failure moved "^tarvel send: playback failed on test_sink .*moved the stream to second_sink" send -C "$work/doomed"
+wait
+
+echo "-- the output suspended mid-send, with --verify"
+(sleep 2.5; pactl suspend-sink test_sink 1) &
+expect_failure suspended "^tarvel send: playback failed on test_sink .*played nothing for 5 s" send -C "$work/doomed" --verify
+wait
+pactl suspend-sink test_sink 0
+
+echo "-- --verify-from a suspended input"
+pactl suspend-sink second_sink 1
+expect_failure suspended-input "^tarvel send: cannot verify: nothing came from 'second_sink.monitor' for 1 s" \
+  send -C "$work/doomed" --verify-from second_sink.monitor
+pactl suspend-sink second_sink 0
+
+echo "-- the sound server stopped (SIGSTOP): devices and send --verify"
+server=$(cat "$PULSE_RUNTIME_PATH/pid")
+kill -STOP "$server"
+expect_failure stopped-devices "^tarvel devices: the sound server did not list its devices within 4 s" devices &
+listing=$!
+expect_failure stopped-send "^tarvel send: playback failed: the sound server did not list its outputs within 4 s" \
+  send -C "$work/doomed" --verify || { kill -CONT "$server"; exit 1; }
+wait "$listing" || { kill -CONT "$server"; exit 1; }
+kill -CONT "$server"
 
 locked_folder_case() {
   mkdir "$work/locked"

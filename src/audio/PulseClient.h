@@ -1,0 +1,40 @@
+#pragma once
+// A connection of its own to the PulseAudio server, on a main loop that runs only when asked
+// and never longer than asked: a server that stops answering (suspended by SIGSTOP, stuck)
+// costs a bounded wait, never a hang. Qt Multimedia offers no such bound.
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+struct pa_context;
+struct pa_mainloop;
+
+namespace tarvel {
+
+class PulseClient {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // Starts connecting at once, as the application `name`; nothing waits yet.
+    explicit PulseClient(const char* name);
+    ~PulseClient();
+    PulseClient(const PulseClient&) = delete;
+    PulseClient& operator=(const PulseClient&) = delete;
+
+    // Runs the loop until `done()` holds or `until` has passed; false when the time ran out.
+    bool runUntil(const std::function<bool()>& done, Clock::time_point until);
+    // Handles what has arrived, without waiting.
+    void runPending();
+
+    bool ready() const; // connected, requests may be made
+    bool failed() const; // no server, or the connection broke: why in error()
+    std::string error() const;
+    pa_context* context() const { return context_; }
+
+private:
+    pa_mainloop* loop_ = nullptr;
+    pa_context* context_ = nullptr;
+};
+
+} // namespace tarvel
