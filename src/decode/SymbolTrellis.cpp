@@ -28,12 +28,14 @@ std::size_t slotCount(int keys)
 // Symbol lengths in units of 4 samples (every symbol's length is a multiple of 4): paths that
 // reach the same unit have covered exactly the same time and can be merged.
 constexpr int kUnitSamples = 4;
-constexpr std::array<int, kToneCount> kLengthUnits = [] {
+constexpr std::array<int, kToneCount> lengthUnits()
+{
     std::array<int, kToneCount> units {};
     for (std::size_t k = 0; k < units.size(); ++k)
         units[k] = kSymbols[k].length_samples / kUnitSamples;
     return units;
-}();
+}
+constexpr std::array<int, kToneCount> kLengthUnits = lengthUnits();
 static_assert(std::all_of(kSymbols.begin(), kSymbols.end(),
     [](const ToneSymbol& s) { return s.length_samples % kUnitSamples == 0; }));
 constexpr int kShortestUnits = kShortestSymbol_samples / kUnitSamples;
