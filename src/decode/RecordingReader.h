@@ -9,7 +9,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <istream>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -26,8 +25,10 @@ public:
 // Decodes the recording at `path` (taken as it is: "-" is a file of that name).
 DecodeResult decodeRecording(const std::string& path);
 
-// Decodes a whole recording read from `in` to its end (standard input, a pipe).
-DecodeResult decodeRecordingStream(std::istream& in);
+// Decodes the recording that the open descriptor `fd` gives (standard input): a regular file
+// from its start; a pipe, a FIFO or a device as it arrives, judged by its first bytes and
+// left as soon as the frame is read, without waiting for the stream's end.
+DecodeResult decodeRecordingFd(int fd);
 
 // Decodes a whole recording file held in memory (the same formats).
 DecodeResult decodeRecordingBytes(std::span<const std::uint8_t> file);

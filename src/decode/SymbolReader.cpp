@@ -532,7 +532,9 @@ Heard reportSignal(const LeadInReading& c, const SymbolRun& run, const Reading& 
     rep.start_s = static_cast<double>(c.onset) * g.binDuration_s;
     const double samples = static_cast<double>(std::max<Index>(1, end - c.onset) * g.samplesPerBin);
     const double meanSquare = c.sums.energy(c.onset, end) / samples;
-    rep.level_dBFS = meanSquare > 0.0 ? toDb(meanSquare / 0.5) : -std::numeric_limits<double>::infinity();
+    // Plain RMS against full scale (a full-scale sine reads -3.01 dBFS), so that the level
+    // can never exceed the peak of the same samples.
+    rep.level_dBFS = meanSquare > 0.0 ? toDb(meanSquare) : -std::numeric_limits<double>::infinity();
     const float peak = c.sums.peak(c.onset, end);
     rep.peak_dBFS = peak > 0.0f ? 20.0 * std::log10(static_cast<double>(peak))
                                 : -std::numeric_limits<double>::infinity();

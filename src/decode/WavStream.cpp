@@ -2,12 +2,14 @@
 
 #include "decode/ChannelDemodulators.h"
 #include "decode/RecordingFormat.h"
+#include "decode/StreamInput.h"
 #include "decode/WavSamples.h"
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -21,9 +23,10 @@ namespace {
 constexpr std::size_t kWavHeadBytes = 4096;
 constexpr std::size_t kMaxWavHeadBytes = 65536;
 
-// Fills `buffer` with the file's bytes from `offset` and returns how many it gave (fewer at
-// the file's end), or nothing when they cannot be read.
-using Fetch = std::function<std::optional<std::size_t>(std::size_t offset, std::span<std::uint8_t> buffer)>;
+// Fills the front of `buffer` from where the last call stopped and returns how many bytes it
+// gave: at least `atLeast` unless the recording ends first, fewer than the buffer only at the
+// end or when no more has arrived yet; nothing when they cannot be read.
+using Fetch = std::function<std::optional<std::size_t>(std::span<std::uint8_t> buffer, std::size_t atLeast)>;
 
 DecodeResult streamWav(const WavSound& sound, const Fetch& fetch)
 {
@@ -33,27 +36,33 @@ DecodeResult streamWav(const WavSound& sound, const Fetch& fetch)
     const auto frameBytes = static_cast<std::size_t>(sound.bytesPerFrame());
     std::vector<float> interleaved(kChunkFrames * channels);
     std::vector<std::uint8_t> bytes(kChunkFrames * frameBytes);
-    std::size_t done = 0; // bytes of the data chunk read so far
+    std::size_t done = 0; // bytes of the data chunk fed so far
+    std::size_t held = 0; // bytes at the front of `bytes` not fed yet (less than a frame)
     bool damaged = false;
     while (done < sound.dataSize) {
         const std::size_t want = std::min(sound.dataSize - done, bytes.size());
-        const std::optional<std::size_t> got = fetch(sound.dataOffset + done, std::span(bytes).first(want));
+        const std::optional<std::size_t> got
+            = fetch(std::span(bytes).subspan(held, want - held), frameBytes - held);
         if (!got) {
             damaged = true;
             break;
         }
-        const std::size_t frames = *got / frameBytes;
+        held += *got;
+        const std::size_t frames = held / frameBytes;
         if (frames == 0)
             break;
-        done += frames * frameBytes;
+        const std::size_t used = frames * frameBytes;
+        done += used;
         const std::span<float> samples = std::span(interleaved).first(frames * channels);
-        wavSamplesToFloat(sound.kind, std::span(bytes).first(frames * frameBytes), samples);
+        wavSamplesToFloat(sound.kind, std::span(bytes).first(used), samples);
         if (demodulators.feed(samples))
             break;
+        held -= used; // a frame cut by a stream's arrival waits for its rest
+        std::memmove(bytes.data(), bytes.data() + used, held);
     }
     DecodeResult result = demodulators.finish();
     if (damaged && !result.decoded()) {
-        const std::size_t framesRead = done / frameBytes; // whole frames only
+        const std::size_t framesRead = done / frameBytes;
         noteDamage(result, "WAV", static_cast<double>(framesRead) / sound.sampleRate_hz);
     }
     return result;
@@ -100,8 +109,12 @@ std::optional<DecodeResult> decodeNativeWavFile(int fd, std::size_t fileSize)
     const std::optional<WavSound> sound = nativeWavFile(fd, fileSize);
     if (!sound)
         return std::nullopt;
-    return streamWav(*sound,
-        [fd](std::size_t offset, std::span<std::uint8_t> buffer) { return readAt(fd, offset, buffer); });
+    std::size_t offset = sound->dataOffset;
+    return streamWav(*sound, [fd, &offset](std::span<std::uint8_t> buffer, std::size_t) {
+        const std::optional<std::size_t> got = readAt(fd, offset, buffer);
+        offset += got.value_or(0);
+        return got;
+    });
 }
 
 std::optional<DecodeResult> decodeNativeWavBytes(std::span<const std::uint8_t> bytes)
@@ -109,10 +122,31 @@ std::optional<DecodeResult> decodeNativeWavBytes(std::span<const std::uint8_t> b
     const std::optional<WavSound> sound = nativeWavSound(bytes, bytes.size());
     if (!sound)
         return std::nullopt;
-    return streamWav(*sound, [bytes](std::size_t offset, std::span<std::uint8_t> buffer) {
+    std::size_t offset = sound->dataOffset;
+    return streamWav(*sound, [bytes, &offset](std::span<std::uint8_t> buffer, std::size_t) {
         const std::size_t n = std::min(buffer.size(), bytes.size() - offset);
         std::memcpy(buffer.data(), bytes.data() + offset, n);
+        offset += n;
         return std::optional<std::size_t>(n);
+    });
+}
+
+std::optional<DecodeResult> decodeNativeWavStream(StreamInput& in, std::vector<std::uint8_t>& head)
+{
+    // The head grows as the stream brings it, up to where a file's head would be looked for.
+    std::optional<WavSound> sound;
+    while (!(sound = nativeWavSound(head, SIZE_MAX)) && head.size() < kMaxWavHeadBytes)
+        if (!in.append(head, kMaxWavHeadBytes - head.size()))
+            break;
+    if (!sound)
+        return std::nullopt;
+    std::size_t offset = sound->dataOffset; // of what `head` still holds of the data
+    return streamWav(*sound, [&](std::span<std::uint8_t> buffer, std::size_t atLeast) {
+        const std::size_t early = std::min(buffer.size(), head.size() - std::min(offset, head.size()));
+        std::memcpy(buffer.data(), head.data() + offset, early);
+        offset += early;
+        const std::size_t rest = in.read(buffer.subspan(early), atLeast > early ? atLeast - early : 0);
+        return std::optional<std::size_t>(early + rest);
     });
 }
 

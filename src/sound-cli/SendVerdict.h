@@ -29,8 +29,9 @@ struct SendVerdict {
     bool ok() const { return check == SendCheck::Verified; }
 };
 
-// Below this RMS level a receiver may not read the signal reliably: raise the volume.
-inline constexpr double kLowLevel_dBFS = -30.0;
+// Below this RMS level (plain RMS: a sine 30 dB under full scale) a receiver may not read
+// the signal reliably: raise the volume.
+inline constexpr double kLowLevel_dBFS = -33.0;
 // A recording whose highest sample stays below this heard nothing at all.
 inline constexpr double kSilence_dBFS = -60.0;
 

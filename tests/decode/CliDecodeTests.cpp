@@ -83,7 +83,7 @@ TEST_F(CliDecode, ParametersInWordsAndTheSignalReport)
              "lead-in starts at           0.00"})
         EXPECT_NE(t.find(expected), std::string::npos) << "missing: " << expected << "\n" << t;
     EXPECT_LT(t.find("Set by the user:"), t.find("Fixed in this build:"));
-    EXPECT_NE(t.find("level                       -0.7 dBFS RMS, peak -0.8 dBFS"), std::string::npos) << t;
+    EXPECT_NE(t.find("level                       -3.7 dBFS RMS, peak -0.8 dBFS"), std::string::npos) << t;
 }
 
 using tarvel::testing::JsonReader;

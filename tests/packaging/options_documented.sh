@@ -2,7 +2,7 @@
 # The manual page and the bash completion follow what the built tool says of itself: every
 # command that `tarvel --help` lists, every option that a command's --help names (and the
 # completion offers it after that command), the exit statuses each command's help gives, and
-# the formats, rates and channels that decode's help says it reads.
+# the formats, rates, channels and noise limit that decode's help gives (the README too).
 #   options_documented.sh TARVEL SOURCE_DIR [no-sound]
 # no-sound: a build without the playing program; the commands it serves are left out.
 set -euo pipefail
@@ -81,6 +81,13 @@ for fact in "$(grep -oE '[0-9]+ to [0-9]+ kHz' <<<"$decode_help")" \
             "$(grep -oE '[0-9]+ to [0-9]+ channels' <<<"$decode_help")"; do
   [[ -n $fact ]] || { missing+=("decode --help: no rate or channel range"); continue; }
   tr '\n' ' ' <"$man" | grep -qF -- "$fact" || missing+=("tarvel.1: decode reads $fact")
+done
+# One noise limit: the help's figure stands in the manual page and in the README.
+noise=$(grep -oE 'noise down to about -[0-9]+ dB SNR' <<<"$decode_help")
+[[ -n $noise ]] || missing+=("decode --help: no noise limit")
+for text in "$man" "$source/README.md"; do
+  [[ -z $noise ]] || tr '\n' ' ' <"$text" | sed 's/\\-/-/g; s/−/-/g' | tr -s ' ' | grep -qF -- "${noise#noise }" \
+    || missing+=("${text##*/}: decode reads $noise")
 done
 formats=$(sed -n 's/.*What it reads: \(.*\) files .*/\1/p' <<<"$decode_help" | grep -oE '[A-Z]{2,}')
 [[ -n $formats ]] || missing+=("decode --help: no formats")

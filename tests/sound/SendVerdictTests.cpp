@@ -35,7 +35,7 @@ TEST(SendVerdict, TheSentFrameAtAGoodLevelIsVerifiedWithItsCrcAndLevel)
     const SendVerdict v = judgeRecording(heard(kSent, 0.5), kRate, kSent);
     EXPECT_EQ(v.check, SendCheck::Verified);
     EXPECT_EQ(
-        v.line.rfind("verified: 01 02 05 01 06 00 00 3C 14 00 64 00 1E 28 FC 6C, CRC FC6C ok; level -6.", 0),
+        v.line.rfind("verified: 01 02 05 01 06 00 00 3C 14 00 64 00 1E 28 FC 6C, CRC FC6C ok; level -9.", 0),
         0u)
         << v.line;
     EXPECT_TRUE(v.warnings.empty());
