@@ -4,9 +4,9 @@
 #include "BuildVersion.h"
 #include "Form1Controls.h"
 #include "app/ImageLists.h"
+#include "app/MainWindow.h"
 #include "app/ProgramState.h"
 #include "app/TitlePhoto.h"
-#include "app/MainWindow.h"
 #include "controls/Label3D.h"
 #include "controls/RichTextView.h"
 #include "controls/SpinEdit.h"
@@ -596,11 +596,10 @@ private slots:
         };
         const auto [versionStatus, version] = runProgram({"--version"});
         QCOMPARE(versionStatus, 0);
-        QCOMPARE(
-            version, QString::fromStdString(versionLine("tarvel-programmer", kVersion, kRevision)) + "\n");
+        QCOMPARE(version, QString::fromStdString(versionText("tarvel-programmer", kVersion, kRevision)));
         const auto [helpStatus, help] = runProgram({"--help"});
         QCOMPARE(helpStatus, 0);
-        QVERIFY2(help.contains(QStringLiteral("tq")) && help.contains(QStringLiteral("TARVEL_USER_FOLDER")),
+        QVERIFY2(help.contains(QStringLiteral("tq")) && help.contains(QStringLiteral("--user-folder")),
             qPrintable(help));
         // Not the first argument: the window starts, and without a display it says so.
         QCOMPARE(runProgram({"x", "--version"}).first, 3);
@@ -615,13 +614,14 @@ private slots:
         QVERIFY(form->windowTitle().endsWith(QStringLiteral("v") + QString::fromLatin1(kVersion)));
     }
 
-    // The menu's start: the files of a send land in the user's folder, not the current one.
+    // The menu's start (--user-folder, after the layout's argument too): the files of a send
+    // land in the user's folder, not the current one.
     void menuStartWorksInTheUserFolder()
     {
         QProcess program;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("TARVEL_USER_FOLDER", "1");
+        env.remove("TARVEL_USER_FOLDER");
         env.insert("XDG_DATA_HOME", folder_->filePath("data"));
         env.insert("TARVEL_TEST_SEND", "quit");
         env.remove("PULSE_SERVER"); // no sound needed: the files are what counts
@@ -629,7 +629,7 @@ private slots:
         const QString start = folder_->filePath("start");
         QVERIFY(QDir().mkpath(start));
         program.setWorkingDirectory(start);
-        program.start(QStringLiteral(TARVEL_PROGRAMMER_PATH), {});
+        program.start(QStringLiteral(TARVEL_PROGRAMMER_PATH), {"tq", "--user-folder"});
         QVERIFY(program.waitForFinished(60000));
         QCOMPARE(program.exitCode(), 0);
         QVERIFY(QFile::exists(folder_->filePath("data/tarvel/_qq.wav")));
