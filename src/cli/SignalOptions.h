@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -31,8 +32,15 @@ void addSignalOptions(OptionParser& parser, SignalOptions& options);
 // Alfa 0 with the filter on holds the phase still: the signal carries no tones at all.
 void warnIfNoTones(std::ostream& err, std::string_view command, const SignalOptions& options);
 
+// The folder of -C could not be made; what() is the one line that says why.
+class FolderError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // Writes _qq.wav and 9_fmsig.h into options.folder as the first send of a run (a fresh
-// generator); returns the signal's length in samples. Throws FileError.
+// generator); returns the signal's length in samples. A folder that does not exist is made
+// first, the last level only. Throws FolderError or FileError.
 std::int32_t writeFirstSend(const SignalOptions& options);
 
 } // namespace tarvel::cli

@@ -172,7 +172,7 @@ bool writeSendFiles(const SendOptions& options, const std::optional<SoundDevice>
 {
     try {
         writeFirstSend(options);
-    } catch (const FileError& e) {
+    } catch (const std::runtime_error& e) { // FileError, FolderError
         err << "tarvel send: " << printable(e.what()) << "; nothing was played\n";
         return false;
     }
