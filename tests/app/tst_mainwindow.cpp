@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QLineSeries>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QStringDecoder>
@@ -242,6 +243,71 @@ private slots:
                 seen << top->objectName();
         }
         QCOMPARE(seen, expected);
+    }
+
+    void tabGoesRoundTheProgrammerPage_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("normal") << QStringList {};
+        QTest::newRow("debug") << QStringList {"tq"};
+    }
+
+    // After "сформировать" Tab goes from control to control, never into one out of view nor
+    // stuck in a multi-line view (none of them takes a tab character), and comes back round.
+    void tabGoesRoundTheProgrammerPage()
+    {
+        QFETCH(QStringList, arguments);
+        auto form = open(arguments);
+        const testing::Form1Controls ui(*form);
+        ui.PageControl1->setCurrentWidget(ui.TabSheet2);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QTest::mouseClick(ui.Button_FormFile, Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), ui.Button_FormFile);
+        const auto viewTexts = [&form] {
+            QStringList texts;
+            for (const QTextEdit* view : form->findChildren<QTextEdit*>())
+                texts << view->toPlainText();
+            for (const QPlainTextEdit* view : form->findChildren<QPlainTextEdit*>())
+                texts << view->toPlainText();
+            return texts;
+        };
+        const QStringList texts = viewTexts();
+
+        QStringList visited;
+        QWidget* previous = ui.Button_FormFile;
+        for (int step = 0; step < 200; ++step) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget* now = QApplication::focusWidget();
+            QVERIFY(now != nullptr);
+            QVERIFY2(now != previous, qPrintable(now->objectName() + " keeps the focus"));
+            if (now == ui.Button_FormFile)
+                break;
+            const QRect place(now->mapTo(form.get(), QPoint(0, 0)), now->size());
+            QVERIFY2(form->rect().intersects(place), qPrintable(now->objectName() + " is out of view"));
+            visited << now->objectName();
+            previous = now;
+        }
+        QCOMPARE(QApplication::focusWidget(), ui.Button_FormFile);
+        QVERIFY(visited.contains(QStringLiteral("Button_Out")));
+        QCOMPARE(visited.contains(QStringLiteral("RichEdit4")), !arguments.isEmpty());
+        QCOMPARE(visited.contains(QStringLiteral("Memo_MasIsh")), !arguments.isEmpty());
+        QCOMPARE(viewTexts(), texts);
+    }
+
+    // A help page's text is left by Tab too, not given a tab character.
+    void tabLeavesAHelpPage()
+    {
+        auto form = open({});
+        const testing::Form1Controls ui(*form);
+        ui.PageControl1->setCurrentWidget(ui.TabSheet3);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        ui.RichEdit1->setFocus();
+        const QString before = ui.RichEdit1->toPlainText();
+        QTest::keyClick(ui.RichEdit1, Qt::Key_Tab);
+        QVERIFY(QApplication::focusWidget() != ui.RichEdit1);
+        QCOMPARE(ui.RichEdit1->toPlainText(), before);
     }
 
     // TabSheet10 has no tab and stays out of reach: the arrow keys, Ctrl+Tab and the wheel
