@@ -253,10 +253,12 @@ void TForm1::applyDebugLayout()
 void TForm1::applyNormalLayout()
 {
     setFixedSize(kNormalClientSize);
-    // The controls placed out of view take no focus: Tab must not walk into what cannot be seen.
+    // The views and fields placed out of view take no focus: Tab must not walk into what
+    // cannot be seen (nor change Alfa there). The exit button keeps its place: it holds the
+    // focus at start.
     const QRect client(QPoint(0, 0), kNormalClientSize);
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (child->isWindow() || client.intersects(child->geometry()))
+        if (child->isWindow() || child == ui->Button2 || client.intersects(child->geometry()))
             continue;
         child->setFocusPolicy(Qt::NoFocus);
         for (QWidget* inner : child->findChildren<QWidget*>())
