@@ -19,9 +19,11 @@
 #include <QFileInfo>
 #include <QLineSeries>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTextEdit>
 #include <QValueAxis>
 
 #include <array>
@@ -106,6 +108,12 @@ void TForm1::setUpWindow()
     // goes to the tab row and not to the control that had the focus (the exit button first).
     for (QTabWidget* pages : findChildren<QTabWidget*>())
         pages->tabBar()->setFocusPolicy(Qt::StrongFocus);
+    // Tab moves on from the multi-line views (the frame listing, the help texts) rather than
+    // typing a tab into them, so that the keyboard can always leave them.
+    for (QTextEdit* view : findChildren<QTextEdit*>())
+        view->setTabChangesFocus(true);
+    for (QPlainTextEdit* view : findChildren<QPlainTextEdit*>())
+        view->setTabChangesFocus(true);
     styleInnerTabs(ui->PageControl_UprTx, 16, QColor());
     styleInnerTabs(ui->PageControl_SQL, 15, QColor(0x80, 0x00, 0x00)); // maroon
 
@@ -245,6 +253,17 @@ void TForm1::applyDebugLayout()
 void TForm1::applyNormalLayout()
 {
     setFixedSize(kNormalClientSize);
+    // The views and fields placed out of view take no focus: Tab must not walk into what
+    // cannot be seen (nor change Alfa there). The exit button keeps its place: it holds the
+    // focus at start.
+    const QRect client(QPoint(0, 0), kNormalClientSize);
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child->isWindow() || child == ui->Button2 || client.intersects(child->geometry()))
+            continue;
+        child->setFocusPolicy(Qt::NoFocus);
+        for (QWidget* inner : child->findChildren<QWidget*>())
+            inner->setFocusPolicy(Qt::NoFocus);
+    }
     ui->PageControl1->setCurrentIndex(kTitlePage);
 }
 

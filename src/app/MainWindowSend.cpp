@@ -13,6 +13,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLineSeries>
+#include <QMessageBox>
+#include <QTimer>
 
 #include <exception>
 #include <filesystem>
@@ -77,18 +79,27 @@ void TForm1::playSentFile()
 {
     const QString path = QDir(options_.workingDirectory).filePath(QString::fromLatin1(kWavFileName));
     PlaybackResult result;
+    bool closeRequested = false;
     {
-        SendFeedback feedback(*ui->StaticText_Error);
+        SendFeedback feedback(*ui->StaticText_Error, *this);
         result = soundOutput_->playToEnd(path, [&feedback](std::int64_t played_us, std::int64_t sound_us) {
             feedback.show(played_us, sound_us);
         });
+        closeRequested = feedback.closeRequested();
     } // the status line, the cursor and the input are back
-    if (result.ok())
+    // A close asked for while the sound played is carried out now that it has ended, from the
+    // event loop as a close from the desktop is; after a failure, once its report is read.
+    if (result.ok()) {
+        if (closeRequested)
+            QTimer::singleShot(0, this, &QWidget::close);
         return;
+    }
     // The files are written and stay; only the sound did not reach the device, which the
     // status line must no longer call a success.
     ui->StaticText_Error->setText(QString::fromUtf8(kStatusNotSent));
-    showErrorBox(this, playbackFailureText(result));
+    QMessageBox* report = showErrorBox(this, playbackFailureText(result));
+    if (closeRequested)
+        connect(report, &QDialog::finished, this, &QWidget::close);
 }
 
 } // namespace tarvel

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QEvent>
 #include <QLabel>
+#include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -46,7 +48,8 @@ QString tenths(std::int64_t us)
 
 } // namespace
 
-SendFeedback::SendFeedback(QLabel& status) : status_(status), statusBefore_(status.text())
+SendFeedback::SendFeedback(QLabel& status, const QWidget& window)
+        : status_(status), window_(window), statusBefore_(status.text())
 {
     QApplication::setOverrideCursor(Qt::BusyCursor);
     qApp->installEventFilter(this);
@@ -73,9 +76,14 @@ QString SendFeedback::progressText(std::int64_t played_us, std::int64_t sound_us
 
 bool SendFeedback::eventFilter(QObject* watched, QEvent* event)
 {
-    if (isUserInput(event->type()))
-        return true;
-    return QObject::eventFilter(watched, event);
+    if (!isUserInput(event->type()))
+        return QObject::eventFilter(watched, event);
+    // A close from the desktop reaches the platform window first, one from the program the
+    // widget itself.
+    if (event->type() == QEvent::Close
+        && (watched == &window_ || (watched != nullptr && watched == window_.windowHandle())))
+        closeRequested_ = true;
+    return true;
 }
 
 QString playbackFailureText(const PlaybackResult& result)

@@ -28,22 +28,25 @@ namespace {
 constexpr int kExitNoDisplay = 3;
 
 const char* const kHelp
-    = "Usage: tarvel-programmer [tq]\n"
+    = "Usage: tarvel-programmer [tq] [--user-folder]\n"
       "\n"
       "The window of the Tarvel programmer: set the interface's parameters on the page\n"
       "\"Программатор\", press \"сформировать\" and then \"выдать\" to send them as sound.\n"
       "\n"
       "  tq          as the first argument: the debug layout with the diagnostic panels;\n"
       "              any other first argument, or none, gives the normal layout\n"
+      "  --user-folder\n"
+      "              anywhere among the arguments: work in the user's own folder (below);\n"
+      "              the desktop menu entry starts the window so\n"
       "  --help      as the first argument: show this help\n"
-      "  --version   as the first argument: show the version\n"
-      "Later arguments are ignored, Qt's own options (-style, -platform ...) included: set\n"
+      "  --version   as the first argument: show the version and the licence\n"
+      "Other arguments are ignored, Qt's own options (-style, -platform ...) included: set\n"
       "QT_QPA_PLATFORM or QT_STYLE_OVERRIDE in the environment instead.\n"
       "\n"
       "The window reads help1.rtf, help2.rtf and help3.rtf from the folder it is started in\n"
-      "and writes _qq.wav and 9_fmsig.h there. With TARVEL_USER_FOLDER=1 in the environment\n"
-      "(the desktop menu entry sets it) it works in $XDG_DATA_HOME/tarvel, by default\n"
-      "~/.local/share/tarvel, which it creates on first start with the help files it ships.\n";
+      "and writes _qq.wav and 9_fmsig.h there. With --user-folder, or TARVEL_USER_FOLDER=1 in\n"
+      "the environment, it works in $XDG_DATA_HOME/tarvel, by default ~/.local/share/tarvel,\n"
+      "which it creates on first start with the help files it ships.\n";
 
 // Prints `text` and ends: 0 when it arrived, 1 when it could not be written (a full disk,
 // a closed pipe), as the command-line tool does.
@@ -63,19 +66,26 @@ int printAndExit(const std::string& text)
 std::optional<int> answerInformationRequest(int argc, char** argv)
 {
     if (argc > 1 && std::strcmp(argv[1], "--version") == 0)
-        return printAndExit(
-            tarvel::versionLine("tarvel-programmer", tarvel::kVersion, tarvel::kRevision) + "\n");
+        return printAndExit(tarvel::versionText("tarvel-programmer", tarvel::kVersion, tarvel::kRevision));
     if (argc > 1 && std::strcmp(argv[1], "--help") == 0)
         return printAndExit(kHelp);
     return std::nullopt;
 }
 
-// Started from the menu (TARVEL_USER_FOLDER=1): work in the user's own folder, never in the
-// home folder itself. False, said on stderr and in a message box, when it cannot be used.
-bool enterUserFolderIfAsked()
+// --user-folder, exactly as typed and in any place, or TARVEL_USER_FOLDER=1.
+bool userFolderAsked(int argc, char** argv)
 {
-    if (qEnvironmentVariable("TARVEL_USER_FOLDER") != QStringLiteral("1"))
-        return true;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--user-folder") == 0)
+            return true;
+    }
+    return qEnvironmentVariable("TARVEL_USER_FOLDER") == QStringLiteral("1");
+}
+
+// Started from the menu (--user-folder): work in the user's own folder, never in the home
+// folder itself. False, said on stderr and in a message box, when it cannot be used.
+bool enterUserFolder()
+{
     const auto folder = tarvel::perUserFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
     tarvel::PreparedFolder prepared;
     if (folder.empty())
@@ -117,6 +127,10 @@ int main(int argc, char** argv)
     tarvel::ProgramState state;
     QApplication application(toolkitArgc, argv);
     display.reset();
+    // The window's class on X11 and its id on Wayland, so that a dock matches the window to
+    // its menu entry (StartupWMClass there) whatever name the program was started by.
+    QApplication::setApplicationName(QStringLiteral("tarvel-programmer"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tarvel.Programmer"));
     const auto switches = tarvel::StartSwitches::fromEnvironment();
     tarvel::installQtRussianTranslation(application);
     // The Windows style puts the group captions on the frame line, with the check boxes that
@@ -124,7 +138,7 @@ int main(int argc, char** argv)
     // a style.
     if (qEnvironmentVariableIsEmpty("QT_STYLE_OVERRIDE"))
         QApplication::setStyle(QStringLiteral("Windows"));
-    if (!enterUserFolderIfAsked())
+    if (userFolderAsked(argc, argv) && !enterUserFolder())
         return 1;
 
     tarvel::TForm1 form1(state, {arguments, QDir::currentPath()});

@@ -27,7 +27,7 @@ const char* const kUsage
       "\n"
       "Options:\n"
       "  -h, --help      show this help\n"
-      "  -V, --version   show the version and the revision it was built from\n"
+      "  -V, --version   show the version, the revision it was built from, the licence\n"
       "\n"
       "Run 'tarvel help COMMAND' or 'tarvel COMMAND --help' for the options of a command.\n"
       "Every command takes '--' to end its options.\n"
@@ -102,7 +102,7 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             err << "tarvel: " << name << " takes no arguments; got '" << printable(rest.front()) << "'\n";
             return kExitUsage;
         }
-        return printText(out, err, "tarvel", versionLine("tarvel", kVersion, kRevision) + "\n");
+        return printText(out, err, "tarvel", versionText("tarvel", kVersion, kRevision));
     }
     if (const Command* c = findCommand(name))
         return c->run(rest, out, err);

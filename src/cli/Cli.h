@@ -14,8 +14,9 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 int runFrame(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int runWav(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int runDecode(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-// send, devices, tone: replaces this process by tarvel-sound (beside this program) running
-// `command`; returns only when that program cannot be started.
+// send, devices, tone: replaces this process by tarvel-sound (beside this program, else in
+// ../libexec/tarvel from its folder) running `command`; returns only when that program
+// cannot be started.
 int runSoundProgram(
     const std::string& command, const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 

@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <stdexcept>
 
 namespace tarvel::cli {
 
@@ -26,7 +27,8 @@ const std::string kWavHelp
                   "anything fails, the old _qq.wav and 9_fmsig.h stay byte for byte and no temporary\n"
                   "file is left; only if _qq.wav was replaced and 9_fmsig.h then cannot be does the\n"
                   "new _qq.wav stand beside the old 9_fmsig.h. A symbolic link in their place is\n"
-                  "replaced, not written through; sends into one folder take turns.\n"
+                  "replaced, not written through; sends into one folder take turns. The last line\n"
+                  "gives the signal's length N and the file's, which is always the same.\n"
                   "\n"
                   "Options:\n")
     + frameOptionsHelp() + kSignalOptionsHelp
@@ -37,7 +39,7 @@ const std::string kWavHelp
       "  tarvel wav -C /tmp\n"
       "      wrote /tmp/_qq.wav\n"
       "      wrote /tmp/9_fmsig.h\n"
-      "      signal: N = 62100 samples, 3.881 s\n"
+      "      signal: N = 62100 samples, 3.881 s; file: 78768 samples, 4.923 s\n"
       "  tarvel wav --mode vox --max-tx-s 120 --alfa 50\n";
 
 // Seconds with three decimals, from whole samples (no floating-point formatting).
@@ -64,7 +66,7 @@ int runWav(const std::vector<std::string>& argv, std::ostream& out, std::ostream
     std::int32_t n = 0;
     try {
         n = writeFirstSend(options); // a fresh program state: the first send of a run
-    } catch (const FileError& e) {
+    } catch (const std::runtime_error& e) { // FileError, FolderError
         err << "tarvel wav: " << printable(e.what()) << '\n';
         return kExitFailure;
     }
@@ -73,7 +75,8 @@ int runWav(const std::vector<std::string>& argv, std::ostream& out, std::ostream
     // made printable like every other path this tool prints.
     out << "wrote " << printable(fullPath(options.folder / kWavFileName).string()) << '\n'
         << "wrote " << printable(fullPath(options.folder / kFmSigFileName).string()) << '\n'
-        << "signal: N = " << n << " samples, " << durationText(n) << '\n';
+        << "signal: N = " << n << " samples, " << durationText(n) << "; file: " << kWavDataSamples
+        << " samples, " << durationText(static_cast<std::int32_t>(kWavDataSamples)) << '\n';
     return finishOutput(
         out, err, "tarvel wav", "the files were written, but the report could not be printed", kExitOk);
 }

@@ -4,14 +4,19 @@
 #include "signal/ToneSignal.h"
 #include "signal/WavFiles.h"
 
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+
 namespace tarvel::cli {
 
 const char* const kSignalOptionsHelp
     = "  --no-filter             switch the modulation filter off (default: on)\n"
       "  --alfa N                modulation filter coefficient in hundredths, 0 to 100\n"
       "                          (Alfa = N/100; default: Alfa 0.2)\n"
-      "  -C, --directory DIR     write the files into DIR (default: the current folder);\n"
-      "                          also -CDIR and --directory=DIR\n";
+      "  -C, --directory DIR     write the files into DIR (default: the current folder),\n"
+      "                          made if missing (its parent must exist); also -CDIR and\n"
+      "                          --directory=DIR\n";
 
 void addSignalOptions(OptionParser& parser, SignalOptions& options)
 {
@@ -35,8 +40,25 @@ void warnIfNoTones(std::ostream& err, std::string_view command, const SignalOpti
                "and no receiver can read it\n";
 }
 
+namespace {
+
+// -C may name a folder that is not there yet (`tarvel wav -C ~/tarvel`). Only the last level
+// is made, so that a mistyped parent is refused rather than a whole tree made in its place.
+// Whatever else stands there is left to the folder's opening to report.
+void makeFolderIfMissing(const std::filesystem::path& folder)
+{
+    if (folder.empty() || mkdir(folder.c_str(), 0777) == 0 || errno == EEXIST)
+        return;
+    const int error = errno;
+    throw FolderError("cannot make the folder " + fullPath(folder).string() + ": "
+        + (error == ENOENT ? std::string("its parent folder does not exist") : std::strerror(error)));
+}
+
+} // namespace
+
 std::int32_t writeFirstSend(const SignalOptions& options, std::vector<std::uint8_t>* wav)
 {
+    makeFolderIfMissing(options.folder);
     SharedState shared;
     shared.frame = buildFrame(options.frame);
     shared.alfa = options.alfa;

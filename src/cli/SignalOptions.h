@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,9 +33,16 @@ void addSignalOptions(OptionParser& parser, SignalOptions& options);
 // Alfa 0 with the filter on holds the phase still: the signal carries no tones at all.
 void warnIfNoTones(std::ostream& err, std::string_view command, const SignalOptions& options);
 
+// The folder of -C could not be made; what() is the one line that says why.
+class FolderError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // Writes _qq.wav and 9_fmsig.h into options.folder as the first send of a run (a fresh
-// generator); returns the signal's length in samples. Throws FileError. With `wav`, hands back
-// the bytes of the _qq.wav written, for a player that must play this send and no later one.
+// generator); returns the signal's length in samples. A folder that does not exist is made
+// first, the last level only. Throws FolderError or FileError. With `wav`, hands back the bytes
+// of the _qq.wav written, for a player that must play this send and no later one.
 std::int32_t writeFirstSend(const SignalOptions& options, std::vector<std::uint8_t>* wav = nullptr);
 
 } // namespace tarvel::cli

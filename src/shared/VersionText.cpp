@@ -2,12 +2,14 @@
 
 namespace tarvel {
 
-std::string versionLine(std::string_view program, std::string_view version, std::string_view revision)
+std::string versionText(std::string_view program, std::string_view version, std::string_view revision)
 {
-    std::string line = std::string(program) + " " + std::string(version);
+    std::string text = std::string(program) + " " + std::string(version);
     if (!revision.empty())
-        line += " (git " + std::string(revision) + ")";
-    return line;
+        text += " (git " + std::string(revision) + ")";
+    text += "\nLicence GPL-3.0-or-later (GNU GPL version 3 or later): free software, with no"
+            " warranty.\n";
+    return text;
 }
 
 } // namespace tarvel

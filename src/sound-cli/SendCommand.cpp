@@ -164,7 +164,7 @@ bool writeSendFiles(const SendOptions& options, const std::optional<SoundDevice>
 {
     try {
         writeFirstSend(options, &wav);
-    } catch (const FileError& e) {
+    } catch (const std::runtime_error& e) { // FileError, FolderError
         err << "tarvel send: " << printable(e.what()) << "; nothing was played\n";
         return false;
     }

@@ -4,6 +4,18 @@
 
 namespace tarvel::cli {
 
+namespace {
+
+const char* const kSoundCliHelp
+    = "Usage: tarvel-sound COMMAND [OPTION]...\n"
+      "\n"
+      "The playing commands of tarvel (send, devices, tone), in a program of their own so that\n"
+      "the sound library's start-up stays off tarvel's other commands. tarvel runs it; use\n"
+      "'tarvel send', 'tarvel devices' and 'tarvel tone', and 'tarvel help COMMAND' for their\n"
+      "options.\n";
+
+} // namespace
+
 int runSoundCli(
     const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool outIsTerminal)
 {
@@ -15,6 +27,8 @@ int runSoundCli(
         return runDevices(rest, out, err);
     if (command == "tone")
         return runTone(rest, out, err, outIsTerminal);
+    if (command == "--help" || command == "-h")
+        return printText(out, err, "tarvel-sound", kSoundCliHelp);
     err << "tarvel-sound: unknown command '" << printable(command)
         << "'; allowed: send, devices, tone (run through 'tarvel')\n";
     return kExitUsage;

@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QLineSeries>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QStringDecoder>
@@ -242,6 +243,73 @@ private slots:
                 seen << top->objectName();
         }
         QCOMPARE(seen, expected);
+    }
+
+    void tabGoesRoundTheProgrammerPage_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("normal") << QStringList {};
+        QTest::newRow("debug") << QStringList {"tq"};
+    }
+
+    // After "сформировать" Tab goes from control to control, never into one out of view (but
+    // the exit button, which holds the focus at start) nor stuck in a multi-line view (none of
+    // them takes a tab character), and comes back round.
+    void tabGoesRoundTheProgrammerPage()
+    {
+        QFETCH(QStringList, arguments);
+        auto form = open(arguments);
+        const testing::Form1Controls ui(*form);
+        ui.PageControl1->setCurrentWidget(ui.TabSheet2);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QTest::mouseClick(ui.Button_FormFile, Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), ui.Button_FormFile);
+        const auto viewTexts = [&form] {
+            QStringList texts;
+            for (const QTextEdit* view : form->findChildren<QTextEdit*>())
+                texts << view->toPlainText();
+            for (const QPlainTextEdit* view : form->findChildren<QPlainTextEdit*>())
+                texts << view->toPlainText();
+            return texts;
+        };
+        const QStringList texts = viewTexts();
+
+        QStringList visited;
+        QWidget* previous = ui.Button_FormFile;
+        for (int step = 0; step < 200; ++step) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget* now = QApplication::focusWidget();
+            QVERIFY(now != nullptr);
+            QVERIFY2(now != previous, qPrintable(now->objectName() + " keeps the focus"));
+            if (now == ui.Button_FormFile)
+                break;
+            const QRect place(now->mapTo(form.get(), QPoint(0, 0)), now->size());
+            QVERIFY2(form->rect().intersects(place) || now == ui.Button2,
+                qPrintable(now->objectName() + " is out of view"));
+            visited << now->objectName();
+            previous = now;
+        }
+        QCOMPARE(QApplication::focusWidget(), ui.Button_FormFile);
+        QVERIFY(visited.contains(QStringLiteral("Button_Out")));
+        QCOMPARE(visited.contains(QStringLiteral("RichEdit4")), !arguments.isEmpty());
+        QCOMPARE(visited.contains(QStringLiteral("Memo_MasIsh")), !arguments.isEmpty());
+        QCOMPARE(viewTexts(), texts);
+    }
+
+    // A help page's text is left by Tab too, not given a tab character.
+    void tabLeavesAHelpPage()
+    {
+        auto form = open({});
+        const testing::Form1Controls ui(*form);
+        ui.PageControl1->setCurrentWidget(ui.TabSheet3);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        ui.RichEdit1->setFocus();
+        const QString before = ui.RichEdit1->toPlainText();
+        QTest::keyClick(ui.RichEdit1, Qt::Key_Tab);
+        QVERIFY(QApplication::focusWidget() != ui.RichEdit1);
+        QCOMPARE(ui.RichEdit1->toPlainText(), before);
     }
 
     // TabSheet10 has no tab and stays out of reach: the arrow keys, Ctrl+Tab and the wheel
@@ -596,11 +664,10 @@ private slots:
         };
         const auto [versionStatus, version] = runProgram({"--version"});
         QCOMPARE(versionStatus, 0);
-        QCOMPARE(
-            version, QString::fromStdString(versionLine("tarvel-programmer", kVersion, kRevision)) + "\n");
+        QCOMPARE(version, QString::fromStdString(versionText("tarvel-programmer", kVersion, kRevision)));
         const auto [helpStatus, help] = runProgram({"--help"});
         QCOMPARE(helpStatus, 0);
-        QVERIFY2(help.contains(QStringLiteral("tq")) && help.contains(QStringLiteral("TARVEL_USER_FOLDER")),
+        QVERIFY2(help.contains(QStringLiteral("tq")) && help.contains(QStringLiteral("--user-folder")),
             qPrintable(help));
         // Not the first argument: the window starts, and without a display it says so.
         QCOMPARE(runProgram({"x", "--version"}).first, 3);
@@ -615,13 +682,14 @@ private slots:
         QVERIFY(form->windowTitle().endsWith(QStringLiteral("v") + QString::fromLatin1(kVersion)));
     }
 
-    // The menu's start: the files of a send land in the user's folder, not the current one.
+    // The menu's start (--user-folder, after the layout's argument too): the files of a send
+    // land in the user's folder, not the current one.
     void menuStartWorksInTheUserFolder()
     {
         QProcess program;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("TARVEL_USER_FOLDER", "1");
+        env.remove("TARVEL_USER_FOLDER");
         env.insert("XDG_DATA_HOME", folder_->filePath("data"));
         env.insert("TARVEL_TEST_SEND", "quit");
         env.remove("PULSE_SERVER"); // no sound needed: the files are what counts
@@ -629,7 +697,7 @@ private slots:
         const QString start = folder_->filePath("start");
         QVERIFY(QDir().mkpath(start));
         program.setWorkingDirectory(start);
-        program.start(QStringLiteral(TARVEL_PROGRAMMER_PATH), {});
+        program.start(QStringLiteral(TARVEL_PROGRAMMER_PATH), {"tq", "--user-folder"});
         QVERIFY(program.waitForFinished(60000));
         QCOMPARE(program.exitCode(), 0);
         QVERIFY(QFile::exists(folder_->filePath("data/tarvel/_qq.wav")));

@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QChart>
 #include <QChartView>
+#include <QCloseEvent>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -416,6 +417,37 @@ private slots:
         // The window takes input again.
         QTest::mouseClick(ui->Button_Out, Qt::LeftButton);
         QCOMPARE(sound_->played.size(), 2);
+    }
+
+    void aCloseDuringPlayClosesTheWindowOnceTheSoundHasEnded_data()
+    {
+        QTest::addColumn<bool>("fromTheDesktop");
+        QTest::newRow("from the program") << false;
+        QTest::newRow("from the desktop") << true;
+    }
+
+    // A close asked for while the sound plays is neither carried out at once nor thrown
+    // away: the window closes once the sound has ended.
+    void aCloseDuringPlayClosesTheWindowOnceTheSoundHasEnded()
+    {
+        QFETCH(bool, fromTheDesktop);
+        QTest::mouseClick(ui->Button_FormFile, Qt::LeftButton);
+        QList<bool> shownWhilePlaying;
+        sound_->steps = 3;
+        // The hook is cleared right after the send, before any check can return early.
+        // cppcheck-suppress danglingLifetime
+        sound_->afterProgress = [&](int step) {
+            if (step == 0 && fromTheDesktop)
+                QCoreApplication::postEvent(form_->windowHandle(), new QCloseEvent);
+            else if (step == 0)
+                form_->close();
+            shownWhilePlaying << form_->isVisible();
+        };
+        QTest::mouseClick(ui->Button_Out, Qt::LeftButton);
+        sound_->afterProgress = {};
+        QCOMPARE(shownWhilePlaying, QList<bool>(3, true));
+        QTRY_VERIFY(!form_->isVisible());
+        QCOMPARE(sound_->played.size(), 1);
     }
 
     void progressTextCountsTenthsOfTheSound()

@@ -28,14 +28,16 @@ std::string firstLine(const std::string& text)
     return text.substr(0, text.find('\n'));
 }
 
-TEST(CliConventions, VersionLineNamesTheRevisionOnlyWhenKnown)
+TEST(CliConventions, VersionNamesTheRevisionOnlyWhenKnownAndTheLicence)
 {
-    EXPECT_EQ(versionLine("tarvel", "22.1", "0123abcd"), "tarvel 22.1 (git 0123abcd)");
-    EXPECT_EQ(versionLine("tarvel", "22.1", ""), "tarvel 22.1");
+    const std::string licence
+        = "Licence GPL-3.0-or-later (GNU GPL version 3 or later): free software, with no warranty.\n";
+    EXPECT_EQ(versionText("tarvel", "22.1", "0123abcd"), "tarvel 22.1 (git 0123abcd)\n" + licence);
+    EXPECT_EQ(versionText("tarvel", "22.1", ""), "tarvel 22.1\n" + licence);
     for (const char* option : {"--version", "-V"}) {
         const CliRun r = run({option});
         EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.out, versionLine("tarvel", kVersion, kRevision) + "\n");
+        EXPECT_EQ(r.out, versionText("tarvel", kVersion, kRevision));
         EXPECT_EQ(r.err, "");
     }
 }

@@ -35,7 +35,7 @@ TEST(SignalCli, DefaultsWriteTheFirstSendsFiles)
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out,
         "wrote " + (dir / "_qq.wav").string() + "\nwrote " + (dir / "9_fmsig.h").string()
-            + "\nsignal: N = 62100 samples, 3.881 s\n");
+            + "\nsignal: N = 62100 samples, 3.881 s; file: 78768 samples, 4.923 s\n");
 
     TempFolder expected;
     ProgramRun program;
@@ -125,19 +125,30 @@ TEST(SignalCli, EveryFormOfTheFolderOptionWritesThere)
     }
 }
 
-TEST(SignalCli, UnwritableFolderFailsWithTheFileError)
+// A missing folder is made (`tarvel wav -C ~/tarvel`), but only its last level: a missing
+// parent is refused in one line and nothing is made.
+TEST(SignalCli, AMissingFolderIsMadeOneLevelDeep)
 {
     TempFolder dir;
-    const auto missing = dir / "missing";
-    CliRun r = run({"wav", "-C", missing.string()});
+    const auto made = dir / "made";
+    CliRun r = run({"wav", "-C", made.string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile(made / "_qq.wav").size(), kWavFileSize);
+
+    const auto deeper = dir / "missing" / "deeper";
+    r = run({"wav", "-C", deeper.string()});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err,
-        "tarvel wav: Cannot create file \"" + (missing / "_qq.wav").string()
-            + "\". No such file or directory\n");
+        "tarvel wav: cannot make the folder " + deeper.string() + ": its parent folder does not exist\n");
+    EXPECT_EQ(dir.names(), std::set<std::string> {"made"});
+}
 
+TEST(SignalCli, UnwritableFolderFailsWithTheFileError)
+{
+    TempFolder dir;
     std::ofstream(dir / "plain-file") << "x";
-    r = run({"wav", "-C", (dir / "plain-file").string()});
+    const CliRun r = run({"wav", "-C", (dir / "plain-file").string()});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("\". Not a directory"), std::string::npos) << r.err;
     EXPECT_EQ(dir.names(), std::set<std::string> {"plain-file"});
@@ -197,7 +208,7 @@ TEST(SignalCli, TheProgramWritesIntoTheCurrentFolder)
     const std::string cd = "cd '" + dir.path().string() + "' && ";
     EXPECT_EQ(shell(cd + TARVEL_CLI_PATH " wav 2>&1; echo status=$?"),
         "wrote " + (dir / "_qq.wav").string() + "\nwrote " + (dir / "9_fmsig.h").string()
-            + "\nsignal: N = 62100 samples, 3.881 s\nstatus=0\n");
+            + "\nsignal: N = 62100 samples, 3.881 s; file: 78768 samples, 4.923 s\nstatus=0\n");
     EXPECT_EQ(readFile(dir / "_qq.wav").size(), 157580U);
     EXPECT_EQ(readFile(dir / "9_fmsig.h").size(), 42020U);
 

@@ -5,7 +5,9 @@
 # - a mouse click on a page's tab takes the focus from the caption-less exit button, so a
 #   Space pressed next does not end the program and lose what was typed;
 # - in the page row, the Right arrow and the mouse wheel pass over the page without a tab:
-#   four steps from the "Программатор" page reach the empty last page.
+#   four steps from the "Программатор" page reach the empty last page;
+# - the window's class is the menu entry's StartupWMClass, even when the program is started
+#   by another name, so that a dock matches the two.
 # Usage: window_x11.sh BUILD_FOLDER
 set -euo pipefail
 self=$(realpath "$0")
@@ -14,7 +16,8 @@ if [[ "${1:-}" == --inside-xvfb ]]; then
   programmer=$2 work=$3
   fail() { echo "window_x11: FAILED: $*" >&2; exit 1; }
   cd "$work"
-  env -u QT_QPA_PLATFORM "$programmer" x -title Fremd -reverse -style Fusion 2>"$work/window.log" &
+  ln -s "$programmer" "$work/started-by-another-name"
+  env -u QT_QPA_PLATFORM "$work/started-by-another-name" x -title Fremd -reverse -style Fusion 2>"$work/window.log" &
   pid=$!
   trap 'kill "$pid" 2>/dev/null || true' EXIT
   id=""
@@ -25,6 +28,10 @@ if [[ "${1:-}" == --inside-xvfb ]]; then
     sleep 0.1
   done
   [[ -n "$id" ]] || fail "no window carries the program's caption (-title was obeyed?)"
+  wm_class=$(xwininfo -root -tree | grep -m1 "^ *$id " | sed -n 's/.*: ("[^"]*" "\([^"]*\)").*/\1/p')
+  desktop_class=$(sed -n 's/^StartupWMClass=//p' "$(dirname "$self")/../../data/org.tarvel.Programmer.desktop")
+  [[ -n "$wm_class" && "$wm_class" == "$desktop_class" ]] ||
+    fail "the window's class '$wm_class' is not the menu entry's StartupWMClass '$desktop_class'"
   sleep 1 # the first paint
 
   # Page tabs of PageControl1 (1, 4 in the window): the title page's icon-only tab, then

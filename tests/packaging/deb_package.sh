@@ -76,12 +76,15 @@ frame=$("$root/usr/bin/tarvel" frame)
 # needed to list none).
 "$root/usr/bin/tarvel" devices --help >/dev/null || fail "tarvel devices --help: tarvel-sound not found"
 
-# The window, as the menu entry starts it: from the home folder, in the user's own folder.
+# The window, as the menu entry starts it (its Exec line, the program taken from the
+# package): from the home folder, in the user's own folder.
+read -r -a exec_line < <(sed -n 's/^Exec=//p' "$root/usr/share/applications/org.tarvel.Programmer.desktop")
+[[ ${exec_line[0]} == tarvel-programmer ]] || fail "the menu entry runs ${exec_line[*]}, not tarvel-programmer"
 mkdir -p "$scratch/home"
 status=0
-(cd "$scratch/home" && env HOME="$scratch/home" XDG_DATA_HOME="$scratch/home/.local/share" \
-  QT_QPA_PLATFORM=offscreen TARVEL_QUIT_AFTER_SHOWN=1 TARVEL_USER_FOLDER=1 \
-  timeout 60 "$root/usr/bin/tarvel-programmer") >"$scratch/window.log" 2>&1 || status=$?
+(cd "$scratch/home" && env -u TARVEL_USER_FOLDER HOME="$scratch/home" XDG_DATA_HOME="$scratch/home/.local/share" \
+  QT_QPA_PLATFORM=offscreen TARVEL_QUIT_AFTER_SHOWN=1 \
+  timeout 60 "$root/usr/bin/tarvel-programmer" "${exec_line[@]:1}") >"$scratch/window.log" 2>&1 || status=$?
 [[ $status -eq 0 ]] || { cat "$scratch/window.log"; fail "the window ended with status $status"; }
 cmp -s "$scratch/home/.local/share/tarvel/help2.rtf" "$source/data/help/help2.rtf" ||
   fail "the user's folder did not get the shipped help2.rtf"
