@@ -86,7 +86,7 @@ async function pageFigures(recording) {
         const start = performance.now();
         const files = sendFiles(defaults());
         if (!files.wav.length || !files.fmsig.length) throw new Error("no files");
-        if (i > 0) times.push(performance.now() - start);
+        times.push(performance.now() - start);
       }
       return times;
     }, runs);
@@ -97,7 +97,7 @@ async function pageFigures(recording) {
       for (let i = 0; i <= n; ++i) {
         const start = performance.now();
         const r = decode(recording, rate);
-        if (i > 0) times.push(performance.now() - start);
+        times.push(performance.now() - start);
         ok = ok && r.crc && r.crc.ok;
       }
       return { times, ok };
@@ -121,8 +121,10 @@ const page = await pageFigures(recording);
 fs.rmSync(scratch, { recursive: true, force: true });
 
 const ms = (x) => x.toFixed(2) + " ms";
-const pageSend = median(page.send);
-const pageDecode = median(page.decode);
+// The first call runs the browser's baseline code; later ones its optimised code once the
+// browser has tiered up, which is what the medians (first call left out) show.
+const pageSend = median(page.send.slice(1));
+const pageDecode = median(page.decode.slice(1));
 const readyMs = median(page.ready);
 const bytes = fs.statSync(pageFile).size;
 const verdict = (met) => (met ? "met" : "NOT met");
@@ -131,6 +133,8 @@ console.log(`page ${pageFile}: ${bytes} bytes (goal < 600 KB: ${verdict(bytes < 
 console.log(`page usable after opening, median of ${loads}: ${ms(readyMs)} ` +
   `(range ${ms(Math.min(...page.ready))}–${ms(Math.max(...page.ready))}; goal ≤ 300 ms: ${verdict(readyMs <= 300)})`);
 console.log(`signal + files: page ${ms(pageSend)}, native FormFM + table ${ms(nativeSend)} ` +
-  `= ${(pageSend / nativeSend).toFixed(2)}× (goal ≤ 2×: ${verdict(pageSend <= 2 * nativeSend)})`);
+  `= ${(pageSend / nativeSend).toFixed(2)}× (goal ≤ 2×: ${verdict(pageSend <= 2 * nativeSend)}); ` +
+  `first call in the page ${ms(page.send[0])}`);
 console.log(`5 s recording decoded: page ${ms(pageDecode)}, native ${ms(nativeDecode)} ` +
-  `= ${(pageDecode / nativeDecode).toFixed(2)}× (goal ≤ 3×: ${verdict(pageDecode <= 3 * nativeDecode)})`);
+  `= ${(pageDecode / nativeDecode).toFixed(2)}× (goal ≤ 3×: ${verdict(pageDecode <= 3 * nativeDecode)}); ` +
+  `first call in the page ${ms(page.decode[0])}`);
