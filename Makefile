@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Entry points: make run, make test, make lint, make package, make bench, make fuzz,
 # make screenshot, make web. Each installs only the Debian packages its own job needs
 # (scripts/install-deps PROFILE...).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading a recording back: 5 s at 48 kHz, from samples in memory and from a 16-bit WAV
 // file, and a recording with no signal in it (every sample looked at, nothing read).
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How far down `tarvel decode` reads, and that it never takes a wrong frame for a good one.
 //
 //   decode_limits curve [TRIALS] [--ours-only] [HIGH LOW]

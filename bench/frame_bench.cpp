@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Frame build with CRC-16 and listings, as one press of "сформировать" does it.
 
 #include "frame/Crc16.h"

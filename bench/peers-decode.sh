@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `tarvel decode` against `minimodem --rx`: the time to read a 5 s recording at 48 kHz (each
 # its own signal: ours, and minimodem's 50 bit/s FSK padded to the same length); frame
 # success against SNR for both with the same noise, drawn into docs/decode-limits.png; and

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The whole `tarvel wav` process against minimodem writing the same 16 bytes (the default
 # frame) as a 16 kHz WAV file. Usage: bench/peers-signal.sh BUILD_FOLDER
 set -euo pipefail

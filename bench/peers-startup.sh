@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Start-up of the window, measured as a whole process: from exec to the main window's first
 # paint (TARVEL_QUIT_AFTER_SHOWN=1 ends the program right there), on the offscreen platform
 # and on a real X server (Xvfb, started once outside the timing). The command-line tool's

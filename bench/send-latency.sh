@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # How quickly a send starts and how closely it ends, through a private PulseAudio null sink:
 #  - start: from the command's start (exec of `tarvel send`) and from the send's own start
 #    (after the process and the sound library are up) to the first sample the sound server

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One press of "выдать" in the core: the generator alone and with its two charts, the
 // table's text, and the whole send preparation down to both files on disk.
 

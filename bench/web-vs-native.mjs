@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The browser edition beside the native program, in one run on one machine:
 //   - how long the page takes to become usable (navigation start to its "tarvel-ready" mark),
 //   - the send's signal and both files in the page against native FormFM + the table text,

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Run at every build (cmake -P): writes the version header with the source's git revision,
 # touching it only when the text changes. Outside a git checkout of this source (a tarball,
 # no git installed) the revision is left empty and the version stands alone.

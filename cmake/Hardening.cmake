@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The hardening flags Debian builds its packages with, as dpkg-buildflags gives them with every
 # hardening feature on (fortified functions, stack protector, read-only relocations bound at
 # start): the package that make package builds carries them, and so do the tests of the same

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # make package: one .deb with both programs and everything data/ installs. The libraries it
 # links are found by dpkg-shlibdeps from the binaries themselves.
 set(CPACK_GENERATOR DEB)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes ZIP: the browser edition for people on other systems, one folder NAME holding
 # tarvel.html (the single file) and site/ (the same page for a web server).
 #   cmake -DWEB=<build>/web -DZIP=<file> -DNAME=<folder> -P WebZip.cmake

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every decode must hold to, checked against a CRC computed here rather than by the
 // program's own code: a frame reported good carries the CRC of its own bytes, and the two
 // CRCs a decoded result reports are those of the frame it holds.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line of `tarvel frame` from arbitrary bytes: the input is split at NUL bytes
 // into arguments. Whatever they are, the tool must answer with status 0 or 2, print the
 // frame or exactly one error line, and never crash.

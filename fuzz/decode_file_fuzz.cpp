@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The recording reader fed arbitrary files (WAV, FLAC, OGG and whatever libsndfile takes),
 // through to the demodulator: a file it cannot use must be refused, never crash or hang, and a frame it reports
 // must agree with its own bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The demodulator fed arbitrary samples: the first two bytes choose the sample rate
 // (8..96 kHz), the third how the rest is taken (16-bit integers or raw 32-bit floats, NaN
 // and infinities included) and how it is cut into pieces.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The WAV header reader that decides what the player sends to the sound card, fed arbitrary
 // bytes: no crash, and what it accepts always lies inside the bytes it was given.
 

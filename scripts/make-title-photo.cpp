@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the title page's photograph of the interface: the little box with its red button,
 // two LEDs, a USB cable going out to the left and the radio cable to the right, lit from
 // the upper left on a studio background. Written as a JPEG with libjpeg-turbo.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Prints the programs a shell script runs, one "NAME FILE" a line: every word that stands
 # where bash looks for a command (a line's start, after ; & | && || ( $( { and the keywords
 # that open a command list, inside "sh -c '...'" and behind wrappers such as timeout, env,

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Puts the page together: site/ holds the files as they are (for a web server), tarvel.html the
 # same page with every style and script written into it (for opening from disk).
 set(scripts texts.js settings.js app.js)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The browser edition's binding: the core's frame, signal and decoder behind a few C functions
 // that the page calls through the WebAssembly module. Results the page reads stay in one
 // buffer per kind until the next call of that kind.

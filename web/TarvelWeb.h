@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The browser edition's view of the core: everything the page asks of the frame, the signal
 // and the decoder, in plain types. The C functions the page calls (TarvelWeb.cpp) are a thin
 // skin over these.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's line charts share one look: no title or legend, flat, and series in a
 // few fixed styles.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A chart series as the generator's plot output. The generator hands over tens of thousands
 // of points one at a time; feeding them to the series one by one would redraw the chart for
 // each, so they are collected here and given to the series in one replace() when the sink

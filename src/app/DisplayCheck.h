@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether the window has somewhere to appear, asked before the application object exists:
 // Qt aborts the whole program when its platform cannot start, and a radio amateur who
 // starts the programmer over a broken remote session should get one clear line instead.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Unit2: TForm2, the hidden second form.
 #include "app/HiddenSecondForm.h"
 

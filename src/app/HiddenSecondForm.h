@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Unit2: TForm2, the second form. It has no controls and no handlers; start-up creates it after
 // the main window and leaves it hidden for the whole run.
 

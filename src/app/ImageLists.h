@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's pictures, drawn at start-up: 16 x 16 tab images on a transparent background
 // and the 32 x 32 application icon. Needs a QGuiApplication.
 

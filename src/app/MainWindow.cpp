@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Unit1 (TForm1): start-up, the pages' wiring and the debug layout.
 #include "app/MainWindow.h"
 

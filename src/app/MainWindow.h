@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Unit1: TForm1, the programmer's main window. Every control, position, text and default
 // lives in MainWindow.ui; this class connects the controls to their handlers, each of which
 // calls one named operation, and does the start-up work of FormCreate.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Unit1 (TForm1): the parameter page: "сформировать" (the frame build and its listings) and the
 // byte dump of the diagnostic panel. The frame rules themselves are the core's
 // (frame/FrameBuild).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Unit1 (TForm1): the send: Alfa from its field, and "выдать", which rebuilds the frame, writes
 // _qq.wav and 9_fmsig.h through the core and plays the sound to the device. The filter's
 // check box needs no handler: the generator reads it for every sample it filters.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Unit1 (TForm1): the PTT trainer: the pattern preview on Chart_PTT, the timed run with its
 // indicator and beeps, and the sound switch. The logic is the core's; these operations read
 // the controls and show what it decided.

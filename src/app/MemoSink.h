@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A listing view over one of the window's memos: the core clears it and adds whole lines.
 
 #include "shared/Sinks.h"

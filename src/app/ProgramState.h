@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Everything the program keeps for its whole run, outside the window: the sound switch
 // of the trainer, the shared frame / sample buffer / Alfa, the generator's phases and the
 // PTT pattern's boundaries.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window speaks Russian whatever the desktop's language: Qt's own texts (the standard
 // dialog buttons, the edit fields' context menus) come from Qt's Russian translation, which
 // the system's Qt installs beside its other translations. That catalogue leaves the "OK"

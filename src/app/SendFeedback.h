@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the window shows while "выдать" plays: a busy cursor, the seconds played in the
 // status line, and no reaction to the user. The window keeps painting, but every click,
 // key and close request that arrives meanwhile is dropped, not kept for later, so one

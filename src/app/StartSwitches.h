@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's switches for the benchmarks, the screenshots and the end-to-end tests, read
 // once from the environment at start-up and applied by main(); a user's start sets none.
 

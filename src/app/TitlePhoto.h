@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The photograph of the interface on the title page: a JPEG shipped as a Qt resource,
 // decoded with libjpeg-turbo and scaled down into its place.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The folder the window works in: it reads help1.rtf to help3.rtf there and writes _qq.wav
 // and 9_fmsig.h there. Started from a terminal, that is the current folder; started from the
 // desktop's menu (TARVEL_USER_FOLDER=1), a folder of the user's own under the XDG data home,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarvel-programmer: the window. Start-up runs in a fixed order: the program-wide values,
 // the application object, the main window with its FormCreate, the hidden second form,
 // then the event loop until the window is closed or the exit button is pressed.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What playing a sound came to: played to its end, or why not, on which output, and how
 // long the output took to start and to finish.
 

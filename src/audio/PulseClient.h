@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A connection of its own to the PulseAudio server, on a main loop that runs only when asked
 // and never longer than asked: a server that stops answering (suspended by SIGSTOP, stuck)
 // costs a bounded wait, never a hang. Qt Multimedia offers no such bound.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "audio/SoundDevices.h"
 
 #include "audio/PulseClient.h"

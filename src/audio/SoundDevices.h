@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sound outputs and inputs by the names a user gives: the sound server's own name of a
 // device (a PulseAudio sink or source name) or any part of it or of its description that
 // fits only one device.

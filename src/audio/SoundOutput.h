@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where "выдать" sends its sound. The window holds one of these: the real player in the
 // program, a recording fake in the window tests, so that they need no sound server.
 

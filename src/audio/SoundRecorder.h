@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Records a PulseAudio source (an input, or the monitor that the server offers for every
 // output) as 16-bit mono samples on a thread of its own, with small buffers so that the
 // first samples are not lost. Plain libpulse-simple: Qt lists no output monitors.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The trainer's beeps on the default sound output: a sine of the asked pitch and length,
 // played to its end before beep() returns.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Watches where this program's playing streams are on the sound server. The server may move
 // a stream to another output while it plays (a user in the sound settings, `pactl
 // move-sink-input`, or the output going away); Qt keeps playing and counts the time played as

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plays a WAV file, or samples in memory, through a sound output and returns when the
 // output has played the last sample: its own count of played time, which includes the
 // latency it reports, reaching the sound's length. Every way it can fail comes back as a

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command-line tool `tarvel`: one function per subcommand, each writing to the
 // streams it is given so that tests run it in-process.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared pieces of the command-line tool: the usage error that ends a subcommand with
 // status 2, the whole-number parser and printable output.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarvel decode: reads a recording of the signal back into the frame, checks its CRC and
 // says what the device will be set to and how well the signal came across.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarvel frame: the parameter frame as the window's "сформировать" builds it.
 
 #include "cli/Cli.h"

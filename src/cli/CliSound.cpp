@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The playing commands (send, devices, tone) run in tarvel-sound, a program of its own, so
 // that the sound library's start-up is paid only by them. It stands beside this program in
 // the build tree and in libexec/tarvel once installed, off the PATH.

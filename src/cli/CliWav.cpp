@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarvel wav: the two files of a send (_qq.wav and 9_fmsig.h), as the first "выдать"
 // after program start writes them, without playing anything.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame options that several subcommands share (frame, wav, send), with the ranges and
 // defaults of the frame's field table.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one option loop of every command of `tarvel` and `tarvel-sound`. It is written here
 // rather than taken from getopt_long or CLI11 because neither keeps the tool's conventions:
 // getopt_long takes any unambiguous abbreviation of a long option ("--list" for "--listing")

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The options of a send that `tarvel wav` and `tarvel send` share (the frame, the filter, the
 // folder) and the first send of a run written from them.
 

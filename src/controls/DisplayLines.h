@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Help text shaped for display. The text layout's time grows with the square of a paragraph's
 // length when the paragraph has no place to wrap, so a paragraph longer than kMaxDisplayLine
 // characters is shown as several: broken after the last blank in its final quarter, else

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TLabel3D: a text label whose caption stands out in relief. Before the caption is drawn,
 // two copies of it are drawn shifted diagonally by `Glub` pixels, one up-left and one
 // down-right, in the palette's Light (button highlight) and Dark (button shadow) colours;

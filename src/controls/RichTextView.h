@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help pages' view: an editable rich-text view (nothing edited is saved) that loads a help
 // file by name.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the RTF reader makes of a document before it touches a QTextDocument: paragraphs of
 // runs of equally formatted text, the font and colour tables. Building this first lets the
 // reader refuse hopeless input without changing the document it was given.

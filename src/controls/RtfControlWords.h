@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The RTF control words the reader acts on, and what each one means to it.
 
 #include <cstdint>

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads rich text (RTF) into a QTextDocument without any widget, so that the help pages, the
 // tests and the fuzz target all use the same reader.
 //

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An integer field with up/down arrows whose rules are the programmer's own, not QSpinBox's:
 // the value is the text read as a whole number (a text that is not one reads as the
 // minimum); only digits, '+', '-' and the decimal separator can be typed, anything else

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Code pages of help files: which Windows code page an RTF character set stands for, decoding
 // 8-bit text in a code page, and guessing the encoding of a plain-text help file.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A check box whose caption breaks at word boundaries to fit the box's width, over as many
 // lines as its height allows, the box standing level with the first line. Everything else
 // (checking, clicking, focus, hints) is QCheckBox's; a click anywhere on the control

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The symbol reader's view of the tone bins: prefix sums, so that the correlation of any
 // interval costs one subtraction, the symbol lengths in bins, and where the symbols sit.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The channels of a recording, each read on its own and, for several, also as their mix, so
 // that a signal on any one channel is found, with or without an inverted copy on another.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "decode/DecodeJson.h"
 
 #include "decode/FrameWords.h"

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The decoder's result as one JSON object: what `tarvel decode --json` prints and the page
 // reads after a check.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What reading a recording back found: the frame and its CRC check, or why there is none,
 // and a signal report in the terms of a soundcard modem.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Correction by the CRC: when the most likely symbol sequence fails the CRC, the sequences
 // that differ from it where it is least sure are tried, most likely first, and the first
 // whose frame carries a matching CRC and the markers 01 02 is taken.

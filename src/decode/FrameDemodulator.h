@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The streaming demodulator: fed samples in pieces of any size, it watches for the 1 s
 // 615 Hz lead-in and reads the frame that follows. It keeps only the tone bins of the last
 // few seconds, so a recording of any length costs the same small memory.

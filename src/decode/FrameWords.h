@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame's parameters in words and units, as someone setting up a repeater reads them.
 
 #include "shared/Frame.h"

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which recordings the reader takes: the container, told by its first bytes, and the rate.
 
 #include <cstddef>

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads a recording (WAV, FLAC or OGG; any sample format; 1 to 64 channels) and streams it
 // through the demodulator piece by piece: the container is told by its first bytes
 // (RecordingFormat), the common WAV layouts are read natively (WavStream), the rest through

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libsndfile, loaded the first time a recording needs it. The WAV layouts the reader takes
 // itself never need it; FLAC, OGG and the rarer WAV layouts do. Linking it would load it and
 // the codec libraries it depends on at every start of the tool, which costs more than the

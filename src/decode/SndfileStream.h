@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading a recording through libsndfile: FLAC, OGG and the WAV layouts the reader does not
 // take itself, from an open file or from bytes in memory.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A recording read from a pipe, a FIFO or a device, as it arrives: nothing is read before it
 // is needed, so a stream that is not a recording is refused by its first bytes, and the
 // frame is read while the writer may still hold the stream open.

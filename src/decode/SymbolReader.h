@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads the 128 tone symbols that follow a lead-in out of the tone bins, recovers their
 // timing from the tone changes, and turns them into the frame.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sequence detection of the tone symbols. Neighbouring symbols never share a tone, and a
 // symbol's length depends on its tone, so the whole sequence is decided at once: a Viterbi
 // search over states (tone, nominal position), each symbol scored by its log-likelihood

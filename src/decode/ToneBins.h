@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The decoder's front end: turns samples at any rate into short bins (about 0.5 ms) that
 // hold, for each of the three symbol tones, the complex correlation with a reference
 // oscillator that runs on without a break from the first sample. Because the reference

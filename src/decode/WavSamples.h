@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The WAV files the recording reader takes without libsndfile: the layouts readWavSound
 // knows (8, 16 and 32-bit PCM, 32-bit float, little-endian RIFF), turned into the same
 // floats libsndfile gives for them, so that either way of reading decodes alike.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading a WAV file without libsndfile: the layouts nativeWavSound knows, in the same chunks
 // and to the same floats, from a file, from bytes in memory or from a stream.
 

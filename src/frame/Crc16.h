@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // _8_CRC: CRC-16 of the parameter frame: polynomial 0x1021, start 0xFFFF, most significant bit
 // first, no final XOR (the CCITT-FALSE variant), computed bit by bit.
 

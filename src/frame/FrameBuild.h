@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parameter frame: two markers, twelve parameter bytes, the CRC-16 high byte first.
 // Built from the values of the window's parameter controls, and listed as text for the
 // diagnostic views.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How a receiver tells a frame from noise: the CRC it carries and the markers it opens with.
 
 #include "shared/Frame.h"

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where each parameter sits in the frame, what one step of its byte is worth and what a user
 // may set it to: the one table that the frame build writes by, the decoder reads by and the
 // command line takes its ranges from.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file: the parameters a user sets, as a small JSON object that the browser
 // page exports as a preset, `tarvel frame --json` writes and `tarvel frame`, `wav` and `send`
 // take with --settings. Its fields are the user-settable fields of kFrameFields with their

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replaces a file as a whole or not at all: the bytes go to a temporary file in the same
 // folder, and only commit() puts it in place of the target. Until then the previous file
 // stays as it was. Every step goes through one handle of the folder (FolderHandle).

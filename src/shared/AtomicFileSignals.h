@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What signals may do to files being replaced, for AtomicFile.
 //
 // - The signals that end a process and can be caught (SIGINT, SIGTERM, SIGHUP, SIGQUIT,

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One folder, opened once: everything a send does in it (lock, clean-up, temporary files,
 // renames) goes through this handle, so a symbolic link re-pointed while the send runs cannot
 // send one file to one folder and the other elsewhere. The handle needs no permission to

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Serialises the writers of one folder: while a FolderLock is held, every other process that
 // takes one on the same folder waits. Two sends into one folder at once then leave the two
 // files of one send, not a sound of one beside the table of the other.

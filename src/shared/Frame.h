@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // _2GL: the 16-byte parameter frame.
 
 #include <array>

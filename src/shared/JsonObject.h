@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads the members of one flat JSON object, as small settings files hold them. Nested
 // objects and arrays are checked for form and kept only as "composite", so a file of another
 // kind is still read far enough to be told apart by its fields.

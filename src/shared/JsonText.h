@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Values written into JSON output: text that stays valid JSON whatever bytes it holds, and
 // numbers with a fixed count of decimals.
 

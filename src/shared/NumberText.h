@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // BDH (hexadecimal) and DecText: the number text of the frame listings and the table export.
 
 #include <cstdint>

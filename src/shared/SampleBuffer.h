@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // _2GL: the sample buffer the generator fills and the WAV writer and table export read.
 
 #include <algorithm>

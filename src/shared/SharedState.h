@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // _2GL: what the frame build, the signal generator and the file writers hand on to each
 // other: the parameter frame, the sample buffer and the modulation filter's coefficient.
 // One instance lives for the whole run; functions take it (or the part they use) by

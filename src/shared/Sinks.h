@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The small outputs through which the core shows what it computed: a listing view
 // (cleared and refilled line by line) and a chart series (cleared and fed points).
 // The window implements them over its memos and charts; tests and the command-line

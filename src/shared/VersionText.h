@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text that `--version` prints, for the command-line tool and the window alike.
 
 #include <string>

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The steady tone at the signal's own level and rate, by which the output volume is set
 // before a send (tarvel tone, the page's test-tone button).
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // _5FormFM: the tone-shift signal generator and its modulation filter.
 //
 // A frame becomes: a 1 s 615 Hz lead-in, one tone symbol per frame bit (byte 0 first,

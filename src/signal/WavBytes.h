@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // _8RIFF: the contents of `_qq.wav` and "9_fmsig.h" as bytes, with nothing written anywhere:
 // the file writer and the browser edition both take them from here.
 

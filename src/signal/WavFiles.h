@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // _8RIFF: the two files every send writes: `_qq.wav` (the signal as a 16 kHz mono PCM file of a
 // fixed size, played to the interface) and "9_fmsig.h" (a stretch of the signal as a C
 // table of signed 8-bit values). Both are replaced as a whole or not at all.

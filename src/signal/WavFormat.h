@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads what a RIFF/WAVE file says about its sound: where the samples are and how they are
 // laid out. Plain C++ over the file's bytes; every size in the file is checked against the
 // bytes that are really there, so a short, damaged or hostile file yields "not playable"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarvel devices: the sound outputs and inputs by the names --device and --verify-from take.
 
 #include "audio/SoundDevices.h"

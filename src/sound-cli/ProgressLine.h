@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress of a sound as the command line shows it: a bar redrawn in place on a
 // terminal, or a plain line for each whole second when the output is a file or a pipe.
 

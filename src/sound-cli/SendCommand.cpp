@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarvel send: the two files of a send, as `tarvel wav` writes them, then _qq.wav played to
 // its end on the chosen output; with --verify the output's monitor is recorded meanwhile
 // and read back with the decoder.

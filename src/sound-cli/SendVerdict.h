@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether a recording of a send carries what was sent: the frame read back with the
 // project's decoder and compared with the frame that was played, with the level it came
 // across at. Plain C++: the recording is handed in as samples.

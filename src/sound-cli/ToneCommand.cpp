@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarvel tone: a steady tone at the signal's own level, for setting the output volume.
 
 #include "audio/SoundDevices.h"

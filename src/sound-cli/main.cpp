@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarvel-sound: the playing commands of `tarvel`, which runs this program for them.
 
 #include "sound-cli/SoundCli.h"

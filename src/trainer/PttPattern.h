@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PTT open/close pattern: first press, pause, second press. From the three durations
 // it sets the boundaries the trainer run works with and draws the pattern as a step line,
 // with the run's cursor parked where every run starts.

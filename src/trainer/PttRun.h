@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The trainer run: plays the PTT pattern in real time. Each tick takes the run time from
 // the clock, moves the cursor, decides whether a press is due, beeps at each change and,
 // once the pattern is over, waits a moment and asks for the run to end.

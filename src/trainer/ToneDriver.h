@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // L_CRT: the trainer's sound switch, short beeps and the clock-based wait.
 
 #include "trainer/TrainerClock.h"

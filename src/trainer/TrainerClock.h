@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The trainer's clock: seconds that only ever run forward, and a way to let time pass.
 // Run times and waits are differences of two readings, so they must not come from the
 // time of day: midnight sets it back to 0 and a daylight-saving change or a clock

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's controls and timers as the window tests reach them: each looked up by
 // its object name and type when the set is made, the way MainWindow.ui names it. A control that
 // is renamed or changes its type in the form ends the test with its name.

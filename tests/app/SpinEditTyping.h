@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Typing into a spin edit the way a user does: click into it, select its text, replace it.
 
 #include "controls/SpinEdit.h"

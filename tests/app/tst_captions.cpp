@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every caption of the window fits inside its control with the fonts this machine puts in
 // place of the form's Windows faces: button, check box and radio button texts, label texts,
 // group box titles, and the tab rows of the page controls. Measured by font metrics, in the

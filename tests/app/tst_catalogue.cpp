@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The catalogue of the parameter controls, written out here by hand and checked against the
 // running window: names, the group each sits in, ranges, steps, defaults, unit labels,
 // hints, fonts, visibility and enabled state. Any drift in MainWindow.ui fails here. The

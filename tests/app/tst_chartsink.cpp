@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sink the send and the trainer plot through: points collected until it is flushed or
 // goes away, after a clear replacing the series' points, else following them; the axes
 // fitted to the points only when asked.

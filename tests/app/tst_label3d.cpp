@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The relief label: what it paints in each style, depth and state, pixel by pixel, and how a
 // Designer form sets it up.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: start-up state, the two layouts and the command-line cases that choose
 // them, the help files, the focus order, the title page, and the ways the program ends.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The programmer page as a user drives it: "сформировать" builds the frame from the controls
 // and fills the listings; the enabling rules; typed values that the page clamps or reads as
 // the minimum; the byte dump.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Qt's own texts in Russian like the rest of the window: the standard buttons of a message
 // box, "ОК" in Cyrillic letters included, once the translation is installed.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The RTF reader and the help pages' view: real files from other programs, formatting,
 // hostile input, the plain-text fallback and files that cannot be loaded.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "выдать" as a user drives it: the frame is rebuilt from the controls first, _qq.wav and
 // 9_fmsig.h land in the working directory, exactly that file is played once, the charts
 // show the latest send, the filter's check box and Alfa reach the generator, and a file

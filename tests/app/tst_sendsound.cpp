@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "выдать" through a real sound server. Run by tests/e2e/send_window.sh inside its private
 // PulseAudio (it skips anywhere else): the window sends parameters that differ from the
 // defaults, the default sink's monitor is recorded meanwhile, and the recording decodes to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The trainer's beep as samples: a softened sine of the asked pitch and length, silence for
 // pitches the output cannot carry, and no piece longer than the player takes at once.
 

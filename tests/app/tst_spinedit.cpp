@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The spin edit's own rules, driven by real key, mouse and focus events in a shown window.
 #include "controls/SpinEdit.h"
 

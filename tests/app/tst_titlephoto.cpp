@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The title photograph (decoding, refusing what is not a sound JPEG, fitting it into its
 // place) and the window's drawn pictures.
 

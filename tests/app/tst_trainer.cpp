@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PTT trainer in the window: the preview drawn at start-up and on every change of a
 // duration, a run driven tick by tick on a fake clock (indicator, beeps, self-stop, Alfa),
 // a change that halts a run, and the sound switch. Nothing here waits for real time.

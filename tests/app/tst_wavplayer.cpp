@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The player: a file it cannot play or a machine without sound output is reported with the
 // reason, at once. The header parser it relies on has its own tests (WavFormatTests);
 // failures that need a sound server (an output removed or a server killed mid-play) are in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The working folder of a menu start: where it lies and how it is prepared.
 
 #include "app/WorkingFolder.h"

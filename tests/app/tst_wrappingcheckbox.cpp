@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The check box whose caption wraps: too narrow for its caption on one line, it asks for the
 // height of the wrapped lines, draws the words that did not fit on the next line, and takes
 // a click on that line as a click on the box.

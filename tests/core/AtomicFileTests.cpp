@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replacing a file whole: what stands at its name before, and what is left when the writer
 // is abandoned, refused, signalled or killed.
 

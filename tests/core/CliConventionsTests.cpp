@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The conventions every command of the tool shares: --version, help COMMAND, "--", short
 // forms, printable output and a failed output reported as a failure.
 

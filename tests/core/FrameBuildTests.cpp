@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "frame/Crc16.h"
 #include "frame/FrameBuild.h"
 

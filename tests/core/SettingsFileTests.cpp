@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file: written and read back, refused whole when it is not one, the values a
 // frame carries, and the JSON text it is made of.
 

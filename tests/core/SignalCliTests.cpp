@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarvel wav: the files of a first send, its report, and every way its input can be wrong.
 
 #include "SignalTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // _qq.wav and 9_fmsig.h: their exact bytes, and what a failed write leaves behind.
 
 #include "SignalTestSupport.h"

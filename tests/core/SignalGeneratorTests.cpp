@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tone-shift generator and the modulation filter: symbols, lengths, the exact
 // samples, and the state that carries over from one send to the next.
 

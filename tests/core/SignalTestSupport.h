@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers shared by the signal tests: a program state that starts fresh, samples read
 // back from a written WAV file, and frames of one repeated byte.
 

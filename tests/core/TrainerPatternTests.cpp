@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PTT pattern preview: boundaries from the three durations, the ten corner points in
 // the series' order, and the cursor parked at the run's start.
 

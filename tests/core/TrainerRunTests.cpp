@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A whole trainer run on a fake clock: when the indicator turns, which beeps sound when,
 // the boundaries themselves, and the pause and stop after the pattern.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tone driver: what reaches the tone device, how long beeps and waits last on the
 // clock, the sound switch and out-of-range values; and the machine's own trainer clock.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The WAV header parser: the sample layouts it reads, the files it refuses, and that a
 // damaged or cut file is never read past its own end.
 

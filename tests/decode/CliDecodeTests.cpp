@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarvel wav followed by tarvel decode, the text and JSON it prints, and its exit statuses.
 
 #include "SignalLab.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What is not a whole send must be reported as what it is, and never as a frame with
 // "CRC ok": noise, silence, a recording that missed the lead-in, one cut short.
 

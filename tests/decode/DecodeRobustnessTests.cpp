@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every impairment a recording meets, made in code from the real generator's output: each
 // case decodes many random frames and every one of them must come back exactly.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Correction by the CRC: frames it puts right are the frames sent and say how many symbols
 // it changed; a clean frame whose CRC is wrong is never "put right".
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame build and the decoder's reading of a frame share one field table: every
 // control's value, built into a frame and read back, comes out in its own unit under its
 // own key. A field at the wrong index, with the wrong scale or the wrong gate shows here.

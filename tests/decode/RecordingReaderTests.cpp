@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files as people have them: every sample format, FLAC, OGG, stereo, other rates; and files
 // that cannot be read, which are refused with a reason instead of being guessed at.
 

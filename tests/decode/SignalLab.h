@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test support for the decoder: sends generated with the real generator, and the
 // impairments a recording meets on its way (resampling, clock error, noise, level, DC,
 // polarity, padding), all made in code. Header-only so that the benchmark shares it.

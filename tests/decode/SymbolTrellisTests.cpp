@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sequence search scored against the phase the sender's unbroken phase gives each
 // symbol: it must misread fewer frames than the search that takes every phase as unknown,
 // and must keep its phases lined up when the clock is off by a little more than the lead-in

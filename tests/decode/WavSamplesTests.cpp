@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The WAV files read without libsndfile: the same floats as libsndfile gives, and the data
 // chunk found as it does.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The bad-input matrix of the command-line tool: for each case, what the user sees (exit status
 # and the message) and what is verified kept (the previous _qq.wav and 9_fmsig.h byte for byte,
 # no temporary file left, bounded memory). One line per case; any FAIL fails the run.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `tarvel send` through a real sound stack: a private PulseAudio with two null sinks.
 #  - --device plays on the sink it names and on no other (both monitors recorded and decoded);
 #    two sends into one folder 0.15 s apart each play their own signal; a description holding

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # "выдать" through the real sound stack: the window (offscreen) presses "сформировать" and
 # "выдать" once (TARVEL_TEST_SEND=quit), its player plays _qq.wav into a private PulseAudio
 # null sink while parec records the sink's monitor; `tarvel decode` must read the default

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The window's send with parameters that differ from the defaults, through a private
 # PulseAudio null sink: runs tests/app/tst_sendsound (offscreen), which records the sink's
 # monitor itself and decodes it. Usage: send_window.sh BUILD_FOLDER. Skips (exit 0,

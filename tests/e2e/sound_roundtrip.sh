@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The signal through a real sound stack: `tarvel wav` writes _qq.wav, paplay plays it into a
 # private PulseAudio null sink while parec records the sink's monitor, and `tarvel decode`
 # must read the frame back with "CRC ok". Usage: sound_roundtrip.sh BUILD_FOLDER

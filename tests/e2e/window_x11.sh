@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The window on a real X server (Xvfb), driven through the X server as a user would:
 # - Qt's own options after the first argument (-title, -reverse, -style) are ignored: the
 #   window carries its own caption;

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The .deb as a user gets it: built by CPack from this build, its dependencies found by
 # dpkg-shlibdeps (libsndfile1, loaded at run time, is named by the package itself), unpacked
 # into a scratch root and run from there (the command-line tool, and the window started as

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The menu entry and the AppStream description pass their validators, and the manual pages
 # render without a warning.
 #   desktop_files.sh BUILD_DIR SOURCE_DIR

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The manual page and the bash completion follow what the built tool says of itself: every
 # command that `tarvel --help` lists, every option that a command's --help names (and the
 # completion offers it after that command), the exit statuses each command's help gives, and

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # scripts/shell-commands.awk finds the programs a script runs wherever bash would run them,
 # and takes nothing else for one: each case is a script and the programs expected from it.
 #   shell_commands.sh SOURCE_DIR

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress of a sound on the command line: a bar redrawn in place on a terminal, one
 // plain line per whole second (and one at the end) anywhere else.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading a recording of a send back: verified only when the frame that was sent comes
 // back with its CRC, and otherwise the one word that says what went wrong.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A sound server that takes the connection and never answers (what a server stopped with
 // SIGSTOP looks like), and one that is not there: every question to it comes back, and says why.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Choosing a sound device by what the user types: the server's name, the description, or a
 // part that fits one device only; anything else is refused with the choices listed.
 

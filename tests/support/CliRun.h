@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Running the command-line tool in tests: in-process through runCli, or as a real process
 // through the shell.
 

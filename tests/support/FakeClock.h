@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A trainer clock whose pauses only move its own time forward: a whole PTT run, or any
 // wait of the tone driver, passes in microseconds.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small strict JSON reader for tests: what a command prints with --json is parsed, so a
 // test sees a malformed object as a failure instead of finding the right substrings in it.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A tone device that notes every beep it is asked for, and when on the fake clock.
 
 #include "support/FakeClock.h"

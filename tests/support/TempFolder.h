@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A private folder for one test, made fresh under the system's temporary folder with a
 // name nobody else can hold (two test runs side by side never share it) and removed with
 // everything in it afterwards; and whole-file reads.

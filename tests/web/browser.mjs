@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starts Debian's chromium headless on the built page and runs the built `tarvel` beside it.
 // TARVEL_PAGE: build/web/tarvel.html; TARVEL_CLI: the tarvel binary; TARVEL_WEB_MODULES: the
 // folder whose node_modules holds puppeteer-core (npm ci in tests/web's build folder).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the page checks and keeps: a recording read back, the send heard through a microphone,
 // the presets, and the language.
 import assert from "node:assert/strict";

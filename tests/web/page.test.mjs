@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The page in a real chromium against the built `tarvel`: what it loads, its fields, and the
 // frame and files it makes.
 import assert from "node:assert/strict";

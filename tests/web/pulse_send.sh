@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # "выдать" in chromium into a private PulseAudio null sink: the sink's monitor is recorded and
 # `tarvel decode` must read the frame of the same settings back with "CRC ok".
 # Usage: pulse_send.sh BUILD_FOLDER (TARVEL_PAGE, TARVEL_WEB_MODULES and CHROMIUM as for the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sets the page to the settings given as `tarvel` options and presses "выдать", with the sound
 // going to the PulseAudio the environment names; ends when the page says the send is over.
 //   node send-to-sink.mjs --mode vox --pilot-hz 1500 --max-tx-s 120

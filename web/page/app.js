@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The page: the programmer's parameters, the commands, the output and the checks. The frame,
 // the signal and the decoder all come from the core (tarvel.js); nothing here computes them.
 "use strict";

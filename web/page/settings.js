@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The page's settings as a preset file: the fields `tarvel decode --json` reports a frame's
 // parameters in, with a marker that says what the file is. Kept in the browser's storage too.
 "use strict";

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every text the page shows, in Russian (the program's own words) and in English.
 "use strict";
 

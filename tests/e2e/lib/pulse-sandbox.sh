@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the sound tests (sourced, not run): a private PulseAudio with a null sink, a
 # recorder on its monitor, and the check of what `tarvel decode` read back.
 # The caller sets `work` (a scratch folder) and `test_name`, and calls sandbox_cleanup
