@@ -43,7 +43,7 @@ void addQuantity(OptionParser& parser, const std::string& name, const FrameField
 }
 
 // Larger than any settings file: a file this size is something else.
-constexpr std::streamsize kSettingsFileLimit = 64 * 1024;
+constexpr std::streamsize kSettingsFileLimit = std::streamsize {64} * 1024;
 
 void readSettingsFile(const std::string& path, FrameParameters& params)
 {

@@ -106,9 +106,19 @@ else
   skip "folder read-only (chattr +i)" "chattr +i is refused on this file system"
 fi
 
+# A missing folder is made, the last level only: a missing parent is refused and nothing made.
+run "$tarvel" wav -C "$work/missing/deeper"
+if [ "$status" -eq 1 ] && [ -z "$out" ] && [[ "$err" == *"its parent folder does not exist" ]] && [ ! -e "$work/missing" ]; then
+  pass "folder and its parent missing" "exit 1, \"its parent folder does not exist\"; nothing made"
+else
+  fail "folder and its parent missing" "status $status, stdout '$out', stderr '$err'"
+fi
 run "$tarvel" wav -C "$work/missing"
-expect_failed_send "folder missing" "No such file or directory" ""
-[ ! -e "$work/missing" ] || fail "folder missing" "the folder was created"
+if [ "$status" -eq 0 ] && [ "$(ls -A "$work/missing" | tr '\n' ' ')" = "9_fmsig.h _qq.wav " ]; then
+  pass "folder missing" "exit 0; the folder made, the two files in it"
+else
+  fail "folder missing" "status $status, stderr '$err', $(ls -A "$work/missing" 2>&1 | tr '\n' ' ')"
+fi
 
 echo x > "$work/a-file"
 run "$tarvel" wav -C "$work/a-file"
