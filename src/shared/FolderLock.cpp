@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 #include <fcntl.h>
@@ -59,13 +60,18 @@ bool FolderLock::lockFile(int folderFd)
         return false;
     const auto patience = std::chrono::steady_clock::now() + kUnreadableLockPatience;
     for (;;) {
+        // A signal between making the file and registering it for removal would leave it
+        // behind: from the making to the registering, signals wait.
+        std::optional<CommitWindow> signalsWait(std::in_place);
         // Read-only is enough for flock; O_NONBLOCK keeps a planted FIFO from blocking us.
         constexpr int kOpen = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
         int fd = ::openat(lockFolderFd_, kFolderLockFileName, kOpen | O_CREAT | O_EXCL, 0444);
         if (fd >= 0) {
             ::fchmod(fd, 0444); // past the umask: any sender may open it to lock it
-        } else if (errno == EEXIST) {
-            fd = ::openat(lockFolderFd_, kFolderLockFileName, kOpen);
+        } else {
+            signalsWait.reset(); // someone else's file: waiting for it may take long
+            if (errno == EEXIST)
+                fd = ::openat(lockFolderFd_, kFolderLockFileName, kOpen);
         }
         if (fd < 0) {
             if (errno == ENOENT || errno == EINTR)
@@ -97,6 +103,7 @@ FolderLock::~FolderLock()
 {
     // Removed while still held, so that a waiter never takes over a file nobody can find.
     if (fileFd_ >= 0) {
+        const CommitWindow signalsWait; // removed and unregistered as one step
         unregisterTemporary(cleanupSlot_);
         ::unlinkat(lockFolderFd_, kFolderLockFileName, 0);
         ::close(fileFd_);

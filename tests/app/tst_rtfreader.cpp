@@ -793,6 +793,9 @@ void TestRtfReader::hostileHelpFilesKeepTheViewResponsive()
     QFETCH(QByteArray, content);
     QFETCH(QString, start);
     QFETCH(int, cut);
+    if (qEnvironmentVariable("TARVEL_LONG_CASES") == QLatin1String("0"))
+        QSKIP("full-size files only: under the sanitizers reading them takes minutes, and the 2 s "
+              "answer says nothing about the program");
     const HangGuard guard(240, QTest::currentDataTag());
     constexpr qint64 kAnswerMs = 2000;
     QTemporaryDir dir;
