@@ -25,13 +25,13 @@ bench: CMAKE_FLAGS += -DTARVEL_BENCH=ON
 screenshot: PROFILES += screenshot
 
 deps:
-	@scripts/install-deps $(PROFILES)
+	@scripts/timed deps scripts/install-deps $(PROFILES)
 
 configure: deps
 	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
 
 build: configure
-	cmake --build $(BUILD) -j $(JOBS)
+	scripts/timed build cmake --build $(BUILD) -j $(JOBS)
 
 run: build
 	@BUILD=$(BUILD) scripts/run
@@ -75,7 +75,7 @@ screenshot: build
 web: PROFILES += web
 web: deps
 	NODE_PATH=/usr/share/nodejs emcmake cmake -S web -B $(BUILD)/web-build -G Ninja -DOUT=$(abspath $(BUILD))/web
-	NODE_PATH=/usr/share/nodejs cmake --build $(BUILD)/web-build -j $(JOBS)
+	NODE_PATH=/usr/share/nodejs scripts/timed web cmake --build $(BUILD)/web-build -j $(JOBS)
 
 # The code's style (.clang-format): format rewrites, format-check only reports.
 FORMAT_FILES = $(shell git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'fuzz/*.cpp' 'scripts/*.cpp')

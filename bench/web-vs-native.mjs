@@ -18,7 +18,7 @@ import { pathToFileURL } from "node:url";
 
 const build = path.resolve(process.argv[2] || "build");
 const pageFile = path.resolve(process.argv[3] || path.join(build, "web/tarvel.html"));
-const modules = process.env.TARVEL_WEB_MODULES || path.join(build, "tests/web");
+const modules = path.resolve(process.env.TARVEL_WEB_MODULES || path.join(build, "tests/web"));
 const loads = Number(process.env.LOADS || 15);
 const runs = Number(process.env.RUNS || 15);
 const puppeteer = createRequire(path.join(modules, "package.json"))("puppeteer-core");

@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 namespace tarvel {
@@ -31,7 +32,7 @@ struct FdCloser {
 };
 
 // A pipe, a FIFO or a device: its first bytes judge it before anything more is read, and a
-// WAV is decoded as it arrives; the other containers go to libsndfile, which wants the whole.
+// recording is decoded as it arrives.
 DecodeResult decodeStream(int fd)
 {
     StreamInput in(fd);
@@ -39,10 +40,12 @@ DecodeResult decodeStream(int fd)
     std::vector<std::uint8_t> head;
     while (head.size() < kHeadBytes && in.append(head, kHeadBytes - head.size())) { }
     const char* container = checkContainer(head, head.size());
-    if (std::optional<DecodeResult> result = decodeNativeWavStream(in, head))
-        return std::move(*result);
-    in.appendToEnd(head);
-    return decodeSndfileBytes(head, container);
+    // Only a WAV's head is looked for further in: FLAC and Ogg go to libsndfile at once, since
+    // a short one held open by its writer would otherwise be waited for to its end.
+    if (std::string_view(container) == "WAV")
+        if (std::optional<DecodeResult> result = decodeNativeWavStream(in, head))
+            return std::move(*result);
+    return decodeSndfileStream(in, std::move(head), container);
 }
 
 // An open file of any kind.

@@ -5,6 +5,7 @@
 #include "decode/RecordingFormat.h"
 #include "decode/RecordingReader.h"
 #include "decode/SndfileLibrary.h"
+#include "decode/StreamInput.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -37,7 +38,10 @@ private:
     SNDFILE* file_;
 };
 
-DecodeResult stream(const SndfileLibrary& library, SNDFILE* file, const SF_INFO& info, const char* container)
+// `pieceFrames`: how much is asked of libsndfile at a time; it returns only once it has that much
+// (or the end), so a stream asks for little.
+DecodeResult stream(const SndfileLibrary& library, SNDFILE* file, const SF_INFO& info, const char* container,
+    std::size_t pieceFrames)
 {
     checkRate(static_cast<double>(info.samplerate));
     if (info.channels < 1 || info.channels > kMaxChannels)
@@ -45,11 +49,11 @@ DecodeResult stream(const SndfileLibrary& library, SNDFILE* file, const SF_INFO&
             std::to_string(info.channels) + " channels; 1.." + std::to_string(kMaxChannels) + " are read");
     ChannelDemodulators demodulators(info.channels, static_cast<double>(info.samplerate));
     const auto channels = static_cast<std::size_t>(info.channels);
-    std::vector<float> interleaved(kChunkFrames * channels);
+    std::vector<float> interleaved(pieceFrames * channels);
     sf_count_t framesRead = 0;
     for (;;) {
         const sf_count_t got
-            = library.readFramesFloat(file, interleaved.data(), static_cast<sf_count_t>(kChunkFrames));
+            = library.readFramesFloat(file, interleaved.data(), static_cast<sf_count_t>(pieceFrames));
         if (got <= 0)
             break;
         framesRead += got;
@@ -62,13 +66,13 @@ DecodeResult stream(const SndfileLibrary& library, SNDFILE* file, const SF_INFO&
     return result;
 }
 
-DecodeResult streamOpened(
-    const SndfileLibrary& library, SNDFILE* opened, const SF_INFO& info, const char* container)
+DecodeResult streamOpened(const SndfileLibrary& library, SNDFILE* opened, const SF_INFO& info,
+    const char* container, std::size_t pieceFrames = kChunkFrames)
 {
     const SndfileHandle file(library, opened);
     if (!file)
         throw RecordingError("a damaged " + std::string(container) + " file: its header cannot be read");
-    return stream(library, file.get(), info, container);
+    return stream(library, file.get(), info, container, pieceFrames);
 }
 
 // libsndfile's view of a file held in memory.
@@ -118,7 +122,92 @@ sf_count_t memTell(void* user)
     return static_cast<MemoryFile*>(user)->position;
 }
 
+// libsndfile's view of a pipe, read only as far as it asks. Its length is the most a stream may
+// hold (FLAC will not open without one); a seek further ahead than what has arrived (Ogg looks
+// for its last page) is refused rather than waited for, and what lies well behind the reading
+// position is let go, so memory stays small however long the stream runs.
+struct PipeFile {
+    StreamInput& in;
+    std::vector<std::uint8_t> window; // the stream's bytes from offset `base` on
+    sf_count_t base = 0;
+    sf_count_t position = 0;
+    bool ended = false;
+
+    static constexpr sf_count_t kLookAhead = sf_count_t {1} << 20;
+    static constexpr sf_count_t kKeptBehind = sf_count_t {1} << 20;
+
+    sf_count_t arrived() const { return base + static_cast<sf_count_t>(window.size()); }
+
+    // Reads until `offset` has arrived, and whatever else has, or the stream has ended.
+    void readUpTo(sf_count_t offset)
+    {
+        constexpr sf_count_t kPiece = 65536;
+        while (!ended && arrived() < offset)
+            ended = !in.append(window, static_cast<std::size_t>(std::max(offset - arrived(), kPiece)));
+    }
+
+    void letGoBehind()
+    {
+        const sf_count_t drop = position - kKeptBehind - base;
+        if (drop >= kKeptBehind) {
+            window.erase(window.begin(), window.begin() + static_cast<std::ptrdiff_t>(drop));
+            base += drop;
+        }
+    }
+};
+
+sf_count_t pipeLength(void*)
+{
+    return static_cast<sf_count_t>(StreamInput::kMaxBytes);
+}
+
+sf_count_t pipeSeek(sf_count_t offset, int whence, void* user)
+{
+    auto* p = static_cast<PipeFile*>(user);
+    sf_count_t target = offset;
+    if (whence == SEEK_CUR)
+        target = p->position + offset;
+    else if (whence == SEEK_END)
+        target = pipeLength(user) + offset;
+    if (target < p->base || target > p->arrived() + PipeFile::kLookAhead)
+        return -1;
+    p->readUpTo(target);
+    if (target > p->arrived())
+        return -1;
+    p->position = target;
+    return target;
+}
+
+sf_count_t pipeRead(void* ptr, sf_count_t count, void* user)
+{
+    auto* p = static_cast<PipeFile*>(user);
+    // Like read(2) on the pipe: what has arrived, waiting only when nothing has.
+    p->readUpTo(p->position + 1);
+    const sf_count_t n = std::clamp<sf_count_t>(count, 0, p->arrived() - p->position);
+    if (n > 0)
+        std::memcpy(ptr, p->window.data() + (p->position - p->base), static_cast<std::size_t>(n));
+    p->position += n;
+    p->letGoBehind();
+    return n;
+}
+
+sf_count_t pipeTell(void* user)
+{
+    return static_cast<PipeFile*>(user)->position;
+}
+
 } // namespace
+
+DecodeResult decodeSndfileStream(StreamInput& in, std::vector<std::uint8_t> head, const char* container)
+{
+    const SndfileLibrary& library = sndfileLibrary(container);
+    PipeFile pipe {in, std::move(head)};
+    SF_VIRTUAL_IO io {pipeLength, pipeSeek, pipeRead, memWrite, pipeTell};
+    SF_INFO info {};
+    SNDFILE* opened = library.openVirtual(&io, SFM_READ, &info, &pipe);
+    constexpr std::size_t kStreamPieceFrames = 256;
+    return streamOpened(library, opened, info, container, kStreamPieceFrames);
+}
 
 DecodeResult decodeSndfileFile(int fd, const char* container)
 {

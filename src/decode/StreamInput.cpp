@@ -62,10 +62,4 @@ bool StreamInput::append(std::vector<std::uint8_t>& bytes, std::size_t count)
     return n > 0;
 }
 
-void StreamInput::appendToEnd(std::vector<std::uint8_t>& bytes)
-{
-    constexpr std::size_t kPiece = 65536;
-    while (append(bytes, kPiece)) { }
-}
-
 } // namespace tarvel

@@ -31,9 +31,6 @@ public:
     // Appends up to `count` bytes to `bytes`, waiting only for the first; false at the end.
     bool append(std::vector<std::uint8_t>& bytes, std::size_t count);
 
-    // Appends everything up to the stream's end.
-    void appendToEnd(std::vector<std::uint8_t>& bytes);
-
 private:
     // One read of up to buffer.size() bytes; 0 at the end.
     std::size_t readOnce(std::span<std::uint8_t> buffer);

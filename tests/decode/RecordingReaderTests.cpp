@@ -304,11 +304,12 @@ TEST_F(RecordingReader, ReadsAStreamAsItArrives)
         EXPECT_EQ(fromStream.frame, fromFile.frame) << name;
         EXPECT_EQ(fromStream.report.start_s, fromFile.report.start_s) << name;
     }
-    {
-        lab::writeSound(path("c.flac"), signal_, 16'000, SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
-        HeldStream stream(fileBytes(path("c.flac")));
-        stream.release();
-        EXPECT_EQ(decodeRecordingFd(stream.fd()).frame, frame_);
+    lab::writeSound(path("c.flac"), signal_, 16'000, SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+    lab::writeSound(path("d.ogg"), signal_, 16'000, SF_FORMAT_OGG | SF_FORMAT_VORBIS);
+    for (const std::string name : {"c.flac", "d.ogg"}) {
+        HeldStream stream(fileBytes(path(name)));
+        EXPECT_EQ(decodeRecordingFd(stream.fd()).frame, frame_) << name;
+        EXPECT_FALSE(stream.waitedForTheEnd()) << name;
     }
     {
         HeldStream stream(std::vector<std::uint8_t>(12, 0));
