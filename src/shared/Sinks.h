@@ -43,6 +43,16 @@ public:
     virtual ~PlotSink() = default;
     virtual void clear() = 0;
     virtual void addPoint(double x, double y) = 0;
+    // False for a sink that keeps nothing: the signal's loops then skip a call per sample.
+    bool keepsPoints() const { return keepsPoints_; }
+
+protected:
+    explicit PlotSink(bool keepsPoints = true) : keepsPoints_(keepsPoints) { }
+    PlotSink(const PlotSink&) = default;
+    PlotSink& operator=(const PlotSink&) = default;
+
+private:
+    bool keepsPoints_;
 };
 
 class PointsSink final : public PlotSink {
@@ -54,6 +64,7 @@ public:
 
 class NullPlotSink final : public PlotSink {
 public:
+    NullPlotSink() : PlotSink(false) { }
     void clear() override { }
     void addPoint(double, double) override { }
 };

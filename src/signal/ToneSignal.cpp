@@ -39,7 +39,8 @@ double ModFiltr(SignalContext& ctx, double x)
         y = alfa * x + (1.0 - alfa) * g.filtrState;
         g.filtrState = y;
     }
-    ctx.filterChart.addPoint(static_cast<double>(g.sampleCount), x - y);
+    if (ctx.filterChart.keepsPoints())
+        ctx.filterChart.addPoint(static_cast<double>(g.sampleCount), x - y);
     return y;
 }
 
@@ -97,8 +98,10 @@ std::int32_t FormFM(SignalContext& ctx)
     }
 
     ctx.signalChart.clear();
-    for (std::int32_t i = 0; i < g.sampleCount; ++i)
-        ctx.signalChart.addPoint(static_cast<double>(i), ctx.shared.samples[static_cast<std::size_t>(i)]);
+    if (ctx.signalChart.keepsPoints()) {
+        for (std::int32_t i = 0; i < g.sampleCount; ++i)
+            ctx.signalChart.addPoint(static_cast<double>(i), ctx.shared.samples[static_cast<std::size_t>(i)]);
+    }
     return g.sampleCount;
 }
 
