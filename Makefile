@@ -37,15 +37,15 @@ run: build
 	@BUILD=$(BUILD) scripts/run
 
 # make test: the suite, the style check, the linters over the program's code (make lint also
-# covers the tests), the suite again under ASan and UBSan, and a short run of every fuzz target;
-# each step says how long it took.
+# covers the tests), the tests of the code without Qt again under ASan and UBSan (make sanitize
+# runs them all), and a short run of every fuzz target; each step says how long it took.
 CI_FUZZ_SECONDS ?= 10
 FUZZ_SECONDS    ?= 300
 test: build web
 	scripts/timed tests scripts/run-tests $(BUILD)
 	@scripts/timed format clang-format --dry-run --Werror $(FORMAT_FILES)
 	LINT_SCOPE=program scripts/timed lint scripts/run-lint $(BUILD)
-	scripts/timed sanitizers scripts/run-sanitized-tests
+	SANITIZE_SCOPE=core scripts/timed sanitizers scripts/run-sanitized-tests
 	FUZZ_SECONDS=$(CI_FUZZ_SECONDS) scripts/timed fuzz scripts/run-fuzz
 
 lint: build
