@@ -8,7 +8,8 @@
 //   BUILD: the native build with the benchmarks (make bench), default build
 //   PAGE:  the page, default BUILD/web/tarvel.html
 // puppeteer-core comes from TARVEL_WEB_MODULES (default BUILD/tests/web, after `npm ci` there);
-// CHROMIUM names the browser (default /usr/bin/chromium). LOADS and RUNS set the repeats.
+// CHROMIUM names the browser (default /usr/bin/chromium). LOADS and RUNS set the repeats;
+// WARMUP calls (default 10) go unmeasured between the first call and the RUNS measured ones.
 import { execFileSync } from "node:child_process";
 import { createRequire } from "node:module";
 import fs from "node:fs";
@@ -21,6 +22,7 @@ const pageFile = path.resolve(process.argv[3] || path.join(build, "web/tarvel.ht
 const modules = path.resolve(process.env.TARVEL_WEB_MODULES || path.join(build, "tests/web"));
 const loads = Number(process.env.LOADS || 15);
 const runs = Number(process.env.RUNS || 15);
+const warmup = Number(process.env.WARMUP ?? 10);
 const puppeteer = createRequire(path.join(modules, "package.json"))("puppeteer-core");
 
 const median = (xs) => {
@@ -81,28 +83,29 @@ async function pageFigures(recording) {
       if (i > 0) ready.push(at);
       if (i < loads) await context.close();
     }
-    const send = await page.evaluate((n) => {
+    // times[0] is the first call; the WARMUP calls after it are left out of times.
+    const send = await page.evaluate((n, warm) => {
       const times = [];
-      for (let i = 0; i <= n; ++i) {
+      for (let i = 0; i <= n + warm; ++i) {
         const start = performance.now();
         const files = sendFiles(defaults());
         if (!files.wav.length || !files.fmsig.length) throw new Error("no files");
-        times.push(performance.now() - start);
+        if (i === 0 || i > warm) times.push(performance.now() - start);
       }
       return times;
-    }, runs);
-    const decoded = await page.evaluate((samples, rate, n) => {
+    }, runs, warmup);
+    const decoded = await page.evaluate((samples, rate, n, warm) => {
       const recording = Float32Array.from(samples);
       const times = [];
       let ok = true;
-      for (let i = 0; i <= n; ++i) {
+      for (let i = 0; i <= n + warm; ++i) {
         const start = performance.now();
         const r = decode(recording, rate);
-        times.push(performance.now() - start);
+        if (i === 0 || i > warm) times.push(performance.now() - start);
         ok = ok && r.crc && r.crc.ok;
       }
       return { times, ok };
-    }, recording.samples, recording.rate, runs);
+    }, recording.samples, recording.rate, runs, warmup);
     if (!decoded.ok) throw new Error("the page did not decode the recording with CRC ok");
     return { ready, send: send, decode: decoded.times };
   } finally {
@@ -122,8 +125,8 @@ const page = await pageFigures(recording);
 fs.rmSync(scratch, { recursive: true, force: true });
 
 const ms = (x) => x.toFixed(2) + " ms";
-// The first call runs the browser's baseline code; later ones its optimised code once the
-// browser has tiered up, which is what the medians (first call left out) show.
+// The first call runs the browser's baseline code; chromium tiers up to optimised code over
+// the next few calls (which the warm-up leaves out), and the medians show that code.
 const pageSend = median(page.send.slice(1));
 const pageDecode = median(page.decode.slice(1));
 const readyMs = median(page.ready);
