@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // One press of "выдать" in the core: the generator alone and with its two charts, the
-// table's text, and the whole send preparation down to both files on disk.
+// table's text, both files made in memory as the browser edition makes them, and the whole
+// send preparation down to both files on disk.
 
 #include "frame/FrameBuild.h"
 #include "signal/ToneSignal.h"
+#include "signal/WavBytes.h"
 #include "signal/WavFiles.h"
 
 #include <benchmark/benchmark.h>
@@ -75,6 +77,25 @@ void BM_FmSigText(benchmark::State& state)
         benchmark::DoNotOptimize(fmSigText(samples));
 }
 BENCHMARK(BM_FmSigText)->Unit(benchmark::kMicrosecond);
+
+// What the page does for one press of "выдать", step for step: a fresh program state (the
+// first send of a session, as `tarvel wav` makes it), the signal, and both files as bytes.
+void BM_SendFilesInMemory(benchmark::State& state)
+{
+    const Frame frame = buildFrame(FrameParameters {});
+    for (auto _ : state) {
+        SharedState shared;
+        shared.frame = frame;
+        GeneratorState g;
+        FixedFilterSwitch on(true);
+        NullPlotSink none;
+        SignalContext ctx {shared, g, on, none, none};
+        const std::int32_t n = FormFM(ctx);
+        benchmark::DoNotOptimize(wavFileBytes(shared.samples, n));
+        benchmark::DoNotOptimize(fmSigText(shared.samples));
+    }
+}
+BENCHMARK(BM_SendFilesInMemory)->Unit(benchmark::kMicrosecond);
 
 // The whole send preparation: frame with listings, header, generator, samples, table,
 // both files replaced in a temporary folder.
