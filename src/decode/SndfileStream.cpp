@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -132,6 +134,9 @@ struct PipeFile {
     sf_count_t base = 0;
     sf_count_t position = 0;
     bool ended = false;
+    // A read error or the stream's limit, held until libsndfile has returned: an exception
+    // must not pass through its C code.
+    std::exception_ptr failure {};
 
     static constexpr sf_count_t kLookAhead = sf_count_t {1} << 20;
     static constexpr sf_count_t kKeptBehind = sf_count_t {1} << 20;
@@ -142,8 +147,13 @@ struct PipeFile {
     void readUpTo(sf_count_t offset)
     {
         constexpr sf_count_t kPiece = 65536;
-        while (!ended && arrived() < offset)
-            ended = !in.append(window, static_cast<std::size_t>(std::max(offset - arrived(), kPiece)));
+        try {
+            while (!ended && arrived() < offset)
+                ended = !in.append(window, static_cast<std::size_t>(std::max(offset - arrived(), kPiece)));
+        } catch (...) {
+            failure = std::current_exception();
+            ended = true;
+        }
     }
 
     void letGoBehind()
@@ -206,7 +216,18 @@ DecodeResult decodeSndfileStream(StreamInput& in, std::vector<std::uint8_t> head
     SF_INFO info {};
     SNDFILE* opened = library.openVirtual(&io, SFM_READ, &info, &pipe);
     constexpr std::size_t kStreamPieceFrames = 256;
-    return streamOpened(library, opened, info, container, kStreamPieceFrames);
+    std::optional<DecodeResult> result;
+    try {
+        result = streamOpened(library, opened, info, container, kStreamPieceFrames);
+    } catch (const RecordingError&) {
+        if (!pipe.failure)
+            throw;
+    }
+    // Unless the frame was read before it, what went wrong with the stream itself says more
+    // than the damage it looked like.
+    if (pipe.failure && !(result && result->decoded()))
+        std::rethrow_exception(pipe.failure);
+    return std::move(*result);
 }
 
 DecodeResult decodeSndfileFile(int fd, const char* container)
