@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -310,6 +311,14 @@ TEST_F(RecordingReader, ReadsAStreamAsItArrives)
         HeldStream stream(fileBytes(path(name)));
         EXPECT_EQ(decodeRecordingFd(stream.fd()).frame, frame_) << name;
         EXPECT_FALSE(stream.waitedForTheEnd()) << name;
+    }
+    {
+        // A read that fails while libsndfile reads comes back as the stream's own error.
+        const std::vector<std::uint8_t> flac = fileBytes(path("c.flac"));
+        HeldStream stream(std::vector<std::uint8_t>(flac.begin(), flac.begin() + std::ssize(flac) / 2));
+        const timeval giveUp {0, 200'000};
+        ASSERT_EQ(::setsockopt(stream.fd(), SOL_SOCKET, SO_RCVTIMEO, &giveUp, sizeof giveUp), 0);
+        EXPECT_THROW(decodeRecordingFd(stream.fd()), RecordingError);
     }
     {
         HeldStream stream(std::vector<std::uint8_t>(12, 0));
