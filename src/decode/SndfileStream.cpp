@@ -6,6 +6,7 @@
 #include "decode/RecordingReader.h"
 #include "decode/SndfileLibrary.h"
 #include "decode/StreamInput.h"
+#include "decode/WavSamples.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include <exception>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarvel {
@@ -124,16 +126,24 @@ sf_count_t memTell(void* user)
     return static_cast<MemoryFile*>(user)->position;
 }
 
-// libsndfile's view of a pipe, read only as far as it asks. Its length is the most a stream may
-// hold (FLAC will not open without one); a seek further ahead than what has arrived (Ogg looks
+// libsndfile's view of a pipe, read only as far as it asks. Its length is where a WAV's data
+// chunk declares its end, else the most a stream may hold (FLAC will not open without one). A
+// seek to that length is granted without reading: libsndfile's WAV reader steps over the data
+// chunk to look for more chunks, and would otherwise wait for the whole stream or, refused,
+// take the samples for chunks. Any other seek further ahead than what has arrived (Ogg looks
 // for its last page) is refused rather than waited for, and what lies well behind the reading
 // position is let go, so memory stays small however long the stream runs.
 struct PipeFile {
     StreamInput& in;
     std::vector<std::uint8_t> window; // the stream's bytes from offset `base` on
+    sf_count_t length = static_cast<sf_count_t>(StreamInput::kMaxBytes);
     sf_count_t base = 0;
     sf_count_t position = 0;
     bool ended = false;
+    // libsndfile reads a WAV's samples in whole samples and drops the bytes of one cut short
+    // by a short read, so a WAV's reads wait for all they ask (a few hundred frames at most);
+    // FLAC and Ogg take what has arrived.
+    bool wholeReads = false;
     // A read error or the stream's limit, held until libsndfile has returned: an exception
     // must not pass through its C code.
     std::exception_ptr failure {};
@@ -166,9 +176,9 @@ struct PipeFile {
     }
 };
 
-sf_count_t pipeLength(void*)
+sf_count_t pipeLength(void* user)
 {
-    return static_cast<sf_count_t>(StreamInput::kMaxBytes);
+    return static_cast<PipeFile*>(user)->length;
 }
 
 sf_count_t pipeSeek(sf_count_t offset, int whence, void* user)
@@ -179,7 +189,11 @@ sf_count_t pipeSeek(sf_count_t offset, int whence, void* user)
         target = p->position + offset;
     else if (whence == SEEK_END)
         target = pipeLength(user) + offset;
-    if (target < p->base || target > p->arrived() + PipeFile::kLookAhead)
+    if (target == p->length) {
+        p->position = target;
+        return target;
+    }
+    if (target < p->base || target > p->length || target > p->arrived() + PipeFile::kLookAhead)
         return -1;
     p->readUpTo(target);
     if (target > p->arrived())
@@ -191,9 +205,12 @@ sf_count_t pipeSeek(sf_count_t offset, int whence, void* user)
 sf_count_t pipeRead(void* ptr, sf_count_t count, void* user)
 {
     auto* p = static_cast<PipeFile*>(user);
-    // Like read(2) on the pipe: what has arrived, waiting only when nothing has.
-    p->readUpTo(p->position + 1);
-    const sf_count_t n = std::clamp<sf_count_t>(count, 0, p->arrived() - p->position);
+    if (p->position >= p->length)
+        return 0;
+    // Like read(2) on the pipe: what has arrived, waiting only when nothing has; or all that
+    // was asked for.
+    p->readUpTo(p->position + (p->wholeReads ? count : 1));
+    const sf_count_t n = std::clamp<sf_count_t>(count, 0, std::min(p->arrived(), p->length) - p->position);
     if (n > 0)
         std::memcpy(ptr, p->window.data() + (p->position - p->base), static_cast<std::size_t>(n));
     p->position += n;
@@ -212,6 +229,11 @@ DecodeResult decodeSndfileStream(StreamInput& in, std::vector<std::uint8_t> head
 {
     const SndfileLibrary& library = sndfileLibrary(container);
     PipeFile pipe {in, std::move(head)};
+    if (std::string_view(container) == "WAV") {
+        pipe.wholeReads = true;
+        if (const std::optional<WavData> data = findWavData(pipe.window); data && data->declared != 0)
+            pipe.length = std::min(pipe.length, static_cast<sf_count_t>(data->offset + data->declared));
+    }
     SF_VIRTUAL_IO io {pipeLength, pipeSeek, pipeRead, memWrite, pipeTell};
     SF_INFO info {};
     SNDFILE* opened = library.openVirtual(&io, SFM_READ, &info, &pipe);

@@ -29,12 +29,12 @@ constexpr std::size_t kMaxWavHeadBytes = 65536;
 // end or when no more has arrived yet; nothing when they cannot be read.
 using Fetch = std::function<std::optional<std::size_t>(std::span<std::uint8_t> buffer, std::size_t atLeast)>;
 
-DecodeResult streamWav(const WavSound& sound, const Fetch& fetch)
+DecodeResult streamWav(const WavLayout& sound, const Fetch& fetch)
 {
     checkRate(static_cast<double>(sound.sampleRate_hz));
     ChannelDemodulators demodulators(sound.channels, static_cast<double>(sound.sampleRate_hz));
     const auto channels = static_cast<std::size_t>(sound.channels);
-    const auto frameBytes = static_cast<std::size_t>(sound.bytesPerFrame());
+    const std::size_t frameBytes = sound.bytesPerFrame();
     std::vector<float> interleaved(kChunkFrames * channels);
     std::vector<std::uint8_t> bytes(kChunkFrames * frameBytes);
     std::size_t done = 0; // bytes of the data chunk fed so far
@@ -55,7 +55,7 @@ DecodeResult streamWav(const WavSound& sound, const Fetch& fetch)
         const std::size_t used = frames * frameBytes;
         done += used;
         const std::span<float> samples = std::span(interleaved).first(frames * channels);
-        wavSamplesToFloat(sound.kind, std::span(bytes).first(used), samples);
+        wavSamplesToFloat(sound.sample, std::span(bytes).first(used), samples);
         if (demodulators.feed(samples))
             break;
         held -= used; // a frame cut by a stream's arrival waits for its rest
@@ -87,27 +87,27 @@ std::optional<std::size_t> readAt(int fd, std::size_t offset, std::span<std::uin
     return filled;
 }
 
-// The sound of a regular WAV file when it is read natively; its head is read first in a
+// The layout of a regular WAV file when it is read natively; its head is read first in a
 // small piece, then, if its data chunk starts further on, in a larger one.
-std::optional<WavSound> nativeWavFile(int fd, std::size_t fileSize)
+std::optional<WavLayout> nativeWavFile(int fd, std::size_t fileSize)
 {
     std::uint8_t head[kWavHeadBytes];
     std::optional<std::size_t> got = readAt(fd, 0, std::span(head, std::min(fileSize, sizeof head)));
     if (!got)
         return std::nullopt;
-    std::optional<WavSound> sound = nativeWavSound(std::span(head, *got), fileSize);
+    std::optional<WavLayout> sound = nativeWavLayout(std::span(head, *got), fileSize);
     if (sound || fileSize <= sizeof head)
         return sound;
     std::vector<std::uint8_t> longer(std::min(fileSize, kMaxWavHeadBytes));
     got = readAt(fd, 0, longer);
-    return got ? nativeWavSound(std::span(longer).first(*got), fileSize) : std::nullopt;
+    return got ? nativeWavLayout(std::span(longer).first(*got), fileSize) : std::nullopt;
 }
 
 } // namespace
 
 std::optional<DecodeResult> decodeNativeWavFile(int fd, std::size_t fileSize)
 {
-    const std::optional<WavSound> sound = nativeWavFile(fd, fileSize);
+    const std::optional<WavLayout> sound = nativeWavFile(fd, fileSize);
     if (!sound)
         return std::nullopt;
     std::size_t offset = sound->dataOffset;
@@ -120,7 +120,7 @@ std::optional<DecodeResult> decodeNativeWavFile(int fd, std::size_t fileSize)
 
 std::optional<DecodeResult> decodeNativeWavBytes(std::span<const std::uint8_t> bytes)
 {
-    const std::optional<WavSound> sound = nativeWavSound(bytes, bytes.size());
+    const std::optional<WavLayout> sound = nativeWavLayout(bytes, bytes.size());
     if (!sound)
         return std::nullopt;
     std::size_t offset = sound->dataOffset;
@@ -135,10 +135,12 @@ std::optional<DecodeResult> decodeNativeWavBytes(std::span<const std::uint8_t> b
 std::optional<DecodeResult> decodeNativeWavStream(StreamInput& in, std::vector<std::uint8_t>& head)
 {
     // The head grows as the stream brings it, up to where a file's head would be looked for.
-    std::optional<WavSound> sound;
-    while (!(sound = nativeWavSound(head, SIZE_MAX)) && head.size() < kMaxWavHeadBytes)
+    // It stops growing once the data chunk is found: a layout only libsndfile reads goes there
+    // at once, as a file would, rather than after the rest of the head has arrived.
+    while (!findWavData(head) && head.size() < kMaxWavHeadBytes)
         if (!in.append(head, kMaxWavHeadBytes - head.size()))
             break;
+    const std::optional<WavLayout> sound = nativeWavLayout(head, SIZE_MAX);
     if (!sound)
         return std::nullopt;
     std::size_t offset = sound->dataOffset; // of what `head` still holds of the data

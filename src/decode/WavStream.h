@@ -1,6 +1,6 @@
 #pragma once
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Reading a WAV file without libsndfile: the layouts nativeWavSound knows, in the same chunks
+// Reading a WAV file without libsndfile: the layouts nativeWavLayout knows, in the same chunks
 // and to the same floats, from a file, from bytes in memory or from a stream.
 
 #include "decode/DecodeResult.h"

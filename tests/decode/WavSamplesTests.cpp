@@ -31,12 +31,13 @@ TEST(WavSamples, SameFloatsAsLibsndfile)
     std::vector<float> samples = {0.0f, 1.0f, -1.0f, 0.5f, -0.5f, 1e-6f, -1e-6f};
     for (int i = 0; i < 3000; ++i)
         samples.push_back(any(rng));
-    const std::pair<WavSampleKind, int> layouts[]
-        = {{WavSampleKind::UInt8, SF_FORMAT_PCM_U8}, {WavSampleKind::Int16, SF_FORMAT_PCM_16},
-            {WavSampleKind::Int32, SF_FORMAT_PCM_32}, {WavSampleKind::Float32, SF_FORMAT_FLOAT}};
-    for (const auto& [kind, format] : layouts) {
+    const std::tuple<WavSample, int, int> layouts[]
+        = {{WavSample::UInt8, SF_FORMAT_PCM_U8, 2}, {WavSample::Int16, SF_FORMAT_PCM_16, 2},
+            {WavSample::Int24, SF_FORMAT_PCM_24, 3}, {WavSample::Int32, SF_FORMAT_PCM_32, 2},
+            {WavSample::Float32, SF_FORMAT_FLOAT, 64}, {WavSample::Float64, SF_FORMAT_DOUBLE, 2}};
+    for (const auto& [kind, format, channels] : layouts) {
         const std::string path = (folder.path() / "a.wav").string();
-        lab::writeSound(path, samples, 16'000, SF_FORMAT_WAV | format, 2);
+        lab::writeSound(path, samples, 16'000, SF_FORMAT_WAV | format, channels);
         SF_INFO info {};
         SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
         ASSERT_NE(f, nullptr);
@@ -45,10 +46,11 @@ TEST(WavSamples, SameFloatsAsLibsndfile)
         sf_close(f);
 
         const std::vector<std::uint8_t> bytes = fileBytes(path);
-        const std::optional<WavSound> sound = nativeWavSound(bytes, bytes.size());
+        const std::optional<WavLayout> sound = nativeWavLayout(bytes, bytes.size());
         ASSERT_TRUE(sound) << format;
-        EXPECT_EQ(sound->kind, kind);
-        ASSERT_EQ(sound->frameCount(), info.frames);
+        EXPECT_EQ(sound->sample, kind);
+        EXPECT_EQ(sound->channels, channels);
+        ASSERT_EQ(sound->dataSize / sound->bytesPerFrame(), static_cast<std::size_t>(info.frames));
         std::vector<float> got(expected.size());
         wavSamplesToFloat(kind, std::span(bytes).subspan(sound->dataOffset, sound->dataSize), got);
         EXPECT_EQ(std::memcmp(got.data(), expected.data(), got.size() * sizeof(float)), 0) << format;
@@ -88,19 +90,19 @@ std::vector<std::uint8_t> wav16(std::uint32_t declared, std::size_t present)
 TEST(WavSamples, DataChunkFoundAsTheFileHasIt)
 {
     const std::vector<std::uint8_t> file = wav16(1000, 1000);
-    std::optional<WavSound> sound = nativeWavSound(std::span(file).first(60), file.size());
+    std::optional<WavLayout> sound = nativeWavLayout(std::span(file).first(60), file.size());
     ASSERT_TRUE(sound);
     EXPECT_EQ(sound->dataOffset, 44u);
     EXPECT_EQ(sound->dataSize, 1000u);
 
     const std::vector<std::uint8_t> cut = wav16(0xFFFF'FFFFu, 501);
-    sound = nativeWavSound(cut, cut.size());
+    sound = nativeWavLayout(cut, cut.size());
     ASSERT_TRUE(sound);
     EXPECT_EQ(sound->dataSize, 500u);
 
     const std::vector<std::uint8_t> unfinished = wav16(0, 1000);
-    EXPECT_FALSE(nativeWavSound(unfinished, unfinished.size()));
-    EXPECT_FALSE(nativeWavSound(std::span(file).first(40), file.size())); // the head ends too soon
+    EXPECT_FALSE(nativeWavLayout(unfinished, unfinished.size()));
+    EXPECT_FALSE(nativeWavLayout(std::span(file).first(40), file.size())); // the head ends too soon
 }
 
 } // namespace
