@@ -225,22 +225,27 @@ TEST_F(RecordingReader, FlacDamagedPartWayEndsEarlyWhereTheDamageIs)
 }
 
 // A writer on the far end of a stream (a socket pair, which reads like a pipe but lets the
-// writer stop without SIGPIPE once the reader has gone): it sends `bytes`, then holds the
-// stream open until it is let go or, so that no test can hang, for 10 s.
+// writer stop without SIGPIPE once the reader has gone): it sends `bytes`, in pieces of
+// `piece` bytes with a pause after each when asked (so that reads come back short), then
+// holds the stream open until it is let go or, so that no test can hang, for 10 s.
 class HeldStream {
 public:
-    explicit HeldStream(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes))
+    explicit HeldStream(std::vector<std::uint8_t> bytes, std::size_t piece = SIZE_MAX)
+            : bytes_(std::move(bytes))
     {
         int ends[2];
         if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
             throw std::runtime_error("socketpair");
         reader_ = ends[0];
-        writer_ = std::thread([this, end = ends[1]] {
+        writer_ = std::thread([this, end = ends[1], piece] {
             for (std::size_t at = 0; at < bytes_.size();) {
-                const ssize_t n = ::send(end, bytes_.data() + at, bytes_.size() - at, MSG_NOSIGNAL);
+                const std::size_t count = std::min(piece, bytes_.size() - at);
+                const ssize_t n = ::send(end, bytes_.data() + at, count, MSG_NOSIGNAL);
                 if (n <= 0)
                     break;
                 at += static_cast<std::size_t>(n);
+                if (piece != SIZE_MAX)
+                    std::this_thread::sleep_for(std::chrono::microseconds(50));
             }
             std::unique_lock lock(mutex_);
             letGo_.wait_for(lock, std::chrono::seconds(10), [this] { return released_; });
@@ -253,8 +258,8 @@ public:
     ~HeldStream()
     {
         release();
+        ::close(reader_); // a writer still sending meets a closed stream and stops
         writer_.join();
-        ::close(reader_);
     }
     int fd() const { return reader_; }
     void release()
@@ -325,6 +330,27 @@ TEST_F(RecordingReader, ReadsAStreamAsItArrives)
         EXPECT_FALSE(stream.waitedForTheEnd());
     }
     EXPECT_EQ(refusal("/dev/zero"), "not a WAV, FLAC or OGG recording");
+}
+
+// A WAV only libsndfile reads (big-endian 24-bit), arriving in pieces that cut its samples,
+// reads as the file does while the writer holds the stream open: one within the 1 MiB the
+// stream looks ahead (where stepping over the data chunk would wait for the stream's end) and
+// one beyond it.
+TEST_F(RecordingReader, LibraryWavThroughAStreamReadsAsTheFile)
+{
+    for (const int silence_s : {0, 12}) {
+        std::vector<float> longer = signal_;
+        longer.resize(signal_.size() + static_cast<std::size_t>(silence_s) * 16'000, 0.0f);
+        lab::writeSound(
+            path("rifx.wav"), longer, 16'000, SF_FORMAT_WAV | SF_FORMAT_PCM_24 | SF_ENDIAN_BIG, 2);
+        const std::vector<std::uint8_t> bytes = fileBytes(path("rifx.wav"));
+        EXPECT_EQ(bytes.size() > std::size_t {5} << 18, silence_s > 0);
+        const DecodeResult fromFile = decodeRecording(path("rifx.wav"));
+        ASSERT_TRUE(fromFile.crcOk()) << fromFile.reason;
+        HeldStream stream(bytes, 1001);
+        expectSameReading(fromFile, decodeRecordingFd(stream.fd()), "big-endian 24-bit in pieces");
+        EXPECT_FALSE(stream.waitedForTheEnd()) << silence_s;
+    }
 }
 
 // The RMS level of samples can never exceed their peak: clean, faint, noisy, offset and
