@@ -39,9 +39,19 @@ bool isTag(std::span<const std::uint8_t> b, std::size_t at, const char (&tag)[5]
     return b.size() >= at + 4 && std::equal(tag, tag + 4, b.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
+std::size_t chunkSize(const std::uint8_t* b, bool bigEndian)
+{
+    if (bigEndian)
+        return std::size_t {b[0]} << 24 | std::size_t {b[1]} << 16 | std::size_t {b[2]} << 8 | b[3];
+    return littleEndian<std::uint32_t>(b);
+}
+
 // Where a RIFF/WAVE head places its samples: the "fmt " chunk's body (empty when none came
-// first) and the data chunk's offset and declared length.
+// first) and the data chunk's offset and declared length; RIFX's are big-endian, and RF64's
+// data chunk leaves its length to the "ds64" chunk.
 struct WavChunks {
+    bool bigEndian = false;
+    bool rf64 = false;
     std::span<const std::uint8_t> format;
     WavData data;
 };
@@ -53,14 +63,18 @@ std::optional<WavChunks> findChunks(std::span<const std::uint8_t> head)
 {
     constexpr std::size_t riffHeader = 12;
     constexpr std::size_t chunkHeader = 8;
-    if (!isTag(head, 0, "RIFF") || !isTag(head, 8, "WAVE"))
+    if (!(isTag(head, 0, "RIFF") || isTag(head, 0, "RIFX") || isTag(head, 0, "RF64"))
+        || !isTag(head, 8, "WAVE"))
         return std::nullopt;
     WavChunks chunks;
+    chunks.bigEndian = isTag(head, 0, "RIFX");
+    chunks.rf64 = isTag(head, 0, "RF64");
+    std::size_t rf64DataSize = 0;
     for (std::size_t at = riffHeader; head.size() - at >= chunkHeader;) {
-        const std::size_t declared = littleEndian<std::uint32_t>(head.data() + at + 4);
+        const std::size_t declared = chunkSize(head.data() + at + 4, chunks.bigEndian);
         const std::size_t bodyAt = at + chunkHeader;
         if (isTag(head, at, "data")) {
-            chunks.data = {bodyAt, declared};
+            chunks.data = {bodyAt, chunks.rf64 && declared == 0xFFFF'FFFFu ? rf64DataSize : declared};
             return chunks;
         }
         // Chunks start on even offsets: an odd-sized body is followed by one pad byte.
@@ -69,6 +83,11 @@ std::optional<WavChunks> findChunks(std::span<const std::uint8_t> head)
             return std::nullopt;
         if (isTag(head, at, "fmt "))
             chunks.format = head.subspan(bodyAt, declared);
+        constexpr std::size_t ds64DataSizeAt = 8; // after the 64-bit RIFF size
+        if (chunks.rf64 && isTag(head, at, "ds64") && declared >= ds64DataSizeAt + 8) {
+            const auto dataSize = littleEndian<std::uint64_t>(head.data() + bodyAt + ds64DataSizeAt);
+            rf64DataSize = static_cast<std::size_t>(std::min<std::uint64_t>(dataSize, SIZE_MAX));
+        }
         at = bodyAt + next;
     }
     return std::nullopt;
@@ -172,7 +191,7 @@ std::optional<WavLayout> nativeWavLayout(std::span<const std::uint8_t> head, std
     if (head.size() > fileSize)
         return std::nullopt;
     const std::optional<WavChunks> chunks = findChunks(head);
-    if (!chunks || chunks->data.declared == 0)
+    if (!chunks || chunks->bigEndian || chunks->rf64 || chunks->data.declared == 0)
         return std::nullopt;
     std::optional<WavLayout> layout = readFormat(chunks->format);
     if (!layout)

@@ -33,8 +33,9 @@ inline constexpr int kMaxRecordingChannels = 64;
 // to read is libsndfile's guess to make). The rate is not judged here.
 std::optional<WavLayout> nativeWavLayout(std::span<const std::uint8_t> head, std::size_t fileSize);
 
-// Where a RIFF/WAVE file's data chunk starts and the length it declares (0: left open),
-// whatever its layout; nothing when `head` does not reach the data chunk's header.
+// Where a RIFF (or big-endian RIFX, or RF64) WAVE file's data chunk starts and the length it
+// declares (0: left open), whatever its layout; nothing when `head` does not reach the data
+// chunk's header.
 struct WavData {
     std::size_t offset = 0;
     std::size_t declared = 0;

@@ -332,24 +332,28 @@ TEST_F(RecordingReader, ReadsAStreamAsItArrives)
     EXPECT_EQ(refusal("/dev/zero"), "not a WAV, FLAC or OGG recording");
 }
 
-// A WAV only libsndfile reads (big-endian 24-bit), arriving in pieces that cut its samples,
-// reads as the file does while the writer holds the stream open: one within the 1 MiB the
+// WAVs only libsndfile reads (big-endian RIFX, RF64), arriving in pieces that cut their
+// samples, read as the file does while the writer holds the stream open: within the 1 MiB the
 // stream looks ahead (where stepping over the data chunk would wait for the stream's end) and
-// one beyond it.
+// beyond it.
 TEST_F(RecordingReader, LibraryWavThroughAStreamReadsAsTheFile)
 {
-    for (const int silence_s : {0, 12}) {
-        std::vector<float> longer = signal_;
-        longer.resize(signal_.size() + static_cast<std::size_t>(silence_s) * 16'000, 0.0f);
-        lab::writeSound(
-            path("rifx.wav"), longer, 16'000, SF_FORMAT_WAV | SF_FORMAT_PCM_24 | SF_ENDIAN_BIG, 2);
-        const std::vector<std::uint8_t> bytes = fileBytes(path("rifx.wav"));
-        EXPECT_EQ(bytes.size() > std::size_t {5} << 18, silence_s > 0);
-        const DecodeResult fromFile = decodeRecording(path("rifx.wav"));
-        ASSERT_TRUE(fromFile.crcOk()) << fromFile.reason;
-        HeldStream stream(bytes, 1001);
-        expectSameReading(fromFile, decodeRecordingFd(stream.fd()), "big-endian 24-bit in pieces");
-        EXPECT_FALSE(stream.waitedForTheEnd()) << silence_s;
+    const std::pair<const char*, int> layouts[]
+        = {{"RIFX 24-bit", SF_FORMAT_WAV | SF_FORMAT_PCM_24 | SF_ENDIAN_BIG},
+            {"RF64 16-bit", SF_FORMAT_RF64 | SF_FORMAT_PCM_16}};
+    for (const auto& [name, format] : layouts) {
+        for (const int silence_s : {2, 12}) {
+            std::vector<float> longer = signal_;
+            longer.resize(signal_.size() + static_cast<std::size_t>(silence_s) * 16'000, 0.0f);
+            lab::writeSound(path("a.wav"), longer, 16'000, format, 3);
+            const std::vector<std::uint8_t> bytes = fileBytes(path("a.wav"));
+            EXPECT_EQ(bytes.size() > std::size_t {5} << 18, silence_s > 2) << name;
+            const DecodeResult fromFile = decodeRecording(path("a.wav"));
+            ASSERT_TRUE(fromFile.crcOk()) << name << ": " << fromFile.reason;
+            HeldStream stream(bytes, 1001);
+            expectSameReading(fromFile, decodeRecordingFd(stream.fd()), name);
+            EXPECT_FALSE(stream.waitedForTheEnd()) << name << ", " << silence_s << " s of silence";
+        }
     }
 }
 
