@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "decode/RecordingFormat.h"
 
-#include "decode/RecordingReader.h"
+#include "decode/RecordingError.h"
 #include "decode/ToneBins.h"
 
 #include <cstdio>

@@ -7,21 +7,14 @@
 // (ChannelDemodulators).
 
 #include "decode/DecodeResult.h"
+#include "decode/RecordingError.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <stdexcept>
 #include <string>
 
 namespace tarvel {
-
-// The file cannot be opened or read, or holds no audio the decoder takes. The message says
-// why in plain words, without the path.
-class RecordingError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 // Decodes the recording at `path` (taken as it is: "-" is a file of that name).
 DecodeResult decodeRecording(const std::string& path);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "decode/SndfileLibrary.h"
 
-#include "decode/RecordingReader.h"
+#include "decode/RecordingError.h"
 
 #include <dlfcn.h>
 

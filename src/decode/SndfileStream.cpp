@@ -2,8 +2,8 @@
 #include "decode/SndfileStream.h"
 
 #include "decode/ChannelDemodulators.h"
+#include "decode/RecordingError.h"
 #include "decode/RecordingFormat.h"
-#include "decode/RecordingReader.h"
 #include "decode/SndfileLibrary.h"
 #include "decode/StreamInput.h"
 #include "decode/WavSamples.h"
