@@ -128,15 +128,16 @@ sf_count_t memTell(void* user)
 
 // libsndfile's view of a pipe, read only as far as it asks. Its length is where a WAV's data
 // chunk declares its end, else the most a stream may hold (FLAC will not open without one). A
-// seek to that length is granted without reading: libsndfile's WAV reader steps over the data
-// chunk to look for more chunks, and would otherwise wait for the whole stream or, refused,
-// take the samples for chunks. Any other seek further ahead than what has arrived (Ogg looks
-// for its last page) is refused rather than waited for, and what lies well behind the reading
-// position is let go, so memory stays small however long the stream runs.
+// seek to a WAV's declared end is granted without reading: libsndfile's WAV reader steps over
+// the data chunk to look for more chunks, and would otherwise wait for the whole stream or,
+// refused, take the samples for chunks. Any other seek further ahead than what has arrived
+// (Ogg looks for its last page) is refused rather than waited for, and what lies well behind
+// the reading position is let go, so memory stays small however long the stream runs.
 struct PipeFile {
     StreamInput& in;
     std::vector<std::uint8_t> window; // the stream's bytes from offset `base` on
     sf_count_t length = static_cast<sf_count_t>(StreamInput::kMaxBytes);
+    bool declaredEnd = false; // the length is the WAV's own
     sf_count_t base = 0;
     sf_count_t position = 0;
     bool ended = false;
@@ -189,7 +190,7 @@ sf_count_t pipeSeek(sf_count_t offset, int whence, void* user)
         target = p->position + offset;
     else if (whence == SEEK_END)
         target = pipeLength(user) + offset;
-    if (target == p->length) {
+    if (target == p->length && p->declaredEnd) {
         p->position = target;
         return target;
     }
@@ -231,8 +232,10 @@ DecodeResult decodeSndfileStream(StreamInput& in, std::vector<std::uint8_t> head
     PipeFile pipe {in, std::move(head)};
     if (std::string_view(container) == "WAV") {
         pipe.wholeReads = true;
-        if (const std::optional<WavData> data = findWavData(pipe.window); data && data->declared != 0)
+        if (const std::optional<WavData> data = findWavData(pipe.window); data && data->declared != 0) {
             pipe.length = std::min(pipe.length, static_cast<sf_count_t>(data->offset + data->declared));
+            pipe.declaredEnd = true;
+        }
     }
     SF_VIRTUAL_IO io {pipeLength, pipeSeek, pipeRead, memWrite, pipeTell};
     SF_INFO info {};
