@@ -232,7 +232,11 @@ DecodeResult decodeSndfileStream(StreamInput& in, std::vector<std::uint8_t> head
     PipeFile pipe {in, std::move(head)};
     if (std::string_view(container) == "WAV") {
         pipe.wholeReads = true;
-        if (const std::optional<WavData> data = findWavData(pipe.window); data && data->declared != 0) {
+        // A data chunk behind a long tag is looked for as far as a seek may look ahead.
+        std::optional<WavData> data;
+        while (!(data = findWavData(pipe.window)) && !pipe.ended && pipe.arrived() < PipeFile::kLookAhead)
+            pipe.readUpTo(pipe.arrived() + 1);
+        if (data && data->declared != 0) {
             pipe.length = std::min(pipe.length, static_cast<sf_count_t>(data->offset + data->declared));
             pipe.declaredEnd = true;
         }

@@ -131,11 +131,75 @@ TEST_F(RecordingReader, NativeAndLibraryWavReadingsAgree)
     }
 }
 
+// A writer on the far end of a stream (a socket pair, which reads like a pipe but lets the
+// writer stop without SIGPIPE once the reader has gone): it sends `bytes`, in pieces of
+// `piece` bytes with a pause after each when asked (so that reads come back short), then
+// holds the stream open until it is let go or, so that no test can hang, for 10 s.
+class HeldStream {
+public:
+    explicit HeldStream(std::vector<std::uint8_t> bytes, std::size_t piece = SIZE_MAX)
+            : bytes_(std::move(bytes))
+    {
+        int ends[2];
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
+            throw std::runtime_error("socketpair");
+        reader_ = ends[0];
+        writer_ = std::thread([this, end = ends[1], piece] {
+            for (std::size_t at = 0; at < bytes_.size();) {
+                const std::size_t count = std::min(piece, bytes_.size() - at);
+                const ssize_t n = ::send(end, bytes_.data() + at, count, MSG_NOSIGNAL);
+                if (n <= 0)
+                    break;
+                at += static_cast<std::size_t>(n);
+                if (piece != SIZE_MAX)
+                    std::this_thread::sleep_for(std::chrono::microseconds(50));
+            }
+            std::unique_lock lock(mutex_);
+            letGo_.wait_for(lock, std::chrono::seconds(10), [this] { return released_; });
+            closedByTimeout_ = !released_;
+            ::close(end);
+        });
+    }
+    HeldStream(const HeldStream&) = delete;
+    HeldStream& operator=(const HeldStream&) = delete;
+    ~HeldStream()
+    {
+        release();
+        ::close(reader_); // a writer still sending meets a closed stream and stops
+        writer_.join();
+    }
+    int fd() const { return reader_; }
+    void release()
+    {
+        const std::lock_guard lock(mutex_);
+        released_ = true;
+        letGo_.notify_all();
+    }
+    // True when the reader only came back because the writer gave up holding the stream.
+    bool waitedForTheEnd()
+    {
+        const std::lock_guard lock(mutex_);
+        return closedByTimeout_;
+    }
+
+private:
+    std::vector<std::uint8_t> bytes_;
+    int reader_ = -1;
+    std::mutex mutex_;
+    std::condition_variable letGo_;
+    bool released_ = false;
+    bool closedByTimeout_ = false;
+    std::thread writer_;
+};
+
 // Samples behind a long chunk (a tag, a picture): read natively when they start within the
-// first 64 KiB, by libsndfile beyond; the same reading either way.
+// first 64 KiB, by libsndfile beyond; the same reading either way, from a file and from a
+// stream its writer holds open.
 TEST_F(RecordingReader, SamplesBehindALongChunk)
 {
-    lab::writeSound(path("plain.wav"), signal_, 16'000, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    std::vector<float> trailed = signal_; // silence after the frame, so that a held stream need not end
+    trailed.resize(signal_.size() + 2 * 16'000, 0.0f);
+    lab::writeSound(path("plain.wav"), trailed, 16'000, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
     const DecodeResult plain = decodeRecording(path("plain.wav"));
     EXPECT_TRUE(plain.crcOk()) << plain.reason;
     std::ifstream in(path("plain.wav"), std::ios::binary);
@@ -151,7 +215,11 @@ TEST_F(RecordingReader, SamplesBehindALongChunk)
         longer.insert(longer.end(), file.begin() + kAfterFormat, file.end());
         std::ofstream(path("long.wav"), std::ios::binary)
             .write(longer.data(), static_cast<std::streamsize>(longer.size()));
-        expectSameReading(plain, decodeRecording(path("long.wav")), junk < 65'536 ? "native" : "libsndfile");
+        const char* way = junk < 65'536 ? "native" : "libsndfile";
+        expectSameReading(plain, decodeRecording(path("long.wav")), way);
+        HeldStream stream(std::vector<std::uint8_t>(longer.begin(), longer.end()));
+        expectSameReading(plain, decodeRecordingFd(stream.fd()), way);
+        EXPECT_FALSE(stream.waitedForTheEnd()) << way;
     }
 }
 
@@ -223,67 +291,6 @@ TEST_F(RecordingReader, FlacDamagedPartWayEndsEarlyWhereTheDamageIs)
     EXPECT_GT(r.symbolsRead, 0);
     EXPECT_NE(r.reason.find("the FLAC file is damaged after "), std::string::npos) << r.reason;
 }
-
-// A writer on the far end of a stream (a socket pair, which reads like a pipe but lets the
-// writer stop without SIGPIPE once the reader has gone): it sends `bytes`, in pieces of
-// `piece` bytes with a pause after each when asked (so that reads come back short), then
-// holds the stream open until it is let go or, so that no test can hang, for 10 s.
-class HeldStream {
-public:
-    explicit HeldStream(std::vector<std::uint8_t> bytes, std::size_t piece = SIZE_MAX)
-            : bytes_(std::move(bytes))
-    {
-        int ends[2];
-        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
-            throw std::runtime_error("socketpair");
-        reader_ = ends[0];
-        writer_ = std::thread([this, end = ends[1], piece] {
-            for (std::size_t at = 0; at < bytes_.size();) {
-                const std::size_t count = std::min(piece, bytes_.size() - at);
-                const ssize_t n = ::send(end, bytes_.data() + at, count, MSG_NOSIGNAL);
-                if (n <= 0)
-                    break;
-                at += static_cast<std::size_t>(n);
-                if (piece != SIZE_MAX)
-                    std::this_thread::sleep_for(std::chrono::microseconds(50));
-            }
-            std::unique_lock lock(mutex_);
-            letGo_.wait_for(lock, std::chrono::seconds(10), [this] { return released_; });
-            closedByTimeout_ = !released_;
-            ::close(end);
-        });
-    }
-    HeldStream(const HeldStream&) = delete;
-    HeldStream& operator=(const HeldStream&) = delete;
-    ~HeldStream()
-    {
-        release();
-        ::close(reader_); // a writer still sending meets a closed stream and stops
-        writer_.join();
-    }
-    int fd() const { return reader_; }
-    void release()
-    {
-        const std::lock_guard lock(mutex_);
-        released_ = true;
-        letGo_.notify_all();
-    }
-    // True when the reader only came back because the writer gave up holding the stream.
-    bool waitedForTheEnd()
-    {
-        const std::lock_guard lock(mutex_);
-        return closedByTimeout_;
-    }
-
-private:
-    std::vector<std::uint8_t> bytes_;
-    int reader_ = -1;
-    std::mutex mutex_;
-    std::condition_variable letGo_;
-    bool released_ = false;
-    bool closedByTimeout_ = false;
-    std::thread writer_;
-};
 
 // A stream is read as it arrives: a WAV gives its frame while the writer still holds the
 // stream open, and what is not a recording is refused by its first bytes, with no wait for
