@@ -3,8 +3,9 @@
 // through to the demodulator: a file it cannot use must be refused, never crash or hang, and a
 // frame it reports must agree with its own bytes. The same bytes are read three ways: from
 // memory, from a file, and whole through a pipe as `tarvel decode -` reads them (judged by
-// their first bytes, decoded as they arrive, however far past the stream's window they run);
-// a frame the file gives with its CRC right must come through the pipe the same.
+// their first bytes, decoded as they arrive, however far past the stream's window they run):
+// where both read, they come to the same end with the same frame, and a frame the file gives
+// with its CRC right comes through the pipe the same, to the symbol and the channel.
 
 #include "DecodeChecks.h"
 #include "decode/RecordingReader.h"
@@ -88,6 +89,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const Reading file = decodeFromAFile(data, size);
     const Reading pipe = decodeThroughAPipe(data, size);
+    if (file && pipe && (pipe->outcome != file->outcome || (file->decoded() && pipe->frame != file->frame)))
+        __builtin_trap(); // the two readings came to different ends
     if (file && file->crcOk()) {
         if (!pipe || pipe->outcome != file->outcome || pipe->frame != file->frame
             || pipe->symbolsRead != file->symbolsRead || pipe->report.channel != file->report.channel
