@@ -13,6 +13,13 @@ struct pa_mainloop;
 
 namespace tarvel {
 
+// The sound library sizes its shared memory with ftruncate(), which under a file-size limit
+// below that size (`ulimit -f`) makes the kernel kill the process with SIGXFSZ. With the
+// signal ignored the call fails instead and the library falls back to private memory; a
+// file written past the limit then fails with an error its writer reports. A handler the
+// program set itself is left alone. Called before any connection to the server is made.
+void keepFileSizeLimitFromKilling();
+
 class PulseClient {
 public:
     using Clock = std::chrono::steady_clock;

@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "audio/DropoutWatch.h"
+
+#include <algorithm>
+
+namespace tarvel {
+
+void DropoutWatch::observe(std::int64_t at_us, std::int64_t position_us)
+{
+    // A suspended output reports what it threw away as played; its resumption tells the hole.
+    if (position_us <= 0 || suspendedAt_us_)
+        return;
+    played_us_ = std::min(position_us, sound_us_);
+    const std::int64_t start = at_us - position_us;
+    if (!start_us_ || start < *start_us_) {
+        start_us_ = start;
+        return;
+    }
+    const std::int64_t behind = start - *start_us_;
+    if (dropout_ && dropout_->open) {
+        // Open until the output plays again; it keeps growing until then.
+        dropout_->length_us = std::max(dropout_->length_us, behind);
+        if (dropout_->at_us < position_us)
+            dropout_->open = false;
+    } else if (!dropout_ && behind > kTolerance_us + position_us / 1'000'000 * kClockDrift_ppm) {
+        if (behindReports_++ == 0)
+            behindSince_us_ = position_us;
+        if (behindReports_ >= kConfirmingReports)
+            hole(behindSince_us_, behind, true);
+    } else {
+        behindReports_ = 0;
+    }
+}
+
+void DropoutWatch::suspended(std::int64_t at_us, bool on)
+{
+    if (on) {
+        if (endsAt_us_ && at_us >= *endsAt_us_)
+            return; // after the last sample: nothing of the sound is lost
+        if (!suspendedAt_us_)
+            suspendedAt_us_ = at_us;
+        if (!dropout_)
+            hole(start_us_ ? std::clamp(at_us - *start_us_, std::int64_t {0}, sound_us_) : 0, 0, true);
+        return;
+    }
+    if (suspendedAt_us_ && dropout_ && dropout_->open) {
+        dropout_->length_us = std::max(dropout_->length_us, at_us - *suspendedAt_us_);
+        dropout_->open = false;
+    }
+    suspendedAt_us_.reset();
+}
+
+void DropoutWatch::allTaken(std::int64_t at_us, std::int64_t buffered_us)
+{
+    if (!endsAt_us_)
+        endsAt_us_ = at_us + std::max(buffered_us, std::int64_t {0});
+    played_us_ = std::max(played_us_, std::min(sound_us_, sound_us_ - buffered_us));
+}
+
+void DropoutWatch::hole(std::int64_t at_us, std::int64_t length_us, bool open)
+{
+    dropout_ = Dropout {std::min(at_us, sound_us_), length_us, open};
+}
+
+} // namespace tarvel

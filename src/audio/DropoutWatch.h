@@ -1,0 +1,64 @@
+#pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Whether the output played the sound without a hole, judged from what the sound server
+// reports: at server time `at`, the output had played `position` of the sound. An output
+// that plays on keeps `at - position` steady; a hole (the output suspended, starved or
+// stalled) makes it grow by the hole's length. Plain C++: the player feeds it the reports.
+
+#include <cstdint>
+#include <optional>
+
+namespace tarvel {
+
+struct Dropout {
+    std::int64_t at_us = 0; // where in the sound the output stopped playing
+    std::int64_t length_us = 0; // how long it played nothing (so far, while open)
+    bool open = true; // the output has not played again yet
+};
+
+class DropoutWatch {
+public:
+    // Steps smaller than this are the reports' own jitter (a few ms on a loaded machine);
+    // a symbol of the signal lasts 29 ms, so a hole of half of that already shifts the bits.
+    static constexpr std::int64_t kTolerance_us = 12'000;
+    // A report can come late on its own (the server's thread preempted between reading the
+    // output's position and stamping the time); a hole shows in every report after it.
+    static constexpr int kConfirmingReports = 3;
+    // An output's clock may run slower than the computer's by this much (parts per million)
+    // without that being a hole: it matters only over a long tone.
+    static constexpr std::int64_t kClockDrift_ppm = 500;
+
+    explicit DropoutWatch(std::int64_t sound_us) : sound_us_(sound_us) { }
+
+    // A report while the server still holds some of the sound for the output. Before the
+    // output has started (`position_us` <= 0) nothing is judged.
+    void observe(std::int64_t at_us, std::int64_t position_us);
+    // The output was suspended (`on`) or taken up again at server time `at_us`; this alone
+    // tells a hole in the last stretch, which the output has taken but not played yet.
+    void suspended(std::int64_t at_us, bool on);
+    // The output has taken the last sample at `at_us` and holds `buffered_us` more to play:
+    // the end, unless it is suspended before then.
+    void allTaken(std::int64_t at_us, std::int64_t buffered_us);
+
+    bool started() const { return start_us_.has_value(); }
+    // How much of the sound the output had played by the last report.
+    std::int64_t played_us() const { return played_us_; }
+    // Server time by which the output will have played the last sample, once known.
+    std::optional<std::int64_t> endsAt_us() const { return endsAt_us_; }
+    // The first hole, once one is seen.
+    const std::optional<Dropout>& dropout() const { return dropout_; }
+
+private:
+    void hole(std::int64_t at_us, std::int64_t length_us, bool open);
+
+    const std::int64_t sound_us_;
+    std::optional<std::int64_t> start_us_; // server time of the sound's start, the earliest seen
+    std::int64_t played_us_ = 0;
+    int behindReports_ = 0; // reports in a row that found the output behind
+    std::int64_t behindSince_us_ = 0; // where in the sound the first of them found it
+    std::optional<std::int64_t> suspendedAt_us_;
+    std::optional<std::int64_t> endsAt_us_;
+    std::optional<Dropout> dropout_;
+};
+
+} // namespace tarvel
