@@ -32,13 +32,21 @@ sandbox_add_sink() {
 }
 
 # Records the monitor of sink $2 (default test_sink) into $1 at 16 kHz mono. Small buffers,
-# and started well before playback, or the first second is lost. Several may run at once;
-# recording_stop ends them all.
+# and running before playback begins, or the lead-in is lost: it returns once the server
+# lists the recording, however long a busy machine takes to start parec (a recorder that
+# falls behind later loses nothing: the server keeps seconds of it). Several may run at
+# once; recording_stop ends them all.
 recording_start() {
+  local before
+  before=$(pactl list short source-outputs | wc -l)
   parec -d "${2:-test_sink}.monitor" --latency-msec=20 --rate=16000 --channels=1 --format=s16le \
     --file-format=wav "$1" &
   recorder="$recorder $!"
-  sleep 1.5
+  for _ in $(seq 200); do
+    [ "$(pactl list short source-outputs | wc -l)" -gt "$before" ] && break
+    sleep 0.05
+  done
+  sleep 0.5
 }
 
 recording_stop() {
