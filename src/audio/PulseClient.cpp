@@ -6,21 +6,15 @@
 #include <pulse/mainloop.h>
 
 #include <algorithm>
-#include <csignal>
 
 namespace tarvel {
 
-void keepFileSizeLimitFromKilling()
-{
-    struct sigaction now { };
-    if (sigaction(SIGXFSZ, nullptr, &now) == 0 && now.sa_handler == SIG_DFL)
-        std::signal(SIGXFSZ, SIG_IGN);
-}
-
 PulseClient::PulseClient(const char* name) : loop_(pa_mainloop_new())
 {
-    keepFileSizeLimitFromKilling();
-    context_ = pa_context_new(pa_mainloop_get_api(loop_), name);
+    {
+        const SoundLibrarySetUp setUp;
+        context_ = pa_context_new(pa_mainloop_get_api(loop_), name);
+    }
     // Without a server this fails at once; failed() then says so.
     pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr);
 }

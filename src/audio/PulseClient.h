@@ -4,6 +4,8 @@
 // and never longer than asked: a server that stops answering (suspended by SIGSTOP, stuck)
 // costs a bounded wait, never a hang. Qt Multimedia offers no such bound.
 
+#include "shared/AtomicFileSignals.h"
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -14,11 +16,19 @@ struct pa_mainloop;
 namespace tarvel {
 
 // The sound library sizes its shared memory with ftruncate(), which under a file-size limit
-// below that size (`ulimit -f`) makes the kernel kill the process with SIGXFSZ. With the
-// signal ignored the call fails instead and the library falls back to private memory; a
-// file written past the limit then fails with an error its writer reports. A handler the
-// program set itself is left alone. Called before any connection to the server is made.
-void keepFileSizeLimitFromKilling();
+// below that size (`ulimit -f`) raises SIGXFSZ, and that ends the program. Held back in this
+// thread while the library sets up a connection, the call fails instead, the library falls
+// back to memory of its own, and the signal it raised is taken away.
+class SoundLibrarySetUp {
+public:
+    SoundLibrarySetUp() = default;
+    ~SoundLibrarySetUp() { held_.limitReached(); }
+    SoundLibrarySetUp(const SoundLibrarySetUp&) = delete;
+    SoundLibrarySetUp& operator=(const SoundLibrarySetUp&) = delete;
+
+private:
+    FileSizeSignalHeld held_;
+};
 
 class PulseClient {
 public:

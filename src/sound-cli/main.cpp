@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tarvel-sound: the playing commands of `tarvel`, which runs this program for them.
 
-#include "audio/PulseClient.h"
 #include "sound-cli/SoundCli.h"
 
 #include <QCoreApplication>
@@ -26,9 +25,6 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("TARVEL_SOUND_DEBUG"))
         qInstallMessageHandler(quietMessages);
-    // Under a file-size limit a file too large fails to be written, with a message, instead of
-    // the whole command dying silently; the sound library needs the same.
-    tarvel::keepFileSizeLimitFromKilling();
     const std::vector<std::string> args(argv + 1, argv + argc);
     // The Qt application object is needed by the sound devices; it takes no options here.
     int qtArgc = 1;
