@@ -20,13 +20,24 @@ void DropoutWatch::observe(std::int64_t at_us, std::int64_t position_us)
     if (dropout_ && dropout_->open) {
         // Open until the output plays again; it keeps growing until then.
         dropout_->length_us = std::max(dropout_->length_us, behind);
-        if (dropout_->at_us < position_us)
+        if (position_us > dropout_->at_us + kTolerance_us) {
             dropout_->open = false;
-    } else if (!dropout_ && behind > kTolerance_us + position_us / 1'000'000 * kClockDrift_ppm) {
-        if (behindReports_++ == 0)
+            dropout_->closedAt_us = at_us;
+        }
+    } else if (dropout_) {
+        dropout_->length_us = std::min(dropout_->length_us, behind);
+    } else if (behind > kTolerance_us + position_us / 1'000'000 * kClockDrift_ppm) {
+        if (behindReports_++ == 0) {
+            behindFirstAt_us_ = at_us;
             behindSince_us_ = position_us;
-        if (behindReports_ >= kConfirmingReports)
-            hole(behindSince_us_, behind, true);
+        }
+        if (behindReports_ >= kConfirmingReports && at_us - behindFirstAt_us_ >= kConfirmSpan_us) {
+            hole(behindSince_us_, behind);
+            if (position_us > behindSince_us_ + kTolerance_us) {
+                dropout_->open = false;
+                dropout_->closedAt_us = at_us;
+            }
+        }
     } else {
         behindReports_ = 0;
     }
@@ -40,12 +51,14 @@ void DropoutWatch::suspended(std::int64_t at_us, bool on)
         if (!suspendedAt_us_)
             suspendedAt_us_ = at_us;
         if (!dropout_)
-            hole(start_us_ ? std::clamp(at_us - *start_us_, std::int64_t {0}, sound_us_) : 0, 0, true);
+            hole(start_us_ ? std::clamp(at_us - *start_us_, std::int64_t {0}, sound_us_) : 0, 0);
         return;
     }
     if (suspendedAt_us_ && dropout_ && dropout_->open) {
+        // Taken when this program heard of it, maybe late: the reports after it say less.
         dropout_->length_us = std::max(dropout_->length_us, at_us - *suspendedAt_us_);
         dropout_->open = false;
+        dropout_->closedAt_us = at_us;
     }
     suspendedAt_us_.reset();
 }
@@ -57,9 +70,9 @@ void DropoutWatch::allTaken(std::int64_t at_us, std::int64_t buffered_us)
     played_us_ = std::max(played_us_, std::min(sound_us_, sound_us_ - buffered_us));
 }
 
-void DropoutWatch::hole(std::int64_t at_us, std::int64_t length_us, bool open)
+void DropoutWatch::hole(std::int64_t at_us, std::int64_t length_us)
 {
-    dropout_ = Dropout {std::min(at_us, sound_us_), length_us, open};
+    dropout_ = Dropout {std::min(at_us, sound_us_), length_us, true, 0};
 }
 
 } // namespace tarvel

@@ -14,16 +14,20 @@ struct Dropout {
     std::int64_t at_us = 0; // where in the sound the output stopped playing
     std::int64_t length_us = 0; // how long it played nothing (so far, while open)
     bool open = true; // the output has not played again yet
+    std::int64_t closedAt_us = 0; // server time when it was seen playing again
 };
 
 class DropoutWatch {
 public:
-    // Steps smaller than this are the reports' own jitter (a few ms on a loaded machine);
-    // a symbol of the signal lasts 29 ms, so a hole of half of that already shifts the bits.
+    // Steps smaller than this are the output's own jitter; a symbol of the signal lasts
+    // 29 ms, so a hole of half of that already shifts the bits.
     static constexpr std::int64_t kTolerance_us = 12'000;
-    // A report can come late on its own (the server's thread preempted between reading the
-    // output's position and stamping the time); a hole shows in every report after it.
-    static constexpr int kConfirmingReports = 3;
+    // A report can only come late, never early: the server stamps it a moment after it read
+    // the output's position, and a busy server's moment can last a good part of a second.
+    // So only an output found behind by every report over this long is taken as behind, and
+    // a hole's length is the least any report over this long after it found.
+    static constexpr std::int64_t kConfirmSpan_us = 100'000;
+    static constexpr int kConfirmingReports = 3; // at least, within the span
     // An output's clock may run slower than the computer's by this much (parts per million)
     // without that being a hole: it matters only over a long tone.
     static constexpr std::int64_t kClockDrift_ppm = 500;
@@ -45,16 +49,18 @@ public:
     std::int64_t played_us() const { return played_us_; }
     // Server time by which the output will have played the last sample, once known.
     std::optional<std::int64_t> endsAt_us() const { return endsAt_us_; }
-    // The first hole, once one is seen.
+    // The first hole, once one is seen; its length is final once it has been closed for
+    // kConfirmSpan_us.
     const std::optional<Dropout>& dropout() const { return dropout_; }
 
 private:
-    void hole(std::int64_t at_us, std::int64_t length_us, bool open);
+    void hole(std::int64_t at_us, std::int64_t length_us);
 
     const std::int64_t sound_us_;
     std::optional<std::int64_t> start_us_; // server time of the sound's start, the earliest seen
     std::int64_t played_us_ = 0;
     int behindReports_ = 0; // reports in a row that found the output behind
+    std::int64_t behindFirstAt_us_ = 0; // server time of the first of them
     std::int64_t behindSince_us_ = 0; // where in the sound the first of them found it
     std::optional<std::int64_t> suspendedAt_us_;
     std::optional<std::int64_t> endsAt_us_;

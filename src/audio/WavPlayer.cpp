@@ -237,7 +237,8 @@ private:
             if (const std::optional<Dropout>& gap = dropouts.dropout()) {
                 if (!holeSeen_us)
                     holeSeen_us = now;
-                if (!gap->open || now - *holeSeen_us >= kHoleWait_us) {
+                if ((!gap->open && now >= gap->closedAt_us + DropoutWatch::kConfirmSpan_us)
+                    || now - *holeSeen_us >= kHoleWait_us) {
                     interrupted(*gap);
                     return;
                 }

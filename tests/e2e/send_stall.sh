@@ -30,25 +30,7 @@ trap cleanup EXIT
 sandbox_start
 
 fail() { echo "send_stall: FAILED: $*" >&2; exit 1; }
-interrupted_re="^tarvel send: the sound was interrupted for \(at least \)\?[0-9]* ms at [0-9.]* s on .*: the interface received a broken frame; send again$"
 expected=$("$tarvel" frame)
-
-# Judges send NAME: its exit status in $work/NAME.status, its output in NAME.log, its sink's
-# recording in NAME.wav. Prints one word: clean (exit 0, CRC ok) or told (exit 1, the line).
-judge() {
-  local name=$1 status decoded
-  status=$(cat "$work/$name.status")
-  decoded=$("$tarvel" decode "$work/$name.wav" 2>&1 | sed -n 1,2p | paste -sd ' ' -) || true
-  if [ "$status" -eq 0 ]; then
-    [ "$decoded" = "$expected CRC ok" ] || { cat "$work/$name.log" >&2; fail "$name: exit 0, but the recording reads: $decoded"; }
-    echo clean
-  elif [ "$status" -eq 1 ] && grep -q "$interrupted_re" "$work/$name.log"; then
-    echo told
-  else
-    cat "$work/$name.log" >&2
-    fail "$name: exit $status without the line saying the sound was interrupted"
-  fi
-}
 
 echo "-- the sender stopped mid-play: 0.2, 0.5 and 1 s, $rounds times each, all at once"
 names=()
@@ -83,9 +65,11 @@ recording_stop
 clean=0
 told=0
 for name in "${names[@]}"; do
-  case $(judge "$name") in
+  verdict=$(judge_send "$tarvel" "$name" "$expected")
+  case $verdict in
     clean) clean=$((clean + 1)) ;;
     told) told=$((told + 1)); grep "^tarvel send:" "$work/$name.log" ;;
+    *) cat "$work/$name.log" >&2; "$tarvel" decode "$work/$name.wav" >&2 || true; fail "$name: $verdict" ;;
   esac
 done
 echo "send_stall: ${#names[@]} stalled sends: $clean played whole (CRC ok), $told told the sound was interrupted"

@@ -26,7 +26,9 @@ struct Hole {
 struct Output {
     std::int64_t sound_us = kSound_us;
     std::vector<Hole> holes;
-    std::int64_t lateReport_us = 0; // one report stamped this late, a third into the sound
+    std::int64_t late_us = 0; // reports stamped this late (a busy server) ...
+    int lateReports = 1; // ... so many in a row ...
+    std::int64_t lateFrom_us = kSound_us / 3; // ... from here in the sound on
     std::int64_t slow_ppm = 0; // the output's clock behind the computer's
     std::optional<Hole> suspension; // told by the server as well as seen in the positions
 };
@@ -46,7 +48,7 @@ DropoutWatch run(const Output& output)
     DropoutWatch watch(output.sound_us);
     constexpr std::int64_t kStart_us = 1'000'000'000; // the server's clock when the sound starts
     std::int64_t wall = -3 * kStep_us; // a few reports before the output starts
-    bool late = false;
+    int late = 0;
     for (; wall < output.sound_us + 1'000'000; wall += kStep_us) {
         if (output.suspension && wall >= output.suspension->at_us
             && wall < output.suspension->at_us + kStep_us)
@@ -60,9 +62,9 @@ DropoutWatch run(const Output& output)
             && wall < output.suspension->at_us + output.suspension->length_us)
             position += kBuffered_us;
         std::int64_t stamp = kStart_us + wall;
-        if (!late && output.lateReport_us > 0 && position > output.sound_us / 3) {
-            stamp += output.lateReport_us;
-            late = true;
+        if (late < output.lateReports && output.late_us > 0 && position > output.lateFrom_us) {
+            stamp += output.late_us;
+            ++late;
         }
         if (position + kBuffered_us < output.sound_us)
             watch.observe(stamp, position);
@@ -81,7 +83,11 @@ TEST(DropoutWatch, TellsHolesFromJitter)
     };
     const std::vector<Case> cases {
         {"plain", {}, std::nullopt},
-        {"one report late by 40 ms", {.lateReport_us = 40'000}, std::nullopt},
+        {"one report late by 250 ms", {.late_us = 250'000}, std::nullopt},
+        {"four reports in a row late by 30 ms", {.late_us = 30'000, .lateReports = 4}, std::nullopt},
+        {"a stall of 300 ms, the report after it late by 80 ms",
+            {.holes = {{1'300'000, 300'000}}, .late_us = 80'000, .lateFrom_us = 1'300'000},
+            Hole {1'300'000, 300'000}},
         {"a hole of 8 ms: the reports' own jitter", {.holes = {{2'000'000, 8'000}}}, std::nullopt},
         {"a hole of 20 ms", {.holes = {{2'000'000, 20'000}}}, Hole {2'000'000, 20'000}},
         {"a stall of 300 ms", {.holes = {{1'300'000, 300'000}}}, Hole {1'300'000, 300'000}},
@@ -110,6 +116,7 @@ TEST(DropoutWatch, TellsHolesFromJitter)
         EXPECT_NEAR(static_cast<double>(watch.dropout()->length_us),
             static_cast<double>(c.expected->length_us), kStep_us);
         EXPECT_FALSE(watch.dropout()->open);
+        EXPECT_GT(watch.dropout()->closedAt_us, 0);
     }
 }
 

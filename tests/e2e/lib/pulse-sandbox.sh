@@ -77,3 +77,24 @@ expect_decoded() {
   fi
   printf '%s\n' "$decoded" | sed -n '1,2p;/^Signal:/,$p'
 }
+
+# Judges a send that wrote its exit status to $work/NAME.status, its output to NAME.log and
+# whose sink was recorded into NAME.wav, against frame $3, decoding with tarvel $1:
+# judge_send TARVEL NAME FRAME. Prints one word: clean (exit 0, the recording reads the frame
+# with "CRC ok"), told (exit 1 with the line "the sound was interrupted ..."), damaged (exit 0
+# but the recording does not read the frame: the fault that must never happen) or
+# unexplained (any other ending).
+judge_send() {
+  local status decoded
+  status=$(cat "$work/$2.status")
+  decoded=$("$1" decode "$work/$2.wav" 2>&1 | sed -n 1,2p | paste -sd ' ' -) || true
+  if [ "$status" -eq 0 ] && [ "$decoded" = "$3 CRC ok" ]; then
+    echo clean
+  elif [ "$status" -eq 0 ]; then
+    echo damaged
+  elif [ "$status" -eq 1 ] && grep -q "^tarvel send: the sound was interrupted for \(at least \)\?[0-9]* ms at [0-9.]* s on .*: the interface received a broken frame; send again$" "$work/$2.log"; then
+    echo told
+  else
+    echo unexplained
+  fi
+}
