@@ -2,6 +2,7 @@
 #include "audio/DropoutWatch.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace tarvel {
 
@@ -12,11 +13,20 @@ void DropoutWatch::observe(std::int64_t at_us, std::int64_t position_us)
         return;
     played_us_ = std::min(position_us, sound_us_);
     const std::int64_t start = at_us - position_us;
-    if (!start_us_ || start < *start_us_) {
-        start_us_ = start;
+    start_us_ = start;
+    history_.push_back({at_us, start});
+    while (history_.front().at_us < at_us - kBaselineAge_us.second)
+        history_.pop_front();
+    // Against where the output stood a little while ago, so that an output whose clock runs
+    // slower than the computer's is not taken for one that stopped; held once a hole is seen.
+    std::optional<std::int64_t> baseline = baseline_;
+    if (!baseline_)
+        for (const Report& r : history_)
+            if (r.at_us <= at_us - kBaselineAge_us.first)
+                baseline = baseline ? std::min(*baseline, r.start_us) : r.start_us;
+    if (!baseline)
         return;
-    }
-    const std::int64_t behind = start - *start_us_;
+    const std::int64_t behind = start - *baseline;
     if (dropout_ && dropout_->open) {
         // Open until the output plays again; it keeps growing until then.
         dropout_->length_us = std::max(dropout_->length_us, behind);
@@ -26,13 +36,14 @@ void DropoutWatch::observe(std::int64_t at_us, std::int64_t position_us)
         }
     } else if (dropout_) {
         dropout_->length_us = std::min(dropout_->length_us, behind);
-    } else if (behind > kTolerance_us + position_us / 1'000'000 * kClockDrift_ppm) {
+    } else if (behind > kTolerance_us) {
         if (behindReports_++ == 0) {
             behindFirstAt_us_ = at_us;
             behindSince_us_ = position_us;
         }
         if (behindReports_ >= kConfirmingReports && at_us - behindFirstAt_us_ >= kConfirmSpan_us) {
             hole(behindSince_us_, behind);
+            baseline_ = baseline;
             if (position_us > behindSince_us_ + kTolerance_us) {
                 dropout_->open = false;
                 dropout_->closedAt_us = at_us;
@@ -50,8 +61,11 @@ void DropoutWatch::suspended(std::int64_t at_us, bool on)
             return; // after the last sample: nothing of the sound is lost
         if (!suspendedAt_us_)
             suspendedAt_us_ = at_us;
-        if (!dropout_)
+        if (!dropout_) {
             hole(start_us_ ? std::clamp(at_us - *start_us_, std::int64_t {0}, sound_us_) : 0, 0);
+            for (const Report& r : history_)
+                baseline_ = baseline_ ? std::min(*baseline_, r.start_us) : r.start_us;
+        }
         return;
     }
     if (suspendedAt_us_ && dropout_ && dropout_->open) {
@@ -61,6 +75,12 @@ void DropoutWatch::suspended(std::int64_t at_us, bool on)
         dropout_->closedAt_us = at_us;
     }
     suspendedAt_us_.reset();
+}
+
+void DropoutWatch::tick(std::int64_t now_us)
+{
+    if (suspendedAt_us_ && dropout_ && dropout_->open)
+        dropout_->length_us = std::max(dropout_->length_us, now_us - *suspendedAt_us_);
 }
 
 void DropoutWatch::allTaken(std::int64_t at_us, std::int64_t buffered_us)

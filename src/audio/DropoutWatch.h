@@ -6,7 +6,9 @@
 // stalled) makes it grow by the hole's length. Plain C++: the player feeds it the reports.
 
 #include <cstdint>
+#include <deque>
 #include <optional>
+#include <utility>
 
 namespace tarvel {
 
@@ -19,18 +21,19 @@ struct Dropout {
 
 class DropoutWatch {
 public:
-    // Steps smaller than this are the output's own jitter; a symbol of the signal lasts
-    // 29 ms, so a hole of half of that already shifts the bits.
-    static constexpr std::int64_t kTolerance_us = 12'000;
+    // Steps up to this are the output's own jitter, and a hole this short is read through
+    // by this program's decoder (docs/RELIABILITY.md); a symbol of the signal lasts 29 ms.
+    static constexpr std::int64_t kTolerance_us = 15'000;
     // A report can only come late, never early: the server stamps it a moment after it read
     // the output's position, and a busy server's moment can last a good part of a second.
     // So only an output found behind by every report over this long is taken as behind, and
     // a hole's length is the least any report over this long after it found.
     static constexpr std::int64_t kConfirmSpan_us = 100'000;
     static constexpr int kConfirmingReports = 3; // at least, within the span
-    // An output's clock may run slower than the computer's by this much (parts per million)
-    // without that being a hole: it matters only over a long tone.
-    static constexpr std::int64_t kClockDrift_ppm = 500;
+    // How old the reports are that tell where the output should be now: old enough to
+    // precede a hole being confirmed, young enough that a sound card whose clock runs a few
+    // per mille slow has not drifted by the tolerance since.
+    static constexpr std::pair<std::int64_t, std::int64_t> kBaselineAge_us {200'000, 600'000};
 
     explicit DropoutWatch(std::int64_t sound_us) : sound_us_(sound_us) { }
 
@@ -40,6 +43,8 @@ public:
     // The output was suspended (`on`) or taken up again at server time `at_us`; this alone
     // tells a hole in the last stretch, which the output has taken but not played yet.
     void suspended(std::int64_t at_us, bool on);
+    // The time now, for a hole that is still open while the output stays suspended.
+    void tick(std::int64_t now_us);
     // The output has taken the last sample at `at_us` and holds `buffered_us` more to play:
     // the end, unless it is suspended before then.
     void allTaken(std::int64_t at_us, std::int64_t buffered_us);
@@ -57,7 +62,13 @@ private:
     void hole(std::int64_t at_us, std::int64_t length_us);
 
     const std::int64_t sound_us_;
-    std::optional<std::int64_t> start_us_; // server time of the sound's start, the earliest seen
+    struct Report {
+        std::int64_t at_us;
+        std::int64_t start_us; // server time the sound would have started, by this report
+    };
+    std::deque<Report> history_; // the reports of the last kBaselineAge_us.second
+    std::optional<std::int64_t> baseline_; // where the output stood before the hole, once one is seen
+    std::optional<std::int64_t> start_us_; // server time the sound would have started, by the last report
     std::int64_t played_us_ = 0;
     int behindReports_ = 0; // reports in a row that found the output behind
     std::int64_t behindFirstAt_us_ = 0; // server time of the first of them

@@ -234,6 +234,7 @@ private:
                 dropouts.suspended(s->at_us, s->on);
             shared_->played_us = dropouts.played_us();
             const std::int64_t now = PulseOutputStream::now_us();
+            dropouts.tick(now);
             if (const std::optional<Dropout>& gap = dropouts.dropout()) {
                 if (!holeSeen_us)
                     holeSeen_us = now;

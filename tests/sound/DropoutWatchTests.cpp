@@ -93,7 +93,11 @@ TEST(DropoutWatch, TellsHolesFromJitter)
         {"a stall of 300 ms", {.holes = {{1'300'000, 300'000}}}, Hole {1'300'000, 300'000}},
         {"two holes: the first is told", {.holes = {{900'000, 50'000}, {3'000'000, 400'000}}},
             Hole {900'000, 50'000}},
-        {"a slow clock over a long tone", {.sound_us = 600'000'000, .slow_ppm = 300}, std::nullopt},
+        {"a clock 0.3 per mille slow over a long tone", {.sound_us = 600'000'000, .slow_ppm = 300},
+            std::nullopt},
+        {"a clock 5 per mille slow", {.slow_ppm = 5'000}, std::nullopt},
+        {"a hole of 20 ms on a clock 5 per mille slow", {.holes = {{3'000'000, 20'000}}, .slow_ppm = 5'000},
+            Hole {3'000'000, 20'000}},
         {"suspended for 300 ms mid-sound",
             {.holes = {{2'500'000, 300'000}}, .suspension = Hole {2'500'000, 300'000}},
             Hole {2'500'000, 300'000}},
@@ -132,6 +136,17 @@ TEST(DropoutWatch, AnOutputThatStopsLeavesTheHoleOpen)
     EXPECT_EQ(watch.dropout()->length_us, 1'000'000);
     EXPECT_EQ(watch.played_us(), 1'000'000);
     EXPECT_FALSE(watch.endsAt_us().has_value());
+
+    // Suspended for good: the hole is as long as the suspension so far.
+    DropoutWatch suspended(kSound_us);
+    suspended.observe(500'000, 500'000);
+    suspended.suspended(600'000, true);
+    suspended.observe(700'000, 660'000); // what the output threw away, counted as played
+    suspended.tick(2'600'000);
+    ASSERT_TRUE(suspended.dropout().has_value());
+    EXPECT_TRUE(suspended.dropout()->open);
+    EXPECT_EQ(suspended.dropout()->at_us, 600'000);
+    EXPECT_EQ(suspended.dropout()->length_us, 2'000'000);
 }
 
 } // namespace
