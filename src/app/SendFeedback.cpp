@@ -112,6 +112,13 @@ QString playbackFailureText(const PlaybackResult& result)
     case PlaybackProblem::Stalled:
         reason = QStringLiteral("устройство перестало воспроизводить звук, ожидание прекращено");
         break;
+    case PlaybackProblem::Interrupted:
+        reason = QStringLiteral("звук прервался на %1%2 мс на %3 с: интерфейс получил испорченный кадр, "
+                                "выдайте ещё раз")
+                     .arg(result.gapOpen ? QStringLiteral("не менее ") : QString())
+                     .arg((result.gap_us + 500) / 1000)
+                     .arg(static_cast<double>(result.gapAt_us) / 1e6, 0, 'f', 2);
+        break;
     }
     const QString device = result.device.isEmpty() ? QStringLiteral("по умолчанию") : result.device;
     return QStringLiteral("Звук не выдан: %1.\nУстройство вывода: %2.\nФайлы _qq.wav и 9_fmsig.h записаны.")

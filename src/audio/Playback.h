@@ -18,6 +18,7 @@ enum class PlaybackProblem {
     FormatRefused, // the output does not take the sound's format
     ErrorMidPlay, // the output stopped with an error before the end
     Stalled, // the output stopped playing and the watchdog gave up on it
+    Interrupted, // the output played nothing for a while mid-sound: what it played is broken
 };
 
 struct PlaybackResult {
@@ -28,6 +29,11 @@ struct PlaybackResult {
     std::int64_t firstSample_us = -1; // from the call until the output took the first sample
     std::int64_t ended_us = 0; // from the call until the last sample had been played
     std::int64_t played_us = 0; // how much the output had played when it ended
+    // Interrupted: where in the sound the output stopped, and for how long (at least that
+    // long when it had not played again by the time it was given up).
+    std::int64_t gapAt_us = 0;
+    std::int64_t gap_us = 0;
+    bool gapOpen = false;
 
     bool ok() const { return problem == PlaybackProblem::None; }
 };
@@ -36,7 +42,8 @@ struct PlaybackResult {
 // output has played so far. The window repaints from here, the command line draws its bar.
 using PlaybackProgress = std::function<void(std::int64_t played_us, std::int64_t sound_us)>;
 
-// One line in English: "no sound output (is a sound server running?)", ...
+// One line in English: "no sound output (is a sound server running?)", ...; for an
+// interruption "the sound was interrupted for 300 ms at 2.51 s on <output>".
 QString problemText(const PlaybackResult& result);
 
 } // namespace tarvel

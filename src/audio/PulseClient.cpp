@@ -11,7 +11,10 @@ namespace tarvel {
 
 PulseClient::PulseClient(const char* name) : loop_(pa_mainloop_new())
 {
-    context_ = pa_context_new(pa_mainloop_get_api(loop_), name);
+    {
+        const SoundLibrarySetUp setUp;
+        context_ = pa_context_new(pa_mainloop_get_api(loop_), name);
+    }
     // Without a server this fails at once; failed() then says so.
     pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr);
 }

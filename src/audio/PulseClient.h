@@ -4,6 +4,8 @@
 // and never longer than asked: a server that stops answering (suspended by SIGSTOP, stuck)
 // costs a bounded wait, never a hang. Qt Multimedia offers no such bound.
 
+#include "shared/AtomicFileSignals.h"
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -12,6 +14,21 @@ struct pa_context;
 struct pa_mainloop;
 
 namespace tarvel {
+
+// The sound library sizes its shared memory with ftruncate(), which under a file-size limit
+// below that size (`ulimit -f`) raises SIGXFSZ, and that ends the program. Held back in this
+// thread while the library sets up a connection, the call fails instead, the library falls
+// back to memory of its own, and the signal it raised is taken away.
+class SoundLibrarySetUp {
+public:
+    SoundLibrarySetUp() = default;
+    ~SoundLibrarySetUp() { held_.limitReached(); }
+    SoundLibrarySetUp(const SoundLibrarySetUp&) = delete;
+    SoundLibrarySetUp& operator=(const SoundLibrarySetUp&) = delete;
+
+private:
+    FileSizeSignalHeld held_;
+};
 
 class PulseClient {
 public:

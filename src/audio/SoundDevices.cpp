@@ -3,6 +3,7 @@
 
 #include "audio/PulseClient.h"
 
+#include <QAudioDevice>
 #include <QMediaDevices>
 
 #include <pulse/context.h>
@@ -40,11 +41,6 @@ QList<SoundDevice> fromQt(const QList<QAudioDevice>& devices)
 }
 
 } // namespace
-
-QList<SoundDevice> soundOutputs()
-{
-    return fromQt(QMediaDevices::audioOutputs());
-}
 
 QList<SoundDevice> soundInputs()
 {
@@ -140,14 +136,6 @@ QString deviceLabel(const SoundDevice& device)
     if (device.description.isEmpty() || device.description == device.name)
         return device.name;
     return QStringLiteral("%1 (%2)").arg(device.name, device.description);
-}
-
-QAudioDevice qtOutput(const QString& name)
-{
-    for (const QAudioDevice& d : QMediaDevices::audioOutputs())
-        if (QString::fromUtf8(d.id()) == name)
-            return d;
-    return {};
 }
 
 } // namespace tarvel

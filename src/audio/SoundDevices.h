@@ -4,7 +4,6 @@
 // device (a PulseAudio sink or source name) or any part of it or of its description that
 // fits only one device.
 
-#include <QAudioDevice>
 #include <QList>
 #include <QString>
 
@@ -19,9 +18,8 @@ struct SoundDevice {
     bool isDefault = false;
 };
 
-// Outputs and inputs as Qt lists them now (empty without a server). They wait as long as the
-// server takes: call them only where a caller may give up on the thread (the player does).
-QList<SoundDevice> soundOutputs();
+// Inputs as Qt lists them now (empty without a server). It waits as long as the server
+// takes: call it only where a caller may give up on the thread.
 QList<SoundDevice> soundInputs();
 
 // How long the sound server may take to answer a question before it is given up.
@@ -49,8 +47,5 @@ QString deviceChoices(const QList<SoundDevice>& devices);
 
 // "Null Output (test_sink)": how a message names a device.
 QString deviceLabel(const SoundDevice& device);
-
-// The Qt device of an output found by its server name, or a null device.
-QAudioDevice qtOutput(const QString& name);
 
 } // namespace tarvel

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "audio/SoundRecorder.h"
 
+#include "audio/PulseClient.h"
+
 #include <pulse/error.h>
 #include <pulse/simple.h>
 
@@ -55,8 +57,12 @@ struct SoundRecorder::Shared {
         attr.maxlength = static_cast<std::uint32_t>(-1);
         attr.fragsize = static_cast<std::uint32_t>(kPiece_samples * sizeof(std::int16_t));
         int code = 0;
-        pa_simple* stream = pa_simple_new(nullptr, "tarvel", PA_STREAM_RECORD, source.c_str(),
-            "verify what was sent", &format, nullptr, &attr, &code);
+        pa_simple* stream = nullptr;
+        {
+            const SoundLibrarySetUp setUp;
+            stream = pa_simple_new(nullptr, "tarvel", PA_STREAM_RECORD, source.c_str(),
+                "verify what was sent", &format, nullptr, &attr, &code);
+        }
         if (!stream) {
             finish("cannot record from '" + source + "': " + pa_strerror(code));
             return;

@@ -3,8 +3,6 @@
 
 #include "audio/WavPlayer.h"
 
-#include <QAudioFormat>
-
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -41,10 +39,7 @@ QByteArray SpeakerTone::toneSamples(std::int32_t frequency_hz, std::int32_t dura
 
 void SpeakerTone::beep(std::int32_t frequency_hz, std::int32_t duration_ms)
 {
-    QAudioFormat format;
-    format.setSampleRate(kSampleRate);
-    format.setChannelCount(1);
-    format.setSampleFormat(QAudioFormat::Int16);
+    const PcmLayout format {PcmLayout::Kind::Int16, kSampleRate, 1};
     for (std::int32_t left = duration_ms; left > 0; left -= kMaxPiece_ms)
         playPcm(format, toneSamples(frequency_hz, std::min(left, kMaxPiece_ms)));
 }

@@ -1,22 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "audio/WavPlayer.h"
 
+#include "audio/DropoutWatch.h"
+#include "audio/PulseClient.h"
+#include "audio/PulseOutputStream.h"
 #include "audio/SoundDevices.h"
-#include "audio/StreamRouteWatch.h"
 #include "signal/WavFormat.h"
 
-#include <QAudioDevice>
-#include <QAudioSink>
-#include <QBuffer>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
-#include <QMediaDevices>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QSemaphore>
 #include <QThread>
-#include <QTimer>
+
+#include <pulse/context.h>
+#include <pulse/introspect.h>
 
 #include <algorithm>
 #include <atomic>
@@ -28,58 +27,42 @@ namespace tarvel {
 
 namespace {
 
-// The output's count of played time may stop a hair short of the data's length.
-constexpr std::int64_t kEndTolerance_us = 5'000;
-constexpr int kWatchInterval_ms = 10;
+constexpr std::chrono::milliseconds kWatchInterval {10};
 constexpr int kProgressInterval_ms = 50;
-constexpr int kPresenceEvery = 10; // watch ticks between checks that the output still exists
+// How long a hole may take to end before it is reported as still open: long enough to
+// tell the length of a short suspension, short enough not to keep the user waiting.
+constexpr std::int64_t kHoleWait_us = 2'000'000;
 
-bool listed(const QAudioDevice& device)
-{
-    const QList<QAudioDevice> outputs = QMediaDevices::audioOutputs();
-    return std::any_of(
-        outputs.begin(), outputs.end(), [&](const QAudioDevice& d) { return d.id() == device.id(); });
-}
-
-QAudioFormat::SampleFormat sampleFormat(WavSampleKind kind)
+PcmLayout::Kind sampleKind(WavSampleKind kind)
 {
     switch (kind) {
     case WavSampleKind::UInt8:
-        return QAudioFormat::UInt8;
+        return PcmLayout::Kind::UInt8;
     case WavSampleKind::Int16:
-        return QAudioFormat::Int16;
+        return PcmLayout::Kind::Int16;
     case WavSampleKind::Int32:
-        return QAudioFormat::Int32;
+        return PcmLayout::Kind::Int32;
     case WavSampleKind::Float32:
-        return QAudioFormat::Float;
+        return PcmLayout::Kind::Float32;
     }
-    return QAudioFormat::Unknown;
+    return PcmLayout::Kind::Int16;
 }
 
-QString errorName(QAudio::Error error)
+int bytesPerSample(PcmLayout::Kind kind)
 {
-    switch (error) {
-    case QAudio::NoError:
-        return {};
-    case QAudio::OpenError:
-        return QStringLiteral("the output could not be opened");
-    case QAudio::IOError:
-        return QStringLiteral("the output stopped taking data (the sound server or the device went away)");
-    case QAudio::UnderrunError:
-        return QStringLiteral("the output ran out of data");
-    case QAudio::FatalError:
-        return QStringLiteral("the output failed (the sound server or the device went away)");
-    }
-    return QStringLiteral("unknown error");
+    return kind == PcmLayout::Kind::UInt8 ? 1 : kind == PcmLayout::Kind::Int16 ? 2 : 4;
 }
 
-QString formatText(const QAudioFormat& format)
+QString formatText(const PcmLayout& layout)
 {
     return QStringLiteral("%1 Hz, %2 channel(s), %3-bit")
-        .arg(format.sampleRate())
-        .arg(format.channelCount())
-        .arg(format.bytesPerSample() * 8);
+        .arg(layout.rate_hz)
+        .arg(layout.channels)
+        .arg(bytesPerSample(layout.kind) * 8);
 }
+
+const QString kWentAway
+    = QStringLiteral("the output stopped taking data (the sound server or the device went away)");
 
 // What the playing thread and the waiting caller share. The caller may give up and return
 // while the playing thread still runs, so both hold it.
@@ -91,9 +74,10 @@ struct Shared {
     std::atomic<bool> cancelled {false};
     QSemaphore done; // released once when the playing thread is finished
     QMutex mutex;
-    PlaybackProblem problem = PlaybackProblem::None; // guarded by mutex, as are the two below
+    PlaybackProblem problem = PlaybackProblem::None; // guarded by mutex, as are the ones below
     QString device;
     QString detail;
+    Dropout gap;
 
     void fail(PlaybackProblem p, const QString& text)
     {
@@ -105,33 +89,36 @@ struct Shared {
     }
 };
 
-// The sound's bytes, noting when the output first takes some: the first sample handed over.
-class SourceBuffer final : public QBuffer {
-public:
-    SourceBuffer(QByteArray* bytes, Shared& shared) : QBuffer(bytes), shared_(shared) { }
-
-protected:
-    qint64 readData(char* data, qint64 maxSize) override
-    {
-        const qint64 n = QBuffer::readData(data, maxSize);
-        std::int64_t none = -1;
-        if (n > 0)
-            shared_.firstSample_us.compare_exchange_strong(none, shared_.clock.nsecsElapsed() / 1000);
-        return n;
-    }
-
-private:
-    Shared& shared_;
-};
+// Whether the server still lists the output `name`; nothing when it does not answer in time.
+std::optional<bool> outputListed(PulseClient& client, const std::string& name)
+{
+    struct Answer {
+        bool answered = false;
+        bool found = false;
+    } answer;
+    pa_operation_unref(pa_context_get_sink_info_by_name(
+        client.context(), name.c_str(),
+        [](pa_context*, const pa_sink_info* sink, int last, void* data) {
+            auto& a = *static_cast<Answer*>(data);
+            if (last < 0 || (last > 0 && !a.found) || sink)
+                a.answered = true;
+            if (sink)
+                a.found = true;
+        },
+        &answer));
+    if (!client.runUntil([&] { return answer.answered; }, PulseClient::Clock::now() + kServerAnswerLimit))
+        return std::nullopt;
+    return answer.found;
+}
 
 // Plays on a thread of its own, including the device lookup: anything that talks to the sound
 // server may stall there, and the caller must be able to give up on it. The thread deletes
 // itself once it finishes, so a caller that stops waiting leaves it to end (or hang) alone.
 class PlaybackThread final : public QThread {
 public:
-    PlaybackThread(std::shared_ptr<Shared> shared, QString output, QAudioFormat format, QByteArray pcm,
+    PlaybackThread(std::shared_ptr<Shared> shared, QString output, PcmLayout layout, QByteArray pcm,
         std::int64_t sound_us)
-            : shared_(std::move(shared)), output_(std::move(output)), format_(format), pcm_(std::move(pcm)),
+            : shared_(std::move(shared)), output_(std::move(output)), layout_(layout), pcm_(std::move(pcm)),
               sound_us_(sound_us)
     {
         connect(this, &QThread::finished, this, &QObject::deleteLater);
@@ -145,101 +132,148 @@ protected:
     }
 
 private:
-    QAudioDevice findOutput()
+    std::optional<SoundDevice> findOutput()
     {
-        if (output_.isEmpty()) {
-            QAudioDevice device = QMediaDevices::defaultAudioOutput();
-            if (device.isNull())
-                shared_->fail(PlaybackProblem::NoOutput, {});
-            return device;
+        const SoundDeviceList devices = listSoundDevices();
+        if (!devices.answered) {
+            shared_->fail(PlaybackProblem::Stalled,
+                QStringLiteral("the sound server did not list its outputs within %1 s")
+                    .arg(kServerAnswerLimit.count() / 1000));
+            return std::nullopt;
         }
-        const QList<SoundDevice> outputs = soundOutputs();
-        if (outputs.isEmpty()) {
+        if (devices.outputs.isEmpty()) {
             shared_->fail(PlaybackProblem::NoOutput, {});
-            return {};
+            return std::nullopt;
         }
-        const DeviceChoice choice = chooseDevice(outputs, output_, QStringLiteral("output"));
-        if (!choice.device) {
+        if (output_.isEmpty()) {
+            for (const SoundDevice& d : devices.outputs)
+                if (d.isDefault)
+                    return d;
+            shared_->fail(PlaybackProblem::NoOutput, {});
+            return std::nullopt;
+        }
+        const DeviceChoice choice = chooseDevice(devices.outputs, output_, QStringLiteral("output"));
+        if (!choice.device)
             shared_->fail(PlaybackProblem::UnknownOutput, choice.problem);
-            return {};
-        }
-        return qtOutput(choice.device->name);
+        return choice.device;
     }
+
+    std::int64_t elapsed_us() const { return shared_->clock.nsecsElapsed() / 1000; }
 
     void play()
     {
-        const QAudioDevice device = findOutput();
-        if (device.isNull() || shared_->cancelled)
+        const std::optional<SoundDevice> device = findOutput();
+        if (!device || shared_->cancelled)
             return;
         {
             const QMutexLocker lock(&shared_->mutex);
-            shared_->device
-                = deviceLabel({QString::fromUtf8(device.id()), device.description(), device.isDefault()});
+            shared_->device = deviceLabel(*device);
         }
-        if (!device.isFormatSupported(format_)) {
-            shared_->fail(PlaybackProblem::FormatRefused, formatText(format_));
+        if (!PulseOutputStream::playable(layout_)) {
+            shared_->fail(PlaybackProblem::FormatRefused, formatText(layout_));
             return;
         }
-        SourceBuffer source(&pcm_, *shared_);
-        source.open(QIODevice::ReadOnly);
-        StreamRouteWatch route(QString::fromUtf8(device.id()));
-        QAudioSink sink(device, format_);
-        sink.start(&source);
-        if (sink.state() == QAudio::StoppedState) {
+        const std::string sink = device->name.toStdString();
+        PulseClient client("tarvel");
+        const auto until = PulseClient::Clock::now() + kServerAnswerLimit;
+        if (!client.runUntil([&] { return client.ready() || client.failed(); }, until) || client.failed()) {
+            shared_->fail(PlaybackProblem::ErrorMidPlay, kWentAway);
+            return;
+        }
+        PulseOutputStream stream(client, sink, layout_,
+            reinterpret_cast<const std::uint8_t*>(pcm_.constData()), static_cast<std::size_t>(pcm_.size()));
+        if (!client.runUntil([&] { return stream.ready() || stream.failed(); }, until)) {
+            shared_->fail(
+                PlaybackProblem::Stalled, QStringLiteral("the sound server did not open the output"));
+            return;
+        }
+        if (stream.failed()) {
             shared_->fail(PlaybackProblem::FormatRefused,
-                formatText(format_) + QStringLiteral(": ") + errorName(sink.error()));
+                formatText(layout_) + QStringLiteral(": ") + QString::fromStdString(stream.error()));
             return;
         }
-        QEventLoop loop;
-        int ticks = 0;
-        QTimer watch;
-        watch.setInterval(kWatchInterval_ms);
-        // The sink goes idle once it has taken the last byte, while the server still holds up
-        // to a buffer of it; its count of played time, which takes the output's reported
-        // latency into account, says when the last sample has really been played.
-        QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
-            const std::int64_t played = sink.processedUSecs();
-            shared_->played_us = played;
-            const QAudio::State state = sink.state();
-            const std::optional<QString> moved = route.check();
-            if (moved) {
-                // The rest would sound elsewhere than it began, which no receiver hears whole.
-                shared_->fail(PlaybackProblem::ErrorMidPlay, *moved);
-                loop.quit();
-            } else if (state == QAudio::IdleState && played + kEndTolerance_us >= sound_us_) {
-                shared_->ended_us = shared_->clock.nsecsElapsed() / 1000;
-                loop.quit();
-            } else if (state == QAudio::StoppedState) {
-                shared_->fail(PlaybackProblem::ErrorMidPlay, errorName(sink.error()));
-                loop.quit();
-            } else if (++ticks % kPresenceEvery == 0 && !listed(device)) {
-                // The server moves the stream of an output that goes away to another one:
-                // the sound then ends elsewhere than it began, which no receiver hears whole.
-                shared_->fail(PlaybackProblem::ErrorMidPlay,
-                    QStringLiteral("the output was removed (the sound server moved the rest elsewhere)"));
-                loop.quit();
-            } else if (shared_->cancelled) {
-                loop.quit();
+        watch(client, stream, sink);
+    }
+
+    // Feeds the stream and follows the output to the last sample, or to the first sign that
+    // the receiver will not hear the sound whole.
+    void watch(PulseClient& client, PulseOutputStream& stream, const std::string& sink)
+    {
+        DropoutWatch dropouts(sound_us_);
+        std::optional<std::int64_t> holeSeen_us;
+        for (;;) {
+            if (stream.feed() || stream.handed() > 0) {
+                std::int64_t none = -1;
+                shared_->firstSample_us.compare_exchange_strong(none, elapsed_us());
             }
-        });
-        watch.start();
-        loop.exec();
-        sink.stop();
+            stream.askPosition();
+            client.runUntil([] { return false; }, PulseClient::Clock::now() + kWatchInterval);
+            if (client.failed() || stream.failed()) {
+                shared_->fail(PlaybackProblem::ErrorMidPlay, kWentAway);
+                return;
+            }
+            if (const std::optional<std::string> other = stream.movedTo()) {
+                // The rest would sound elsewhere than it began, which no receiver hears whole.
+                const QString to = QString::fromStdString(*other);
+                shared_->fail(PlaybackProblem::ErrorMidPlay,
+                    outputListed(client, sink) == false
+                        ? QStringLiteral("the output was removed (the sound server moved the rest to %1)")
+                              .arg(to)
+                        : QStringLiteral(
+                            "the sound server moved the stream to %1, which would have played the rest")
+                              .arg(to));
+                return;
+            }
+            while (const std::optional<PulseOutputStream::Report> r = stream.takeReport()) {
+                if (r->allTaken)
+                    dropouts.allTaken(r->at_us, r->buffered_us);
+                else
+                    dropouts.observe(r->at_us, r->position_us);
+            }
+            while (const std::optional<PulseOutputStream::Suspension> s = stream.takeSuspension())
+                dropouts.suspended(s->at_us, s->on);
+            shared_->played_us = dropouts.played_us();
+            const std::int64_t now = PulseOutputStream::now_us();
+            dropouts.tick(now);
+            if (const std::optional<Dropout>& gap = dropouts.dropout()) {
+                if (!holeSeen_us)
+                    holeSeen_us = now;
+                if ((!gap->open && now >= gap->closedAt_us + DropoutWatch::kConfirmSpan_us)
+                    || now - *holeSeen_us >= kHoleWait_us) {
+                    interrupted(*gap);
+                    return;
+                }
+            } else if (dropouts.endsAt_us() && now >= *dropouts.endsAt_us()) {
+                shared_->ended_us = elapsed_us();
+                return;
+            }
+            if (shared_->cancelled)
+                return;
+        }
+    }
+
+    void interrupted(const Dropout& gap)
+    {
+        const QMutexLocker lock(&shared_->mutex);
+        if (shared_->problem != PlaybackProblem::None)
+            return;
+        shared_->problem = PlaybackProblem::Interrupted;
+        shared_->gap = gap;
     }
 
     std::shared_ptr<Shared> shared_;
     const QString output_;
-    const QAudioFormat format_;
-    QByteArray pcm_;
+    const PcmLayout layout_;
+    const QByteArray pcm_;
     const std::int64_t sound_us_;
 };
 
-PlaybackResult playFor(const QString& output, const QAudioFormat& format, const QByteArray& pcm,
+PlaybackResult playFor(const QString& output, const PcmLayout& layout, const QByteArray& pcm,
     std::int64_t sound_us, const PlaybackProgress& progress)
 {
     auto shared = std::make_shared<Shared>();
     shared->clock.start();
-    (new PlaybackThread(shared, output, format, pcm, sound_us))->start();
+    (new PlaybackThread(shared, output, layout, pcm, sound_us))->start();
 
     // The watchdog: the output's position must move at least once every kStallLimit.
     std::int64_t lastPlayed = -1;
@@ -270,6 +304,11 @@ PlaybackResult playFor(const QString& output, const QAudioFormat& format, const 
     result.firstSample_us = shared->firstSample_us;
     result.played_us = shared->played_us;
     result.ended_us = shared->ended_us >= 0 ? shared->ended_us.load() : shared->clock.nsecsElapsed() / 1000;
+    if (result.problem == PlaybackProblem::Interrupted) {
+        result.gapAt_us = shared->gap.at_us;
+        result.gap_us = shared->gap.length_us;
+        result.gapOpen = shared->gap.open;
+    }
     if (result.ok() && progress)
         progress(sound_us, sound_us);
     return result;
@@ -303,6 +342,12 @@ QString problemText(const PlaybackResult& result)
         return QStringLiteral("playback stopped with an error") + detail;
     case PlaybackProblem::Stalled:
         return QStringLiteral("playback stopped and was given up") + detail;
+    case PlaybackProblem::Interrupted:
+        return QStringLiteral("the sound was interrupted for %1%2 ms at %3 s on %4")
+            .arg(result.gapOpen ? QStringLiteral("at least ") : QString())
+            .arg((result.gap_us + 500) / 1000)
+            .arg(static_cast<double>(result.gapAt_us) / 1e6, 0, 'f', 2)
+            .arg(result.device);
     }
     return {};
 }
@@ -327,25 +372,22 @@ PlaybackResult WavPlayer::playWav(
     if (!sound || sound->dataSize == 0)
         return unreadable(path + QStringLiteral(": not a WAV file with samples this player takes"));
 
-    QAudioFormat format;
-    format.setSampleRate(sound->sampleRate_hz);
-    format.setChannelCount(sound->channels);
-    format.setSampleFormat(sampleFormat(sound->kind));
-    if (!format.isValid())
+    const PcmLayout layout {sampleKind(sound->kind), static_cast<int>(sound->sampleRate_hz), sound->channels};
+    if (!PulseOutputStream::playable(layout))
         return unreadable(path + QStringLiteral(": not a sample layout this player takes"));
-    return playFor(output_, format,
+    return playFor(output_, layout,
         bytes.mid(static_cast<qsizetype>(sound->dataOffset), static_cast<qsizetype>(sound->dataSize)),
         sound->duration_us(), progress);
 }
 
-PlaybackResult playPcm(const QAudioFormat& format, const QByteArray& pcm, const QString& output,
-    const PlaybackProgress& progress)
+PlaybackResult playPcm(
+    const PcmLayout& layout, const QByteArray& pcm, const QString& output, const PlaybackProgress& progress)
 {
-    const int frameBytes = format.bytesPerFrame();
-    if (!format.isValid() || frameBytes <= 0 || pcm.isEmpty())
+    const int frameBytes = bytesPerSample(layout.kind) * layout.channels;
+    if (!PulseOutputStream::playable(layout) || frameBytes <= 0 || pcm.isEmpty())
         return unreadable(QStringLiteral("no samples"));
     const std::int64_t frames = pcm.size() / frameBytes;
-    return playFor(output, format, pcm, frames * 1'000'000 / format.sampleRate(), progress);
+    return playFor(output, layout, pcm, frames * 1'000'000 / layout.rate_hz, progress);
 }
 
 } // namespace tarvel

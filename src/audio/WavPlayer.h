@@ -7,12 +7,15 @@
 //
 // The sound plays on a thread of its own; the calling thread waits and calls the progress
 // function about every 50 ms, where the window keeps painting and the command line draws
-// its bar. A watchdog gives up when the output's position stands still for kStallLimit.
+// its bar. The sound server holds the whole sound before it starts, so a stalled caller
+// cannot starve the output; a hole the output plays all the same (suspended, starved,
+// stalled) ends the playing as Interrupted, with where and how long. A watchdog gives up
+// when the output's position stands still for kStallLimit.
 
 #include "audio/Playback.h"
+#include "audio/PulseOutputStream.h"
 #include "audio/SoundOutput.h"
 
-#include <QAudioFormat>
 #include <QByteArray>
 
 #include <chrono>
@@ -40,8 +43,8 @@ private:
     QString output_;
 };
 
-// The same for samples already in memory, laid out as `format` says.
-PlaybackResult playPcm(const QAudioFormat& format, const QByteArray& pcm, const QString& output = {},
+// The same for samples already in memory, laid out as `layout` says.
+PlaybackResult playPcm(const PcmLayout& layout, const QByteArray& pcm, const QString& output = {},
     const PlaybackProgress& progress = {});
 
 } // namespace tarvel

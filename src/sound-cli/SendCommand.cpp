@@ -248,6 +248,13 @@ int runSend(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
         [&](std::int64_t at, std::int64_t total) { progress.update(at, total); });
     progress.finish();
     timing.report(err, played, playCalled_us);
+    if (played.problem == PlaybackProblem::Interrupted) {
+        // Said before any --verify: the recording would only show the same hole, less clearly.
+        recorder.abandon();
+        err << "tarvel send: " << printable(problemText(played).toStdString())
+            << ": the interface received a broken frame; send again\n";
+        return kExitFailure;
+    }
     if (!played.ok()) {
         recorder.abandon();
         err << "tarvel send: playback failed" << (played.device.isEmpty() ? "" : " on " + text(played.device))

@@ -41,6 +41,33 @@ double toDb(int peak)
                      : 20.0 * std::log10(std::min(peak, kFullScale) / static_cast<double>(kFullScale));
 }
 
+// The longest stretch inside the signal (between the first and the last sample within
+// 26 dB of the peak) that stays more than 26 dB below the peak.
+struct Gap {
+    std::size_t at = 0;
+    std::size_t length = 0;
+};
+Gap longestGap(std::span<const std::int16_t> samples, int peak)
+{
+    const int floor = peak / 20;
+    const auto loud = [floor](std::int16_t s) { return std::abs(static_cast<int>(s)) > floor; };
+    const auto first = std::find_if(samples.begin(), samples.end(), loud);
+    const auto last = std::find_if(samples.rbegin(), samples.rend(), loud);
+    Gap longest;
+    if (first == samples.end())
+        return longest;
+    const auto end = last.base();
+    for (auto i = first; i != end;) {
+        const auto quiet = std::find_if_not(i, end, loud);
+        const auto next = std::find_if(quiet, end, loud);
+        const auto length = static_cast<std::size_t>(next - quiet);
+        if (length > longest.length)
+            longest = {static_cast<std::size_t>(quiet - samples.begin()), length};
+        i = next;
+    }
+    return longest;
+}
+
 } // namespace
 
 SendVerdict judgeRecording(std::span<const std::int16_t> samples, double sampleRate_hz, const Frame& sent)
@@ -87,6 +114,18 @@ SendVerdict judgeRecording(std::span<const std::int16_t> samples, double sampleR
             + WordHex(read.receivedCrc) + ")";
     else
         why = "read back " + frameHex(read.frame) + ", not the frame sent";
+    const Gap gap = longestGap(samples, peak);
+    if (static_cast<double>(gap.length) >= kDropout_s * sampleRate_hz) {
+        // Said before clipping: a hole's sharp edges can reach full scale on their own.
+        char where[64];
+        std::snprintf(where, sizeof where, "%.0f ms at %.2f s",
+            static_cast<double>(gap.length) / sampleRate_hz * 1e3,
+            static_cast<double>(gap.at) / sampleRate_hz);
+        verdict.check = SendCheck::Dropout;
+        verdict.line = "dropout: the recording stops for " + std::string(where) + " inside the signal (" + why
+            + "); the sound was interrupted on its way: send again";
+        return verdict;
+    }
     if (clipped) {
         verdict.check = SendCheck::Clipped;
         verdict.line = "clipped: the sound reached full scale and could not be read back (" + why

@@ -16,6 +16,7 @@ namespace tarvel {
 enum class SendCheck {
     Verified, // the sent frame read back with a matching CRC
     Silent, // nothing above the noise floor was heard
+    Dropout, // not read back, and the sound stops for a while inside the signal
     Clipped, // not read back, and the sound hit full scale
     Damaged, // not read back (or another frame), at a level that should have worked
 };
@@ -35,6 +36,9 @@ struct SendVerdict {
 inline constexpr double kLowLevel_dBFS = -33.0;
 // A recording whose highest sample stays below this heard nothing at all.
 inline constexpr double kSilence_dBFS = -60.0;
+// The signal's tones cross zero every millisecond or so; a stretch this long that stays far
+// below the peak inside the signal is a hole the output played.
+inline constexpr double kDropout_s = 0.005;
 
 // `samples`: 16-bit mono at `sampleRate_hz`, the whole recording around the send.
 SendVerdict judgeRecording(std::span<const std::int16_t> samples, double sampleRate_hz, const Frame& sent);

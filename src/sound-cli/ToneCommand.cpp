@@ -9,8 +9,6 @@
 #include "sound-cli/ProgressLine.h"
 #include "sound-cli/SoundCli.h"
 
-#include <QAudioFormat>
-
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -80,15 +78,16 @@ int runTone(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
         device = choice.device->name;
     }
 
-    QAudioFormat format;
-    format.setSampleRate(kSampleRate_hz);
-    format.setChannelCount(1);
-    format.setSampleFormat(QAudioFormat::Int16);
+    const PcmLayout format {PcmLayout::Kind::Int16, kSampleRate_hz, 1};
     out << "playing " << hz << " Hz for " << seconds << " s at the signal's level\n" << std::flush;
     ProgressLine progress(out, outIsTerminal);
     const PlaybackResult played = playPcm(format, tonePcm(hz, seconds), device,
         [&](std::int64_t at, std::int64_t total) { progress.update(at, total); });
     progress.finish();
+    if (played.problem == PlaybackProblem::Interrupted) {
+        err << "tarvel tone: " << printable(problemText(played).toStdString()) << '\n';
+        return kExitFailure;
+    }
     if (!played.ok()) {
         err << "tarvel tone: playback failed"
             << (played.device.isEmpty() ? "" : " on " + printable(played.device.toStdString())) << ": "

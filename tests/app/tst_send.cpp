@@ -476,6 +476,11 @@ private slots:
         QTest::newRow("watchdog gave up")
             << static_cast<int>(PlaybackProblem::Stalled) << QStringLiteral("usb_out (USB Audio)")
             << QStringLiteral("usb_out (USB Audio)") << QStringLiteral("ожидание прекращено");
+        QTest::newRow("hole mid-play")
+            << static_cast<int>(PlaybackProblem::Interrupted) << QStringLiteral("usb_out (USB Audio)")
+            << QStringLiteral("usb_out (USB Audio)")
+            << QStringLiteral("звук прервался на 300 мс на 2.51 с: интерфейс "
+                              "получил испорченный кадр, выдайте ещё раз");
     }
 
     void playbackFailureIsReportedWithTheOutputAndTheReason()
@@ -486,6 +491,8 @@ private slots:
         QFETCH(QString, reasonWords);
         sound_->result.problem = static_cast<PlaybackProblem>(problem);
         sound_->result.device = device;
+        sound_->result.gapAt_us = 2'512'000;
+        sound_->result.gap_us = 299'600;
         send();
         QCOMPARE(sound_->played.size(), 1);
         expectPlaybackFailure(shownDevice, reasonWords);

@@ -3,6 +3,7 @@
 // PulseAudio (it skips anywhere else): the window sends parameters that differ from the
 // defaults, the default sink's monitor is recorded meanwhile, and the recording decodes to
 // the frame the window built; the send returns only after the sound, and says no errors.
+// An output suspended mid-send is told in the "Звук не выдан" box.
 
 #include "Form1Controls.h"
 #include "app/MainWindow.h"
@@ -12,7 +13,9 @@
 #include "frame/FrameBuild.h"
 
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QMessageBox>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -74,6 +77,37 @@ private slots:
         QVERIFY2(read.crcOk(), read.reason.c_str());
         QCOMPARE(QString::fromStdString(frameHex(read.frame)),
             QString::fromStdString(frameHex(state.shared.frame)));
+    }
+
+    void anOutputSuspendedMidSendIsToldInTheBox()
+    {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        ProgramState state;
+        TForm1 form(state, StartOptions {{}, folder.path()});
+        testing::Form1Controls ui(form);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const QString sink = qEnvironmentVariable("TARVEL_SOUND_SANDBOX");
+        QProcess suspender;
+        suspender.start(QStringLiteral("sh"),
+            {QStringLiteral("-c"),
+                QStringLiteral("sleep 2.5; pactl suspend-sink %1 1; sleep 0.3; pactl suspend-sink %1 0")
+                    .arg(sink)});
+        QVERIFY(suspender.waitForStarted());
+        QTest::mouseClick(ui.Button_FormFile, Qt::LeftButton);
+        QTest::mouseClick(ui.Button_Out, Qt::LeftButton);
+        // Done already, or about to be: the send reports the hole once the output plays again.
+        QVERIFY(suspender.state() == QProcess::NotRunning || suspender.waitForFinished());
+        QCOMPARE(suspender.exitCode(), 0);
+
+        auto* box = form.findChild<QMessageBox*>();
+        QVERIFY(box != nullptr);
+        QVERIFY2(box->text().startsWith(QStringLiteral("Звук не выдан: звук прервался на ")),
+            qPrintable(box->text()));
+        QVERIFY2(box->text().contains(QStringLiteral("интерфейс получил испорченный кадр, выдайте ещё раз")),
+            qPrintable(box->text()));
+        QCOMPARE(ui.StaticText_Error->text(), QStringLiteral(" *** звук не выдан ***"));
     }
 };
 

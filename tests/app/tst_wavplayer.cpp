@@ -103,10 +103,7 @@ private slots:
             QCOMPARE(problemText(result), QStringLiteral("no sound output (is a sound server running?)"));
         }
 
-        QAudioFormat format;
-        format.setSampleRate(8'000);
-        format.setChannelCount(1);
-        format.setSampleFormat(QAudioFormat::Int16);
+        const PcmLayout format {PcmLayout::Kind::Int16, 8'000, 1};
         QCOMPARE(playPcm(format, QByteArray(16'000, '\0')).problem, PlaybackProblem::NoOutput);
         QCOMPARE(playPcm(format, QByteArray()).problem, PlaybackProblem::UnreadableFile);
     }

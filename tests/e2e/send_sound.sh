@@ -4,6 +4,8 @@
 # "выдать" once (TARVEL_TEST_SEND=quit), its player plays _qq.wav into a private PulseAudio
 # null sink while parec records the sink's monitor; `tarvel decode` must read the default
 # frame back with "CRC ok", and the send must have returned only after the sound's 4.923 s.
+# The window runs under a file-size limit of 1000 blocks (ulimit -f 1000), which the sound
+# library's shared memory exceeds: the window must play all the same.
 # Usage: send_sound.sh BUILD_FOLDER
 # Skips (exit 0, "skipped: ...") only when PulseAudio cannot start at all.
 set -euo pipefail
@@ -37,7 +39,7 @@ recording_start "$work/recorded.wav"
 
 # The window writes _qq.wav into the folder it is started in, then plays it.
 # A window that never ends its send fails the test after a minute instead of hanging it.
-(cd "$work/run" && exec timeout 60 env QT_QPA_PLATFORM=offscreen TARVEL_TEST_SEND=quit "$programmer") \
+(cd "$work/run" && ulimit -f 1000 && exec timeout 60 env QT_QPA_PLATFORM=offscreen TARVEL_TEST_SEND=quit "$programmer") \
   >"$work/window.log" 2>&1 &
 window=$!
 # The server's own view of the window's stream, about 2 s into the sound.

@@ -89,6 +89,24 @@ TEST(SendVerdict, AnUnreadableRecordingAtFullScaleIsClippedAndOtherwiseDamaged)
     EXPECT_EQ(damaged.line.rfind("damaged: ", 0), 0u) << damaged.line;
 }
 
+// A hole the output played: the monitor hears silence in the middle of the signal, with
+// an edge that may overshoot to full scale; it is named a dropout, whatever the peak.
+TEST(SendVerdict, AHoleInsideTheSignalIsADropoutNotClipping)
+{
+    for (const bool overshoot : {false, true}) {
+        SCOPED_TRACE(overshoot ? "edge at full scale" : "plain");
+        std::vector<std::int16_t> holed = heard(kSent, 0.5);
+        const std::size_t at = 8'000 + 40'000; // 2.5 s into the signal, among the symbols
+        std::fill_n(holed.begin() + at, 1'088, std::int16_t {0}); // 68 ms
+        if (overshoot)
+            holed[at + 1'088] = 32'767;
+        const SendVerdict v = judgeRecording(holed, kRate, kSent);
+        EXPECT_EQ(v.check, SendCheck::Dropout) << v.line;
+        EXPECT_EQ(v.line.rfind("dropout: the recording stops for 68 ms at 3.00 s inside the signal (", 0), 0u)
+            << v.line;
+    }
+}
+
 TEST(SendVerdict, AnotherFrameWithAGoodCrcIsDamagedNotVerified)
 {
     FrameParameters other;

@@ -32,13 +32,21 @@ sandbox_add_sink() {
 }
 
 # Records the monitor of sink $2 (default test_sink) into $1 at 16 kHz mono. Small buffers,
-# and started well before playback, or the first second is lost. Several may run at once;
-# recording_stop ends them all.
+# and running before playback begins, or the lead-in is lost: it returns once the server
+# lists the recording, however long a busy machine takes to start parec (a recorder that
+# falls behind later loses nothing: the server keeps seconds of it). Several may run at
+# once; recording_stop ends them all.
 recording_start() {
+  local before
+  before=$(pactl list short source-outputs | wc -l)
   parec -d "${2:-test_sink}.monitor" --latency-msec=20 --rate=16000 --channels=1 --format=s16le \
     --file-format=wav "$1" &
   recorder="$recorder $!"
-  sleep 1.5
+  for _ in $(seq 200); do
+    [ "$(pactl list short source-outputs | wc -l)" -gt "$before" ] && break
+    sleep 0.05
+  done
+  sleep 0.5
 }
 
 recording_stop() {
@@ -68,4 +76,25 @@ expect_decoded() {
     exit 1
   fi
   printf '%s\n' "$decoded" | sed -n '1,2p;/^Signal:/,$p'
+}
+
+# Judges a send that wrote its exit status to $work/NAME.status, its output to NAME.log and
+# whose sink was recorded into NAME.wav, against frame $3, decoding with tarvel $1:
+# judge_send TARVEL NAME FRAME. Prints one word: clean (exit 0, the recording reads the frame
+# with "CRC ok"), told (exit 1 with the line "the sound was interrupted ..."), damaged (exit 0
+# but the recording does not read the frame: the fault that must never happen) or
+# unexplained (any other ending).
+judge_send() {
+  local status decoded
+  status=$(cat "$work/$2.status")
+  decoded=$("$1" decode "$work/$2.wav" 2>&1 | sed -n 1,2p | paste -sd ' ' -) || true
+  if [ "$status" -eq 0 ] && [ "$decoded" = "$3 CRC ok" ]; then
+    echo clean
+  elif [ "$status" -eq 0 ]; then
+    echo damaged
+  elif [ "$status" -eq 1 ] && grep -q "^tarvel send: the sound was interrupted for \(at least \)\?[0-9]* ms at [0-9.]* s on .*: the interface received a broken frame; send again$" "$work/$2.log"; then
+    echo told
+  else
+    echo unexplained
+  fi
 }

@@ -1,0 +1,183 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "audio/PulseOutputStream.h"
+
+#include <pulse/context.h>
+#include <pulse/error.h>
+#include <pulse/stream.h>
+
+#include <algorithm>
+#include <sys/time.h>
+
+namespace tarvel {
+
+namespace {
+
+pa_sample_spec specOf(const PcmLayout& layout)
+{
+    pa_sample_spec spec {};
+    switch (layout.kind) {
+    case PcmLayout::Kind::UInt8:
+        spec.format = PA_SAMPLE_U8;
+        break;
+    case PcmLayout::Kind::Int16:
+        spec.format = PA_SAMPLE_S16LE;
+        break;
+    case PcmLayout::Kind::Int32:
+        spec.format = PA_SAMPLE_S32LE;
+        break;
+    case PcmLayout::Kind::Float32:
+        spec.format = PA_SAMPLE_FLOAT32LE;
+        break;
+    }
+    spec.rate = static_cast<std::uint32_t>(std::max(layout.rate_hz, 0));
+    spec.channels = static_cast<std::uint8_t>(std::clamp(layout.channels, 0, 255));
+    return spec;
+}
+
+std::int64_t microseconds(const timeval& t)
+{
+    return static_cast<std::int64_t>(t.tv_sec) * 1'000'000 + t.tv_usec;
+}
+
+} // namespace
+
+PulseOutputStream::PulseOutputStream(PulseClient& client, const std::string& sink, const PcmLayout& layout,
+    const std::uint8_t* pcm, std::size_t size)
+        : pcm_(pcm), size_(size), sink_(sink)
+{
+    const pa_sample_spec spec = specOf(layout);
+    stream_ = pa_stream_new(client.context(), "tarvel", &spec, nullptr);
+    if (!stream_)
+        return;
+    const auto held = static_cast<std::uint32_t>(std::min(size, kMaxHeld_bytes));
+    // The whole sound held before the first sample plays (prebuf), and the output asking for
+    // data in steps of its own short latency (early requests keep it there, whatever the
+    // stream's large buffer would ask for).
+    pa_buffer_attr attr {};
+    attr.maxlength = held;
+    attr.tlength = held;
+    attr.prebuf = held;
+    attr.minreq = static_cast<std::uint32_t>(pa_usec_to_bytes(kOutputLatency_us, &spec));
+    attr.fragsize = static_cast<std::uint32_t>(-1);
+    pa_stream_set_suspended_callback(
+        stream_,
+        [](pa_stream* s, void* self) {
+            static_cast<PulseOutputStream*>(self)->suspensions_.push_back(
+                {now_us(), pa_stream_is_suspended(s) > 0});
+        },
+        this);
+    pa_stream_set_moved_callback(
+        stream_,
+        [](pa_stream* s, void* self) {
+            auto& me = *static_cast<PulseOutputStream*>(self);
+            const char* name = pa_stream_get_device_name(s);
+            if (!me.movedTo_ && name && me.sink_ != name)
+                me.movedTo_ = name;
+        },
+        this);
+    const auto flags = PA_STREAM_EARLY_REQUESTS;
+    if (pa_stream_connect_playback(stream_, sink.c_str(), &attr, flags, nullptr, nullptr) < 0) {
+        pa_stream_unref(stream_);
+        stream_ = nullptr;
+    }
+}
+
+PulseOutputStream::~PulseOutputStream()
+{
+    if (!stream_)
+        return;
+    pa_stream_set_suspended_callback(stream_, nullptr, nullptr);
+    pa_stream_set_moved_callback(stream_, nullptr, nullptr);
+    pa_stream_disconnect(stream_);
+    pa_stream_unref(stream_);
+}
+
+bool PulseOutputStream::playable(const PcmLayout& layout)
+{
+    const pa_sample_spec spec = specOf(layout);
+    return pa_sample_spec_valid(&spec) != 0;
+}
+
+std::int64_t PulseOutputStream::now_us()
+{
+    timeval now {};
+    gettimeofday(&now, nullptr);
+    return microseconds(now);
+}
+
+bool PulseOutputStream::ready() const
+{
+    return stream_ && pa_stream_get_state(stream_) == PA_STREAM_READY;
+}
+
+bool PulseOutputStream::failed() const
+{
+    return !stream_ || !PA_STREAM_IS_GOOD(pa_stream_get_state(stream_));
+}
+
+std::string PulseOutputStream::error() const
+{
+    if (!stream_)
+        return "the sound server refused the stream";
+    return pa_strerror(pa_context_errno(pa_stream_get_context(stream_)));
+}
+
+bool PulseOutputStream::feed()
+{
+    if (!ready())
+        return written_ == size_;
+    const std::size_t room = std::min(pa_stream_writable_size(stream_), size_ - written_);
+    if (room > 0 && room != static_cast<std::size_t>(-1)
+        && pa_stream_write(stream_, pcm_ + written_, room, nullptr, 0, PA_SEEK_RELATIVE) == 0)
+        written_ += room;
+    return written_ == size_;
+}
+
+void PulseOutputStream::askPosition()
+{
+    if (!ready() || asking_)
+        return;
+    if (pa_operation* asked = pa_stream_update_timing_info(stream_, positionAnswered, this)) {
+        asking_ = true;
+        pa_operation_unref(asked);
+    }
+}
+
+void PulseOutputStream::positionAnswered(pa_stream* stream, int success, void* self)
+{
+    auto& me = *static_cast<PulseOutputStream*>(self);
+    me.asking_ = false;
+    const pa_timing_info* info = success ? pa_stream_get_timing_info(stream) : nullptr;
+    if (!info || info->read_index_corrupt || info->read_index < 0)
+        return;
+    const pa_sample_spec* spec = pa_stream_get_sample_spec(stream);
+    const auto taken
+        = static_cast<std::int64_t>(pa_bytes_to_usec(static_cast<std::uint64_t>(info->read_index), spec));
+    const auto buffered = static_cast<std::int64_t>(info->sink_usec);
+    Report report;
+    report.at_us = microseconds(info->timestamp);
+    report.position_us = taken - buffered;
+    report.allTaken = static_cast<std::uint64_t>(info->read_index) >= me.size_;
+    report.buffered_us = buffered;
+    me.reports_.push_back(report);
+}
+
+std::optional<PulseOutputStream::Report> PulseOutputStream::takeReport()
+{
+    if (reports_.empty())
+        return std::nullopt;
+    Report r = reports_.front();
+    reports_.pop_front();
+    return r;
+}
+
+std::optional<PulseOutputStream::Suspension> PulseOutputStream::takeSuspension()
+{
+    if (suspensions_.empty())
+        return std::nullopt;
+    Suspension s = suspensions_.front();
+    suspensions_.pop_front();
+    return s;
+}
+
+} // namespace tarvel

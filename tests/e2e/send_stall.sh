@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# `tarvel send` against what used to leave holes in the sound, through a private PulseAudio:
+#  - the sending process stopped (SIGSTOP) for 0.2, 0.5 and 1 s mid-play, five times each
+#    (TARVEL_STALL_ROUNDS), all at once on sinks of their own, each sink's monitor recorded:
+#    every send either exits 0 and its recording reads "CRC ok", or exits 1 with the one line
+#    "the sound was interrupted ..."; never exit 0 with a damaged recording;
+#  - the output suspended for 0.3 s mid-play: exit 1 and the line, its length about 0.3 s;
+#  - under a file-size limit of 1000 blocks (ulimit -f 1000) send, tone and devices work.
+# Usage: send_stall.sh BUILD_FOLDER. Skips (exit 0, "skipped: ...") only when PulseAudio
+# cannot start at all.
+set -euo pipefail
+build=$(cd "${1:-build}" && pwd)
+tarvel="$build/tarvel"
+for binary in "$tarvel" "$build/tarvel-sound"; do
+  [ -x "$binary" ] || { echo "send_stall: $binary is not built" >&2; exit 1; }
+done
+rounds=${TARVEL_STALL_ROUNDS:-5}
+
+work=$(mktemp -d)
+test_name=send_stall
+. "$(dirname "$0")/lib/pulse-sandbox.sh"
+senders=""
+cleanup() {
+  local pid
+  for pid in $senders; do kill -CONT "$pid" 2>/dev/null || true; done
+  sandbox_cleanup
+}
+trap cleanup EXIT
+sandbox_start
+
+fail() { echo "send_stall: FAILED: $*" >&2; exit 1; }
+expected=$("$tarvel" frame)
+
+echo "-- the sender stopped mid-play: 0.2, 0.5 and 1 s, $rounds times each, all at once"
+names=()
+for round in $(seq "$rounds"); do
+  for stall in 0.2 0.5 1; do
+    name="stall${stall/./_}_$round"
+    sandbox_add_sink "$name"
+    names+=("$name")
+  done
+done
+for name in "${names[@]}"; do recording_start "$work/$name.wav" "$name"; done
+for name in "${names[@]}"; do
+  mkdir "$work/$name"
+  stall=${name#stall}
+  stall=${stall%_*}
+  (
+    status=0
+    "$tarvel" send -C "$work/$name" --device "$name" >"$work/$name.log" 2>&1 &
+    sender=$!
+    sleep 2.5
+    kill -STOP "$sender"
+    sleep "${stall/_/.}"
+    kill -CONT "$sender"
+    wait "$sender" || status=$?
+    echo "$status" >"$work/$name.status"
+  ) &
+  senders="$senders $!"
+done
+wait $senders
+senders=""
+recording_stop
+clean=0
+told=0
+for name in "${names[@]}"; do
+  verdict=$(judge_send "$tarvel" "$name" "$expected")
+  case $verdict in
+    clean) clean=$((clean + 1)) ;;
+    told) told=$((told + 1)); grep "^tarvel send:" "$work/$name.log" ;;
+    *) cat "$work/$name.log" >&2; "$tarvel" decode "$work/$name.wav" >&2 || true; fail "$name: $verdict" ;;
+  esac
+done
+echo "send_stall: ${#names[@]} stalled sends: $clean played whole (CRC ok), $told told the sound was interrupted"
+
+echo "-- the output suspended for 0.3 s mid-play"
+recording_start "$work/suspended.wav" test_sink
+(sleep 2.5; pactl suspend-sink test_sink 1; sleep 0.3; pactl suspend-sink test_sink 0) &
+suspender=$!
+status=0
+"$tarvel" send -C "$work/suspended" >"$work/suspended.log" 2>&1 || status=$?
+wait "$suspender"
+recording_stop
+cat "$work/suspended.log"
+[ "$status" -eq 1 ] || fail "a suspended output exited $status, not 1"
+[ "$(grep -c '^tarvel send:' "$work/suspended.log")" -eq 1 ] || fail "not one line saying why"
+grep -q "^tarvel send: the sound was interrupted for [23][0-9][0-9] ms at [0-9.]* s on test_sink .*: the interface received a broken frame; send again$" \
+  "$work/suspended.log" || fail "the line does not tell a hole of about 0.3 s"
+
+echo "-- a file-size limit of 1000 blocks: send, tone and devices"
+(
+  ulimit -f 1000
+  "$tarvel" send -C "$work/limited" >"$work/limited.log" 2>&1 || fail "send under ulimit -f 1000 exited $?"
+  "$tarvel" tone --seconds 1 >"$work/limited-tone.log" 2>&1 || fail "tone under ulimit -f 1000 exited $?"
+  "$tarvel" devices >"$work/limited-devices.log" 2>&1 || fail "devices under ulimit -f 1000 exited $?"
+)
+grep -q "^played 4.923 s on test_sink" "$work/limited.log" || { cat "$work/limited.log" >&2; fail "send did not play"; }
+grep -q "^played on test_sink" "$work/limited-tone.log" || { cat "$work/limited-tone.log" >&2; fail "tone did not play"; }
+grep -q '^\* test_sink ' "$work/limited-devices.log" || { cat "$work/limited-devices.log" >&2; fail "devices listed nothing"; }
+echo "send_stall: passed"
