@@ -15,12 +15,18 @@ namespace fs = std::filesystem;
 UserFolder perUserFolder(const char* xdgDataHome, const char* home)
 {
     // The XDG rule: a relative XDG_DATA_HOME is invalid and is ignored.
+    const bool homeUsable = home && fs::path(home).is_absolute();
     if (xdgDataHome && fs::path(xdgDataHome).is_absolute()) {
         const fs::path dataHome = fs::path(xdgDataHome).lexically_normal();
         const fs::path data = dataHome.has_filename() ? dataHome : dataHome.parent_path();
+        // Inside the home, the home is what must exist; elsewhere the folder it is made in.
+        const fs::path inHome
+            = homeUsable ? data.lexically_relative(fs::path(home).lexically_normal()) : fs::path();
+        if (!inHome.empty() && *inHome.begin() != "..")
+            return {data / "tarvel", fs::path(home), "the home folder (HOME)"};
         return {data / "tarvel", data.parent_path(), "the folder above XDG_DATA_HOME"};
     }
-    if (home && fs::path(home).is_absolute())
+    if (homeUsable)
         return {fs::path(home) / ".local" / "share" / "tarvel", fs::path(home), "the home folder (HOME)"};
     return {};
 }

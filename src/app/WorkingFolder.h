@@ -20,8 +20,9 @@ struct UserFolder {
     std::string baseName; // what `base` is, for the message when it is missing
 };
 
-// $XDG_DATA_HOME/tarvel when that is an absolute path (below XDG_DATA_HOME's parent), otherwise
-// $HOME/.local/share/tarvel (below HOME); no folder when neither is usable (no absolute HOME).
+// $XDG_DATA_HOME/tarvel when that is an absolute path (below HOME when it lies in the home,
+// else below XDG_DATA_HOME's parent), otherwise $HOME/.local/share/tarvel (below HOME); no
+// folder when neither is usable (no absolute HOME).
 UserFolder perUserFolder(const char* xdgDataHome, const char* home);
 
 // Where an installed program finds the help files it ships: PREFIX/share/tarvel/help beside

@@ -47,6 +47,14 @@ private slots:
                                  << "/home/me"
                                  << "/data/me/tarvel"
                                  << "/data";
+        QTest::newRow("xdg in the home") << "/home/me/.local/share"
+                                         << "/home/me"
+                                         << "/home/me/.local/share/tarvel"
+                                         << "/home/me";
+        QTest::newRow("xdg beside the home") << "/home/meme"
+                                             << "/home/me"
+                                             << "/home/meme/tarvel"
+                                             << "/home";
         QTest::newRow("xdg with a slash at its end") << "/data/me/"
                                                      << "/home/me"
                                                      << "/data/me/tarvel"
@@ -99,6 +107,9 @@ private slots:
                                       << QStringList {};
         QTest::newRow("xdg made") << "home/data"
                                   << "home" << QString() << QStringList {"home/data"};
+        QTest::newRow("xdg in the home, two levels made")
+            << "home/.local/share"
+            << "home" << QString() << QStringList {"home/.local", "home/.local/share"};
         QTest::newRow("xdg's parent missing") << "gone/data"
                                               << "home"
                                               << "the folder above XDG_DATA_HOME %1/gone does not exist, so "
