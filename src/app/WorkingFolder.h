@@ -12,9 +12,18 @@
 
 namespace tarvel {
 
-// $XDG_DATA_HOME/tarvel when that is an absolute path, otherwise $HOME/.local/share/tarvel;
-// empty when neither is usable (no absolute HOME).
-std::filesystem::path perUserFolder(const char* xdgDataHome, const char* home);
+// The user's own folder and the folder above it that is never made: a missing home means a
+// broken session, and making it would put a home where none belongs.
+struct UserFolder {
+    std::filesystem::path folder; // empty when neither XDG_DATA_HOME nor HOME is usable
+    std::filesystem::path base; // must exist; only the levels below it are made
+    std::string baseName; // what `base` is, for the message when it is missing
+};
+
+// $XDG_DATA_HOME/tarvel when that is an absolute path (below HOME when it lies in the home,
+// else below XDG_DATA_HOME's parent), otherwise $HOME/.local/share/tarvel (below HOME); no
+// folder when neither is usable (no absolute HOME).
+UserFolder perUserFolder(const char* xdgDataHome, const char* home);
 
 // Where an installed program finds the help files it ships: PREFIX/share/tarvel/help beside
 // PREFIX/bin, so that an unpacked package works wherever it lies.
@@ -25,10 +34,10 @@ struct PreparedFolder {
     std::string error; // empty on success
 };
 
-// Creates `folder` with its parents and copies into it each shipped help file (*.rtf) that is
-// not there yet: a help file the user has edited or added is never replaced. A missing
-// shipped folder copies nothing and is no error.
-PreparedFolder prepareWorkingFolder(
-    const std::filesystem::path& folder, const std::filesystem::path& shippedHelp);
+// Creates the user's folder and copies into it each shipped help file (*.rtf) that is not there
+// yet: a help file the user has edited or added is never replaced. Only the levels below
+// `base` are made, the data home's own with mode 0700 as the XDG rules ask; a missing base
+// is an error and nothing is made. A missing shipped folder copies nothing and is no error.
+PreparedFolder prepareWorkingFolder(const UserFolder& user, const std::filesystem::path& shippedHelp);
 
 } // namespace tarvel

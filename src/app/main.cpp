@@ -87,13 +87,14 @@ bool userFolderAsked(int argc, char** argv)
 // folder itself. False, said on stderr and in a message box, when it cannot be used.
 bool enterUserFolder()
 {
-    const auto folder = tarvel::perUserFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+    const auto user = tarvel::perUserFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+    const auto& folder = user.folder;
     tarvel::PreparedFolder prepared;
     if (folder.empty())
         prepared.error = "neither XDG_DATA_HOME nor HOME names an absolute folder";
     else
         prepared = tarvel::prepareWorkingFolder(
-            folder, tarvel::shippedHelpFolder(QCoreApplication::applicationDirPath().toStdString()));
+            user, tarvel::shippedHelpFolder(QCoreApplication::applicationDirPath().toStdString()));
     if (prepared.error.empty() && !QDir::setCurrent(QString::fromStdString(folder.string())))
         prepared.error = "cannot enter the folder " + folder.string();
     if (prepared.error.empty())

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "controls/DisplayLines.h"
 
+#include <algorithm>
+
 namespace tarvel {
 
 namespace {
@@ -19,15 +21,73 @@ QString groupedNumber(qsizetype number)
     return digits;
 }
 
+// The character at `at` (a whole surrogate pair where one starts there) and its length.
+char32_t characterAt(QStringView text, qsizetype at, qsizetype& length)
+{
+    if (text[at].isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate()) {
+        length = 2;
+        return QChar::surrogateToUcs4(text[at], text[at + 1]);
+    }
+    length = 1;
+    return text[at].unicode();
+}
+
+// Where the piece that begins at `start` reaches `maxRuns` runs and the next run begins;
+// text.size() when it does not within `scanLength` characters.
+qsizetype endOfRuns(QStringView text, qsizetype start, qsizetype scanLength, qsizetype maxRuns)
+{
+    ScriptRuns runs;
+    qsizetype count = 1;
+    const qsizetype end = std::min(text.size(), start + scanLength);
+    qsizetype length = 1;
+    for (qsizetype i = start; i < end; i += length) {
+        if (runs.beginsNewRun(characterAt(text, i, length)) && ++count > maxRuns)
+            return i;
+    }
+    return text.size();
+}
+
 } // namespace
 
-std::vector<qsizetype> displayBreaks(QStringView paragraph, qsizetype maxLength)
+bool ScriptRuns::beginsNewRun(char32_t c)
+{
+    constexpr int kDigitsAfterRightToLeft = -2;
+    const QChar::Script script = QChar::script(c);
+    const QChar::Direction direction = QChar::direction(c);
+    int key = script;
+    if (script == QChar::Script_Common || script == QChar::Script_Inherited
+        || script == QChar::Script_Unknown) {
+        const bool digit = direction == QChar::DirEN || direction == QChar::DirAN;
+        if (!digit || !rightToLeft_)
+            return false;
+        key = kDigitsAfterRightToLeft;
+    } else if (direction == QChar::DirR || direction == QChar::DirAL) {
+        rightToLeft_ = true;
+    } else if (direction == QChar::DirL) {
+        rightToLeft_ = false;
+    }
+    const bool begins = current_ != -1 && key != current_;
+    current_ = key;
+    return begins;
+}
+
+std::vector<qsizetype> displayBreaks(QStringView paragraph, qsizetype maxLength, qsizetype maxRuns)
 {
     std::vector<qsizetype> breaks;
     if (maxLength < 2)
         maxLength = 2; // room for a surrogate pair
+    maxRuns = std::max<qsizetype>(maxRuns, 1);
     qsizetype start = 0;
-    while (paragraph.size() - start > maxLength) {
+    for (;;) {
+        // Before the run that would be one too many, when that comes before the length's limit.
+        const qsizetype runsEnd = endOfRuns(paragraph, start, maxLength + 1, maxRuns);
+        if (runsEnd < paragraph.size()) {
+            breaks.push_back(runsEnd);
+            start = runsEnd;
+            continue;
+        }
+        if (paragraph.size() - start <= maxLength)
+            break;
         qsizetype at = start + maxLength;
         // After a blank in the piece's last quarter, where the wrap would have gone anyway.
         for (qsizetype i = at - 1; i >= start + maxLength - maxLength / 4; --i) {
@@ -44,7 +104,7 @@ std::vector<qsizetype> displayBreaks(QStringView paragraph, qsizetype maxLength)
     return breaks;
 }
 
-QString breakLongLines(const QString& text, qsizetype maxLength)
+QString breakLongLines(const QString& text, qsizetype maxLength, qsizetype maxRuns)
 {
     QString shown;
     shown.reserve(text.size() + text.size() / (maxLength > 0 ? maxLength : 1) + 1);
@@ -55,7 +115,7 @@ QString breakLongLines(const QString& text, qsizetype maxLength)
             lineEnd = text.size();
         const QStringView line = QStringView(text).mid(lineStart, lineEnd - lineStart);
         qsizetype pieceStart = 0;
-        for (const qsizetype at : displayBreaks(line, maxLength)) {
+        for (const qsizetype at : displayBreaks(line, maxLength, maxRuns)) {
             shown += line.mid(pieceStart, at - pieceStart);
             shown += u'\n';
             pieceStart = at;
@@ -90,6 +150,16 @@ qsizetype DisplayBudget::take(QStringView text)
                 break;
             }
             ++lineBreaks_;
+        }
+        if (!text[i].isLowSurrogate() || i == 0 || !text[i - 1].isHighSurrogate()) {
+            qsizetype length = 1;
+            if (runs_.beginsNewRun(characterAt(text, i, length))) {
+                if (scriptChanges_ == kMaxShownScriptChanges) {
+                    cut_ = DisplayCut::ScriptChanges;
+                    break;
+                }
+                ++scriptChanges_;
+            }
         }
         ++characters_;
     }
@@ -130,6 +200,10 @@ QString displayCutNote(DisplayCut cut)
         break;
     case DisplayCut::FormatRuns:
         limit = groupedNumber(kMaxShownFormatRuns) + QStringLiteral(" смен оформления текста");
+        break;
+    case DisplayCut::ScriptChanges:
+        limit
+            = groupedNumber(kMaxShownScriptChanges) + QStringLiteral(" смен алфавита или направления текста");
         break;
     }
     return QStringLiteral("*** Дальше файл справки не показан: страница справки показывает не больше ")

@@ -24,7 +24,30 @@ struct CleanupSlot {
     std::array<char, NAME_MAX + 1> name {};
 };
 std::array<CleanupSlot, 8> cleanupSlots;
-constexpr std::array<int, 6> kCleanupSignals = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGXFSZ, SIGPIPE};
+
+// Every signal whose default action ends the process; the real-time ones are added where the
+// handlers are installed, their range being known only at run time.
+constexpr std::array<int, 22> kCleanupSignals
+    = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGXFSZ, SIGPIPE, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF,
+        SIGXCPU, SIGIO, SIGPWR, SIGSTKFLT, SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGSYS};
+
+// The signals that report a fault of the thread they reach. They are never held back, and when
+// the kernel raised them for a fault they cannot wait either: returning from the handler would
+// run the faulting instruction again.
+bool reportsAFault(int signalNumber)
+{
+    switch (signalNumber) {
+    case SIGSEGV:
+    case SIGBUS:
+    case SIGFPE:
+    case SIGILL:
+    case SIGTRAP:
+    case SIGSYS:
+        return true;
+    default:
+        return false;
+    }
+}
 
 // Commits under way, and a flag that the process is ending; a signal that arrives during a
 // commit is kept in `deferredSignal` for the committing thread to act on.
@@ -55,8 +78,13 @@ static_assert(std::atomic<unsigned>::is_always_lock_free && std::atomic<int>::is
     ::_exit(128 + signalNumber); // only if the signal did not end the process after all
 }
 
-extern "C" void onEndingSignal(int signalNumber)
+extern "C" void onEndingSignal(int signalNumber, siginfo_t* info, void* /*context*/)
 {
+    // si_code > 0: raised by the kernel for this thread's fault, not sent by a process.
+    if (reportsAFault(signalNumber) && info != nullptr && info->si_code > 0) {
+        commitState.fetch_or(kEnding);
+        removeTemporariesAndEnd(signalNumber);
+    }
     // Noted first, so that a commit ending after the look below finds it.
     deferredSignal.store(signalNumber);
     unsigned state = commitState.load();
@@ -73,15 +101,21 @@ void installCleanupHandlers()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        for (const int signalNumber : kCleanupSignals) {
+        const auto takeOver = [](int signalNumber) {
             struct sigaction current { };
-            if (::sigaction(signalNumber, nullptr, &current) != 0 || current.sa_handler != SIG_DFL)
-                continue;
+            if (::sigaction(signalNumber, nullptr, &current) != 0 || (current.sa_flags & SA_SIGINFO) != 0
+                || current.sa_handler != SIG_DFL)
+                return;
             struct sigaction ours { };
-            ours.sa_handler = onEndingSignal;
+            ours.sa_sigaction = onEndingSignal;
+            ours.sa_flags = SA_SIGINFO;
             ::sigemptyset(&ours.sa_mask);
             ::sigaction(signalNumber, &ours, nullptr);
-        }
+        };
+        for (const int signalNumber : kCleanupSignals)
+            takeOver(signalNumber);
+        for (int signalNumber = SIGRTMIN; signalNumber <= SIGRTMAX; ++signalNumber)
+            takeOver(signalNumber);
     });
 }
 

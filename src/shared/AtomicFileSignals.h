@@ -2,14 +2,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What signals may do to files being replaced, for AtomicFile.
 //
-// - The signals that end a process and can be caught (SIGINT, SIGTERM, SIGHUP, SIGQUIT,
-//   SIGXFSZ, SIGPIPE), where the program leaves them at their default action, get a handler
-//   that removes the named temporary files listed here and then ends the process as the
-//   signal would have.
+// - Every signal whose default action ends a process and that can be caught (SIGINT, SIGTERM,
+//   SIGHUP, SIGQUIT, SIGPIPE, SIGUSR1, SIGALRM, the real-time signals, ... and SIGABRT, SIGSEGV
+//   and the other fault signals), where the program leaves it at its default action, gets a
+//   handler that removes the named temporary files listed here and then ends the process as
+//   the signal would have.
 // - While a CommitWindow is open, such a signal waits: in the committing thread it is
 //   blocked, and where it reaches another thread the handler only notes it. It takes effect
 //   when the window closes, so it never falls between the renames of files that go in place
-//   together.
+//   together. A fault the kernel reports (a bad address, not a signal sent by a process) does
+//   not wait: the thread cannot go on.
 
 #include <string>
 

@@ -708,33 +708,62 @@ private slots:
 
     void programWithoutDisplaySaysSo_data()
     {
-        QTest::addColumn<QString>("display");
+        QTest::addColumn<QStringList>("environment");
         QTest::addColumn<QString>("says");
-        QTest::newRow("none") << QString() << QStringLiteral("no display");
+        QTest::newRow("none") << QStringList {} << QStringLiteral("no display");
         // A display that nobody serves (a broken remote session) must not make Qt abort.
-        QTest::newRow("dead") << QStringLiteral(":97") << QStringLiteral("does not answer");
+        QTest::newRow("dead") << QStringList {"DISPLAY=:97"} << QStringLiteral("does not answer");
+        // Without DISPLAY Qt has only Wayland to try: no plugin for it, or no compositor
+        // behind the socket (the plugin's folder faked, since no compositor is asked).
+        QTest::newRow("wayland without its plugin")
+            << QStringList {"WAYLAND_DISPLAY=wayland-tarvel-none"}
+            << (waylandPluginInstalled() ? QStringLiteral("does not answer") : QStringLiteral("qt6-wayland"));
+        QTest::newRow("wayland nobody serves")
+            << QStringList {"WAYLAND_DISPLAY=/nonexistent/wayland-9", "QT_QPA_PLATFORM_PLUGIN_PATH=FAKE"}
+            << QStringLiteral("the Wayland display /nonexistent/wayland-9 does not answer");
     }
 
     void programWithoutDisplaySaysSo()
     {
-        QFETCH(QString, display);
+        QFETCH(QStringList, environment);
         QFETCH(QString, says);
         QProcess program;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove("DISPLAY");
         env.remove("WAYLAND_DISPLAY");
         env.remove("QT_QPA_PLATFORM");
-        if (!display.isEmpty())
-            env.insert("DISPLAY", display);
+        for (const QString& setting : environment) {
+            const QString value = setting.section(u'=', 1);
+            env.insert(setting.section(u'=', 0, 0), value == "FAKE" ? fakeWaylandPluginFolder() : value);
+        }
         program.setProcessEnvironment(env);
         program.start(QStringLiteral(TARVEL_PROGRAMMER_PATH), {});
         QVERIFY(program.waitForFinished(30000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QVERIFY(program.exitCode() != 0);
+        QCOMPARE(program.exitCode(), 3);
         const QString err = QString::fromLocal8Bit(program.readAllStandardError());
         QCOMPARE(err.count(QLatin1Char('\n')), 1);
         QVERIFY2(err.contains(says), qPrintable(err));
         QVERIFY(err.contains(QStringLiteral("xvfb-run")));
+    }
+
+private:
+    static bool waylandPluginInstalled()
+    {
+        for (const QString& folder : QCoreApplication::libraryPaths())
+            if (!QDir(folder + "/platforms").entryList({"libqwayland*"}, QDir::Files).isEmpty())
+                return true;
+        return false;
+    }
+
+    // A folder where a platform plugin named like Qt's Wayland one lies.
+    QString fakeWaylandPluginFolder() const
+    {
+        const QString folder = folder_->filePath("fake-platforms");
+        QDir().mkpath(folder);
+        QFile plugin(folder + "/libqwayland-generic.so");
+        plugin.open(QIODevice::WriteOnly);
+        return folder;
     }
 #endif
 };

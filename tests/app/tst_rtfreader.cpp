@@ -175,6 +175,8 @@ private slots:
     void helpFileMatrix_data();
     void helpFileMatrix();
     void longLinesBreakForDisplay();
+    void scriptRunsFollowTheLayout_data();
+    void scriptRunsFollowTheLayout();
     void displayBudgetStopsAtEachLimit();
     void hostileHelpFilesKeepTheViewResponsive_data();
     void hostileHelpFilesKeepTheViewResponsive();
@@ -709,6 +711,10 @@ void TestRtfReader::longLinesBreakForDisplay()
     // A character outside the BMP is never cut in two.
     const QString emoji = QString(9, u'a') + QString::fromUtf8("\U0001F600") + "bb";
     QCOMPARE(displayBreaks(emoji, 10), (std::vector<qsizetype> {9}));
+    // Or before the run one too many, whichever comes first (Latin a, Cyrillic а).
+    QCOMPARE(displayBreaks(u"aаaаaаa", 100, 3), (std::vector<qsizetype> {3, 6}));
+    QCOMPARE(displayBreaks(u"aаaаaаa bbbbbbbbbb", 10, 3), (std::vector<qsizetype> {3, 6, 16}));
+    QCOMPARE(displayBreaks(u"aаa", 100, 3), std::vector<qsizetype> {});
 
     QCOMPARE(breakLongLines(QStringLiteral("short\n") + QString(25, u'x') + "\n\nend", 10),
         QStringLiteral("short\n") + QString(10, u'x') + "\n" + QString(10, u'x') + "\n" + QString(5, u'x')
@@ -722,6 +728,33 @@ void TestRtfReader::longLinesBreakForDisplay()
     QCOMPARE(d.blockCount(), 2);
     QCOMPARE(d.lastBlock().text(), QStringLiteral("b") + QString(10, u'c'));
     QVERIFY(d.lastBlock().begin().fragment().charFormat().fontWeight() == QFont::Bold);
+}
+
+// Where the layout begins a new run: a change of script, digits after right-to-left text;
+// blanks, punctuation, marks and digits in left-to-right text join the run they stand in.
+void TestRtfReader::scriptRunsFollowTheLayout_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("newRuns");
+    QTest::newRow("one script") << QStringLiteral("Press the red button, 3 times!") << 0;
+    QTest::newRow("Russian with Latin words") << QStringLiteral("Нажмите PTT на интерфейсе Tarvel.") << 3;
+    QTest::newRow("Latin and Cyrillic a") << QStringLiteral("aаaа") << 3;
+    QTest::newRow("Latin and Hebrew") << QStringLiteral("a\u05d0a\u05d0") << 3;
+    QTest::newRow("digits after Hebrew") << QStringLiteral("\u05d0\u05d1 12 \u05d2") << 2;
+    QTest::newRow("digits after Latin") << QStringLiteral("ab 12 cd") << 0;
+    QTest::newRow("a combining mark") << QStringLiteral("e\u0301e") << 0;
+    QTest::newRow("outside the BMP") << QString::fromUtf8("a\U00010900a") << 2; // Phoenician
+}
+
+void TestRtfReader::scriptRunsFollowTheLayout()
+{
+    QFETCH(QString, text);
+    QFETCH(int, newRuns);
+    ScriptRuns runs;
+    int begun = 0;
+    for (const char32_t c : text.toUcs4())
+        begun += runs.beginsNewRun(c) ? 1 : 0;
+    QCOMPARE(begun, newRuns);
 }
 
 void TestRtfReader::displayBudgetStopsAtEachLimit()
@@ -747,12 +780,21 @@ void TestRtfReader::displayBudgetStopsAtEachLimit()
     QVERIFY(!runs.takeFormatRun());
     QCOMPARE(runs.cut(), DisplayCut::FormatRuns);
 
+    // Changes of script: the letter outside the BMP that would be one too many goes whole.
+    DisplayBudget scripts;
+    const QString alternating = QStringLiteral("aа").repeated(kMaxShownScriptChanges / 2) + u'a';
+    QCOMPARE(scripts.take(alternating), alternating.size());
+    QCOMPARE(scripts.take(QString::fromUtf8("aa  \U00010900")), 4);
+    QCOMPARE(scripts.cut(), DisplayCut::ScriptChanges);
+
     QCOMPARE(displayCutNote(DisplayCut::Characters),
         QStringLiteral(
             "*** Дальше файл справки не показан: страница справки показывает не больше 100 000 знаков."));
     QVERIFY(displayCutNote(DisplayCut::LineBreaks).endsWith(QStringLiteral("не больше 20 000 строк.")));
     QVERIFY(displayCutNote(DisplayCut::FormatRuns)
                 .endsWith(QStringLiteral("не больше 10 000 смен оформления текста.")));
+    QVERIFY(displayCutNote(DisplayCut::ScriptChanges)
+                .endsWith(QStringLiteral("не больше 5 000 смен алфавита или направления текста.")));
     QCOMPARE(displayCutNote(DisplayCut::None), QString());
 }
 
@@ -782,6 +824,9 @@ void TestRtfReader::hostileHelpFilesKeepTheViewResponsive_data()
                                       << "a\u2028" << lineBreaks;
     QTest::newRow("13.5 MB of \\b and \\b0") << "{\\rtf1 " + repeated("\\b a\\b0 a", 1'500'000) + "}"
                                              << "aaaa" << int(DisplayCut::FormatRuns);
+    // Every character changes the direction of the text: each is a run of its own to lay out.
+    QTest::newRow("2 000 lines of 999 × aא")
+        << repeated(repeated("a\u05d0", 999) + '\n', 2000) << "a\u05d0a" << int(DisplayCut::ScriptChanges);
 }
 
 // However large the file, the page shows what it can lay out without keeping the window

@@ -16,10 +16,12 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <optional>
 #include <thread>
 #include <vector>
 
 #include <poll.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -32,8 +34,25 @@ namespace {
 using testing::readFile;
 using testing::TempFolder;
 
-// The signals that end a process and can be caught.
-constexpr std::array<int, 6> kEndingSignals = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGXFSZ, SIGPIPE};
+// The signals whose default action ends a process and that can be caught, as another process
+// may send them (the ones that report a fault too).
+const std::vector<int> kEndingSignals = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGXFSZ, SIGPIPE, SIGUSR1, SIGUSR2,
+    SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGIO, SIGPWR, SIGSTKFLT, SIGRTMIN, SIGRTMIN + 5, SIGRTMAX, SIGABRT,
+    SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGSYS};
+
+// Whether this process leaves the signal to the writer's handler: one ignored where the tests
+// started ends nothing, and a sanitizer keeps the fault signals for itself.
+bool leftToTheWriter(int signalNumber)
+{
+    {
+        const CommitWindow installsTheHandlers;
+    }
+    struct sigaction writers { };
+    struct sigaction current { };
+    ::sigaction(SIGUSR1, nullptr, &writers);
+    ::sigaction(signalNumber, nullptr, &current);
+    return (current.sa_flags & SA_SIGINFO) != 0 && current.sa_sigaction == writers.sa_sigaction;
+}
 
 constexpr std::array<AtomicFile::Temporary, 2> kBothKinds
     = {AtomicFile::Temporary::Unnamed, AtomicFile::Temporary::Named};
@@ -71,6 +90,8 @@ template <typename Child> int statusOfChild(Child child)
 {
     const pid_t pid = ::fork();
     if (pid == 0) {
+        const rlimit noCore {0, 0}; // the signals that dump core are sent on purpose
+        ::setrlimit(RLIMIT_CORE, &noCore);
         child();
         ::_exit(0);
     }
@@ -196,15 +217,15 @@ TEST(SharedAtomicFile, SignalledWriterRemovesItsNamedFile)
 {
     TempFolder dir;
     for (const int signalNumber : kEndingSignals) {
-        SCOPED_TRACE(signalNumber);
-        struct sigaction inherited { };
-        ::sigaction(signalNumber, nullptr, &inherited);
-        if (inherited.sa_handler == SIG_IGN)
-            continue; // an ignored signal ends nothing, there is nothing to clean up
+        SCOPED_TRACE(::strsignal(signalNumber));
+        if (!leftToTheWriter(signalNumber))
+            continue;
         const int status = statusOfChild([&] {
+            const FolderLock lock(dir.path());
             AtomicFile file(dir / "x.txt", AtomicFile::Temporary::Named);
             file.write(std::string_view("half"));
-            ::raise(signalNumber);
+            ::kill(::getpid(), signalNumber);
+            ::pause();
         });
         ASSERT_TRUE(WIFSIGNALED(status)) << "the signal still ends the process";
         EXPECT_EQ(WTERMSIG(status), signalNumber);
@@ -244,9 +265,7 @@ TEST(SharedAtomicFile, SignalDuringCommitWaitsForTheLastRename)
         for (const bool fromAnotherThread : {false, true}) {
             SCOPED_TRACE(
                 std::string(::strsignal(signalNumber)) + (fromAnotherThread ? ", process" : ", thread"));
-            struct sigaction inherited { };
-            ::sigaction(signalNumber, nullptr, &inherited);
-            if (inherited.sa_handler == SIG_IGN)
+            if (!leftToTheWriter(signalNumber))
                 continue;
             const int status = statusOfChild([&] {
                 std::thread running([] { ::pause(); }); // a thread the signal may be given to
@@ -269,6 +288,47 @@ TEST(SharedAtomicFile, SignalDuringCommitWaitsForTheLastRename)
             std::filesystem::remove(inside);
         }
     }
+}
+
+// A fault of the writing thread itself (here a read of an address it may not read) cannot wait
+// for a commit to end; it removes what the writer made and ends the process as it would have.
+TEST(SharedAtomicFile, FaultEndsTheWriterAtOnceAndCleansUp)
+{
+    if (!leftToTheWriter(SIGSEGV))
+        GTEST_SKIP() << "SIGSEGV is handled by a sanitizer here";
+    TempFolder dir;
+    void* const forbidden = ::mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(forbidden, MAP_FAILED);
+    for (const bool committing : {false, true}) {
+        SCOPED_TRACE(committing ? "during a commit" : "while writing");
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const rlimit noCore {0, 0};
+            ::setrlimit(RLIMIT_CORE, &noCore);
+            const FolderLock lock(dir.path());
+            AtomicFile file(dir / "x.txt", AtomicFile::Temporary::Named);
+            file.write(std::string_view("half"));
+            std::optional<CommitWindow> window;
+            if (committing)
+                window.emplace();
+            [[maybe_unused]] const char read = *static_cast<volatile const char*>(forbidden);
+            ::_exit(0);
+        }
+        int status = 0;
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (::waitpid(pid, &status, WNOHANG) == 0 && std::chrono::steady_clock::now() < giveUp)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (::waitpid(pid, &status, WNOHANG) == 0) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            ADD_FAILURE() << "the faulting writer did not end";
+            continue;
+        }
+        ASSERT_TRUE(WIFSIGNALED(status));
+        EXPECT_EQ(WTERMSIG(status), SIGSEGV);
+        EXPECT_TRUE(dir.names().empty());
+    }
+    ::munmap(forbidden, 4096);
 }
 
 // Passing the file size limit is a write error like a full disk, not the end of the process.

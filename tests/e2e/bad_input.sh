@@ -195,14 +195,14 @@ echo "== interrupted and concurrent sends"
 # leave the new _qq.wav beside the old table, with the new table under a hidden name and the
 # lock file; the next send mends that.
 kill_leftovers='^(\.9_fmsig\.h\.[0-9a-f]{8}\.tmp |\._qq\.wav\.[0-9a-f]{8}\.tmp |\.tarvel\.lock )*9_fmsig\.h _qq\.wav $'
-for sig in INT TERM HUP KILL; do
+for sig in INT TERM HUP USR1 ALRM KILL; do
   d="$work/killed-$sig"
   prepare "$d"
   new_wav_old_table="$(cut -d' ' -f1 <<<"$default_pair") $(cut -d' ' -f2 <<<"$previous_pair") "
   bad=""
   for i in $(seq 1 10); do
-    # A background job starts with SIGINT ignored; the send gets it at its default.
-    env --default-signal=INT "$tarvel" wav -C "$d" >/dev/null 2>&1 &
+    # A background job starts with SIGINT ignored; the send gets every signal at its default.
+    env --default-signal "$tarvel" wav -C "$d" >/dev/null 2>&1 &
     pid=$!
     sleep "0.00$((RANDOM % 10))"
     kill -s "$sig" "$pid" 2>/dev/null
