@@ -1,7 +1,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Puts the page together: site/ holds the files as they are (for a web server), tarvel.html the
-# same page with every style and script written into it (for opening from disk).
-set(scripts texts.js settings.js app.js)
+# same page with the style, the engine and the modules' bundle written into it (for opening
+# from disk).
+file(GLOB scripts RELATIVE ${PAGE} ${PAGE}/*.js)
 file(MAKE_DIRECTORY ${OUT}/site)
 foreach(name index.html style.css ${scripts})
   file(COPY ${PAGE}/${name} DESTINATION ${OUT}/site)
@@ -11,15 +12,15 @@ file(COPY ${ENGINE} DESTINATION ${OUT}/site)
 file(READ ${PAGE}/index.html html)
 file(READ ${PAGE}/style.css css)
 string(REPLACE "<link rel=\"stylesheet\" href=\"style.css\">" "<style>\n${css}</style>" html "${html}")
-foreach(name tarvel.js ${scripts})
-  if(name STREQUAL tarvel.js)
-    file(READ ${ENGINE} js)
-  else()
-    file(READ ${PAGE}/${name} js)
-  endif()
+foreach(pair "tarvel.js|${ENGINE}|<script src=\"tarvel.js\"></script>"
+             "main.js|${BUNDLE}|<script type=\"module\" src=\"main.js\"></script>")
+  string(REPLACE "|" ";" pair "${pair}")
+  list(GET pair 1 from)
+  list(GET pair 2 tag)
+  file(READ ${from} js)
   # A script inside the page ends at the first "</script", wherever it stands.
   string(REPLACE "</script" "<\\/script" js "${js}")
-  string(REPLACE "<script src=\"${name}\"></script>" "<script>\n${js}</script>" html "${html}")
+  string(REPLACE "${tag}" "<script>\n${js}</script>" html "${html}")
 endforeach()
 if(html MATCHES "src=\"[a-z]+\\.js\"|href=\"style\\.css\"")
   message(FATAL_ERROR "AssemblePage: a file of the page was left out of tarvel.html")

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Every text the page shows, in Russian (the program's own words) and in English.
-"use strict";
+// @ts-check
 
-const TEXTS = {
+export const TEXTS = {
   ru: {
     title: "Программатор Tarvel",
     language: "Язык",
