@@ -1,80 +1,95 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // @ts-check
 // Sound out: "выдать" (the send's _qq.wav played on the chosen output), the test tone and the
-// downloads of the send's files.
+// downloads of the send's files. A send is called done only when its last sample was played on
+// the output it started on; anything that stops it says so and why, and leaves the page ready
+// to send again.
 import { sendFiles, toneWav } from "./core.js";
-import { chosenOutput, outputChoosable } from "./devices.js";
+import { choiceName, chosenOutput, outputChoosable, outputsNow } from "./devices.js";
 import { form } from "./fields.js";
+import { PlaybackStopped, playWav } from "./playback.js";
 import { state } from "./state.js";
 import { $, download, errorText, setStatus, t } from "./ui.js";
 
-/**
- * Plays WAV bytes on the chosen output. Resolves when the sound has ended; rejects with the
- * reason it could not be played. `onProgress(fraction)` follows it.
- * @param {BlobPart} bytes
- * @param {(fraction: number) => void} onProgress
- */
-async function playWav(bytes, onProgress) {
-  const url = URL.createObjectURL(new Blob([bytes], { type: "audio/wav" }));
-  const audio = new Audio();
-  audio.preload = "auto";
-  audio.src = url;
-  const sink = chosenOutput();
-  try {
-    if (outputChoosable && sink) await /** @type {any} */ (audio).setSinkId(sink);
-    let frame = 0;
-    const ended = new Promise((resolve, reject) => {
-      audio.addEventListener("ended", resolve);
-      audio.addEventListener("error", () => reject(audio.error || new Error(t("unknownError"))));
-      state.playing = { audio, stop: () => { audio.pause(); reject(Object.assign(new Error(""), { name: "AbortError" })); } };
-    });
-    const follow = () => {
-      if (audio.duration > 0) onProgress(Math.min(1, audio.currentTime / audio.duration));
-      frame = requestAnimationFrame(follow);
-    };
-    await audio.play();
-    follow();
-    try {
-      await ended;
-      onProgress(1);
-    } finally {
-      cancelAnimationFrame(frame);
-    }
-  } finally {
-    state.playing = null;
-    URL.revokeObjectURL(url);
+/** A send that was not started: `message` says why, in the page's language. */
+export class SendRefused extends Error {
+  /** @param {string} message */
+  constructor(message) {
+    super(message);
+    this.name = "SendRefused";
   }
 }
 
 /** @param {boolean} busy */
 function setBusy(busy) {
   for (const id of ["form", "send", "send-verify"]) $(id).disabled = busy;
-  $("tone").disabled = busy && !$("tone").getAttribute("aria-pressed").includes("true");
+  $("tone").disabled = busy && $("tone").getAttribute("aria-pressed") !== "true";
+  $("cancel").hidden = !busy || $("tone").getAttribute("aria-pressed") === "true";
+  $("cancel").disabled = !busy;
+}
+
+/**
+ * The output to play on, or a refusal: a chosen output that is not connected, or a browser
+ * that lists no output at all (no sound server), is never replaced by another one.
+ * @returns {Promise<{sinkId: string, name: string}>}
+ */
+async function outputToUse() {
+  const choice = chosenOutput();
+  const name = choiceName(choice, "output");
+  if (choice.kind === "missing") throw new SendRefused(t("refusedMissing").replace("%1", name));
+  if (!outputChoosable || !navigator.mediaDevices) return { sinkId: "", name };
+  const outputs = await outputsNow();
+  if (outputs.length === 0) throw new SendRefused(t("refusedNoOutput"));
+  if (choice.kind === "device" && !outputs.some((d) => d.deviceId === choice.id))
+    throw new SendRefused(t("refusedMissing").replace("%1", name));
+  return { sinkId: choice.kind === "device" ? choice.id : "", name };
+}
+
+/**
+ * Why a send stopped, in the page's language, naming the output.
+ * @param {any} e
+ * @param {string} name
+ */
+function stoppedText(e, name) {
+  const reason = e instanceof PlaybackStopped ? t("stopReasons")[e.reason] + (e.detail ? " (" + e.detail + ")" : "")
+    : errorText(e);
+  return t("interrupted").replace("%1", name).replace("%2", reason);
 }
 
 /**
  * "выдать": forms the frame again from the fields as they are now, then plays _qq.wav.
- * `whileSending`, when given, is handed the playing and awaited in its place.
- * @param {(played: Promise<void>) => Promise<void>} [whileSending]
+ * `beforePlaying`, when given, runs once the output is known to be there and before the first
+ * sample (the check starts listening there). Resolves with the output's name once every sample
+ * was played; rejects after saying why not.
+ * @param {() => Promise<void>} [beforePlaying]
+ * @returns {Promise<string>}
  */
-export async function send(whileSending) {
+export async function send(beforePlaying) {
   form();
   const files = sendFiles(state.settings);
   const bar = $("progress");
-  bar.hidden = false;
-  bar.value = 0;
   setBusy(true);
-  setStatus(t("sending"));
+  let name = choiceName(chosenOutput(), "output");
   try {
-    /** @param {number} f */
-    const progress = (f) => (bar.value = f);
-    await (whileSending ? whileSending(playWav(files.wav, progress)) : playWav(files.wav, progress));
-    setStatus(t("sent"));
+    const output = await outputToUse();
+    name = output.name;
+    if (beforePlaying) await beforePlaying();
+    bar.hidden = false;
+    bar.value = 0;
+    setStatus(t("sendingTo").replace("%1", name));
+    const playback = playWav(files.wav, { sinkId: output.sinkId, onProgress: (f) => (bar.value = f) });
+    state.playing = { stop: playback.stop };
+    await playback.done;
+    setStatus(t("playedTo").replace("%1", name));
+    return name;
   } catch (e) {
-    setStatus(t("playFailed") + errorText(e), true);
+    setStatus(e instanceof SendRefused ? e.message : stoppedText(e, name), true);
     throw e;
   } finally {
+    state.playing = null;
     setBusy(false);
+    // The control that started the send was disabled while it ran; the keyboard stays there.
+    if (document.activeElement === document.body || document.activeElement === $("cancel")) $("send").focus();
   }
 }
 
@@ -89,10 +104,15 @@ async function toggleTone() {
   button.textContent = t("toneStop");
   setBusy(true);
   try {
-    await playWav(wav, () => {});
+    const output = await outputToUse();
+    const playback = playWav(wav, { sinkId: output.sinkId });
+    state.playing = { stop: playback.stop };
+    await playback.done;
   } catch (e) {
-    if (/** @type {any} */ (e).name !== "AbortError") setStatus(t("playFailed") + errorText(e), true);
+    if (e instanceof SendRefused) setStatus(e.message, true);
+    else if (!(e instanceof PlaybackStopped && e.reason === "cancelled")) setStatus(t("playFailed") + errorText(e), true);
   } finally {
+    state.playing = null;
     button.setAttribute("aria-pressed", "false");
     button.textContent = t("tone");
     setBusy(false);
@@ -101,7 +121,8 @@ async function toggleTone() {
 
 export function wireSend() {
   $("send").addEventListener("click", () => send().catch(() => {}));
-  $("tone").addEventListener("click", toggleTone);
+  $("cancel").addEventListener("click", () => state.playing && state.playing.stop("cancelled"));
+  $("tone").addEventListener("click", () => toggleTone());
   $("download-wav").addEventListener("click", () => {
     form();
     download(sendFiles(state.settings).wav, "_qq.wav", "audio/wav");

@@ -6,7 +6,7 @@
  * @typedef {{keyingMode: number, pilot_hz: number, voxThreshold: number, voxRelease_ms: number,
  *   maxTxEnabled: boolean, maxTx_s: number}} Settings
  * @typedef {{key: string, min: number, max: number, step: number, default: number}} Range
- * @typedef {{audio: HTMLAudioElement, stop: () => void}} Playing
+ * @typedef {{stop: (reason?: string) => void}} Playing
  */
 
 export const state = {
