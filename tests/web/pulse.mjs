@@ -74,11 +74,20 @@ export class PrivatePulse {
     delete this.modules[sink];
   }
 
-  // Every playing stream to `sink`, as the system's sound settings would move it.
+  // Every playing stream to `sink`, as the system's sound settings would move it; returns how
+  // many moved (a stream may be pinned to its output by the program that plays it).
   moveStreams({ sink }) {
     const ids = this.pactl("list", "short", "sink-inputs").split("\n").filter(Boolean).map((l) => l.split("\t")[0]);
-    for (const id of ids) this.pactl("move-sink-input", id, sink);
-    return ids.length;
+    let moved = 0;
+    for (const id of ids) {
+      try {
+        execFileSync("pactl", ["move-sink-input", id, sink], { env: this.env, stdio: "ignore", timeout: 5000 });
+        moved += 1;
+      } catch {
+        // refused: the stream stays where it is
+      }
+    }
+    return moved;
   }
 
   suspend({ sink }, on = true) {

@@ -15,7 +15,8 @@ const MISSING = "missing";
 
 /**
  * @typedef {{deviceId: string, label: string, groupId: string}} Remembered
- * @typedef {{kind: "default"} | {kind: "device", id: string, label: string} | {kind: "missing", label: string}} Choice
+ * @typedef {{kind: "default"} | {kind: "device", id: string, label: string} |
+ *   {kind: "missing", label: string, unnamed: boolean}} Choice
  */
 
 const KINDS = /** @type {const} */ ({
@@ -47,7 +48,7 @@ function remembered(kind) {
 function choiceOf(select) {
   const option = select.selectedOptions[0];
   if (!option || !option.value) return { kind: "default" };
-  if (option.value === MISSING) return { kind: "missing", label: option.dataset.label || "" };
+  if (option.value === MISSING) return { kind: "missing", label: option.dataset.label || "", unnamed: !!option.dataset.unnamed };
   return { kind: "device", id: option.value, label: option.dataset.label || option.text };
 }
 
@@ -88,15 +89,17 @@ function fillDevices(kind, all) {
   const list = all.filter((d) => d.kind === kind && d.deviceId && d.deviceId !== "default");
   const named = list.length > 0 && list.every((d) => d.label);
   const wanted = remembered(kind);
+  const current = select.value;
   select.textContent = "";
   select.add(new Option(t(defaultText), ""));
   list.forEach((d, i) => {
     const option = new Option(d.label || t(defaultText).split(" ")[0] + " " + (i + 1), d.deviceId);
     option.dataset.label = d.label;
+    option.dataset.group = d.groupId;
     select.add(option);
   });
   if (!wanted) {
-    select.value = "";
+    select.value = list.some((d) => d.deviceId === current) ? current : "";
     return;
   }
   const found = findRemembered(wanted, list);
@@ -113,6 +116,7 @@ function fillDevices(kind, all) {
     // The browser hides the names until a microphone is allowed: the choice cannot be told yet.
     const option = new Option(t("deviceUnnamed").replace("%1", wanted.label), MISSING);
     option.dataset.label = wanted.label;
+    option.dataset.unnamed = "true";
     select.add(option);
     select.value = MISSING;
   }
@@ -191,17 +195,24 @@ export async function outputsNow() {
   return (await devices()).filter((d) => d.kind === "audiooutput");
 }
 
+/** How often the lists are read while a device is chosen (some browsers tell no change unasked). */
+const WATCH_MS = 2000;
+
 export function wireDevices() {
+  // A chosen device that is gone is shown missing, and taken again when it returns, without
+  // waiting for the browser to say the devices changed.
+  window.setInterval(() => {
+    const chosen = remembered("audiooutput") || remembered("audioinput");
+    if (chosen && document.visibilityState === "visible" && !document.hidden) listDevices(false);
+  }, WATCH_MS);
   for (const kind of /** @type {(keyof typeof KINDS)[]} */ (Object.keys(KINDS))) {
     const select = $(KINDS[kind].select);
     select.addEventListener("change", () => {
       const option = select.selectedOptions[0];
       if (!option || option.value === MISSING) return;
-      if (!option.value) storeWrite(KINDS[kind].store, null);
-      else devices().then((all) => {
-        const d = all.find((x) => x.kind === kind && x.deviceId === option.value);
-        if (d) storeWrite(KINDS[kind].store, remember(d));
-      }).catch(() => {});
+      storeWrite(KINDS[kind].store, option.value ?
+        remember({ deviceId: option.value, label: option.dataset.label || "", groupId: option.dataset.group || "" }) :
+        null);
     });
   }
   $("list-devices").addEventListener("click", () => listDevices(true));

@@ -36,7 +36,8 @@ function setBusy(busy) {
 async function outputToUse() {
   const choice = chosenOutput();
   const name = choiceName(choice, "output");
-  if (choice.kind === "missing") throw new SendRefused(t("refusedMissing").replace("%1", name));
+  if (choice.kind === "missing")
+    throw new SendRefused(t(choice.unnamed ? "refusedUnnamed" : "refusedMissing").replace("%1", name));
   if (!outputChoosable || !navigator.mediaDevices) return { sinkId: "", name };
   const outputs = await outputsNow();
   if (outputs.length === 0) throw new SendRefused(t("refusedNoOutput"));
