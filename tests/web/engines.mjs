@@ -40,12 +40,20 @@ class Tab {
     throw new Error("not provided by " + this.constructor.name + " " + fn + args);
   }
 
+  // Also times out when the page itself stands still and a look never returns.
   async waitFor(fn, timeout_ms = 10000, ...args) {
     const end = Date.now() + timeout_ms;
+    const late = () => new Error("timed out after " + timeout_ms + " ms waiting for " + fn);
     for (;;) {
-      const value = await this.call(fn, ...args);
-      if (value) return value;
-      if (Date.now() > end) throw new Error("timed out after " + timeout_ms + " ms waiting for " + fn);
+      let timer;
+      const deadline = new Promise((_, reject) => (timer = setTimeout(() => reject(late()), Math.max(0, end - Date.now()))));
+      try {
+        const value = await Promise.race([this.call(fn, ...args), deadline]);
+        if (value) return value;
+      } finally {
+        clearTimeout(timer);
+      }
+      if (Date.now() > end) throw late();
       await sleep(50);
     }
   }
@@ -87,6 +95,7 @@ class PuppeteerTab extends Tab {
     this.page = page;
     this.outside = [];
     page.on("pageerror", (e) => this.outside.push("pageerror: " + e));
+    page.on("console", (m) => m.type() === "error" && this.outside.push("console: " + m.text()));
   }
 
   call(fn, ...args) {

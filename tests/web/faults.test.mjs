@@ -5,7 +5,7 @@
 // next send, which then reaches the interface whole. Then the replug: the chosen output
 // unloaded and loaded again is missing (send refused) and then taken again by itself.
 // TARVEL_ENGINES: a comma-separated list (default chromium,firefox); WebKit cannot choose an
-// output, and runs the faults of its default output that its clock shows.
+// output, and runs the faults of its default output that it can show.
 import assert from "node:assert/strict";
 import { after, afterEach, describe, test } from "node:test";
 
@@ -58,8 +58,10 @@ const FAULTS = [
     undo: () => pulse.addSink(INTERFACE), reason: /пропал из списка устройств/, settle_ms: 7000 },
   { name: "the chosen output suspended", inject: () => pulse.suspend(INTERFACE),
     undo: () => pulse.suspend(INTERFACE, false), reason: /звук перестал идти/ },
-  { name: "the sound server stopped (kill -STOP)", inject: () => pulse.freeze(), undo: () => pulse.thaw(),
-    reason: /звук перестал идти/ },
+  // WebKitGTK's page itself stands still while the server is stopped (its sound calls wait on
+  // the server in the page's own thread): nothing there can tell the user.
+  { name: "the sound server stopped (kill -STOP)", engines: ["chromium", "firefox"], inject: () => pulse.freeze(),
+    undo: () => pulse.thaw(), reason: /звук перестал идти/ },
 ];
 
 for (const name of engines) {
@@ -144,7 +146,9 @@ for (const name of engines) {
       engine = await launchEngine(name, { env });
       const tab = await engine.open(pageUrl);
       const status = await sendAndWait(tab, 10000);
-      if (name === "webkit") assert.doesNotMatch(status, PLAYED);
+      // WebKitGTK lists no outputs at all and plays into nothing as if it were there: the page can
+      // only say what the browser told it, and point to the check.
+      if (name === "webkit") assert.match(status, /выдать и проверить на слух/);
       else assert.match(status, REFUSED);
       assert.ok(await ready(tab));
       assert.deepEqual(await tab.problems(), []);

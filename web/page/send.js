@@ -5,7 +5,7 @@
 // the output it started on; anything that stops it says so and why, and leaves the page ready
 // to send again.
 import { sendFiles, toneWav } from "./core.js";
-import { choiceName, chosenOutput, outputChoosable, outputsNow } from "./devices.js";
+import { choiceName, chosenOutput, outputChoosable } from "./devices.js";
 import { form } from "./fields.js";
 import { PlaybackStopped, playWav } from "./playback.js";
 import { state } from "./state.js";
@@ -39,8 +39,12 @@ async function outputToUse() {
   if (choice.kind === "missing")
     throw new SendRefused(t(choice.unnamed ? "refusedUnnamed" : "refusedMissing").replace("%1", name));
   if (!outputChoosable || !navigator.mediaDevices) return { sinkId: "", name };
-  const outputs = await outputsNow();
-  if (outputs.length === 0) throw new SendRefused(t("refusedNoOutput"));
+  const all = await navigator.mediaDevices.enumerateDevices();
+  const outputs = all.filter((d) => d.kind === "audiooutput");
+  // Some browsers list outputs only once a microphone is allowed: no output counts only where
+  // the browser has named its devices, or lists none of any kind.
+  const told = all.length === 0 || all.some((d) => d.label);
+  if (outputs.length === 0 && told) throw new SendRefused(t("refusedNoOutput"));
   if (choice.kind === "device" && !outputs.some((d) => d.deviceId === choice.id))
     throw new SendRefused(t("refusedMissing").replace("%1", name));
   return { sinkId: choice.kind === "device" ? choice.id : "", name };
