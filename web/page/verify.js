@@ -13,8 +13,8 @@ import { state } from "./state.js";
 import { $, t } from "./ui.js";
 import { showVerdict } from "./verdict.js";
 
-// The capture itself, run on the audio thread. Inlined and loaded from a Blob: the single-file
-// page has no file beside it to load. Posts about 20 ms at a time, and whether the input had a
+// The capture itself, run on the audio thread. Inlined and loaded as a data: URL: the single-file
+// page has no file beside it to load, and a page from disk may not load a Blob's URL as a module. Posts about 20 ms at a time, and whether the input had a
 // channel yet (a source not yet running gives none).
 const CAPTURE = `class TarvelCapture extends AudioWorkletProcessor {
   constructor() { super(); this.parts = []; this.size = 0; this.live = false; }
@@ -61,63 +61,137 @@ function micState(text) {
 }
 
 /**
- * The chosen input, listened to from now on: `ready` resolves once its sound arrives; `stop()`
- * ends it and gives back everything heard.
- * @param {MediaStream} stream
- * @param {(why: string) => void} onFault the input or its context stopped while listening
+ * Everything heard, as it comes in: its level on the meter, whether real sound has arrived yet.
  */
-async function listen(stream, onFault) {
-  const context = new AudioContext();
-  const url = URL.createObjectURL(new Blob([CAPTURE], { type: "text/javascript" }));
-  try {
-    await context.audioWorklet.addModule(url);
-  } finally {
-    URL.revokeObjectURL(url);
+class Collector {
+  constructor() {
+    /** @type {Float32Array[]} */
+    this.chunks = [];
+    this.received = 0;
+    this.rate = 0;
+    this.liveSince = -1;
+    /** @type {() => void} */
+    this.arrived = () => {};
+    this.ready = new Promise((resolve) => (this.arrived = () => resolve(undefined)));
+    this.meter = $("input-level");
   }
-  const source = context.createMediaStreamSource(stream);
-  const tap = new AudioWorkletNode(context, "tarvel-capture", { numberOfInputs: 1, numberOfOutputs: 0 });
-  /** @type {Float32Array[]} */
-  const chunks = [];
-  let liveSince = -1;
-  /** @type {() => void} */
-  let arrived = () => {};
-  const ready = new Promise((resolve) => (arrived = () => resolve(undefined)));
-  const meter = $("input-level");
-  tap.port.onmessage = (/** @type {MessageEvent} */ e) => {
-    const samples = /** @type {Float32Array} */ (e.data.samples);
-    if (e.data.live && liveSince < 0) liveSince = performance.now();
-    // Nothing from before the input runs is kept: it would only be silence ahead of the lead-in.
-    if (liveSince < 0) return;
-    chunks.push(samples);
+
+  /** @param {Float32Array} samples @param {number} rate */
+  push(samples, rate) {
+    if (this.liveSince < 0) this.liveSince = performance.now();
+    this.rate = rate;
+    this.chunks.push(samples);
+    this.received += samples.length;
     let peak = 0;
     for (let i = 0; i < samples.length; ++i) peak = Math.max(peak, Math.abs(samples[i]));
-    meter.value = peak;
-    if (peak > 0 || performance.now() - liveSince >= SILENT_READY_MS) arrived();
+    this.meter.value = peak;
+    if (peak > 0 || performance.now() - this.liveSince >= SILENT_READY_MS) this.arrived();
+  }
+
+  /**
+   * Waits until `ms` more of sound has come in (counted in samples: what the capture hands over
+   * may lag behind the clock when the machine is busy), or a while longer at most.
+   * @param {number} ms
+   */
+  async drain(ms) {
+    const target = this.received + (ms * this.rate) / 1000;
+    const end = performance.now() + ms + 3000;
+    while (this.received < target && performance.now() < end) await sleep(20);
+  }
+
+  all() {
+    this.meter.value = 0;
+    const heard = new Float32Array(this.received);
+    let at = 0;
+    for (const c of this.chunks) {
+      heard.set(c, at);
+      at += c.length;
+    }
+    return heard;
+  }
+}
+
+/**
+ * @typedef {{ready: Promise<unknown>, sampleRate: () => number, drain: (ms: number) => Promise<void>,
+ *   stop: () => Promise<Float32Array>}} Listening
+ */
+
+/**
+ * The chosen input, listened to from now on: `ready` resolves once its sound arrives; `stop()`
+ * ends it and gives back everything heard. Where the browser hands over the captured sound
+ * itself (MediaStreamTrackProcessor), it is taken as captured, sample for sample; elsewhere an
+ * AudioWorklet takes it off the audio graph, whose clock may add or drop a little on a busy
+ * machine.
+ * @param {MediaStream} stream
+ * @param {(why: string) => void} onFault the input or its context stopped while listening
+ * @returns {Promise<Listening>}
+ */
+async function listen(stream, onFault) {
+  for (const track of stream.getTracks()) track.addEventListener("ended", () => onFault(t("stopReasons").inputGone));
+  const Processor = /** @type {any} */ (globalThis).MediaStreamTrackProcessor;
+  return Processor ? listenToFrames(stream, Processor) : listenInGraph(stream, onFault);
+}
+
+/** @param {MediaStream} stream @param {any} Processor @returns {Listening} */
+function listenToFrames(stream, Processor) {
+  const heard = new Collector();
+  // Room for seconds of sound, so that a busy page loses none of it.
+  const reader = new Processor({ track: stream.getAudioTracks()[0], maxBufferSize: 1000 }).readable.getReader();
+  const pump = (async () => {
+    for (;;) {
+      const { value: frame, done } = await reader.read();
+      if (done) return;
+      try {
+        const samples = new Float32Array(frame.numberOfFrames);
+        frame.copyTo(samples, { planeIndex: 0, format: "f32-planar" });
+        heard.push(samples, frame.sampleRate);
+      } finally {
+        frame.close();
+      }
+    }
+  })().catch(() => {});
+  return {
+    ready: heard.ready,
+    sampleRate: () => heard.rate,
+    drain: (ms) => heard.drain(ms),
+    async stop() {
+      await reader.cancel().catch(() => {});
+      stream.getTracks().forEach((track) => track.stop());
+      await pump;
+      return heard.all();
+    },
+  };
+}
+
+/** @param {MediaStream} stream @param {(why: string) => void} onFault @returns {Promise<Listening>} */
+async function listenInGraph(stream, onFault) {
+  // Large buffers: the capture needs no short delay, and a busy machine then drops less.
+  const context = new AudioContext({ latencyHint: "playback" });
+  await context.audioWorklet.addModule("data:text/javascript;charset=utf-8," + encodeURIComponent(CAPTURE));
+  const source = context.createMediaStreamSource(stream);
+  const tap = new AudioWorkletNode(context, "tarvel-capture", { numberOfInputs: 1, numberOfOutputs: 0 });
+  const heard = new Collector();
+  tap.port.onmessage = (/** @type {MessageEvent} */ e) => {
+    // Nothing from before the input runs is kept: it would only be silence ahead of the lead-in.
+    if (e.data.live || heard.liveSince >= 0) heard.push(e.data.samples, context.sampleRate);
   };
   source.connect(tap);
   const stateChanged = () => {
     if (context.state !== "running") onFault(t("stopReasons").captureStopped + " (" + context.state + ")");
   };
   context.addEventListener("statechange", stateChanged);
-  for (const track of stream.getTracks()) track.addEventListener("ended", () => onFault(t("stopReasons").inputGone));
   if (context.state !== "running") await context.resume();
   return {
-    ready,
-    sampleRate: context.sampleRate,
+    ready: heard.ready,
+    sampleRate: () => context.sampleRate,
+    drain: (ms) => heard.drain(ms),
     async stop() {
       context.removeEventListener("statechange", stateChanged);
       tap.port.onmessage = null;
       source.disconnect();
       stream.getTracks().forEach((track) => track.stop());
       await context.close().catch(() => {});
-      meter.value = 0;
-      const heard = new Float32Array(chunks.reduce((n, c) => n + c.length, 0));
-      let at = 0;
-      for (const c of chunks) {
-        heard.set(c, at);
-        at += c.length;
-      }
-      return heard;
+      return heard.all();
     },
   };
 }
@@ -134,6 +208,8 @@ async function openInput() {
     throw new Error(t("recordFailed") + t("inputMissing").replace("%1", choiceName(choice, "input")));
   /** @type {MediaTrackConstraints} */
   const constraints = { echoCancellation: false, noiseSuppression: false, autoGainControl: false };
+  // Large capture buffers where the browser takes the wish: a busy machine then drops nothing.
+  /** @type {any} */ (constraints).latency = { ideal: 0.1 };
   if (choice.kind === "device") constraints.deviceId = { exact: choice.id };
   try {
     return await media.getUserMedia({ audio: constraints });
@@ -153,7 +229,7 @@ function heardText(j) {
 
 // Every way out of here ends the check's text: a verdict, or what stopped it.
 async function sendAndVerify() {
-  /** @type {Awaited<ReturnType<typeof listen>> | null} */
+  /** @type {Listening | null} */
   let listening = null;
   let fault = "";
   $("send-verify").disabled = true;
@@ -183,10 +259,10 @@ async function sendAndVerify() {
       micState(t("micReady"));
       say(t("listening"));
     });
-    await sleep(TAIL_MS);
+    await listening.drain(TAIL_MS);
     if (fault) throw new Error(fault);
+    const rate = listening.sampleRate();
     const heard = await listening.stop();
-    const rate = listening.sampleRate;
     listening = null;
     const result = decode(heard, rate);
     showVerdict(result);
