@@ -43,7 +43,9 @@ export async function listDevices(askForNames) {
       const stream = await media.getUserMedia({ audio: true });
       stream.getTracks().forEach((track) => track.stop());
     } catch (e) {
-      $("output-note").textContent = t("recordFailed") + errorText(e);
+      // Asked only for the names: with no microphone at all there is nothing wrong to report.
+      const noInput = /** @type {any} */ (e).name === "NotFoundError";
+      $("output-note").textContent = noInput ? t("noInput") : t("recordFailed") + errorText(e);
     }
   }
   const devices = await media.enumerateDevices();
