@@ -61,6 +61,20 @@ describe("the page", () => {
     await page.close();
   });
 
+  test("a field takes digits only, typed or pasted, as the window's fields do", async () => {
+    const { page } = await open(browser);
+    for (const pasted of ["2.3", "1e3", "２０００", "-5", "12 "]) {
+      await page.click("#field-pilot_tone_hz", { clickCount: 3 });
+      await page.evaluate((t) => document.execCommand("insertText", false, t), pasted);
+      assert.equal(await value(page, "pilot_tone_hz"), "2000", pasted + " is refused whole");
+    }
+    await page.click("#field-pilot_tone_hz", { clickCount: 3 });
+    await page.keyboard.type("1.5e3");
+    assert.equal(await value(page, "pilot_tone_hz"), "153", "only the digits' keys go in");
+    await page.click("#form");
+    assert.equal(await page.evaluate(() => document.activeElement.id), "form", "focus stays on the button");
+  });
+
   test("frame and CRC equal tarvel frame's", async () => {
     const cases = [
       {},
