@@ -69,7 +69,7 @@ string(REPLACE "<link rel=\"manifest\" href=\"manifest.webmanifest\">\n" "" html
 string(REPLACE "href=\"icon.svg\"" "href=\"data:image/svg+xml,${svg}\"" html "${html}")
 file(READ ${PAGE}/style.css css)
 string(REPLACE "<link rel=\"stylesheet\" href=\"style.css\">" "<style>\n${css}</style>" html "${html}")
-foreach(pair "tarvel.js|${ENGINE}|<script src=\"tarvel.js\"></script>"
+foreach(pair "tarvel.js|${ENGINE}|<script src=\"tarvel.js\" async id=\"engine\"></script>"
              "main.js|${BUNDLE}|<script type=\"module\" src=\"main.js\"></script>")
   string(REPLACE "|" ";" pair "${pair}")
   list(GET pair 1 from)

@@ -57,7 +57,7 @@ export function setLanguage(lang) {
     const first = $(select).options[0];
     if (first && first.value === "") first.text = t(key);
   }
-  if (state.core) showPresets();
+  showPresets();
   $("progress").setAttribute("aria-label", t("progress"));
   if ($("tone").getAttribute("aria-pressed") === "true") $("tone").textContent = t("toneStop");
   document.title = t("title");

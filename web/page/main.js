@@ -28,6 +28,20 @@ function missingFeature() {
   return null;
 }
 
+/**
+ * The engine (tarvel.js) once it has loaded: inside the one-file page it is there already; a
+ * site loads it beside the page, which is shown and set meanwhile.
+ * @returns {Promise<void>}
+ */
+function engineLoaded() {
+  if (typeof createTarvel === "function") return Promise.resolve();
+  return new Promise((resolve, reject) => {
+    const script = $("engine");
+    script.addEventListener("load", () => resolve());
+    script.addEventListener("error", () => reject(new Error(t("engineNotLoaded"))));
+  });
+}
+
 /** @param {boolean} on */
 function commandsEnabled(on) {
   for (const el of /** @type {NodeListOf<HTMLButtonElement | HTMLInputElement | HTMLSelectElement>} */ (
@@ -47,6 +61,7 @@ function startFailed(why) {
 async function start() {
   const missing = missingFeature();
   if (missing) return startFailed(missing);
+  await engineLoaded();
   state.core = await createTarvel();
   state.parameters = parameters();
   for (const s of spins()) wireSpin(s);
@@ -80,5 +95,11 @@ commandsEnabled(false);
 wireLanguage();
 wireOffline();
 setLanguage(preferredLanguage());
+showPresets();
+// The keying kept from the last visit decides which fields show, before the core has started.
+const voxKept = storeRead(STORE_LAST, {})?.keying_mode === "VOX";
+$("pilot-fields").hidden = voxKept;
+$("vox-fields").hidden = !voxKept;
+document.body.dataset.texts = "true";
 keepOffline();
 start().catch((e) => startFailed(e && e.message ? e.message : String(e)));
