@@ -6,7 +6,7 @@ import fs from "node:fs";
 import path from "node:path";
 import { after, before, describe, test } from "node:test";
 
-import { downloadsTo, enter, launch, open, options, scratch, tarvel, waitForFile } from "./browser.mjs";
+import { downloadsTo, enter, launch, open, options, pageUrl, scratch, tarvel, waitForFile } from "./browser.mjs";
 
 let browser;
 before(async () => { browser = await launch(); });
@@ -23,6 +23,19 @@ describe("the page", () => {
     assert.equal(await page.$eval("html", (e) => e.lang), "ru");
     assert.equal(await page.$eval("#form", (e) => e.textContent), "сформировать");
     await page.close();
+  });
+
+  test("without WebAssembly SIMD it says what is missing and every command stays disabled", async () => {
+    const context = await browser.createBrowserContext();
+    const page = await context.newPage();
+    await page.evaluateOnNewDocument(() => { WebAssembly.validate = () => false; });
+    await page.goto(pageUrl);
+    await page.waitForSelector("body[data-failed]", { timeout: 10000 });
+    assert.match(await page.$eval("#status", (e) => e.textContent),
+      /^Программатор не запустился: браузер не поддерживает WebAssembly SIMD; нужен Chrome 91/);
+    assert.deepEqual(await page.$$eval("main button, main input, main select", (all) => all.filter((e) => !e.disabled)
+      .map((e) => e.id)), []);
+    await context.close();
   });
 
   test("starts from the window's defaults", async () => {
