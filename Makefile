@@ -81,11 +81,13 @@ screenshot: build
 # a Node of another origin does not look for by itself.
 web: PROFILES += web
 web: deps
-	NODE_PATH=/usr/share/nodejs emcmake cmake -S web -B $(BUILD)/web-build -G Ninja -DOUT=$(abspath $(BUILD))/web
+	NODE_PATH=/usr/share/nodejs emcmake cmake -S web -B $(BUILD)/web-build -G Ninja -DOUT=$(abspath $(BUILD))/web \
+	  $(filter -DTARVEL_WERROR=%,$(CMAKE_FLAGS))
 	NODE_PATH=/usr/share/nodejs scripts/timed web cmake --build $(BUILD)/web-build -j $(JOBS)
 
 # The code's style (.clang-format): format rewrites, format-check only reports.
-FORMAT_FILES = $(shell git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'fuzz/*.cpp' 'scripts/*.cpp')
+FORMAT_FILES = $(shell git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'fuzz/*.cpp' 'scripts/*.cpp' \
+  'web/*.cpp' 'web/*.h')
 format:
 	clang-format -i $(FORMAT_FILES)
 

@@ -83,7 +83,12 @@ void wavSamplesToFloat(WavSampleKind kind, std::span<const std::uint8_t> bytes, 
             bytes, out, [](std::int32_t x) { return static_cast<float>(x) * (1.0f / 2147483648.0f); });
         break;
     case WavSampleKind::Float32:
-        convertSamples<std::uint32_t>(bytes, out, [](std::uint32_t x) { return std::bit_cast<float>(x); });
+        // Through memcpy rather than std::bit_cast, which the page's Emscripten does not have.
+        convertSamples<std::uint32_t>(bytes, out, [](std::uint32_t x) {
+            float f;
+            std::memcpy(&f, &x, sizeof f);
+            return f;
+        });
         break;
     }
 }

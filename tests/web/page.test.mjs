@@ -6,7 +6,7 @@ import fs from "node:fs";
 import path from "node:path";
 import { after, before, describe, test } from "node:test";
 
-import { downloadsTo, enter, launch, open, options, scratch, tarvel, waitForFile } from "./browser.mjs";
+import { downloadsTo, enter, launch, open, options, pageUrl, scratch, tarvel, waitForFile } from "./browser.mjs";
 
 let browser;
 before(async () => { browser = await launch(); });
@@ -23,6 +23,19 @@ describe("the page", () => {
     assert.equal(await page.$eval("html", (e) => e.lang), "ru");
     assert.equal(await page.$eval("#form", (e) => e.textContent), "сформировать");
     await page.close();
+  });
+
+  test("without WebAssembly SIMD it says what is missing and every command stays disabled", async () => {
+    const context = await browser.createBrowserContext();
+    const page = await context.newPage();
+    await page.evaluateOnNewDocument(() => { WebAssembly.validate = () => false; });
+    await page.goto(pageUrl);
+    await page.waitForSelector("body[data-failed]", { timeout: 10000 });
+    assert.match(await page.$eval("#status", (e) => e.textContent),
+      /^Программатор не запустился: браузер не поддерживает WebAssembly SIMD; нужен Chrome 91/);
+    assert.deepEqual(await page.$$eval("main button, main input, main select", (all) => all.filter((e) => !e.disabled)
+      .map((e) => e.id)), []);
+    await context.close();
   });
 
   test("starts from the window's defaults", async () => {
@@ -59,6 +72,20 @@ describe("the page", () => {
     await enter(page, { mode: "vox", threshold: "x" });
     assert.equal(await value(page, "vox_threshold_percent"), "1");
     await page.close();
+  });
+
+  test("a field takes digits only, typed or pasted, as the window's fields do", async () => {
+    const { page } = await open(browser);
+    for (const pasted of ["2.3", "1e3", "２０００", "-5", "12 "]) {
+      await page.click("#field-pilot_tone_hz", { clickCount: 3 });
+      await page.evaluate((t) => document.execCommand("insertText", false, t), pasted);
+      assert.equal(await value(page, "pilot_tone_hz"), "2000", pasted + " is refused whole");
+    }
+    await page.click("#field-pilot_tone_hz", { clickCount: 3 });
+    await page.keyboard.type("1.5e3");
+    assert.equal(await value(page, "pilot_tone_hz"), "153", "only the digits' keys go in");
+    await page.click("#form");
+    assert.equal(await page.evaluate(() => document.activeElement.id), "form", "focus stays on the button");
   });
 
   test("frame and CRC equal tarvel frame's", async () => {

@@ -1,9 +1,31 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // @ts-check
 // The page's way into the WebAssembly core: the frame, the send's files, the test tone, the
-// settings file and the decoder. Nothing here computes them; it only moves values in and out
-// of the module's memory.
+// settings file and the decoder. Nothing here computes them; it only moves bytes in and out
+// of the module's memory. The settings go in as the settings file's JSON; every answer comes
+// back as JSON, a refusal as {"error": {code, message}}, thrown here as a CoreError.
 import { state } from "./state.js";
+
+/**
+ * @typedef {{format: string, version: number, keying_mode: string, pilot_tone_hz: number,
+ *   vox_threshold_percent: number, vox_release_ms: number, max_transmit_s: number | null}} SettingsFile
+ * @typedef {{key: string, min: number, max: number, step: number, default: number,
+ *   per_file_unit: number}} Range
+ * @typedef {{ranges: Range[], defaults: SettingsFile, settings_file_limit: number,
+ *   recording_limit: number}} Parameters
+ */
+
+/** What the core refused, and why: `code` says the kind, `message` the core's own words. */
+export class CoreError extends Error {
+  /**
+   * @param {string} code
+   * @param {string} message
+   */
+  constructor(code, message) {
+    super(message);
+    this.code = code;
+  }
+}
 
 /** @returns {TarvelModule} */
 function core() {
@@ -11,173 +33,169 @@ function core() {
   return state.core;
 }
 
-/** @param {import("./state.js").Settings} s */
-function settingsArray(s) {
-  return [s.keyingMode, s.pilot_hz, s.voxThreshold, s.voxRelease_ms, s.maxTxEnabled ? 1 : 0, s.maxTx_s];
-}
-
 /**
- * Runs `use(pointer)` with the settings in the module's memory.
+ * Runs `use(pointer, size)` with `bytes` in the module's memory.
  * @template T
- * @param {import("./state.js").Settings} s
- * @param {(at: number) => T} use
+ * @param {Uint8Array} bytes
+ * @param {(at: number, size: number) => T} use
  * @returns {T}
  */
-function withSettings(s, use) {
+function withBytes(bytes, use) {
   const m = core();
-  const values = settingsArray(s);
-  const at = m._malloc(4 * values.length);
+  const at = m._malloc(Math.max(1, bytes.length));
   try {
-    m.HEAP32.set(values, at / 4);
-    return use(at);
+    m.HEAPU8.set(bytes, at);
+    return use(at, bytes.length);
   } finally {
     m._free(at);
   }
 }
 
 /**
- * Runs `use(pointer)` with `text` as a C string in the module's memory.
  * @template T
  * @param {string} text
- * @param {(at: number) => T} use
+ * @param {(at: number, size: number) => T} use
  * @returns {T}
  */
-function withCoreText(text, use) {
-  const m = core();
-  const size = m.lengthBytesUTF8(text) + 1;
-  const at = m._malloc(size);
-  try {
-    m.stringToUTF8(text, at, size);
-    return use(at);
-  } finally {
-    m._free(at);
-  }
+const withText = (text, use) => withBytes(new TextEncoder().encode(text), use);
+
+/**
+ * The JSON answer at `at`; a refusal thrown.
+ * @param {number} at
+ */
+function answer(at) {
+  const result = JSON.parse(core().UTF8ToString(at));
+  if (result.error) throw new CoreError(result.error.code, result.error.message);
+  return result;
 }
 
-/** The spin edits' ranges, steps and defaults. */
+/** @returns {Parameters} */
 export function parameters() {
-  const m = core();
-  return JSON.parse(m.UTF8ToString(m._tarvel_parameters()));
+  return answer(core()._tarvel_parameters());
 }
 
 /**
- * The frame of "сформировать": its 16 bytes and the CRC.
- * @param {import("./state.js").Settings} s
+ * The frame of "сформировать": its bytes in hex, spaced, and the CRC.
+ * @param {SettingsFile} s
+ * @returns {{frame: string, crc: string}}
  */
 export function formFrame(s) {
-  const m = core();
-  const out = m._malloc(16);
-  try {
-    const crc = withSettings(s, (at) => m._tarvel_frame(at, out));
-    return { bytes: Array.from(m.HEAPU8.subarray(out, out + 16)), crc };
-  } finally {
-    m._free(out);
-  }
+  return withText(JSON.stringify(s), (at, size) => answer(core()._tarvel_frame(at, size)));
 }
 
 /**
  * The send's two files, _qq.wav and 9_fmsig.h, as bytes.
- * @param {import("./state.js").Settings} s
+ * @param {SettingsFile} s
  */
 export function sendFiles(s) {
   const m = core();
-  const samples = withSettings(s, (at) => m._tarvel_send(at));
+  const sizes = withText(JSON.stringify(s), (at, size) => answer(m._tarvel_send(at, size)));
   const wavAt = m._tarvel_wav_bytes();
-  const wav = m.HEAPU8.slice(wavAt, wavAt + m._tarvel_wav_size());
   const fmsigAt = m._tarvel_fmsig_text();
-  const fmsig = m.HEAPU8.slice(fmsigAt, fmsigAt + m._tarvel_fmsig_size());
-  return { wav, fmsig, samples };
+  return {
+    wav: m.HEAPU8.slice(wavAt, wavAt + sizes.wav_size),
+    fmsig: m.HEAPU8.slice(fmsigAt, fmsigAt + sizes.fmsig_size),
+  };
 }
 
 /**
- * A WAV around the test tone's samples, so it takes the signal's own path.
+ * The test tone as a WAV file, `seconds` long.
  * @param {number} seconds
  */
 export function toneWav(seconds) {
   const m = core();
-  const at = m._tarvel_tone(m._tarvel_tone_default_hz(), seconds);
-  const samples = m.HEAP16.slice(at / 2, at / 2 + m._tarvel_tone_count());
-  const rate = m._tarvel_sample_rate();
-  const bytes = new Uint8Array(44 + samples.length * 2);
-  const v = new DataView(bytes.buffer);
-  /** @type {(at: number, s: string) => void} */
-  const tag = (at, s) => { for (let i = 0; i < 4; ++i) bytes[at + i] = s.charCodeAt(i); };
-  tag(0, "RIFF"); v.setUint32(4, 36 + samples.length * 2, true); tag(8, "WAVE"); tag(12, "fmt ");
-  v.setUint32(16, 16, true); v.setUint16(20, 1, true); v.setUint16(22, 1, true); v.setUint32(24, rate, true);
-  v.setUint32(28, rate * 2, true); v.setUint16(32, 2, true); v.setUint16(34, 16, true); tag(36, "data");
-  v.setUint32(40, samples.length * 2, true);
-  for (let i = 0; i < samples.length; ++i) v.setInt16(44 + 2 * i, samples[i], true);
-  return bytes;
-}
-
-/**
- * Decodes mono samples (±1) at `rate`; the result as `tarvel decode --json` gives it.
- * @param {Float32Array} samples
- * @param {number} rate
- */
-export function decode(samples, rate) {
-  const m = core();
-  const at = m._malloc(4 * samples.length);
-  try {
-    m.HEAPF32.set(samples, at / 4);
-    return JSON.parse(m.UTF8ToString(m._tarvel_decode(at, samples.length, rate)));
-  } finally {
-    m._free(at);
-  }
-}
-
-/**
- * Every channel on its own, then their mix: the first with a matching CRC, else the first.
- * @param {Float32Array[]} channels
- * @param {number} rate
- */
-export function decodeChannels(channels, rate) {
-  const tries = channels.slice();
-  if (channels.length > 1) {
-    const mix = new Float32Array(channels[0].length);
-    for (const c of channels) for (let i = 0; i < mix.length; ++i) mix[i] += c[i] / channels.length;
-    tries.push(mix);
-  }
-  const results = tries.map((samples) => decode(samples, rate));
-  return results.find((r) => r.status === "ok") || results.find((r) => r.frame) || results[0];
+  const size = m._tarvel_tone_wav(seconds);
+  const at = m._tarvel_tone_bytes();
+  return m.HEAPU8.slice(at, at + size);
 }
 
 /**
  * The preset file's text for `settings`, named `name` when given.
- * @param {import("./state.js").Settings} settings
+ * @param {SettingsFile} settings
  * @param {string} [name]
  * @returns {string}
  */
-export function settingsToPresetText(settings, name) {
-  const m = core();
-  return withSettings(settings, (at) =>
-    withCoreText(name || "", (nameAt) => m.UTF8ToString(m._tarvel_settings_write(at, nameAt))));
+export function presetText(settings, name) {
+  return withText(JSON.stringify(settings), (at, size) =>
+    withText(name || "", (nameAt, nameSize) => answer(core()._tarvel_settings_write(at, size, nameAt, nameSize)).text));
 }
 
-export class PresetError extends Error {}
+/**
+ * Reads a settings file's bytes as they are; throws CoreError saying what is wrong.
+ * @param {Uint8Array} bytes
+ * @returns {{name: string, settings: SettingsFile}}
+ */
+export function readPreset(bytes) {
+  return withBytes(bytes, (at, size) => answer(core()._tarvel_settings_read(at, size)));
+}
 
 /**
- * Reads a preset file's text; throws PresetError saying what is wrong. `current` gives the
- * values the file leaves as they are (the maximum transmit time while the limit is off).
- * @param {string} text
- * @param {import("./state.js").Settings} current
- * @returns {{name: string, settings: import("./state.js").Settings}}
+ * Opens a check of a WAV file of `fileSize` bytes whose first bytes are `head`; throws
+ * CoreError ("not_wav" for a file the browser may still read).
+ * @param {Uint8Array} head
+ * @param {number} fileSize
+ * @returns {{rate_hz: number, channels: number, data_offset: number, data_size: number, bytes_per_frame: number}}
  */
-export function presetToSettings(text, current) {
+export function openWavCheck(head, fileSize) {
+  return withBytes(head, (at, size) => answer(core()._tarvel_recording_open_wav(at, size, fileSize)));
+}
+
+/**
+ * Opens a check of interleaved samples the browser decoded or recorded.
+ * @param {number} channels
+ * @param {number} rate
+ */
+export function openSamplesCheck(channels, rate) {
+  return answer(core()._tarvel_recording_open_samples(channels, rate));
+}
+
+/**
+ * The next bytes of the WAV file's data; true once a frame with a matching CRC was read.
+ * @param {Uint8Array} bytes
+ */
+export function feedWavBytes(bytes) {
+  return fed(withBytes(bytes, (at, size) => core()._tarvel_recording_feed_bytes(at, size)));
+}
+
+/** @param {number} status the feed's: 1 a frame read, 0 not yet, -1 the core ran out of memory */
+function fed(status) {
+  if (status < 0) throw new CoreError("memory", "out of memory");
+  return status === 1;
+}
+
+/**
+ * The next interleaved samples; true once a frame with a matching CRC was read.
+ * @param {Float32Array} samples
+ */
+export function feedSamples(samples) {
   const m = core();
-  const values = settingsArray(current);
-  const at = m._malloc(4 * values.length);
+  const at = m._malloc(Math.max(4, 4 * samples.length));
   try {
-    m.HEAP32.set(values, at / 4);
-    const result = JSON.parse(withCoreText(text, (textAt) => m.UTF8ToString(m._tarvel_settings_read(textAt, at))));
-    if (result.error !== undefined) throw new PresetError(result.error);
-    const v = Array.from(m.HEAP32.subarray(at / 4, at / 4 + values.length));
-    return {
-      name: result.name,
-      settings: { keyingMode: v[0], pilot_hz: v[1], voxThreshold: v[2], voxRelease_ms: v[3], maxTxEnabled: v[4] !== 0,
-        maxTx_s: v[5] },
-    };
+    m.HEAPF32.set(samples, at / 4);
+    return fed(m._tarvel_recording_feed_samples(at, samples.length));
   } finally {
     m._free(at);
   }
+}
+
+/** The check's result, as `tarvel decode --json` gives it with "reason_code"; closes it. */
+export function finishCheck() {
+  return answer(core()._tarvel_recording_finish());
+}
+
+export function closeCheck() {
+  core()._tarvel_recording_close();
+}
+
+/**
+ * Decodes mono samples (±1) at `rate` in one go.
+ * @param {Float32Array} samples
+ * @param {number} rate
+ */
+export function decode(samples, rate) {
+  openSamplesCheck(1, rate);
+  const piece = 1 << 16;
+  for (let at = 0; at < samples.length; at += piece)
+    if (feedSamples(samples.subarray(at, at + piece))) break;
+  return finishCheck();
 }

@@ -159,7 +159,9 @@ async function fill(askForNames) {
       stream.getTracks().forEach((track) => track.stop());
       all = await devices();
     } catch (e) {
-      if (askForNames) $("output-note").textContent = t("recordFailed") + inputErrorText(e, false);
+      // Asked only for the names: with no microphone at all there is nothing wrong to report.
+      const noInput = /** @type {any} */ (e).name === "NotFoundError";
+      if (askForNames) $("output-note").textContent = noInput ? t("noInput") : t("recordFailed") + inputErrorText(e, false);
     }
   }
   fillDevices("audiooutput", all);

@@ -2,62 +2,98 @@
 // @ts-check
 // The parameter fields: the spin edits built from the core's ranges, the keying choice, and
 // "сформировать".
-import { formFrame, settingsToPresetText } from "./core.js";
+import { formFrame, presetText } from "./core.js";
 import { state } from "./state.js";
 import { STORE_LAST, storeWrite } from "./storage.js";
 import { $, setStatus, t } from "./ui.js";
 
-/** The page's name of each frame field's value. */
-const FIELD = /** @type {Record<string, "pilot_hz" | "voxThreshold" | "voxRelease_ms" | "maxTx_s">} */ ({
-  pilot_tone_hz: "pilot_hz", vox_threshold_percent: "voxThreshold", vox_release_ms: "voxRelease_ms",
-  max_transmit_s: "maxTx_s" });
+const MAX_TX = "max_transmit_s";
 
-/** @param {number} b */
-export const hex2 = (b) => b.toString(16).toUpperCase().padStart(2, "0");
-
-/** @returns {import("./state.js").Settings} */
-export function defaults() {
-  const s = { keyingMode: 0, pilot_hz: 0, voxThreshold: 0, voxRelease_ms: 0, maxTxEnabled: false, maxTx_s: 0 };
-  for (const r of state.ranges) s[FIELD[r.key]] = r.default;
-  return s;
+/** @param {string} key */
+function rangeOf(key) {
+  const r = state.parameters && state.parameters.ranges.find((x) => x.key === key);
+  if (!r) throw new Error("no range for " + key);
+  return r;
 }
 
 /**
- * A text that is not a whole number reads as the minimum; out of range goes to the nearest bound.
- * @param {import("./state.js").Range} r
+ * A spin edit's value in its own units (the VOX threshold in tenths of a per cent).
+ * @param {string} key
+ */
+export function fieldValue(key) {
+  if (key === MAX_TX) return state.settings.max_transmit_s ?? state.maxTxKept;
+  return Math.round(/** @type {any} */ (state.settings)[key] * rangeOf(key).per_file_unit);
+}
+
+/**
+ * @param {string} key
+ * @param {number} value in the field's units
+ */
+function setFieldValue(key, value) {
+  if (key === MAX_TX) {
+    state.maxTxKept = value;
+    if (state.settings.max_transmit_s !== null) state.settings.max_transmit_s = value;
+  } else {
+    /** @type {any} */ (state.settings)[key] = value / rangeOf(key).per_file_unit;
+  }
+}
+
+/**
+ * Takes a settings file's values onto the page (a loaded preset, the last values).
+ * @param {import("./core.js").SettingsFile} settings
+ */
+export function takeSettings(settings) {
+  state.settings = { ...settings };
+  if (settings.max_transmit_s !== null) state.maxTxKept = settings.max_transmit_s;
+}
+
+/**
+ * The field's text as a value: digits only, as the window's fields take them; an empty
+ * field reads as the minimum, a value out of range as the nearest bound.
+ * @param {import("./core.js").Range} r
  * @param {string} text
  */
-function fieldValue(r, text) {
-  const n = /^\s*[+-]?\d+\s*$/.test(text) ? parseInt(text, 10) : r.min;
+function valueOf(r, text) {
+  const n = /^[0-9]+$/.test(text) ? parseInt(text, 10) : r.min;
   return Math.min(r.max, Math.max(r.min, n));
 }
 
 /** @typedef {HTMLElement & {refresh: () => void, clampShown: () => void}} Spin */
 
-/** @param {HTMLElement} element */
-export function buildSpin(element) {
-  const container = /** @type {Spin} */ (element);
-  const r = state.ranges.find((x) => x.key === container.dataset.key);
-  if (!r) throw new Error("no range for " + container.dataset.key);
-  const id = "field-" + r.key;
+/**
+ * The spin edit's markup, before the core has started: the page's layout does not move later.
+ * @param {HTMLElement} container
+ */
+export function buildSpin(container) {
+  const id = "field-" + container.dataset.key;
   container.innerHTML =
     '<label for="' + id + '" class="spin-label"></label>' +
     '<span class="spin-row"><button type="button" class="step" data-dir="-1" tabindex="-1" aria-hidden="true">−</button>' +
     '<input type="text" inputmode="numeric" role="spinbutton" autocomplete="off" id="' + id + '">' +
     '<button type="button" class="step" data-dir="1" tabindex="-1" aria-hidden="true">+</button>' +
     '<span class="unit"></span></span>';
+}
+
+/**
+ * The spin edit at work, on the core's range for it.
+ * @param {HTMLElement} element
+ */
+export function wireSpin(element) {
+  const container = /** @type {Spin} */ (element);
+  const r = rangeOf(/** @type {string} */ (container.dataset.key));
   const input = /** @type {HTMLInputElement} */ (container.querySelector("input"));
+  input.maxLength = String(r.max).length;
   input.setAttribute("aria-valuemin", String(r.min));
   input.setAttribute("aria-valuemax", String(r.max));
   /** @param {number} value */
   const set = (value) => {
-    state.settings[FIELD[r.key]] = value;
+    setFieldValue(r.key, value);
     input.value = String(value);
     input.setAttribute("aria-valuenow", String(value));
     saveLast();
   };
   /** @param {number} dir */
-  const step = (dir) => set(Math.min(r.max, Math.max(r.min, fieldValue(r, input.value) + dir * r.step)));
+  const step = (dir) => set(Math.min(r.max, Math.max(r.min, valueOf(r, input.value) + dir * r.step)));
   input.addEventListener("keydown", (e) => {
     if (e.key === "ArrowUp" || e.key === "ArrowDown") {
       e.preventDefault();
@@ -67,19 +103,30 @@ export function buildSpin(element) {
       step((e.key === "PageUp" ? 10 : -10));
     }
   });
+  // Only digits go in, typed or pasted: "2.3", "1e3" or "２０００" are refused whole, as the
+  // window's fields refuse the key, rather than read as something else.
+  input.addEventListener("beforeinput", (e) => {
+    if (e.data !== null && e.data !== undefined && !/^[0-9]*$/.test(e.data)) e.preventDefault();
+  });
+  let shown = input.value;
   // The value counts as typed; the field shows it clamped when it is left.
   input.addEventListener("input", () => {
-    state.settings[FIELD[r.key]] = fieldValue(r, input.value);
+    if (!/^[0-9]*$/.test(input.value)) {
+      input.value = shown; // dropped or autofilled text the key filter did not see
+      return;
+    }
+    shown = input.value;
+    setFieldValue(r.key, valueOf(r, input.value));
     saveLast();
   });
-  input.addEventListener("change", () => set(fieldValue(r, input.value)));
+  input.addEventListener("change", () => set(valueOf(r, input.value)));
   for (const b of /** @type {NodeListOf<HTMLButtonElement>} */ (container.querySelectorAll(".step")))
     b.addEventListener("click", () => step(Number(b.dataset.dir)));
   container.refresh = () => {
-    input.value = String(state.settings[FIELD[r.key]]);
-    input.setAttribute("aria-valuenow", String(state.settings[FIELD[r.key]]));
+    input.value = shown = String(fieldValue(r.key));
+    input.setAttribute("aria-valuenow", input.value);
   };
-  container.clampShown = () => set(fieldValue(r, input.value));
+  container.clampShown = () => set(valueOf(r, input.value));
 }
 
 /** @returns {Spin[]} */
@@ -94,28 +141,30 @@ export function clampFields() {
 
 export function showSettings() {
   const s = state.settings;
-  $("keying-pilot").checked = s.keyingMode === 0;
-  $("keying-vox").checked = s.keyingMode === 1;
-  $("pilot-fields").hidden = s.keyingMode !== 0;
-  $("vox-fields").hidden = s.keyingMode !== 1;
-  $("max-tx-enabled").checked = s.maxTxEnabled;
+  const vox = s.keying_mode === "VOX";
+  $("keying-pilot").checked = !vox;
+  $("keying-vox").checked = vox;
+  $("pilot-fields").hidden = vox;
+  $("vox-fields").hidden = !vox;
+  $("max-tx-enabled").checked = s.max_transmit_s !== null;
   for (const el of /** @type {NodeListOf<HTMLInputElement>} */ (
     document.querySelectorAll('[data-key="max_transmit_s"] input, [data-key="max_transmit_s"] button')))
-    el.disabled = !s.maxTxEnabled;
+    el.disabled = s.max_transmit_s === null;
   for (const spin of spins()) spin.refresh();
 }
 
+/** Keeps the values for the next visit; a browser that keeps nothing still runs the page. */
 export function saveLast() {
-  storeWrite(STORE_LAST, JSON.parse(settingsToPresetText(state.settings)));
+  storeWrite(STORE_LAST, JSON.parse(presetText(state.settings)));
 }
 
 /** "сформировать" */
 export function form() {
   clampFields();
   const frame = formFrame(state.settings);
-  state.lastFrame = frame.bytes.map(hex2).join(" ");
-  $("frame-hex").textContent = state.lastFrame;
-  $("frame-crc").textContent = hex2(frame.crc >> 8) + hex2(frame.crc & 0xff);
+  state.lastFrame = frame.frame;
+  $("frame-hex").textContent = frame.frame;
+  $("frame-crc").textContent = frame.crc;
   $("frame-view").hidden = false;
   setStatus(t("formed"));
   return frame;
@@ -124,12 +173,13 @@ export function form() {
 export function wireFields() {
   for (const radio of /** @type {NodeListOf<HTMLInputElement>} */ (document.querySelectorAll('input[name="keying"]')))
     radio.addEventListener("change", () => {
-      state.settings.keyingMode = Number(radio.value);
+      state.settings.keying_mode = radio.value;
       showSettings();
       saveLast();
     });
   $("max-tx-enabled").addEventListener("change", (/** @type {Event} */ e) => {
-    state.settings.maxTxEnabled = /** @type {HTMLInputElement} */ (e.target).checked;
+    const on = /** @type {HTMLInputElement} */ (e.target).checked;
+    state.settings.max_transmit_s = on ? state.maxTxKept : null;
     showSettings();
     saveLast();
   });

@@ -2,26 +2,75 @@
 // @ts-check
 // The page: the programmer's parameters, the commands, the output and the checks. The frame,
 // the signal and the decoder all come from the core (tarvel.js); nothing here computes them.
-import { parameters, presetToSettings } from "./core.js";
+// The page's texts and layout are set before the core starts, so nothing moves once it has;
+// until it has, and for good when it cannot, every command stays disabled and says why.
+import { parameters, readPreset } from "./core.js";
 import { listDevices, wireDevices } from "./devices.js";
-import { buildSpin, defaults, showSettings, spins, wireFields } from "./fields.js";
+import { buildSpin, showSettings, spins, takeSettings, wireFields, wireSpin } from "./fields.js";
 import { preferredLanguage, setLanguage, wireLanguage } from "./language.js";
+import { keepOffline, wireOffline } from "./offline.js";
 import { showPresets, wirePresets } from "./presets.js";
 import { wireRecording } from "./recording.js";
 import { wireSend } from "./send.js";
 import { state } from "./state.js";
 import { STORE_LAST, storeRead } from "./storage.js";
+import { $, t } from "./ui.js";
 import { wireVerify } from "./verify.js";
 
+/** A module with one WebAssembly SIMD instruction: what the core is built with. */
+const SIMD_PROBE = new Uint8Array([0, 97, 115, 109, 1, 0, 0, 0, 1, 5, 1, 96, 0, 1, 123, 3, 2, 1, 0, 10, 10, 1, 8, 0,
+  65, 0, 253, 15, 253, 98, 11]);
+
+/** What this browser lacks to run the core; null when nothing. */
+function missingFeature() {
+  if (typeof WebAssembly !== "object" || typeof WebAssembly.validate !== "function") return t("noWebAssembly");
+  if (!WebAssembly.validate(SIMD_PROBE)) return t("noSimd");
+  return null;
+}
+
+/**
+ * The engine (tarvel.js) once it has loaded: inside the one-file page it is there already; a
+ * site loads it beside the page, which is shown and set meanwhile.
+ * @returns {Promise<void>}
+ */
+function engineLoaded() {
+  if (typeof createTarvel === "function") return Promise.resolve();
+  return new Promise((resolve, reject) => {
+    const script = $("engine");
+    script.addEventListener("load", () => resolve());
+    script.addEventListener("error", () => reject(new Error(t("engineNotLoaded"))));
+  });
+}
+
+/** @param {boolean} on */
+function commandsEnabled(on) {
+  for (const el of /** @type {NodeListOf<HTMLButtonElement | HTMLInputElement | HTMLSelectElement>} */ (
+    document.querySelectorAll("main button, main input, main select")))
+    el.disabled = !on;
+}
+
+/** @param {string} why */
+function startFailed(why) {
+  commandsEnabled(false);
+  const status = $("status");
+  status.textContent = t("startFailed") + why;
+  status.classList.add("error");
+  document.body.dataset.failed = "true";
+}
+
 async function start() {
+  const missing = missingFeature();
+  if (missing) return startFailed(missing);
+  await engineLoaded();
   state.core = await createTarvel();
-  state.ranges = parameters().ranges;
-  for (const s of spins()) buildSpin(s);
-  state.settings = defaults();
+  state.parameters = parameters();
+  for (const s of spins()) wireSpin(s);
+  state.maxTxKept = state.parameters.ranges.find((r) => r.key === "max_transmit_s")?.default ?? 0;
+  takeSettings(state.parameters.defaults);
   const last = storeRead(STORE_LAST, null);
   if (last) {
     try {
-      state.settings = presetToSettings(JSON.stringify(last), state.settings).settings;
+      takeSettings(readPreset(new TextEncoder().encode(JSON.stringify(last))).settings);
     } catch (e) {
       // a last state from another version of the page: start from the defaults
     }
@@ -32,8 +81,8 @@ async function start() {
   wireVerify();
   wireRecording();
   wirePresets();
-  wireLanguage();
-  setLanguage(preferredLanguage());
+  commandsEnabled(true);
+  setLanguage(state.language);
   showSettings();
   showPresets();
   listDevices(false).catch(() => {});
@@ -41,4 +90,16 @@ async function start() {
   performance.mark("tarvel-ready"); // how long the page takes to become usable (bench/README.md)
 }
 
-start();
+for (const s of spins()) buildSpin(s);
+commandsEnabled(false);
+wireLanguage();
+wireOffline();
+setLanguage(preferredLanguage());
+showPresets();
+// The keying kept from the last visit decides which fields show, before the core has started.
+const voxKept = storeRead(STORE_LAST, {})?.keying_mode === "VOX";
+$("pilot-fields").hidden = voxKept;
+$("vox-fields").hidden = !voxKept;
+document.body.dataset.texts = "true";
+keepOffline();
+start().catch((e) => startFailed(e && e.message ? e.message : String(e)));

@@ -3,19 +3,21 @@
 // Everything the page holds between events, in one place.
 
 /**
- * @typedef {{keyingMode: number, pilot_hz: number, voxThreshold: number, voxRelease_ms: number,
- *   maxTxEnabled: boolean, maxTx_s: number}} Settings
- * @typedef {{key: string, min: number, max: number, step: number, default: number}} Range
+ * @typedef {import("./core.js").SettingsFile} SettingsFile
+ * @typedef {import("./core.js").Range} Range
  * @typedef {{stop: (reason?: string) => void}} Playing
  */
 
 export const state = {
   /** @type {TarvelModule | null} the WebAssembly module, once it has started */
   core: null,
-  /** @type {Range[]} the spin edits, from the core's parameter table */
-  ranges: [],
-  /** @type {Settings} the values on the page */
-  settings: { keyingMode: 0, pilot_hz: 0, voxThreshold: 0, voxRelease_ms: 0, maxTxEnabled: false, maxTx_s: 0 },
+  /** @type {import("./core.js").Parameters | null} the spin edits and limits, from the core */
+  parameters: null,
+  /** @type {SettingsFile} the values on the page, as a settings file (the core's defaults at start) */
+  settings: { format: "tarvel-settings", version: 1, keying_mode: "pilot tone", pilot_tone_hz: 0,
+    vox_threshold_percent: 0, vox_release_ms: 0, max_transmit_s: null },
+  /** the maximum transmit time shown while its limit is off */
+  maxTxKept: 0,
   /** @type {"ru" | "en"} */
   language: "ru",
   /** @type {string | null} hex of the latest "сформировать" */

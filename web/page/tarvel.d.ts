@@ -4,29 +4,27 @@
 
 interface TarvelModule {
   HEAPU8: Uint8Array;
-  HEAP16: Int16Array;
-  HEAP32: Int32Array;
   HEAPF32: Float32Array;
   _malloc(size: number): number;
   _free(at: number): void;
   UTF8ToString(at: number): string;
-  stringToUTF8(text: string, at: number, size: number): void;
-  lengthBytesUTF8(text: string): number;
 
+  // Each returns where its JSON answer is (web/TarvelWeb.cpp); text goes in as bytes and a size.
   _tarvel_parameters(): number;
-  _tarvel_frame(settings: number, frameOut: number): number;
-  _tarvel_send(settings: number): number;
+  _tarvel_frame(settings: number, size: number): number;
+  _tarvel_settings_read(file: number, size: number): number;
+  _tarvel_settings_write(settings: number, size: number, name: number, nameSize: number): number;
+  _tarvel_send(settings: number, size: number): number;
   _tarvel_wav_bytes(): number;
-  _tarvel_wav_size(): number;
   _tarvel_fmsig_text(): number;
-  _tarvel_fmsig_size(): number;
-  _tarvel_tone(frequency_hz: number, seconds: number): number;
-  _tarvel_tone_count(): number;
-  _tarvel_sample_rate(): number;
-  _tarvel_tone_default_hz(): number;
-  _tarvel_settings_read(text: number, settings: number): number;
-  _tarvel_settings_write(settings: number, name: number): number;
-  _tarvel_decode(samples: number, count: number, rate: number): number;
+  _tarvel_tone_wav(seconds: number): number;
+  _tarvel_tone_bytes(): number;
+  _tarvel_recording_open_wav(head: number, size: number, fileSize: number): number;
+  _tarvel_recording_open_samples(channels: number, rate: number): number;
+  _tarvel_recording_feed_bytes(bytes: number, size: number): number;
+  _tarvel_recording_feed_samples(samples: number, count: number): number;
+  _tarvel_recording_finish(): number;
+  _tarvel_recording_close(): void;
 }
 
 declare function createTarvel(options?: object): Promise<TarvelModule>;
