@@ -51,7 +51,7 @@ test: build web
 	FUZZ_SECONDS=$(CI_FUZZ_SECONDS) scripts/timed fuzz scripts/run-fuzz
 
 # The long browser runs make test leaves out: every fault of a send in firefox and WebKitGTK,
-# 20 checks by listening in a row in chromium and 5 in firefox (tests/web/CMakeLists.txt).
+# checks by listening in a row: 20 in chromium, 5 in firefox, 3 in WebKitGTK (tests/web/CMakeLists.txt).
 test-browsers: build web
 	scripts/timed browsers ctest --test-dir $(BUILD) --output-on-failure -L browsers_long
 

@@ -151,6 +151,13 @@ for (const name of engines) {
       if (name === "webkit") assert.match(status, /выдать и проверить на слух/);
       else assert.match(status, REFUSED);
       assert.ok(await ready(tab));
+      // The check finds no input either, and says so in the page's language.
+      await tab.click("#send-verify");
+      const verdict = await tab.waitFor(() => !document.querySelector("#send-verify").disabled &&
+        document.querySelector("#verdict").textContent.startsWith("Проверка не выполнена") &&
+        document.querySelector("#verdict").textContent, 15000);
+      assert.match(verdict, /нет ни одного входа звука/);
+      assert.ok(await ready(tab));
       assert.deepEqual(await tab.problems(), []);
     });
   });

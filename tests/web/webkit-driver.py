@@ -21,7 +21,8 @@ gi.require_version("Gtk", "3.0")
 gi.require_version("WebKit2", "4.1")
 from gi.repository import GLib, Gtk, WebKit2  # noqa: E402
 
-context = WebKit2.WebContext.get_default()
+# Nothing kept from one run to the next (storage, permissions), as the other engines' fresh profiles.
+context = WebKit2.WebContext.new_ephemeral()
 context.set_preferred_languages([os.environ.get("TARVEL_LANG", "ru-RU"), "en"])
 policies = WebKit2.WebsitePolicies(autoplay=WebKit2.AutoplayPolicy.ALLOW)
 view = WebKit2.WebView(web_context=context, website_policies=policies)
