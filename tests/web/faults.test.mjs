@@ -138,6 +138,23 @@ for (const name of engines) {
       });
     }
 
+    if (name === "webkit") {
+      test("playback refused by the browser: the check ends its text, nothing goes unhandled", async () => {
+        pulse = await privatePulse();
+        engine = await launchEngine(name, { env: { ...pulse.env, TARVEL_AUTOPLAY: "deny" } });
+        const tab = await engine.open(pageUrl);
+        await tab.click("#send-verify");
+        const verdict = await tab.waitFor(() => !document.querySelector("#send-verify").disabled &&
+          /^Проверка не выполнена/.test(document.querySelector("#verdict").textContent) &&
+          document.querySelector("#verdict").textContent, 20000);
+        // The refusal is told in the page's language, on the check's line or the send's.
+        assert.match(verdict + (await tab.text("#status")), /браузер не разрешил/);
+        assert.doesNotMatch(await tab.text("#status"), PLAYED);
+        assert.ok(await ready(tab));
+        assert.deepEqual(await tab.problems(), []);
+      });
+    }
+
     test("no sound server: the send is refused, nothing is said to be sent", async () => {
       pulse = await privatePulse();
       await pulse.stop();

@@ -10,7 +10,8 @@
 #   {"id": 5, "op": "downloads", "dir": "/tmp/d"}   -> downloads land there
 #   {"id": 6, "op": "quit"}
 # A command that fails answers {"id": N, "error": "..."}. Microphone requests are granted and
-# sound may play without a user gesture, as the other engines are started.
+# sound may play without a user gesture, as the other engines are started (TARVEL_AUTOPLAY=deny
+# refuses it instead).
 import json
 import os
 import sys
@@ -24,7 +25,9 @@ from gi.repository import GLib, Gtk, WebKit2  # noqa: E402
 # Nothing kept from one run to the next (storage, permissions), as the other engines' fresh profiles.
 context = WebKit2.WebContext.new_ephemeral()
 context.set_preferred_languages([os.environ.get("TARVEL_LANG", "ru-RU"), "en"])
-policies = WebKit2.WebsitePolicies(autoplay=WebKit2.AutoplayPolicy.ALLOW)
+# TARVEL_AUTOPLAY=deny: the engine refuses every play() (as Safari does without a user gesture).
+autoplay = WebKit2.AutoplayPolicy.DENY if os.environ.get("TARVEL_AUTOPLAY") == "deny" else WebKit2.AutoplayPolicy.ALLOW
+policies = WebKit2.WebsitePolicies(autoplay=autoplay)
 view = WebKit2.WebView(web_context=context, website_policies=policies)
 settings = view.get_settings()
 for name in ("enable-media-stream", "enable-mediasource", "enable-webaudio", "allow-file-access-from-file-urls",

@@ -52,12 +52,11 @@ async function outputToUse() {
 
 /**
  * Why a send stopped, in the page's language, naming the output.
- * @param {any} e
+ * @param {PlaybackStopped} e
  * @param {string} name
  */
 function stoppedText(e, name) {
-  const reason = e instanceof PlaybackStopped ? t("stopReasons")[e.reason] + (e.detail ? " (" + e.detail + ")" : "")
-    : errorText(e);
+  const reason = t("stopReasons")[e.reason] + (e.detail ? " (" + e.detail + ")" : "");
   return t("interrupted").replace("%1", name).replace("%2", reason);
 }
 
@@ -88,8 +87,10 @@ export async function send(beforePlaying) {
     setStatus(t("playedTo").replace("%1", name));
     return name;
   } catch (e) {
-    setStatus(e instanceof SendRefused ? e.message : stoppedText(e, name), true);
-    throw e;
+    // Whatever stopped it (the browser refusing to play, too), the caller learns it was told.
+    const why = e instanceof SendRefused || e instanceof PlaybackStopped ? e : new PlaybackStopped("playError", errorText(e));
+    setStatus(why instanceof SendRefused ? why.message : stoppedText(why, name), true);
+    throw why;
   } finally {
     state.playing = null;
     setBusy(false);

@@ -10,7 +10,7 @@ import { judgeHeard, peakDbfs } from "./heard.js";
 import { PlaybackStopped } from "./playback.js";
 import { SendRefused, send } from "./send.js";
 import { state } from "./state.js";
-import { $, t } from "./ui.js";
+import { $, errorText, t } from "./ui.js";
 import { showVerdict } from "./verdict.js";
 
 // The capture itself, run on the audio thread. Inlined and loaded as a data: URL: the single-file
@@ -41,6 +41,9 @@ const READY_TIMEOUT_MS = 10000;
 const SILENT_READY_MS = 1000;
 /** What is still on its way through the input after the last sample was played. */
 const TAIL_MS = 600;
+
+/** A check that could not start, its reason in the page's language. */
+class CheckFailed extends Error {}
 
 /** @param {number} ms */
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
@@ -202,10 +205,10 @@ async function listenInGraph(stream, onFault) {
  */
 async function openInput() {
   const media = navigator.mediaDevices;
-  if (!media || !media.getUserMedia) throw new Error(t("recordFailed") + t("noMediaDevices"));
+  if (!media || !media.getUserMedia) throw new CheckFailed(t("recordFailed") + t("noMediaDevices"));
   const choice = chosenInput();
   if (choice.kind === "missing")
-    throw new Error(t("recordFailed") + t("inputMissing").replace("%1", choiceName(choice, "input")));
+    throw new CheckFailed(t("recordFailed") + t("inputMissing").replace("%1", choiceName(choice, "input")));
   /** @type {MediaTrackConstraints} */
   const constraints = { echoCancellation: false, noiseSuppression: false, autoGainControl: false };
   // Large capture buffers where the browser takes the wish: a busy machine then drops nothing.
@@ -214,7 +217,7 @@ async function openInput() {
   try {
     return await media.getUserMedia({ audio: constraints });
   } catch (e) {
-    throw new Error(t("recordFailed") + inputErrorText(e, choice.kind === "device"));
+    throw new CheckFailed(t("recordFailed") + inputErrorText(e, choice.kind === "device"));
   }
 }
 
@@ -260,7 +263,7 @@ async function sendAndVerify() {
       say(t("listening"));
     });
     await listening.drain(TAIL_MS);
-    if (fault) throw new Error(fault);
+    if (fault) throw new CheckFailed(t("recordFailed") + fault);
     const rate = listening.sampleRate();
     const heard = await listening.stop();
     listening = null;
@@ -274,9 +277,10 @@ async function sendAndVerify() {
     p.textContent = heardText(judged);
     $("verdict").prepend(p);
   } catch (e) {
-    // The send has said why on its own line; the check's text says the check ended.
-    say(t("checkStopped") + (e instanceof Error && !(e instanceof PlaybackStopped) && e.name !== "SendRefused" ?
-      e.message : t("checkSeeStatus")), true);
+    // A send that stopped has said why on its own line; the check's text says the check ended.
+    const stopped = e instanceof PlaybackStopped || e instanceof SendRefused;
+    say(t("checkStopped") + (e instanceof CheckFailed ? e.message : stopped ? t("checkSeeStatus") :
+      t("recordFailed") + errorText(e)), true);
   } finally {
     if (listening) await listening.stop();
     micState("");
