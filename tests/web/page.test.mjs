@@ -88,6 +88,19 @@ describe("the page", () => {
     assert.equal(await page.evaluate(() => document.activeElement.id), "form", "focus stays on the button");
   });
 
+  test("focus stays on \"выдать\" while it sends and after", async () => {
+    const { page } = await open(browser);
+    await page.click("#send");
+    await page.waitForFunction(() => document.body.dataset.busy, { timeout: 5000 });
+    const during = await page.evaluate(() => [document.activeElement.id, document.activeElement.getAttribute("aria-disabled"),
+      document.querySelector("#form").disabled]);
+    assert.deepEqual(during, ["send", "true", true]);
+    await page.click("#send"); // held: a second send does not start
+    await page.waitForFunction(() => !document.body.dataset.busy, { timeout: 30000 });
+    assert.deepEqual(await page.evaluate(() => [document.activeElement.id, document.activeElement.getAttribute("aria-disabled")]),
+      ["send", null]);
+  });
+
   test("frame and CRC equal tarvel frame's", async () => {
     const cases = [
       {},

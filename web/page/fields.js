@@ -5,7 +5,7 @@
 import { formFrame, presetText } from "./core.js";
 import { state } from "./state.js";
 import { STORE_LAST, storeWrite } from "./storage.js";
-import { $, setStatus, t } from "./ui.js";
+import { $, busy, setStatus, t } from "./ui.js";
 
 const MAX_TX = "max_transmit_s";
 
@@ -183,5 +183,5 @@ export function wireFields() {
     showSettings();
     saveLast();
   });
-  $("form").addEventListener("click", form);
+  $("form").addEventListener("click", () => busy() || form());
 }

@@ -6,7 +6,7 @@ import { sendFiles, toneWav } from "./core.js";
 import { chosenOutput, outputChoosable } from "./devices.js";
 import { form } from "./fields.js";
 import { state } from "./state.js";
-import { $, download, errorText, setStatus, t } from "./ui.js";
+import { $, busy, download, errorText, holdWhileBusy, markBusy, setStatus, t } from "./ui.js";
 
 /**
  * Plays WAV bytes on the chosen output. Resolves when the sound has ended; rejects with the
@@ -46,10 +46,11 @@ async function playWav(bytes, onProgress) {
   }
 }
 
-/** @param {boolean} busy */
-function setBusy(busy) {
-  for (const id of ["form", "send", "send-verify"]) $(id).disabled = busy;
-  $("tone").disabled = busy && !$("tone").getAttribute("aria-pressed").includes("true");
+/** @param {boolean} on */
+function setBusy(on) {
+  markBusy(on);
+  for (const id of ["form", "send", "send-verify"]) holdWhileBusy($(id), on);
+  holdWhileBusy($("tone"), on && !$("tone").getAttribute("aria-pressed").includes("true"));
 }
 
 /**
@@ -100,8 +101,8 @@ async function toggleTone() {
 }
 
 export function wireSend() {
-  $("send").addEventListener("click", () => send().catch(() => {}));
-  $("tone").addEventListener("click", toggleTone);
+  $("send").addEventListener("click", () => busy() || send().catch(() => {}));
+  $("tone").addEventListener("click", () => (busy() && $("tone").getAttribute("aria-pressed") !== "true") || toggleTone());
   $("download-wav").addEventListener("click", () => {
     form();
     download(sendFiles(state.settings).wav, "_qq.wav", "audio/wav");

@@ -4,7 +4,7 @@
 import { decode } from "./core.js";
 import { chosenInput } from "./devices.js";
 import { send } from "./send.js";
-import { $, errorText, t } from "./ui.js";
+import { $, busy, errorText, t } from "./ui.js";
 import { showVerdict } from "./verdict.js";
 
 // Records the chosen input while sending, with the browser's voice processing off (it would
@@ -58,5 +58,5 @@ async function sendAndVerify() {
 }
 
 export function wireVerify() {
-  $("send-verify").addEventListener("click", sendAndVerify);
+  $("send-verify").addEventListener("click", () => busy() || sendAndVerify());
 }
