@@ -32,7 +32,7 @@ describe("the page", () => {
     await page.goto(pageUrl);
     await page.waitForSelector("body[data-failed]", { timeout: 10000 });
     assert.match(await page.$eval("#status", (e) => e.textContent),
-      /^Программатор не запустился: браузер не поддерживает WebAssembly SIMD; нужен Chrome 91/);
+      /^Программатор не запустился: браузер не поддерживает WebAssembly SIMD; нужен Chrome 95/);
     assert.deepEqual(await page.$$eval("main button, main input, main select", (all) => all.filter((e) => !e.disabled)
       .map((e) => e.id)), []);
     await context.close();
