@@ -153,9 +153,12 @@ export function showSettings() {
   for (const spin of spins()) spin.refresh();
 }
 
-/** Keeps the values for the next visit; a browser that keeps nothing still runs the page. */
+/** Keeps the values for the next visit; a browser that keeps nothing still runs the page, and says so once. */
 export function saveLast() {
-  storeWrite(STORE_LAST, JSON.parse(presetText(state.settings)));
+  if (storeWrite(STORE_LAST, JSON.parse(presetText(state.settings))) || state.storageTold) return;
+  state.storageTold = true;
+  $("preset-status").textContent = t("lastNotKept");
+  $("preset-status").classList.add("error");
 }
 
 /** "сформировать" */

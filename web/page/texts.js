@@ -77,6 +77,7 @@ export const TEXTS = {
     presetNotReplaced: "Набор не заменён.",
     presetDeleteAsk: "Удалить набор «{name}»?",
     storageFailed: "Набор не сохранён: браузер не дал места для данных (хранилище заполнено или отключено).",
+    lastNotKept: "Браузер не сохраняет данные страницы (хранилище заполнено или отключено): при следующем открытии значения будут по умолчанию.",
     settingsRefusals: {
       missing: "нет поля {field}",
       wholeNumber: "{field}: не целое число от {from} до {to}",
@@ -224,6 +225,7 @@ export const TEXTS = {
     presetNotReplaced: "The preset was not replaced.",
     presetDeleteAsk: "Delete the preset “{name}”?",
     storageFailed: "Preset not saved: the browser gave no room for data (storage full or switched off).",
+    lastNotKept: "The browser keeps none of the page's data (storage full or switched off): next time the values will be the defaults.",
     settingsRefusals: {},
     jsonFaults: {},
     recordingRefusals: {},
