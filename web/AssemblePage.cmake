@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Puts the page together: site/ holds the files as they are (for a web server, with the web-app
-# manifest, the icons and the service worker that keeps them offline), tarvel.html the same
+# Puts the page together: site/ holds the files for a web server (the page with its modules'
+# bundle in it, the engine beside it, the web-app manifest, the icons and the service worker
+# that keeps them offline), tarvel.html the same
 # page with the style, the engine, the modules' bundle and the icon written into it (for
 # opening from disk). Both show the version; the service worker's cache is named by site/'s
 # content, so that any change deploys as a new version.
@@ -21,11 +22,9 @@ if(revision)
   string(APPEND version " (${revision})")
 endif()
 
-file(GLOB scripts RELATIVE ${PAGE} ${PAGE}/*.js)
-list(REMOVE_ITEM scripts sw.js)
 file(REMOVE_RECURSE ${OUT}/site)
 file(MAKE_DIRECTORY ${OUT}/site)
-foreach(name style.css manifest.webmanifest ${scripts})
+foreach(name style.css manifest.webmanifest)
   file(COPY ${PAGE}/${name} DESTINATION ${OUT}/site)
 endforeach()
 file(COPY ${ENGINE} DESTINATION ${OUT}/site)
@@ -35,6 +34,12 @@ configure_file(${ICONS}/org.tarvel.Programmer.svg ${OUT}/site/icon.svg COPYONLY)
 
 file(READ ${PAGE}/index.html html)
 string(REPLACE "@VERSION@" "${version}" html "${html}")
+# The modules as one script written into the page, in both forms: it sets the page's texts
+# before the first paint, and costs no chain of requests on a slow line. A script inside the
+# page ends at the first "</script", wherever it stands.
+file(READ ${BUNDLE} bundle)
+string(REPLACE "</script" "<\\/script" bundle "${bundle}")
+string(REPLACE "<script type=\"module\" src=\"main.js\"></script>" "<script>\n${bundle}</script>" html "${html}")
 file(WRITE ${OUT}/site/index.html "${html}")
 
 # The service worker keeps every file of site/ under a name made of their content.
@@ -69,16 +74,9 @@ string(REPLACE "<link rel=\"manifest\" href=\"manifest.webmanifest\">\n" "" html
 string(REPLACE "href=\"icon.svg\"" "href=\"data:image/svg+xml,${svg}\"" html "${html}")
 file(READ ${PAGE}/style.css css)
 string(REPLACE "<link rel=\"stylesheet\" href=\"style.css\">" "<style>\n${css}</style>" html "${html}")
-foreach(pair "tarvel.js|${ENGINE}|<script src=\"tarvel.js\" async id=\"engine\"></script>"
-             "main.js|${BUNDLE}|<script type=\"module\" src=\"main.js\"></script>")
-  string(REPLACE "|" ";" pair "${pair}")
-  list(GET pair 1 from)
-  list(GET pair 2 tag)
-  file(READ ${from} js)
-  # A script inside the page ends at the first "</script", wherever it stands.
-  string(REPLACE "</script" "<\\/script" js "${js}")
-  string(REPLACE "${tag}" "<script>\n${js}</script>" html "${html}")
-endforeach()
+file(READ ${ENGINE} js)
+string(REPLACE "</script" "<\\/script" js "${js}")
+string(REPLACE "<script src=\"tarvel.js\" async id=\"engine\"></script>" "<script id=\"engine\">\n${js}</script>" html "${html}")
 if(html MATCHES "src=\"[a-z]+\\.js\"|href=\"style\\.css\"|manifest\\.webmanifest|href=\"icon")
   message(FATAL_ERROR "AssemblePage: a file of the page was left out of tarvel.html")
 endif()

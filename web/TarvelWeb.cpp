@@ -171,7 +171,7 @@ std::string RecordingCheck::openWav(std::span<const std::uint8_t> head, double f
     sound_ = nativeWavSound(head, size);
     if (!sound_)
         return errorJson("not_wav", "a WAV layout the page does not read itself");
-    if (const std::string refused = rateRefused(sound_->sampleRate_hz); !refused.empty())
+    if (std::string refused = rateRefused(sound_->sampleRate_hz); !refused.empty())
         return refused;
     channels_ = sound_->channels;
     demodulators_.emplace(channels_, sound_->sampleRate_hz);
@@ -186,7 +186,7 @@ std::string RecordingCheck::openSamples(int channels, double rate_hz)
     close();
     if (channels < 1 || channels > 64)
         return errorJson("recording", std::to_string(channels) + " channels; 1 to 64 are read");
-    if (const std::string refused = rateRefused(rate_hz); !refused.empty())
+    if (std::string refused = rateRefused(rate_hz); !refused.empty())
         return refused;
     channels_ = channels;
     demodulators_.emplace(channels_, rate_hz);

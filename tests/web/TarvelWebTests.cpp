@@ -118,9 +118,10 @@ TEST(WebBinding, AWavReadAPieceAtATimeGivesItsOwnRateAndChannels)
     EXPECT_EQ(check.openWav(std::span(wav).first(64), static_cast<double>(wav.size())),
         "{\"rate_hz\":16000,\"channels\":2,\"data_offset\":44,\"data_size\":"
             + std::to_string(wav.size() - 44) + ",\"bytes_per_frame\":8}");
+    constexpr std::size_t piece = std::size_t {8} * 999; // whole frames, in pieces of no special size
     bool found = false;
-    for (std::size_t at = 44; at < wav.size() && !found; at += 8 * 999)
-        found = check.feedBytes(std::span(wav).subspan(at, std::min<std::size_t>(8 * 999, wav.size() - at)));
+    for (std::size_t at = 44; at < wav.size() && !found; at += piece)
+        found = check.feedBytes(std::span(wav).subspan(at, std::min(piece, wav.size() - at)));
     EXPECT_TRUE(found);
     const std::string result = check.finish();
     EXPECT_EQ(result.rfind("{\"status\":\"ok\"", 0), 0) << result;
@@ -142,7 +143,7 @@ TEST(WebBinding, ARecordingRefusedSaysWhyAndAShortOneWhereItEnds)
 
     ASSERT_EQ(
         check.openWav(files.wav, static_cast<double>(files.wav.size())).find("error"), std::string::npos);
-    check.feedBytes(std::span(files.wav).subspan(44, 2 * 30000));
+    check.feedBytes(std::span(files.wav).subspan(44, std::size_t {2} * 30000));
     const std::string cut = check.finish();
     EXPECT_NE(cut.find("\"status\":\"ends early\""), std::string::npos) << cut;
     EXPECT_NE(cut.find("\"reason_code\":\"recording_ends\""), std::string::npos) << cut;

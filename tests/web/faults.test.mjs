@@ -102,7 +102,7 @@ for (const name of engines) {
         await pulse.waitForStream();
         await sleep(2500);
         const moved = pulse.moveStreams(SPEAKERS);
-        await tab.waitFor(() => !document.querySelector("#send").disabled, 15000);
+        await tab.waitFor(() => !document.body.dataset.busy, 15000);
         await onInterface.stop();
         const said = await tab.text("#status");
         assert.match(said, PLAYED);
@@ -144,7 +144,7 @@ for (const name of engines) {
         engine = await launchEngine(name, { env: { ...pulse.env, TARVEL_AUTOPLAY: "deny" } });
         const tab = await engine.open(pageUrl);
         await tab.click("#send-verify");
-        const verdict = await tab.waitFor(() => !document.querySelector("#send-verify").disabled &&
+        const verdict = await tab.waitFor(() => !document.body.dataset.busy &&
           /^Проверка не выполнена/.test(document.querySelector("#verdict").textContent) &&
           document.querySelector("#verdict").textContent, 20000);
         // The refusal is told in the page's language, on the check's line or the send's.
@@ -170,7 +170,7 @@ for (const name of engines) {
       assert.ok(await ready(tab));
       // The check finds no input either, and says so in the page's language.
       await tab.click("#send-verify");
-      const verdict = await tab.waitFor(() => !document.querySelector("#send-verify").disabled &&
+      const verdict = await tab.waitFor(() => !document.body.dataset.busy &&
         document.querySelector("#verdict").textContent.startsWith("Проверка не выполнена") &&
         document.querySelector("#verdict").textContent, 15000);
       assert.match(verdict, /нет ни одного входа звука/);

@@ -30,7 +30,7 @@ async function check(tab) {
     document.querySelector("#verdict").textContent = "";
   });
   await tab.click("#send-verify");
-  await tab.waitFor(() => !document.querySelector("#send-verify").disabled &&
+  await tab.waitFor(() => !document.body.dataset.busy &&
     document.querySelector("#verdict").textContent !== "" &&
     !/^(Включение микрофона|Запись входа)/.test(document.querySelector("#verdict").textContent), 40000);
   return tab.call(() => ({

@@ -53,8 +53,8 @@ describe("offline", () => {
     await page.reload();
     await page.waitForSelector("body[data-ready]", { timeout: 15000 });
     await page.click("#send");
-    await page.waitForFunction(() => document.querySelector("#send").disabled, { timeout: 5000 });
-    await page.waitForFunction(() => !document.querySelector("#send").disabled, { timeout: 30000 });
+    await page.waitForFunction(() => document.body.dataset.busy, { timeout: 5000 });
+    await page.waitForFunction(() => !document.body.dataset.busy, { timeout: 30000 });
     const status = await page.$eval("#status", (e) => ({ text: e.textContent, error: e.classList.contains("error") }));
     assert.ok(!status.error, status.text);
     assert.notEqual(await page.$eval("#frame-hex", (e) => e.textContent), "");

@@ -32,7 +32,7 @@ describe("the page", () => {
     await page.goto(pageUrl);
     await page.waitForSelector("body[data-failed]", { timeout: 10000 });
     assert.match(await page.$eval("#status", (e) => e.textContent),
-      /^Программатор не запустился: браузер не поддерживает WebAssembly SIMD; нужен Chrome 91/);
+      /^Программатор не запустился: браузер не поддерживает WebAssembly SIMD; нужен Chrome 95/);
     assert.deepEqual(await page.$$eval("main button, main input, main select", (all) => all.filter((e) => !e.disabled)
       .map((e) => e.id)), []);
     await context.close();
@@ -86,6 +86,19 @@ describe("the page", () => {
     assert.equal(await value(page, "pilot_tone_hz"), "153", "only the digits' keys go in");
     await page.click("#form");
     assert.equal(await page.evaluate(() => document.activeElement.id), "form", "focus stays on the button");
+  });
+
+  test("focus stays on \"выдать\" while it sends and after", async () => {
+    const { page } = await open(browser);
+    await page.click("#send");
+    await page.waitForFunction(() => document.body.dataset.busy, { timeout: 5000 });
+    const during = await page.evaluate(() => [document.activeElement.id, document.activeElement.getAttribute("aria-disabled"),
+      document.querySelector("#form").disabled]);
+    assert.deepEqual(during, ["send", "true", true]);
+    await page.click("#send"); // held: a second send does not start
+    await page.waitForFunction(() => !document.body.dataset.busy, { timeout: 30000 });
+    assert.deepEqual(await page.evaluate(() => [document.activeElement.id, document.activeElement.getAttribute("aria-disabled")]),
+      ["send", null]);
   });
 
   test("frame and CRC equal tarvel frame's", async () => {

@@ -130,7 +130,7 @@ describe("presets", () => {
       "Удалить набор «__proto__»?"]);
   });
 
-  test("a preset the browser's storage did not take is reported, not called saved", async () => {
+  test("values and a preset the browser's storage did not take are reported, not called saved", async () => {
     const context = await browser.createBrowserContext();
     const page = await context.newPage();
     await page.evaluateOnNewDocument(() => {
@@ -138,6 +138,8 @@ describe("presets", () => {
     });
     await page.goto(pageUrl);
     await page.waitForSelector("body[data-ready]");
+    await page.click("#keying-vox");
+    assert.match(await page.$eval("#preset-status", (e) => e.textContent), /^Браузер не сохраняет данные страницы/);
     await page.type("#preset-name", "R2");
     await page.click("#preset-save");
     const status = await page.$eval("#preset-status", (e) => ({ text: e.textContent, error: e.classList.contains("error") }));

@@ -47,10 +47,13 @@ export async function statusWithin(tab, pattern, timeout_ms) {
   return Date.now() - start;
 }
 
-// Every button the user sends with is enabled again (the cancel button hidden).
+// Every button the user sends with is usable again (none held, the cancel button hidden).
 export function ready(tab) {
-  return tab.call(() => ["form", "send", "send-verify", "tone"].every((id) => !document.getElementById(id).disabled) &&
-    document.getElementById("cancel").hidden);
+  return tab.call(() => !document.body.dataset.busy &&
+    ["form", "send", "send-verify", "tone"].every((id) => {
+      const b = document.getElementById(id);
+      return !b.disabled && b.getAttribute("aria-disabled") !== "true";
+    }) && document.getElementById("cancel").hidden);
 }
 
 // Presses "выдать" and waits until the page says how it ended; returns the status text.
@@ -60,7 +63,7 @@ export async function sendAndWait(tab, timeout_ms = 30000) {
   await tab.click("#send");
   await tab.waitFor(() => {
     const text = document.querySelector("#status").textContent;
-    return !document.querySelector("#send").disabled && text !== "" && !/^(Идёт передача|Sending)/.test(text);
+    return !document.body.dataset.busy && text !== "" && !/^(Идёт передача|Sending)/.test(text);
   }, timeout_ms);
   return tab.text("#status");
 }

@@ -5,7 +5,7 @@
 import { formFrame, presetText } from "./core.js";
 import { state } from "./state.js";
 import { STORE_LAST, storeWrite } from "./storage.js";
-import { $, setStatus, t } from "./ui.js";
+import { $, busy, setStatus, t } from "./ui.js";
 
 const MAX_TX = "max_transmit_s";
 
@@ -153,9 +153,12 @@ export function showSettings() {
   for (const spin of spins()) spin.refresh();
 }
 
-/** Keeps the values for the next visit; a browser that keeps nothing still runs the page. */
+/** Keeps the values for the next visit; a browser that keeps nothing still runs the page, and says so once. */
 export function saveLast() {
-  storeWrite(STORE_LAST, JSON.parse(presetText(state.settings)));
+  if (storeWrite(STORE_LAST, JSON.parse(presetText(state.settings))) || state.storageTold) return;
+  state.storageTold = true;
+  $("preset-status").textContent = t("lastNotKept");
+  $("preset-status").classList.add("error");
 }
 
 /** "сформировать" */
@@ -183,5 +186,5 @@ export function wireFields() {
     showSettings();
     saveLast();
   });
-  $("form").addEventListener("click", form);
+  $("form").addEventListener("click", () => busy() || form());
 }

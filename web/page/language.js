@@ -34,8 +34,11 @@ export function setLanguage(lang) {
   state.language = lang === "en" ? "en" : "ru";
   document.documentElement.lang = state.language;
   $("language").value = state.language;
-  for (const el of /** @type {NodeListOf<HTMLElement>} */ (document.querySelectorAll("[data-t]")))
-    el.textContent = t(/** @type {string} */ (el.dataset.t));
+  // Only what changes is written: a text written anew counts as new content to the browser.
+  for (const el of /** @type {NodeListOf<HTMLElement>} */ (document.querySelectorAll("[data-t]"))) {
+    const text = t(/** @type {string} */ (el.dataset.t));
+    if (el.textContent !== text) el.textContent = text;
+  }
   $("steps").textContent = "";
   for (const step of t("steps")) {
     const li = document.createElement("li");

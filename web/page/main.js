@@ -29,15 +29,19 @@ function missingFeature() {
 }
 
 /**
- * The engine (tarvel.js) once it has loaded: inside the one-file page it is there already; a
- * site loads it beside the page, which is shown and set meanwhile.
+ * The engine (tarvel.js) once it has run. It comes after the page, so that the page is shown
+ * and set while it loads: written into the one-file page it has run by the time the document
+ * is parsed; a site loads it beside the page.
  * @returns {Promise<void>}
  */
-function engineLoaded() {
-  if (typeof createTarvel === "function") return Promise.resolve();
-  return new Promise((resolve, reject) => {
-    const script = $("engine");
-    script.addEventListener("load", () => resolve());
+async function engineLoaded() {
+  if (document.readyState === "loading")
+    await new Promise((resolve) => document.addEventListener("DOMContentLoaded", resolve, { once: true }));
+  if (typeof createTarvel === "function") return;
+  const script = $("engine");
+  if (!script.src) throw new Error(t("engineNotLoaded"));
+  await new Promise((resolve, reject) => {
+    script.addEventListener("load", resolve);
     script.addEventListener("error", () => reject(new Error(t("engineNotLoaded"))));
   });
 }
@@ -82,7 +86,6 @@ async function start() {
   wireRecording();
   wirePresets();
   commandsEnabled(true);
-  setLanguage(state.language);
   showSettings();
   showPresets();
   listDevices(false).catch(() => {});

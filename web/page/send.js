@@ -9,7 +9,7 @@ import { choiceName, chosenOutput, outputChoosable } from "./devices.js";
 import { form } from "./fields.js";
 import { PlaybackStopped, playWav } from "./playback.js";
 import { state } from "./state.js";
-import { $, download, errorText, setStatus, t } from "./ui.js";
+import { $, busy, download, errorText, holdWhileBusy, markBusy, setStatus, t } from "./ui.js";
 
 /** A send that was not started: `message` says why, in the page's language. */
 export class SendRefused extends Error {
@@ -20,12 +20,18 @@ export class SendRefused extends Error {
   }
 }
 
-/** @param {boolean} busy */
-function setBusy(busy) {
-  for (const id of ["form", "send", "send-verify"]) $(id).disabled = busy;
-  $("tone").disabled = busy && $("tone").getAttribute("aria-pressed") !== "true";
-  $("cancel").hidden = !busy || $("tone").getAttribute("aria-pressed") === "true";
-  $("cancel").disabled = !busy;
+/**
+ * Holds the commands while a send, a check or the tone runs (the one that started it keeps the
+ * focus), and shows "отменить" for a send or a check.
+ * @param {boolean} on
+ */
+export function setBusy(on) {
+  markBusy(on);
+  for (const id of ["form", "send", "send-verify"]) holdWhileBusy($(id), on);
+  const toning = $("tone").getAttribute("aria-pressed") === "true";
+  holdWhileBusy($("tone"), on && !toning);
+  $("cancel").hidden = !on || toning;
+  $("cancel").disabled = !on;
 }
 
 /**
@@ -72,7 +78,9 @@ export async function send(beforePlaying) {
   form();
   const files = sendFiles(state.settings);
   const bar = $("progress");
-  setBusy(true);
+  // A check holds the commands itself, from before the send until it has decoded.
+  const owner = !busy();
+  if (owner) setBusy(true);
   let name = choiceName(chosenOutput(), "output");
   try {
     const output = await outputToUse();
@@ -93,7 +101,7 @@ export async function send(beforePlaying) {
     throw why;
   } finally {
     state.playing = null;
-    setBusy(false);
+    if (owner) setBusy(false);
     // The control that started the send was disabled while it ran; the keyboard stays there.
     if (document.activeElement === document.body || document.activeElement === $("cancel")) $("send").focus();
   }
@@ -126,9 +134,9 @@ async function toggleTone() {
 }
 
 export function wireSend() {
-  $("send").addEventListener("click", () => send().catch(() => {}));
+  $("send").addEventListener("click", () => busy() || send().catch(() => {}));
   $("cancel").addEventListener("click", () => state.playing && state.playing.stop("cancelled"));
-  $("tone").addEventListener("click", () => toggleTone());
+  $("tone").addEventListener("click", () => (busy() && $("tone").getAttribute("aria-pressed") !== "true") || toggleTone());
   $("download-wav").addEventListener("click", () => {
     form();
     download(sendFiles(state.settings).wav, "_qq.wav", "audio/wav");

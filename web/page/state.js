@@ -22,6 +22,8 @@ export const state = {
   language: "ru",
   /** @type {string | null} hex of the latest "сформировать" */
   lastFrame: null,
+  /** whether the page has said that the browser keeps none of its values */
+  storageTold: false,
   /** @type {Playing | null} while sound is out */
   playing: null,
 };

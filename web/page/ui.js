@@ -28,6 +28,29 @@ export function setStatus(text, isError) {
 }
 
 /**
+ * Disables a command while another runs, except the one that has the focus: it stays
+ * focusable, marked aria-disabled, so that the keyboard and a screen reader stay where the
+ * user acted. `document.body.dataset.busy` says a command is running; the commands check it.
+ * @param {HTMLButtonElement} button
+ * @param {boolean} busy
+ */
+export function holdWhileBusy(button, busy) {
+  const keep = busy && document.activeElement === button;
+  button.disabled = busy && !keep;
+  if (keep) button.setAttribute("aria-disabled", "true");
+  else button.removeAttribute("aria-disabled");
+}
+
+/** @param {boolean} busy */
+export function markBusy(busy) {
+  if (busy) document.body.dataset.busy = "true";
+  else delete document.body.dataset.busy;
+}
+
+/** Whether a command is running: a click on a command held by holdWhileBusy does nothing. */
+export const busy = () => document.body.dataset.busy === "true";
+
+/**
  * What went wrong with a browser call, in the page's language.
  * @param {any} e
  */

@@ -2,20 +2,21 @@
 // @ts-check
 // "выдать и проверить на слух": the chosen input is listened to first, the send starts only once
 // its sound actually arrives (a microphone takes up to seconds to start, and a check that misses
-// the lead-in fails a perfect send), everything heard is kept off the main thread by an
-// AudioWorklet, and then decoded and told as the command line's --verify tells it.
+// the lead-in fails a perfect send), everything heard is taken as captured (or off the main
+// thread by an AudioWorklet), and then decoded and told as the command line's --verify tells it.
 import { decode } from "./core.js";
 import { choiceName, chosenInput, inputErrorText } from "./devices.js";
 import { judgeHeard, peakDbfs } from "./heard.js";
 import { PlaybackStopped } from "./playback.js";
-import { SendRefused, send } from "./send.js";
+import { SendRefused, send, setBusy } from "./send.js";
 import { state } from "./state.js";
-import { $, errorText, t } from "./ui.js";
+import { $, busy, errorText, t } from "./ui.js";
 import { showVerdict } from "./verdict.js";
 
 // The capture itself, run on the audio thread. Inlined and loaded as a data: URL: the single-file
-// page has no file beside it to load, and a page from disk may not load a Blob's URL as a module. Posts about 20 ms at a time, and whether the input had a
-// channel yet (a source not yet running gives none).
+// page has no file beside it to load, and a page from disk may not load a Blob's URL as a
+// module. Posts about 20 ms at a time, and whether the input had a channel yet (a source not yet
+// running gives none).
 const CAPTURE = `class TarvelCapture extends AudioWorkletProcessor {
   constructor() { super(); this.parts = []; this.size = 0; this.live = false; }
   process(inputs) {
@@ -235,7 +236,7 @@ async function sendAndVerify() {
   /** @type {Listening | null} */
   let listening = null;
   let fault = "";
-  $("send-verify").disabled = true;
+  setBusy(true);
   try {
     say(t("micStarting"));
     micState(t("micStarting"));
@@ -284,10 +285,10 @@ async function sendAndVerify() {
   } finally {
     if (listening) await listening.stop();
     micState("");
-    $("send-verify").disabled = false;
+    setBusy(false);
   }
 }
 
 export function wireVerify() {
-  $("send-verify").addEventListener("click", () => sendAndVerify());
+  $("send-verify").addEventListener("click", () => busy() || sendAndVerify());
 }
