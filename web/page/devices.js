@@ -153,7 +153,7 @@ async function fill(askForNames) {
   let all = await devices();
   const hidden = all.some((d) => (d.kind === "audiooutput" || d.kind === "audioinput") && !d.label);
   const needed = remembered("audiooutput") || remembered("audioinput");
-  if (hidden && (askForNames || (needed && (await microphoneAllowed())))) {
+  if (askForNames || (hidden && needed && (await microphoneAllowed()))) {
     try {
       const stream = await media.getUserMedia({ audio: true });
       stream.getTracks().forEach((track) => track.stop());
