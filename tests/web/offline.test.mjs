@@ -40,12 +40,14 @@ describe("offline", () => {
     let server = await serve(site);
     const port = server.address().port;
     const url = "http://127.0.0.1:" + port + "/";
-    const page = await (await browser.createBrowserContext()).newPage();
+    const page = await browser.newPage(); // the default profile: an incognito one installs nothing
     const problems = [];
     page.on("pageerror", (e) => problems.push(String(e)));
     await page.goto(url);
     await page.waitForSelector("body[data-ready]", { timeout: 15000 });
     await page.waitForFunction(() => navigator.serviceWorker.controller !== null, { timeout: 15000 });
+    const cdp = await page.createCDPSession();
+    assert.deepEqual((await cdp.send("Page.getInstallabilityErrors")).installabilityErrors, [], "installable");
     const version = await page.$eval("#version", (e) => e.textContent);
     assert.match(version, /^\d+\.\d+/);
 

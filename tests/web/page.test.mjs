@@ -101,6 +101,21 @@ describe("the page", () => {
       ["send", null]);
   });
 
+  test("at 360 px every control is at least 44 px high and none touches another", async () => {
+    const { page } = await open(browser);
+    await page.setViewport({ width: 360, height: 800 });
+    const boxes = await page.$$eval("main button:not([hidden]), main select, main input:not([type=radio]):not([type=checkbox]), " +
+      "main label:has(> input[type=radio]), main label.check", (all) => all.filter((e) => e.offsetParent !== null)
+      .map((e) => { const r = e.getBoundingClientRect(); return { id: e.id || e.textContent.trim(), x: r.x, y: r.y, w: r.width, h: r.height }; }));
+    assert.ok(boxes.length > 15, String(boxes.length));
+    for (const b of boxes) assert.ok(b.h >= 44 && b.x >= 0 && b.x + b.w <= 360, JSON.stringify(b));
+    const overlap = (a, b) => a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h;
+    const inside = (a, b) => a.x >= b.x && a.y >= b.y && a.x + a.w <= b.x + b.w && a.y + a.h <= b.y + b.h;
+    for (const [i, a] of boxes.entries())
+      for (const b of boxes.slice(i + 1))
+        if (!inside(a, b) && !inside(b, a)) assert.ok(!overlap(a, b), JSON.stringify([a, b]));
+  });
+
   test("frame and CRC equal tarvel frame's", async () => {
     const cases = [
       {},
