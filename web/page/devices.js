@@ -4,6 +4,7 @@
 // is remembered by what a device keeps across unplugging and plugging back in (its label and
 // group; its id may change), shown as missing while the device is gone, and taken again by
 // itself when the device returns, also after a reload.
+import { state } from "./state.js";
 import { storeRead, storeWrite } from "./storage.js";
 import { $, errorText, t } from "./ui.js";
 
@@ -89,6 +90,11 @@ function fillDevices(kind, all) {
   const list = all.filter((d) => d.kind === kind && d.deviceId && d.deviceId !== "default");
   const named = list.length > 0 && list.every((d) => d.label);
   const wanted = remembered(kind);
+  // Read again every few seconds: a list that has not changed is left alone (an open list
+  // would close under the user's hand).
+  const key = JSON.stringify([list.map((d) => [d.deviceId, d.label, d.groupId]), wanted, state.language]);
+  if (select.dataset.key === key) return;
+  select.dataset.key = key;
   const current = select.value;
   select.textContent = "";
   select.add(new Option(t(defaultText), ""));

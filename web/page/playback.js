@@ -44,7 +44,7 @@ export class StallWatch {
 }
 
 /**
- * @typedef {{sinkId?: string, onProgress?: (fraction: number) => void, onStart?: () => void}} PlayOptions
+ * @typedef {{sinkId?: string, onProgress?: (fraction: number) => void}} PlayOptions
  * @typedef {{done: Promise<void>, stop: (reason?: string) => void}} Playback
  */
 
@@ -55,7 +55,7 @@ export class StallWatch {
  * @param {PlayOptions} options
  * @returns {Playback}
  */
-export function playWav(bytes, { sinkId = "", onProgress = () => {}, onStart = () => {} } = {}) {
+export function playWav(bytes, { sinkId = "", onProgress = () => {} } = {}) {
   const url = URL.createObjectURL(new Blob([bytes], { type: "audio/wav" }));
   const audio = new Audio();
   audio.preload = "auto";
@@ -129,7 +129,6 @@ export function playWav(bytes, { sinkId = "", onProgress = () => {}, onStart = (
     if (over) return;
     await audio.play();
     if (over) return;
-    onStart();
     watch();
   };
   start().catch(fail);
