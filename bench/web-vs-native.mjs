@@ -84,23 +84,38 @@ async function pageFigures(recording) {
       if (i < loads) await context.close();
     }
     // times[0] is the first call; the WARMUP calls after it are left out of times.
-    const send = await page.evaluate((n, warm) => {
+    // The engine the page runs, called as the page's core.js calls it: the settings file's JSON
+    // in, the files and the decoder's JSON out.
+    const send = await page.evaluate(async (n, warm) => {
+      const m = await createTarvel();
+      const settings = m.UTF8ToString(m._tarvel_parameters()).match(/"defaults":(\{[^}]*\})/)[1];
+      const bytes = new TextEncoder().encode(settings);
+      const at = m._malloc(bytes.length);
+      m.HEAPU8.set(bytes, at);
       const times = [];
       for (let i = 0; i <= n + warm; ++i) {
         const start = performance.now();
-        const files = sendFiles(defaults());
-        if (!files.wav.length || !files.fmsig.length) throw new Error("no files");
+        const sizes = JSON.parse(m.UTF8ToString(m._tarvel_send(at, bytes.length)));
+        const wav = m.HEAPU8.slice(m._tarvel_wav_bytes(), m._tarvel_wav_bytes() + sizes.wav_size);
+        const fmsig = m.HEAPU8.slice(m._tarvel_fmsig_text(), m._tarvel_fmsig_text() + sizes.fmsig_size);
+        if (!wav.length || !fmsig.length) throw new Error("no files");
         if (i === 0 || i > warm) times.push(performance.now() - start);
       }
       return times;
     }, runs, warmup);
-    const decoded = await page.evaluate((samples, rate, n, warm) => {
+    const decoded = await page.evaluate(async (samples, rate, n, warm) => {
+      const m = await createTarvel();
       const recording = Float32Array.from(samples);
       const times = [];
       let ok = true;
       for (let i = 0; i <= n + warm; ++i) {
         const start = performance.now();
-        const r = decode(recording, rate);
+        m._tarvel_recording_open_samples(1, rate);
+        const at = m._malloc(4 * recording.length);
+        m.HEAPF32.set(recording, at / 4);
+        m._tarvel_recording_feed_samples(at, recording.length);
+        m._free(at);
+        const r = JSON.parse(m.UTF8ToString(m._tarvel_recording_finish()));
         if (i === 0 || i > warm) times.push(performance.now() - start);
         ok = ok && r.crc && r.crc.ok;
       }

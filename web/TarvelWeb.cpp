@@ -1,16 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The browser edition's binding: the core's frame, signal and decoder behind a few C functions
-// that the page calls through the WebAssembly module. Results the page reads stay in one
-// buffer per kind until the next call of that kind.
+// The browser edition's binding: the core's frame, signal, settings file and decoder behind a
+// few C functions that the page calls through the WebAssembly module. Text goes in as bytes
+// with their length; every answer is JSON text that stays in one buffer until the next call.
 
 #include "web/TarvelWeb.h"
 
 #include "decode/DecodeJson.h"
-#include "decode/FrameDemodulator.h"
-#include "decode/FrameWords.h"
-#include "frame/FrameCheck.h"
+#include "decode/RecordingFormat.h"
+#include "decode/RecordingReader.h"
 #include "decode/ToneBins.h"
+#include "decode/WavSamples.h"
 #include "frame/FrameBuild.h"
+#include "frame/FrameCheck.h"
 #include "frame/SettingsFile.h"
 #include "shared/JsonText.h"
 #include "shared/NumberText.h"
@@ -19,120 +20,230 @@
 #include "signal/ToneSignal.h"
 #include "signal/WavBytes.h"
 
+#ifdef __EMSCRIPTEN__
 #include <emscripten/emscripten.h>
+#else
+// Built natively too, for its tests and the project's checks.
+#define EMSCRIPTEN_KEEPALIVE
+#endif
 
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
+#include <array>
+#include <exception>
+#include <new>
 
 namespace tarvel::web {
 
 namespace {
 
-// The spin edits take their bounds, steps and defaults from the frame's field table.
-constexpr ParameterRange rangeOf(const FrameField& f, int PageSettings::*value)
+constexpr std::array<const FrameField*, 4> kSpinFields = {
+    &frameFieldOf(&FrameParameters::pilot_hz),
+    &frameFieldOf(&FrameParameters::voxThreshold),
+    &frameFieldOf(&FrameParameters::voxRelease_ms),
+    &frameFieldOf(&FrameParameters::maxTx_s),
+};
+
+// Field units in one unit of the settings file: the VOX threshold is set in tenths of a per
+// cent and written in per cent.
+int unitsPerFileUnit(const FrameField& f)
 {
-    return {f.key, value, f.range->min, f.range->max, f.range->increment};
+    return f.value == &FrameParameters::voxThreshold ? 10 : 1;
 }
 
-constexpr std::array<ParameterRange, 4> kRanges = {{
-    rangeOf(frameFieldOf(&FrameParameters::pilot_hz), &PageSettings::pilot_hz),
-    rangeOf(frameFieldOf(&FrameParameters::voxThreshold), &PageSettings::voxThreshold),
-    rangeOf(frameFieldOf(&FrameParameters::voxRelease_ms), &PageSettings::voxRelease_ms),
-    rangeOf(frameFieldOf(&FrameParameters::maxTx_s), &PageSettings::maxTx_s),
-}};
+// Recordings past this size are refused before reading: the decoder would take them, but a
+// phone would spend minutes on one.
+constexpr double kRecordingLimit_bytes = 2.0 * 1024 * 1024 * 1024;
 
-FrameParameters frameParameters(const PageSettings& s)
+FrameParameters settingsFrom(std::string_view settings)
 {
-    FrameParameters p;
-    p.keyingMode = s.keyingMode;
-    p.pilot_hz = s.pilot_hz;
-    p.voxThreshold = s.voxThreshold;
-    p.voxRelease_ms = s.voxRelease_ms;
-    p.maxTxEnabled = s.maxTxEnabled;
-    p.maxTx_s = s.maxTx_s;
-    return p;
+    FrameParameters params;
+    readSettings(settings, params);
+    return params;
+}
+
+const char* reasonCode(DecodeReason why)
+{
+    switch (why) {
+    case DecodeReason::None:
+        break;
+    case DecodeReason::NoLeadIn:
+        return "no_lead_in";
+    case DecodeReason::ToneWithoutLeadIn:
+        return "tones_without_lead_in";
+    case DecodeReason::EndsInLeadIn:
+        return "ends_in_lead_in";
+    case DecodeReason::RecordingEnds:
+        return "recording_ends";
+    case DecodeReason::SignalStops:
+        return "signal_stops";
+    }
+    return "";
 }
 
 } // namespace
 
-std::span<const ParameterRange> parameterRanges()
+namespace {
+
+std::string rateRefused(double rate_hz)
 {
-    return kRanges;
+    try {
+        checkRate(rate_hz);
+    } catch (const RecordingError& e) {
+        return errorJson("recording", e.what());
+    }
+    return {};
 }
 
-PageSettings clamped(PageSettings settings)
+} // namespace
+
+std::string errorJson(std::string_view code, std::string_view message)
 {
-    for (const ParameterRange& r : kRanges)
-        settings.*r.value = std::clamp(settings.*r.value, r.min, r.max);
-    if (settings.keyingMode != static_cast<int>(KeyingMode::Vox))
-        settings.keyingMode = static_cast<int>(KeyingMode::PilotTone);
-    return settings;
+    return "{\"error\":{\"code\":" + jsonString(code) + ",\"message\":" + jsonString(message) + "}}";
 }
 
-PageSettings pageSettings(const FrameParameters& p)
+std::string parametersJson()
 {
-    return {.keyingMode = p.keyingMode,
-        .pilot_hz = p.pilot_hz,
-        .voxThreshold = p.voxThreshold,
-        .voxRelease_ms = p.voxRelease_ms,
-        .maxTxEnabled = p.maxTxEnabled,
-        .maxTx_s = p.maxTx_s};
+    const FrameParameters defaults;
+    std::string json = "{\"ranges\":[";
+    for (const FrameField* f : kSpinFields) {
+        const UserRange& r = *f->range;
+        json += std::string(json.back() == '[' ? "{" : ",{") + "\"key\":" + jsonString(f->key)
+            + ",\"min\":" + std::to_string(r.min) + ",\"max\":" + std::to_string(r.max) + ",\"step\":"
+            + std::to_string(r.increment) + ",\"default\":" + std::to_string(defaults.*f->value)
+            + ",\"per_file_unit\":" + std::to_string(unitsPerFileUnit(*f)) + "}";
+    }
+    return json + "],\"defaults\":" + settingsJson(defaults, {}, SettingsLayout::OneLine)
+        + ",\"settings_file_limit\":" + std::to_string(kSettingsFileLimit)
+        + ",\"recording_limit\":" + jsonNumber(kRecordingLimit_bytes, 0) + "}";
 }
 
-std::string settingsFileText(const PageSettings& settings, std::string_view name)
+std::string frameJson(std::string_view settings)
 {
-    return settingsJson(frameParameters(settings), name);
+    const Frame frame = buildFrame(settingsFrom(settings));
+    return "{\"frame\":" + jsonString(frameHex(frame)) + ",\"crc\":" + jsonString(WordHex(storedCrc(frame)))
+        + "}";
 }
 
-std::string readSettingsFile(std::string_view text, PageSettings& settings)
+std::string readSettingsJson(std::string_view file)
 {
-    FrameParameters params = frameParameters(settings);
-    const std::string name = readSettings(text, params);
-    settings = pageSettings(params);
-    return name;
+    if (file.size() > kSettingsFileLimit)
+        return errorJson("settings", "too large for a settings file");
+    FrameParameters params;
+    const std::string name = readSettings(file, params);
+    return "{\"name\":" + jsonString(name)
+        + ",\"settings\":" + settingsJson(params, {}, SettingsLayout::OneLine) + "}";
 }
 
-Frame pageFrame(const PageSettings& settings)
+std::string writeSettingsJson(std::string_view settings, std::string_view name)
 {
-    return buildFrame(frameParameters(clamped(settings)));
+    return "{\"text\":" + jsonString(settingsJson(settingsFrom(settings), name)) + "}";
 }
 
-SendFiles firstSend(const PageSettings& settings)
+std::string sendJson(std::string_view settings, SendFiles& files)
 {
     // A fresh program state with the filter on at the default Alfa, as `tarvel wav` runs it.
     SharedState shared;
-    shared.frame = pageFrame(settings);
+    shared.frame = buildFrame(settingsFrom(settings));
     GeneratorState generator;
     const FixedFilterSwitch filterOn(true);
     NullPlotSink noChart;
     SignalContext ctx {shared, generator, filterOn, noChart, noChart};
-    SendFiles files;
-    files.signalSamples = FormFM(ctx);
-    files.wav = wavFileBytes(shared.samples, files.signalSamples);
+    const std::int32_t signalSamples = FormFM(ctx);
+    files.wav = wavFileBytes(shared.samples, signalSamples);
     files.fmSig = fmSigText(shared.samples);
-    return files;
+    return "{\"wav_size\":" + std::to_string(files.wav.size())
+        + ",\"fmsig_size\":" + std::to_string(files.fmSig.size()) + "}";
 }
 
-DecodeResult decodeSamples(std::span<const float> samples, double sampleRate_hz)
+std::vector<std::uint8_t> toneWav(int seconds)
 {
-    if (!(sampleRate_hz >= kMinSampleRate_hz && sampleRate_hz <= kMaxSampleRate_hz)) {
-        DecodeResult result;
-        result.reason = "a sample rate of " + jsonNumber(sampleRate_hz, 0) + " Hz; 8000 to 96000 Hz are read";
-        return result;
-    }
-    FrameDemodulator demodulator(sampleRate_hz);
-    demodulator.feed(samples);
-    return demodulator.finish();
+    return monoWavBytes(testToneSamples(kTestToneDefault_hz, seconds));
 }
+
+std::string RecordingCheck::openWav(std::span<const std::uint8_t> head, double fileSize)
+{
+    close();
+    if (!(fileSize <= kRecordingLimit_bytes))
+        return errorJson("too_large", "larger than " + jsonNumber(kRecordingLimit_bytes, 0) + " bytes");
+    const auto size = static_cast<std::size_t>(fileSize);
+    if (std::string(checkContainer(head, size)) != "WAV")
+        return errorJson("not_wav", "not a WAV file");
+    sound_ = nativeWavSound(head, size);
+    if (!sound_)
+        return errorJson("not_wav", "a WAV layout the page does not read itself");
+    if (std::string refused = rateRefused(sound_->sampleRate_hz); !refused.empty())
+        return refused;
+    channels_ = sound_->channels;
+    demodulators_.emplace(channels_, sound_->sampleRate_hz);
+    return "{\"rate_hz\":" + std::to_string(sound_->sampleRate_hz) + ",\"channels\":"
+        + std::to_string(channels_) + ",\"data_offset\":" + std::to_string(sound_->dataOffset)
+        + ",\"data_size\":" + std::to_string(sound_->dataSize)
+        + ",\"bytes_per_frame\":" + std::to_string(sound_->bytesPerFrame()) + "}";
+}
+
+std::string RecordingCheck::openSamples(int channels, double rate_hz)
+{
+    close();
+    if (channels < 1 || channels > 64)
+        return errorJson("recording", std::to_string(channels) + " channels; 1 to 64 are read");
+    if (std::string refused = rateRefused(rate_hz); !refused.empty())
+        return refused;
+    channels_ = channels;
+    demodulators_.emplace(channels_, rate_hz);
+    return "{\"rate_hz\":" + jsonNumber(rate_hz, 0) + ",\"channels\":" + std::to_string(channels_) + "}";
+}
+
+bool RecordingCheck::feedBytes(std::span<const std::uint8_t> bytes)
+{
+    if (!demodulators_ || !sound_)
+        return false;
+    const auto frameBytes = static_cast<std::size_t>(sound_->bytesPerFrame());
+    const std::size_t frames = bytes.size() / frameBytes;
+    floats_.resize(frames * static_cast<std::size_t>(channels_));
+    wavSamplesToFloat(sound_->kind, bytes.first(frames * frameBytes), floats_);
+    return demodulators_->feed(floats_);
+}
+
+bool RecordingCheck::feedSamples(std::span<const float> samples)
+{
+    if (!demodulators_)
+        return false;
+    const auto channels = static_cast<std::size_t>(channels_);
+    return demodulators_->feed(samples.first(samples.size() / channels * channels));
+}
+
+std::string RecordingCheck::finish()
+{
+    if (!demodulators_)
+        return errorJson("recording", "no recording is open");
+    const DecodeResult result = demodulators_->finish();
+    close();
+    std::string json = decodeResultJson(result);
+    if (!result.decoded())
+        json.insert(json.size() - 1, std::string(",\"reason_code\":") + jsonString(reasonCode(result.why)));
+    return json;
+}
+
+void RecordingCheck::close()
+{
+    demodulators_.reset();
+    sound_.reset();
+    floats_ = {};
+}
+
+} // namespace tarvel::web
 
 namespace {
+
+using namespace tarvel;
+using namespace tarvel::web;
 
 // What the page reads after a call: pointers into these stay valid until the next call.
 struct Results {
     std::string text;
     SendFiles files;
-    std::vector<std::int16_t> tone;
+    std::vector<std::uint8_t> tone;
+    RecordingCheck recording;
 };
 
 Results& results()
@@ -141,127 +252,122 @@ Results& results()
     return held;
 }
 
-PageSettings settingsFrom(const std::int32_t* v)
+std::string_view textOf(const char* bytes, int size)
 {
-    return {.keyingMode = v[0],
-        .pilot_hz = v[1],
-        .voxThreshold = v[2],
-        .voxRelease_ms = v[3],
-        .maxTxEnabled = v[4] != 0,
-        .maxTx_s = v[5]};
+    return {bytes, static_cast<std::size_t>(std::max(size, 0))};
+}
+
+// Runs `make` and keeps its JSON; whatever it throws comes back as an error the page shows.
+template <typename Make> const char* answer(Make make)
+{
+    std::string& text = results().text;
+    try {
+        text = make();
+    } catch (const SettingsError& e) {
+        text = errorJson("settings", e.what());
+    } catch (const RecordingError& e) {
+        text = errorJson("recording", e.what());
+    } catch (const std::bad_alloc&) {
+        text = errorJson("memory", "out of memory");
+    } catch (const std::exception& e) {
+        text = errorJson("internal", e.what());
+    }
+    return text.c_str();
+}
+
+template <typename Feed> int fed(Feed feed)
+{
+    try {
+        return feed() ? 1 : 0;
+    } catch (const std::bad_alloc&) {
+        results().recording.close();
+        return -1;
+    }
 }
 
 } // namespace
 
-} // namespace tarvel::web
-
-// The page's entry points. A settings array holds, in this order: keying mode (0 pilot tone,
-// 1 VOX), pilot tone in Hz, VOX threshold in 0.1 %, VOX release in ms, maximum transmit time
-// switched on (0 or 1), maximum transmit time in s.
 extern "C" {
 
-using namespace tarvel;
-using namespace tarvel::web;
-
-// The spin edits as JSON: [{"key":..., "min":..., "max":..., "step":..., "default":...}, ...]
-// followed by the default keying mode and check box, under "ranges" and "defaults".
 EMSCRIPTEN_KEEPALIVE const char* tarvel_parameters()
 {
-    const PageSettings defaults;
-    std::string& json = results().text;
-    json = "{\"ranges\":[";
-    for (const ParameterRange& r : parameterRanges()) {
-        json += std::string(json.back() == '[' ? "{" : ",{") + "\"key\":" + jsonString(r.key)
-            + ",\"min\":" + std::to_string(r.min) + ",\"max\":" + std::to_string(r.max) + ",\"step\":"
-            + std::to_string(r.step) + ",\"default\":" + std::to_string(defaults.*r.value) + "}";
-    }
-    json += "],\"defaults\":{\"keying_mode\":" + std::to_string(defaults.keyingMode)
-        + ",\"max_transmit_enabled\":" + (defaults.maxTxEnabled ? "true" : "false") + "}}";
-    return json.c_str();
+    return answer([] { return parametersJson(); });
 }
 
-// Writes the 16 frame bytes to `frameOut`; returns the CRC.
-EMSCRIPTEN_KEEPALIVE int tarvel_frame(const std::int32_t* settings, std::uint8_t* frameOut)
+EMSCRIPTEN_KEEPALIVE const char* tarvel_frame(const char* settings, int size)
 {
-    const Frame frame = pageFrame(settingsFrom(settings));
-    std::copy(frame.begin(), frame.end(), frameOut);
-    return storedCrc(frame);
+    return answer([=] { return frameJson(textOf(settings, size)); });
 }
 
-// Makes the send's two files; returns the signal's length in samples.
-EMSCRIPTEN_KEEPALIVE int tarvel_send(const std::int32_t* settings)
+EMSCRIPTEN_KEEPALIVE const char* tarvel_settings_read(const char* file, int size)
 {
-    results().files = firstSend(settingsFrom(settings));
-    return results().files.signalSamples;
+    return answer([=] { return readSettingsJson(textOf(file, size)); });
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tarvel_settings_write(
+    const char* settings, int size, const char* name, int nameSize)
+{
+    return answer([=] { return writeSettingsJson(textOf(settings, size), textOf(name, nameSize)); });
+}
+
+// Makes the send's two files; tarvel_wav_bytes and tarvel_fmsig_text then point at them.
+EMSCRIPTEN_KEEPALIVE const char* tarvel_send(const char* settings, int size)
+{
+    return answer([=] { return sendJson(textOf(settings, size), results().files); });
 }
 EMSCRIPTEN_KEEPALIVE const std::uint8_t* tarvel_wav_bytes()
 {
     return results().files.wav.data();
 }
-EMSCRIPTEN_KEEPALIVE int tarvel_wav_size()
-{
-    return static_cast<int>(results().files.wav.size());
-}
 EMSCRIPTEN_KEEPALIVE const char* tarvel_fmsig_text()
 {
     return results().files.fmSig.c_str();
 }
-EMSCRIPTEN_KEEPALIVE int tarvel_fmsig_size()
-{
-    return static_cast<int>(results().files.fmSig.size());
-}
 
-// The test tone, 16 kHz samples; returns where they are (tarvel_tone_count of them).
-EMSCRIPTEN_KEEPALIVE const std::int16_t* tarvel_tone(int frequency_hz, int seconds)
+// The test tone as a WAV file; returns its size, tarvel_tone_bytes where it is.
+EMSCRIPTEN_KEEPALIVE int tarvel_tone_wav(int seconds)
 {
-    results().tone = testToneSamples(frequency_hz, seconds);
-    return results().tone.data();
-}
-EMSCRIPTEN_KEEPALIVE int tarvel_tone_count()
-{
+    results().tone = toneWav(std::clamp(seconds, 1, 600));
     return static_cast<int>(results().tone.size());
 }
-EMSCRIPTEN_KEEPALIVE int tarvel_sample_rate()
+EMSCRIPTEN_KEEPALIVE const std::uint8_t* tarvel_tone_bytes()
 {
-    return kSampleRate_hz;
-}
-EMSCRIPTEN_KEEPALIVE int tarvel_tone_default_hz()
-{
-    return kTestToneDefault_hz;
+    return results().tone.data();
 }
 
-// Reads a settings file into `settings` (the page's array, left as it was when the file is
-// refused); returns {"name": ...} or {"error": ...}.
-EMSCRIPTEN_KEEPALIVE const char* tarvel_settings_read(const char* text, std::int32_t* settings)
+// A recording check: opened on a WAV file's head or on the browser's samples, fed, finished.
+EMSCRIPTEN_KEEPALIVE const char* tarvel_recording_open_wav(
+    const std::uint8_t* head, int size, double fileSize)
 {
-    PageSettings read = settingsFrom(settings);
-    try {
-        const std::string name = readSettingsFile(text, read);
-        results().text = "{\"name\":" + jsonString(name) + "}";
-    } catch (const SettingsError& e) {
-        results().text = "{\"error\":" + jsonString(e.what()) + "}";
-        return results().text.c_str();
-    }
-    const std::array<std::int32_t, 6> values = {read.keyingMode, read.pilot_hz, read.voxThreshold,
-        read.voxRelease_ms, read.maxTxEnabled ? 1 : 0, read.maxTx_s};
-    std::copy(values.begin(), values.end(), settings);
-    return results().text.c_str();
+    return answer([=] {
+        return results().recording.openWav({head, static_cast<std::size_t>(std::max(size, 0))}, fileSize);
+    });
 }
-
-// The settings file for `settings`, with `name` when it is not empty.
-EMSCRIPTEN_KEEPALIVE const char* tarvel_settings_write(const std::int32_t* settings, const char* name)
+EMSCRIPTEN_KEEPALIVE const char* tarvel_recording_open_samples(int channels, double rate)
 {
-    results().text = settingsFileText(settingsFrom(settings), name);
-    return results().text.c_str();
+    return answer([=] { return results().recording.openSamples(channels, rate); });
 }
-
-// Decodes `count` mono samples (±1) at `rate`; returns the result as JSON.
-EMSCRIPTEN_KEEPALIVE const char* tarvel_decode(const float* samples, int count, double rate)
+// 1 once a frame with a matching CRC was read, 0 before, -1 when the core ran out of memory
+// (the check is closed then).
+EMSCRIPTEN_KEEPALIVE int tarvel_recording_feed_bytes(const std::uint8_t* bytes, int size)
 {
-    const DecodeResult r
-        = decodeSamples(std::span<const float>(samples, static_cast<std::size_t>(count)), rate);
-    results().text = decodeResultJson(r);
-    return results().text.c_str();
+    return fed([=] {
+        return results().recording.feedBytes({bytes, static_cast<std::size_t>(std::max(size, 0))});
+    });
+}
+EMSCRIPTEN_KEEPALIVE int tarvel_recording_feed_samples(const float* samples, int count)
+{
+    return fed([=] {
+        return results().recording.feedSamples({samples, static_cast<std::size_t>(std::max(count, 0))});
+    });
+}
+EMSCRIPTEN_KEEPALIVE const char* tarvel_recording_finish()
+{
+    return answer([] { return results().recording.finish(); });
+}
+EMSCRIPTEN_KEEPALIVE void tarvel_recording_close()
+{
+    results().recording.close();
 }
 
 } // extern "C"

@@ -42,20 +42,18 @@ void addQuantity(OptionParser& parser, const std::string& name, const FrameField
     });
 }
 
-// Larger than any settings file: a file this size is something else.
-constexpr std::streamsize kSettingsFileLimit = std::streamsize {64} * 1024;
-
 void readSettingsFile(const std::string& path, FrameParameters& params)
 {
     const std::string shown = "--settings: " + printable(path) + ": ";
     std::ifstream file(path, std::ios::binary);
     if (!file)
         throw UsageError(shown + "cannot be opened");
-    std::string text(static_cast<std::size_t>(kSettingsFileLimit) + 1, '\0');
-    file.read(text.data(), kSettingsFileLimit + 1);
+    constexpr auto limit = static_cast<std::streamsize>(kSettingsFileLimit);
+    std::string text(kSettingsFileLimit + 1, '\0');
+    file.read(text.data(), limit + 1);
     if (file.bad())
         throw UsageError(shown + "cannot be read");
-    if (file.gcount() > kSettingsFileLimit)
+    if (file.gcount() > limit)
         throw UsageError(shown + "too large for a settings file");
     text.resize(static_cast<std::size_t>(file.gcount()));
     try {

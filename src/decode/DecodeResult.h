@@ -19,6 +19,17 @@ enum class DecodeOutcome {
     EndsEarly, // a lead-in, then the recording or the signal stops before symbol 128
 };
 
+// Why nothing was decoded, for a caller that words the reason itself (the page, in its
+// language); the reason text says the same in English.
+enum class DecodeReason {
+    None,
+    NoLeadIn, // nothing like the lead-in anywhere
+    ToneWithoutLeadIn, // symbol tones, but never the lead-in before them
+    EndsInLeadIn, // the recording ends before the first symbol
+    RecordingEnds, // the recording ends after symbolsRead symbols
+    SignalStops, // the signal fades out after symbolsRead symbols
+};
+
 struct SignalReport {
     double sampleRate_hz = 0.0;
     double start_s = 0.0; // where the lead-in starts in the recording
@@ -58,6 +69,7 @@ private:
 struct DecodeResult {
     DecodeOutcome outcome = DecodeOutcome::NoSignal;
     std::string reason; // one line, for anything but a decoded frame
+    DecodeReason why = DecodeReason::None;
     Frame frame {}; // bytes as received (partial when the signal ends early)
     int symbolsRead = 0; // 128 when decoded
     int correctedSymbols = 0; // symbols the CRC check put right (0: read as they came)

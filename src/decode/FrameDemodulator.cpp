@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 
 namespace tarvel {
 
@@ -81,10 +82,12 @@ DecodeResult FrameDemodulator::finish()
     r.report.sampleRate_hz = binner_.sampleRate_hz();
     if (toneHops_ >= kMinToneHops) {
         r.outcome = DecodeOutcome::NoLeadIn;
+        r.why = DecodeReason::ToneWithoutLeadIn;
         r.reason = "no lead-in: the recording holds symbol tones but never the 1 s 615 Hz lead-in "
                    "(did the recording start late?)";
     } else {
         r.outcome = DecodeOutcome::NoSignal;
+        r.why = DecodeReason::NoLeadIn;
         r.reason = "no signal: no 615 Hz lead-in found in the recording";
     }
     return r;
@@ -273,7 +276,7 @@ void FrameDemodulator::keepBinsFrom(std::int64_t globalBin)
     const std::int64_t drop = globalBin - firstBin_;
     if (drop < kTrimSlack)
         return;
-    bins_.erase(bins_.begin(), bins_.begin() + drop);
+    bins_.erase(bins_.begin(), bins_.begin() + static_cast<std::ptrdiff_t>(drop));
     firstBin_ = globalBin;
 }
 

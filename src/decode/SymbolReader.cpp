@@ -599,12 +599,14 @@ void judgeUnchecked(const LeadInReading& c, const ToneModel& model, const Symbol
     if (!chosen.complete) {
         result.outcome = DecodeOutcome::EndsEarly;
         result.symbolsRead = std::min(result.symbolsRead, heard);
+        result.why = result.symbolsRead == 0 ? DecodeReason::EndsInLeadIn : DecodeReason::RecordingEnds;
         result.reason = result.symbolsRead == 0
             ? std::string("the recording ends in the lead-in, before the first symbol")
             : "the recording ends after symbol " + std::to_string(result.symbolsRead) + " of 128";
     } else if (h.used > 0 && h.lastHeard + kLostRun <= h.used) {
         result.outcome = DecodeOutcome::EndsEarly;
         result.symbolsRead = heard;
+        result.why = DecodeReason::SignalStops;
         result.reason = "the signal stops after symbol " + std::to_string(heard) + " of 128";
     } else {
         result.outcome = DecodeOutcome::Decoded;

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstring>
 #include <type_traits>
 
@@ -229,11 +228,19 @@ void wavSamplesToFloat(WavSample sample, std::span<const std::uint8_t> bytes, st
             bytes, out, [](std::int32_t x) { return static_cast<float>(x) * (1.0f / 2147483648.0f); });
         break;
     case WavSample::Float32:
-        convertSamples<std::uint32_t>(bytes, out, [](std::uint32_t x) { return std::bit_cast<float>(x); });
+        // Through memcpy rather than std::bit_cast, which the page's Emscripten does not have.
+        convertSamples<std::uint32_t>(bytes, out, [](std::uint32_t x) {
+            float f;
+            std::memcpy(&f, &x, sizeof f);
+            return f;
+        });
         break;
     case WavSample::Float64:
-        convertSamples<std::uint64_t>(
-            bytes, out, [](std::uint64_t x) { return static_cast<float>(std::bit_cast<double>(x)); });
+        convertSamples<std::uint64_t>(bytes, out, [](std::uint64_t x) {
+            double d;
+            std::memcpy(&d, &x, sizeof d);
+            return static_cast<float>(d);
+        });
         break;
     }
 }

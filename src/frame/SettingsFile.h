@@ -7,6 +7,7 @@
 
 #include "frame/FrameLayout.h"
 
+#include <cstddef>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -23,6 +24,8 @@ public:
 
 inline constexpr std::string_view kSettingsFormat = "tarvel-settings";
 inline constexpr int kSettingsVersion = 1;
+// Larger than any settings file: a file this size is something else.
+inline constexpr std::size_t kSettingsFileLimit = std::size_t {64} * 1024;
 
 // Takes the file's values into `params` and returns its name ("" when it has none). All or
 // nothing: on SettingsError `params` is as it was. With no limit on the transmit time

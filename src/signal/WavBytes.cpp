@@ -43,11 +43,13 @@ void put32(std::uint8_t* at, std::uint32_t value)
 
 } // namespace
 
-std::array<std::uint8_t, kWavHeaderSize> wavHeader()
+namespace {
+
+std::array<std::uint8_t, kWavHeaderSize> wavHeaderFor(std::size_t dataSize)
 {
     std::array<std::uint8_t, kWavHeaderSize> h {};
     putTag(&h[0], "RIFF");
-    put32(&h[4], static_cast<std::uint32_t>(kWavFileSize - 8));
+    put32(&h[4], static_cast<std::uint32_t>(kWavHeaderSize - 8 + dataSize));
     putTag(&h[8], "WAVE");
     putTag(&h[12], "fmt ");
     put32(&h[16], kFormatChunkSize);
@@ -58,8 +60,25 @@ std::array<std::uint8_t, kWavHeaderSize> wavHeader()
     put16(&h[32], static_cast<std::uint16_t>(kBytesPerSample));
     put16(&h[34], kBitsPerSample);
     putTag(&h[36], "data");
-    put32(&h[40], static_cast<std::uint32_t>(kWavDataSize));
+    put32(&h[40], static_cast<std::uint32_t>(dataSize));
     return h;
+}
+
+} // namespace
+
+std::array<std::uint8_t, kWavHeaderSize> wavHeader()
+{
+    return wavHeaderFor(kWavDataSize);
+}
+
+std::vector<std::uint8_t> monoWavBytes(std::span<const std::int16_t> samples)
+{
+    std::vector<std::uint8_t> file(kWavHeaderSize + 2 * samples.size());
+    const auto header = wavHeaderFor(2 * samples.size());
+    std::copy(header.begin(), header.end(), file.begin());
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        put16(&file[kWavHeaderSize + 2 * i], static_cast<std::uint16_t>(samples[i]));
+    return file;
 }
 
 void forEachWavDataBlock(std::span<const std::int16_t> samples, std::int32_t signalSamples,

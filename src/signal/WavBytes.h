@@ -43,6 +43,9 @@ std::string fmSigText(std::span<const std::int16_t> samples);
 void forEachWavDataBlock(std::span<const std::int16_t> samples, std::int32_t signalSamples,
     const std::function<void(std::span<const std::uint8_t>)>& put);
 
+// Any 16 kHz mono samples as a WAV file of their own length (the test tone the page plays).
+std::vector<std::uint8_t> monoWavBytes(std::span<const std::int16_t> samples);
+
 // The whole of `_qq.wav`: the header and the data chunk.
 std::vector<std::uint8_t> wavFileBytes(std::span<const std::int16_t> samples, std::int32_t signalSamples);
 

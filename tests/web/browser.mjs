@@ -65,7 +65,9 @@ export async function downloadsTo(page) {
 export async function waitForFile(file, timeout_ms = 10000) {
   const end = Date.now() + timeout_ms;
   while (Date.now() < end) {
-    if (fs.existsSync(file) && !fs.existsSync(file + ".crdownload")) return fs.readFileSync(file);
+    // chromium writes NAME.crdownload, firefox NAME.part beside an empty NAME, until done.
+    if (fs.existsSync(file) && !fs.existsSync(file + ".crdownload") && !fs.existsSync(file + ".part") &&
+        fs.statSync(file).size > 0) return fs.readFileSync(file);
     await new Promise((r) => setTimeout(r, 50));
   }
   throw new Error("no download " + file);

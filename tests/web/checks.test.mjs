@@ -29,6 +29,16 @@ function recordings(s) {
   return { good, bad };
 }
 
+// A 16-bit PCM WAV head for `dataSize` bytes of samples.
+function wavHead(rate, channels, dataSize) {
+  const h = Buffer.alloc(44);
+  h.write("RIFF", 0); h.writeUInt32LE(36 + dataSize, 4); h.write("WAVEfmt ", 8); h.writeUInt32LE(16, 16);
+  h.writeUInt16LE(1, 20); h.writeUInt16LE(channels, 22); h.writeUInt32LE(rate, 24);
+  h.writeUInt32LE(rate * channels * 2, 28); h.writeUInt16LE(channels * 2, 32); h.writeUInt16LE(16, 34);
+  h.write("data", 36); h.writeUInt32LE(dataSize, 40);
+  return h;
+}
+
 const verdict = (page) => page.$eval("#verdict", (e) => ({
   text: e.textContent, ok: !!e.querySelector(".ok"), error: !!e.querySelector(".error") }));
 
@@ -56,6 +66,60 @@ describe("checks", () => {
     await input.uploadFile(bad);
     v = await waitForVerdict(page);
     assert.ok(v.error && !v.ok, v.text);
+  });
+
+  test("a WAV is read with its own rate and channels; a cut one says where it ends, in the page's language", async () => {
+    const dir = scratch();
+    tarvel("wav", "-C", dir);
+    const mono = fs.readFileSync(path.join(dir, "_qq.wav")).subarray(44);
+    const frames = (mono.length / 2) * 3;
+    // 48 kHz stereo 16-bit: silence on the first channel, the signal (three times the samples,
+    // linearly between them) on the second.
+    const wav = wavHead(48000, 2, frames * 4);
+    const data = Buffer.alloc(frames * 4);
+    for (let i = 0; i < frames; ++i) {
+      const k = Math.floor(i / 3), a = mono.readInt16LE(2 * k);
+      const b = 2 * k + 2 < mono.length ? mono.readInt16LE(2 * k + 2) : a;
+      data.writeInt16LE(Math.round(a + ((b - a) * (i % 3)) / 3), 4 * i + 2);
+    }
+    const file = path.join(dir, "stereo48k.wav");
+    fs.writeFileSync(file, Buffer.concat([wav, data]));
+    const cut = path.join(dir, "cut.wav");
+    fs.writeFileSync(cut, Buffer.concat([wavHead(16000, 1, 2 * 40000), mono.subarray(0, 2 * 40000)]));
+
+    const { page, problems } = await open(await browserWith());
+    const input = await page.$("#recording");
+    await input.uploadFile(file);
+    let v = await waitForVerdict(page);
+    assert.ok(v.ok, v.text);
+    assert.match(v.text, /48000 Гц, каналов: 2/);
+    assert.match(v.text, /Кадр на странице ещё не сформирован/, "nothing to compare with before сформировать");
+    await input.uploadFile(cut);
+    v = await waitForVerdict(page);
+    assert.match(v.text, /^Кадр не прочитан: запись кончается после символа \d+ из 128/);
+    assert.doesNotMatch(v.text, /recording|symbol/);
+    await page.select("#language", "en");
+    assert.match(await page.$eval("#verdict", (e) => e.textContent), /^No frame read: /);
+    assert.deepEqual(problems, []);
+  });
+
+  test("a long recording shows progress and can be cancelled; a large one the page cannot stream is refused up front", async () => {
+    const dir = scratch();
+    const silence = path.join(dir, "silence.wav");
+    const bytes = 120 * 1024 * 1024;
+    fs.writeFileSync(silence, Buffer.concat([wavHead(48000, 1, bytes), Buffer.alloc(bytes)]));
+    const flac = path.join(dir, "big.flac");
+    fs.writeFileSync(flac, Buffer.concat([Buffer.from("fLaC"), Buffer.alloc(70 * 1024 * 1024)]));
+    const { page } = await open(await browserWith());
+    await (await page.$("#recording")).uploadFile(silence);
+    await page.waitForFunction(() => document.querySelector("#recording-progress").value > 0.05, { timeout: 20000 });
+    await page.click("#recording-cancel");
+    await page.waitForFunction(() => document.querySelector("#recording-progress").hidden, { timeout: 5000 });
+    assert.equal(await page.$eval("#verdict", (e) => e.textContent), "Разбор записи отменён.");
+    await (await page.$("#recording")).uploadFile(flac);
+    await page.waitForFunction(() => document.querySelector("#verdict .error"), { timeout: 5000 });
+    assert.equal(await page.$eval("#verdict", (e) => e.textContent),
+      "Файл не прочитан: 70 МБ; браузер сам разбирает только WAV, а другие форматы — до 64 МБ.");
   });
 
   test("send and verify: chromium's fake microphone hears CRC ok, and a damaged recording as damaged", async () => {
@@ -112,13 +176,29 @@ describe("checks", () => {
     }
   });
 
-  test("English when the browser prefers it, and the switch between the two", async () => {
+  test("\"показать все устройства\" with no microphone says there is none, not that recording failed", async () => {
+    const { page } = await open(await browserWith(["--use-fake-ui-for-media-stream"]));
+    const inputs = await page.evaluate(async () =>
+      (await navigator.mediaDevices.enumerateDevices()).filter((d) => d.kind === "audioinput").length);
+    if (inputs > 0) return; // a machine with a microphone: nothing to show here
+    await page.click("#list-devices");
+    await page.waitForFunction(() => document.querySelector("#output-note").textContent.startsWith("Микрофона"),
+      { timeout: 5000 });
+  });
+
+  test("English when the browser prefers it, and the switch between the two, lines already shown included", async () => {
     const { page } = await open(await browserWith([], "en-US"));
     assert.equal(await page.$eval("html", (e) => e.lang), "en");
     assert.equal(await page.$eval("#send", (e) => e.textContent), "send");
+    assert.match(await page.$eval("#steps", (e) => e.textContent), /the red button labelled Кн1 \(“Button 1”\)/);
+    await page.click("#form");
+    const shown = () => page.evaluate(() => ["#status", "#preset option", "#output option"].map((s) =>
+      document.querySelector(s).textContent));
+    assert.deepEqual(await shown(), [" *** no errors ***", "(none saved)", "default (the system's)"]);
     await page.select("#language", "ru");
     assert.equal(await page.$eval("#send", (e) => e.textContent), "выдать");
     assert.equal(await page.$eval("label[for=field-pilot_tone_hz]", (e) => e.textContent),
       "Частота открывающего сигнала");
+    assert.deepEqual(await shown(), [" *** нет ошибок ***", "(нет сохранённых)", "по умолчанию (системный)"]);
   });
 });

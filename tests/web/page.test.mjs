@@ -6,7 +6,7 @@ import fs from "node:fs";
 import path from "node:path";
 import { after, before, describe, test } from "node:test";
 
-import { downloadsTo, enter, launch, open, options, scratch, tarvel, waitForFile } from "./browser.mjs";
+import { downloadsTo, enter, launch, open, options, pageUrl, scratch, tarvel, waitForFile } from "./browser.mjs";
 
 let browser;
 before(async () => { browser = await launch(); });
@@ -23,6 +23,19 @@ describe("the page", () => {
     assert.equal(await page.$eval("html", (e) => e.lang), "ru");
     assert.equal(await page.$eval("#form", (e) => e.textContent), "сформировать");
     await page.close();
+  });
+
+  test("without WebAssembly SIMD it says what is missing and every command stays disabled", async () => {
+    const context = await browser.createBrowserContext();
+    const page = await context.newPage();
+    await page.evaluateOnNewDocument(() => { WebAssembly.validate = () => false; });
+    await page.goto(pageUrl);
+    await page.waitForSelector("body[data-failed]", { timeout: 10000 });
+    assert.match(await page.$eval("#status", (e) => e.textContent),
+      /^Программатор не запустился: браузер не поддерживает WebAssembly SIMD; нужен Chrome 95/);
+    assert.deepEqual(await page.$$eval("main button, main input, main select", (all) => all.filter((e) => !e.disabled)
+      .map((e) => e.id)), []);
+    await context.close();
   });
 
   test("starts from the window's defaults", async () => {
@@ -59,6 +72,48 @@ describe("the page", () => {
     await enter(page, { mode: "vox", threshold: "x" });
     assert.equal(await value(page, "vox_threshold_percent"), "1");
     await page.close();
+  });
+
+  test("a field takes digits only, typed or pasted, as the window's fields do", async () => {
+    const { page } = await open(browser);
+    for (const pasted of ["2.3", "1e3", "２０００", "-5", "12 "]) {
+      await page.click("#field-pilot_tone_hz", { clickCount: 3 });
+      await page.evaluate((t) => document.execCommand("insertText", false, t), pasted);
+      assert.equal(await value(page, "pilot_tone_hz"), "2000", pasted + " is refused whole");
+    }
+    await page.click("#field-pilot_tone_hz", { clickCount: 3 });
+    await page.keyboard.type("1.5e3");
+    assert.equal(await value(page, "pilot_tone_hz"), "153", "only the digits' keys go in");
+    await page.click("#form");
+    assert.equal(await page.evaluate(() => document.activeElement.id), "form", "focus stays on the button");
+  });
+
+  test("focus stays on \"выдать\" while it sends and after", async () => {
+    const { page } = await open(browser);
+    await page.click("#send");
+    await page.waitForFunction(() => document.body.dataset.busy, { timeout: 5000 });
+    const during = await page.evaluate(() => [document.activeElement.id, document.activeElement.getAttribute("aria-disabled"),
+      document.querySelector("#form").disabled]);
+    assert.deepEqual(during, ["send", "true", true]);
+    await page.click("#send"); // held: a second send does not start
+    await page.waitForFunction(() => !document.body.dataset.busy, { timeout: 30000 });
+    assert.deepEqual(await page.evaluate(() => [document.activeElement.id, document.activeElement.getAttribute("aria-disabled")]),
+      ["send", null]);
+  });
+
+  test("at 360 px every control is at least 44 px high and none touches another", async () => {
+    const { page } = await open(browser);
+    await page.setViewport({ width: 360, height: 800 });
+    const boxes = await page.$$eval("main button:not([hidden]), main select, main input:not([type=radio]):not([type=checkbox]), " +
+      "main label:has(> input[type=radio]), main label.check", (all) => all.filter((e) => e.offsetParent !== null)
+      .map((e) => { const r = e.getBoundingClientRect(); return { id: e.id || e.textContent.trim(), x: r.x, y: r.y, w: r.width, h: r.height }; }));
+    assert.ok(boxes.length > 15, String(boxes.length));
+    for (const b of boxes) assert.ok(b.h >= 44 && b.x >= 0 && b.x + b.w <= 360, JSON.stringify(b));
+    const overlap = (a, b) => a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h;
+    const inside = (a, b) => a.x >= b.x && a.y >= b.y && a.x + a.w <= b.x + b.w && a.y + a.h <= b.y + b.h;
+    for (const [i, a] of boxes.entries())
+      for (const b of boxes.slice(i + 1))
+        if (!inside(a, b) && !inside(b, a)) assert.ok(!overlap(a, b), JSON.stringify([a, b]));
   });
 
   test("frame and CRC equal tarvel frame's", async () => {

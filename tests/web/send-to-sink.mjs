@@ -15,8 +15,8 @@ try {
   const { page, problems } = await open(browser);
   await enter(page, s);
   await page.click("#send");
-  await page.waitForFunction(() => document.querySelector("#send").disabled, { timeout: 5000 });
-  await page.waitForFunction(() => !document.querySelector("#send").disabled, { timeout: 30000 });
+  await page.waitForFunction(() => document.body.dataset.busy, { timeout: 5000 });
+  await page.waitForFunction(() => !document.body.dataset.busy, { timeout: 30000 });
   const status = await page.$eval("#status", (e) => ({ text: e.textContent, error: e.classList.contains("error") }));
   if (status.error || problems.length) throw new Error("the page: " + status.text + " " + problems.join("; "));
   console.log("page: " + status.text);

@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The page's plain decisions, run in Node without a browser: what a check heard, when the audio
+// clock counts as stuck, and which device a remembered choice stands for after a replug.
+import assert from "node:assert/strict";
+import { describe, test } from "node:test";
+
+import { findRemembered } from "../../web/page/devices.js";
+import { judgeHeard, peakDbfs } from "../../web/page/heard.js";
+import { STALL_MS, StallWatch } from "../../web/page/playback.js";
+
+const SENT = "01 02 05 01 06 00 00 3C 14 00 64 00 1E 28 FC 6C";
+const OTHER = "01 02 05 01 06 00 00 3C 14 00 65 00 1E 28 12 34";
+const ok = (frame, level) => ({ status: "ok", frame, signal: { level_dbfs: level } });
+
+describe("what a check heard", () => {
+  const cases = [
+    // [what, decoder result, recording peak dBFS, heard, low level, clipped]
+    ["nothing above the floor", { status: "no signal" }, -70, "silent", false, false],
+    ["digital silence", { status: "no signal" }, -Infinity, "silent", false, false],
+    ["the frame sent", ok(SENT, -10), -3, "verified", false, false],
+    ["the frame sent, quietly", ok(SENT, -40), -35, "verified", true, false],
+    ["the frame sent, at full scale", ok(SENT, -3), 0, "verified", false, true],
+    ["another frame", ok(OTHER, -10), -3, "other", false, false],
+    ["not read, at full scale", { status: "no lead-in" }, 0, "clipped", false, true],
+    ["not read, weak and never found", { status: "no signal" }, -45, "quiet", false, false],
+    ["a damaged frame, weak", { status: "crc mismatch", frame: SENT, signal: { level_dbfs: -38 } }, -31, "quiet", true,
+      false],
+    ["a damaged frame at a good level", { status: "crc mismatch", frame: SENT, signal: { level_dbfs: -12 } }, -4,
+      "damaged", false, false],
+  ];
+  for (const [what, result, peak, heard, lowLevel, clipped] of cases)
+    test(what, () => assert.deepEqual(judgeHeard(result, peak, SENT), { heard, lowLevel, clipped }));
+
+  test("the peak of a recording in dBFS", () => {
+    assert.equal(peakDbfs(new Float32Array(8)), -Infinity);
+    assert.equal(peakDbfs(Float32Array.from([0.1, -0.5, 0.25])).toFixed(2), "-6.02");
+    assert.equal(peakDbfs(Float32Array.from([-1.5])), 0, "beyond full scale counts as full scale");
+  });
+});
+
+describe("the audio clock standing still", () => {
+  test("is stuck once it has not moved for the whole limit, and not before", () => {
+    const watch = new StallWatch();
+    assert.equal(watch.stuck(0, 0.5), false);
+    assert.equal(watch.stuck(STALL_MS - 1, 0.5), false);
+    assert.equal(watch.stuck(STALL_MS, 0.5), true);
+  });
+
+  test("a clock that moves is never stuck, however slowly, and a move starts the wait again", () => {
+    const watch = new StallWatch(1000);
+    for (let ms = 0; ms <= 10000; ms += 900) assert.equal(watch.stuck(ms, ms / 100000), false, String(ms));
+    assert.equal(watch.stuck(10800, 0.108), false);
+    assert.equal(watch.stuck(11700, 0.108), false);
+    assert.equal(watch.stuck(11800, 0.108), true);
+  });
+});
+
+describe("a remembered device after a replug", () => {
+  const iface = { deviceId: "a1", label: "Tarvel-Interface", groupId: "g1" };
+  const cases = [
+    // [what, remembered, devices now, the device id found (undefined: none)]
+    ["the same id", iface, [{ deviceId: "a1", label: "", groupId: "" }], "a1"],
+    ["a new id, the same label and group", iface,
+      [{ deviceId: "s", label: "Speakers", groupId: "g2" }, { deviceId: "b2", label: "Tarvel-Interface", groupId: "g1" }],
+      "b2"],
+    ["a new id and group, the only one of its label", iface, [{ deviceId: "b2", label: "Tarvel-Interface",
+      groupId: "g9" }], "b2"],
+    ["two of the label: the group decides", iface,
+      [{ deviceId: "x", label: "Tarvel-Interface", groupId: "g8" }, { deviceId: "y", label: "Tarvel-Interface",
+        groupId: "g1" }], "y"],
+    ["two of the label, neither of its group: none is guessed", iface,
+      [{ deviceId: "x", label: "Tarvel-Interface", groupId: "g8" }, { deviceId: "y", label: "Tarvel-Interface",
+        groupId: "g7" }], undefined],
+    ["gone", iface, [{ deviceId: "s", label: "Speakers", groupId: "g2" }], undefined],
+    ["chosen before the names were known: only its id counts", { deviceId: "a1", label: "", groupId: "" },
+      [{ deviceId: "z", label: "", groupId: "" }], undefined],
+  ];
+  for (const [what, remembered, devices, found] of cases)
+    test(what, () => assert.equal(findRemembered(remembered, devices)?.deviceId, found));
+});
