@@ -46,11 +46,6 @@ QList<SoundDevice> soundOutputs()
     return fromQt(QMediaDevices::audioOutputs());
 }
 
-QList<SoundDevice> soundInputs()
-{
-    return fromQt(QMediaDevices::audioInputs());
-}
-
 SoundDeviceList listSoundDevices(std::chrono::milliseconds limit)
 {
     const auto until = PulseClient::Clock::now() + limit;

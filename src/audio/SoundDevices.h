@@ -19,10 +19,9 @@ struct SoundDevice {
     bool isDefault = false;
 };
 
-// Outputs and inputs as Qt lists them now (empty without a server). They wait as long as the
-// server takes: call them only where a caller may give up on the thread (the player does).
+// Outputs as Qt lists them now (empty without a server). It waits as long as the server
+// takes: call it only where a caller may give up on the thread (the player does).
 QList<SoundDevice> soundOutputs();
-QList<SoundDevice> soundInputs();
 
 // How long the sound server may take to answer a question before it is given up.
 inline constexpr std::chrono::milliseconds kServerAnswerLimit {4'000};
