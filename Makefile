@@ -1,5 +1,5 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Entry points: make run, make test, make lint, make package, make bench, make fuzz,
+# Entry points: make run, make test, make check, make lint, make package, make bench, make fuzz,
 # make screenshot, make web. Each installs only the Debian packages its own job needs
 # (scripts/install-deps PROFILE...).
 BUILD   ?= build
@@ -11,7 +11,7 @@ JOBS    ?= $(shell nproc)
 # The package profiles of scripts/install-deps; each entry point below adds its own.
 PROFILES = run
 
-.PHONY: deps configure build run test test-browsers lint sanitize package bench fuzz screenshot web format format-check clean
+.PHONY: deps configure build run test check test-browsers lint sanitize package bench fuzz screenshot web format format-check clean
 
 # Target-specific values reach the prerequisites too: `make test` installs the test tools
 # and configures a build that must have its tests.
@@ -54,6 +54,13 @@ test: build web
 # checks by listening in a row: 20 in chromium, 5 in firefox, 3 in WebKitGTK (tests/web/CMakeLists.txt).
 test-browsers: build web
 	scripts/timed browsers ctest --test-dir $(BUILD) --output-on-failure -L browsers_long
+
+# make check: the quick loop of editing, for a tree configured with its tests and built once
+# (make test, or by hand): builds what changed and runs the tests labelled unit and window.
+check:
+	@test -f $(BUILD)/CMakeCache.txt || { echo "make check: no build in $(BUILD); run make test or configure it first"; exit 2; }
+	cmake --build $(BUILD) -j $(JOBS)
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -L '^(unit|window)$$'
 
 lint: build
 	scripts/run-lint $(BUILD)

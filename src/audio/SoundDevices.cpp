@@ -42,11 +42,6 @@ QList<SoundDevice> fromQt(const QList<QAudioDevice>& devices)
 
 } // namespace
 
-QList<SoundDevice> soundInputs()
-{
-    return fromQt(QMediaDevices::audioInputs());
-}
-
 SoundDeviceList listSoundDevices(std::chrono::milliseconds limit)
 {
     const auto until = PulseClient::Clock::now() + limit;

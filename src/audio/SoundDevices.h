@@ -18,10 +18,6 @@ struct SoundDevice {
     bool isDefault = false;
 };
 
-// Inputs as Qt lists them now (empty without a server). It waits as long as the server
-// takes: call it only where a caller may give up on the thread.
-QList<SoundDevice> soundInputs();
-
 // How long the sound server may take to answer a question before it is given up.
 inline constexpr std::chrono::milliseconds kServerAnswerLimit {4'000};
 

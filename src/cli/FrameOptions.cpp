@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/FrameOptions.h"
 
+#include "decode/StreamInput.h"
 #include "frame/SettingsFile.h"
 
-#include <fstream>
-#include <sstream>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 namespace tarvel::cli {
 
@@ -42,20 +45,48 @@ void addQuantity(OptionParser& parser, const std::string& name, const FrameField
     });
 }
 
+// Up to one byte past the limit from `fd`; throws UsageError with the system's reason.
+std::string readUpToLimit(int fd, const std::string& shown)
+{
+    std::string text(kSettingsFileLimit + 1, '\0');
+    std::size_t filled = 0;
+    while (filled < text.size()) {
+        const ssize_t n = ::read(fd, text.data() + filled, text.size() - filled);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw UsageError(shown + "cannot be read: " + systemReason(errno));
+        if (n == 0)
+            break;
+        filled += static_cast<std::size_t>(n);
+    }
+    if (filled > kSettingsFileLimit)
+        throw UsageError(shown + "too large for a settings file");
+    text.resize(filled);
+    return text;
+}
+
+// `-` is standard input, as for `tarvel decode -`.
 void readSettingsFile(const std::string& path, FrameParameters& params)
 {
-    const std::string shown = "--settings: " + printable(path) + ": ";
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        throw UsageError(shown + "cannot be opened");
-    constexpr auto limit = static_cast<std::streamsize>(kSettingsFileLimit);
-    std::string text(kSettingsFileLimit + 1, '\0');
-    file.read(text.data(), limit + 1);
-    if (file.bad())
-        throw UsageError(shown + "cannot be read");
-    if (file.gcount() > limit)
-        throw UsageError(shown + "too large for a settings file");
-    text.resize(static_cast<std::size_t>(file.gcount()));
+    const bool standardInput = path == "-";
+    const std::string shown
+        = "--settings: " + (standardInput ? std::string("standard input") : printable(path)) + ": ";
+    std::string text;
+    if (standardInput) {
+        text = readUpToLimit(STDIN_FILENO, shown);
+    } else {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            throw UsageError(shown + "cannot be opened: " + systemReason(errno));
+        try {
+            text = readUpToLimit(fd, shown);
+        } catch (...) {
+            ::close(fd);
+            throw;
+        }
+        ::close(fd);
+    }
     try {
         readSettings(text, params);
     } catch (const SettingsError& e) {
@@ -89,8 +120,8 @@ const std::string& frameOptionsHelp()
         + " s\n"
           "                          (default: no limit)\n"
           "  --settings FILE         take these parameters from a settings file (a preset the\n"
-          "                          page exports, or 'tarvel frame --json'); options after\n"
-          "                          it win\n";
+          "                          page exports, or 'tarvel frame --json'; - reads standard\n"
+          "                          input); options after it win\n";
     return text;
 }
 

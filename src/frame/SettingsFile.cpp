@@ -36,7 +36,7 @@ std::string rangeText(const UserRange& range, int divisor = 1)
     return shown(range.min) + " to " + shown(range.max);
 }
 
-const JsonValue* find(const std::vector<JsonMember>& members, std::string_view key)
+const nlohmann::json* find(const std::vector<JsonMember>& members, std::string_view key)
 {
     for (const JsonMember& m : members)
         if (m.key == key)
@@ -44,43 +44,47 @@ const JsonValue* find(const std::vector<JsonMember>& members, std::string_view k
     return nullptr;
 }
 
-const JsonValue& required(const std::vector<JsonMember>& members, std::string_view key)
+const nlohmann::json& required(const std::vector<JsonMember>& members, std::string_view key)
 {
-    if (const JsonValue* v = find(members, key))
+    if (const nlohmann::json* v = find(members, key))
         return *v;
     throw SettingsError("missing field " + quoted(key));
 }
 
 int wholeNumber(const std::vector<JsonMember>& members, const FrameField& field)
 {
-    const JsonValue& v = required(members, field.key);
+    const nlohmann::json& v = required(members, field.key);
     const UserRange& r = *field.range;
-    if (v.kind != JsonValue::Kind::Number || v.number != std::floor(v.number) || v.number < r.min
-        || v.number > r.max)
+    const double number = v.is_number() ? v.get<double>() : 0.0;
+    if (!v.is_number() || number != std::floor(number) || number < r.min || number > r.max)
         throw SettingsError(quoted(field.key) + " is not a whole number from " + rangeText(r));
-    return static_cast<int>(v.number);
+    return static_cast<int>(number);
 }
 
 int thresholdTenths(const std::vector<JsonMember>& members)
 {
-    const JsonValue& v = required(members, kVoxThreshold.key);
+    const nlohmann::json& v = required(members, kVoxThreshold.key);
     const UserRange& r = *kVoxThreshold.range;
-    const double tenths = v.number * kThresholdTenths;
-    if (v.kind != JsonValue::Kind::Number || std::fabs(tenths - std::round(tenths)) > 1e-6
-        || std::round(tenths) < r.min || std::round(tenths) > r.max)
+    const double tenths = v.is_number() ? v.get<double>() * kThresholdTenths : 0.0;
+    if (!v.is_number() || std::fabs(tenths - std::round(tenths)) > 1e-6 || std::round(tenths) < r.min
+        || std::round(tenths) > r.max)
         throw SettingsError(quoted(kVoxThreshold.key) + " is not a number from "
             + rangeText(r, kThresholdTenths) + " in steps of 0.1");
     return static_cast<int>(std::round(tenths));
 }
 
+bool isText(const nlohmann::json* value, std::string_view text)
+{
+    return value != nullptr && value->is_string() && value->get_ref<const std::string&>() == text;
+}
+
 void checkKind(const std::vector<JsonMember>& members)
 {
-    const JsonValue* format = find(members, "format");
-    if (format == nullptr || format->kind != JsonValue::Kind::String || format->text != kSettingsFormat)
+    if (!isText(find(members, "format"), kSettingsFormat))
         throw SettingsError(
             "\"format\" is not \"" + std::string(kSettingsFormat) + "\": not a Tarvel settings file");
-    const JsonValue* version = find(members, "version");
-    if (version == nullptr || version->kind != JsonValue::Kind::Number || version->number != kSettingsVersion)
+    const nlohmann::json* version = find(members, "version");
+    if (version == nullptr || !version->is_number() || version->get<double>() != kSettingsVersion)
         throw SettingsError("\"version\" is not " + std::to_string(kSettingsVersion)
             + ": a settings file of another version");
     const std::array<std::string_view, 8> known = {"format", "version", "name", kKeying.key, kPilotTone.key,
@@ -106,14 +110,17 @@ std::string readSettings(std::string_view text, FrameParameters& params)
     }
     checkKind(members);
     std::string name;
-    if (const JsonValue* v = find(members, "name")) {
-        if (v->kind != JsonValue::Kind::String)
+    if (const nlohmann::json* v = find(members, "name")) {
+        if (!v->is_string())
             throw SettingsError("\"name\" is not text");
-        name = v->text;
+        name = v->get<std::string>();
     }
-    const JsonValue& keying = required(members, kKeying.key);
-    const auto mode = std::find(kKeyingNames.begin(), kKeyingNames.end(), keying.text);
-    if (keying.kind != JsonValue::Kind::String || mode == kKeyingNames.end())
+    const nlohmann::json& keying = required(members, kKeying.key);
+    const auto mode
+        = std::find_if(kKeyingNames.begin(), kKeyingNames.end(), [&keying](std::string_view modeName) {
+              return keying.is_string() && keying.get_ref<const std::string&>() == modeName;
+          });
+    if (mode == kKeyingNames.end())
         throw SettingsError(quoted(kKeying.key) + " is not \"pilot tone\" or \"VOX\"");
 
     FrameParameters read = params;
@@ -121,7 +128,7 @@ std::string readSettings(std::string_view text, FrameParameters& params)
     read.pilot_hz = wholeNumber(members, kPilotTone);
     read.voxThreshold = thresholdTenths(members);
     read.voxRelease_ms = wholeNumber(members, kVoxRelease);
-    read.maxTxEnabled = required(members, kMaxTransmit.key).kind != JsonValue::Kind::Null;
+    read.maxTxEnabled = !required(members, kMaxTransmit.key).is_null();
     if (read.maxTxEnabled)
         read.maxTx_s = wholeNumber(members, kMaxTransmit);
     params = read;
@@ -130,34 +137,26 @@ std::string readSettings(std::string_view text, FrameParameters& params)
 
 std::string settingsJson(const FrameParameters& params, std::string_view name, SettingsLayout layout)
 {
-    const bool indented = layout == SettingsLayout::Indented;
-    std::string json = "{";
-    bool first = true;
-    const auto add = [&](std::string_view key, const std::string& value) {
-        json += first ? "" : ",";
-        json += indented ? "\n  " : "";
-        json += quoted(key) + (indented ? ": " : ":") + value;
-        first = false;
-    };
-    // Whole tenths as the shortest decimal: 5 -> 0.5, 10 -> 1.
-    const int tenths = params.voxThreshold;
-    const std::string threshold = tenths % kThresholdTenths == 0
-        ? std::to_string(tenths / kThresholdTenths)
-        : jsonNumber(static_cast<double>(tenths) / kThresholdTenths, 1);
+    nlohmann::ordered_json json;
+    json["format"] = kSettingsFormat;
+    json["version"] = kSettingsVersion;
+    if (!name.empty())
+        json["name"] = name;
     const bool knownMode
         = params.keyingMode >= 0 && params.keyingMode < static_cast<int>(kKeyingNames.size());
-
-    add("format", jsonString(kSettingsFormat));
-    add("version", std::to_string(kSettingsVersion));
-    if (!name.empty())
-        add("name", jsonString(name));
-    add(kKeying.key,
-        jsonString(knownMode ? kKeyingNames[static_cast<std::size_t>(params.keyingMode)] : "unknown"));
-    add(kPilotTone.key, std::to_string(params.pilot_hz));
-    add(kVoxThreshold.key, threshold);
-    add(kVoxRelease.key, std::to_string(params.voxRelease_ms));
-    add(kMaxTransmit.key, params.maxTxEnabled ? std::to_string(params.maxTx_s) : "null");
-    return json + (indented ? "\n}\n" : "}");
+    json[kKeying.key] = knownMode ? kKeyingNames[static_cast<std::size_t>(params.keyingMode)] : "unknown";
+    json[kPilotTone.key] = params.pilot_hz;
+    // Whole tenths as the shortest decimal: 5 -> 0.5, 10 -> 1.
+    const int tenths = params.voxThreshold;
+    json[kVoxThreshold.key] = tenths % kThresholdTenths == 0
+        ? nlohmann::ordered_json(tenths / kThresholdTenths)
+        : nlohmann::ordered_json(static_cast<double>(tenths) / kThresholdTenths);
+    json[kVoxRelease.key] = params.voxRelease_ms;
+    json[kMaxTransmit.key] = params.maxTxEnabled ? nlohmann::ordered_json(params.maxTx_s) : nullptr;
+    // Indented: two spaces, one field a line and a closing newline, as the page exports it.
+    const auto replace = nlohmann::ordered_json::error_handler_t::replace;
+    return layout == SettingsLayout::Indented ? json.dump(2, ' ', false, replace) + "\n"
+                                              : json.dump(-1, ' ', false, replace);
 }
 
 std::optional<FrameParameters> userParametersOf(const Frame& frame)

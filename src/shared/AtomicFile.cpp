@@ -338,8 +338,8 @@ void AtomicFile::commitTogether(std::initializer_list<AtomicFile*> files)
         throw;
     }
     // The files being replaced are held open until all renames are done: freeing their blocks
-    // then happens after the last rename, not inside the first (about 0.5 ms on ext4 for a
-    // replaced _qq.wav, a time in which a SIGKILL would part the pair).
+    // then happens after the last rename, not inside the first, where it would widen the time
+    // in which a SIGKILL parts the pair.
     std::vector<int> replaced;
     for (AtomicFile* file : files)
         replaced.push_back(

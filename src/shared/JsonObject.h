@@ -1,8 +1,11 @@
 #pragma once
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Reads the members of one flat JSON object, as small settings files hold them. Nested
-// objects and arrays are checked for form and kept only as "composite", so a file of another
-// kind is still read far enough to be told apart by its fields.
+// Reads the members of one JSON object, as small settings files hold them, in the order the
+// text gives them; a repeated key is kept twice, so that the caller can name it. The parsing
+// is nlohmann's; its refusals are said here in the program's own words, with the byte where
+// the text goes wrong.
+
+#include <nlohmann/json.hpp>
 
 #include <stdexcept>
 #include <string>
@@ -17,20 +20,14 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-struct JsonValue {
-    enum class Kind { String, Number, True, False, Null, Composite };
-    Kind kind = Kind::Null;
-    std::string text; // a string's characters (UTF-8)
-    double number = 0.0;
-};
-
 struct JsonMember {
     std::string key;
-    JsonValue value;
+    nlohmann::json value;
 };
 
-// The members in the order the text gives them (a repeated key is kept twice). Throws
-// JsonError unless `text` is one JSON object with nothing but white space around it.
+// Throws JsonError unless `text` is one JSON object with nothing but white space around it
+// (a UTF-8 byte order mark may come first). Nesting deeper than 64 is refused. A byte that is
+// not part of well-formed UTF-8 is read as U+FFFD.
 std::vector<JsonMember> readJsonObject(std::string_view text);
 
 } // namespace tarvel

@@ -1,7 +1,7 @@
 #pragma once
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Values written into JSON output: text that stays valid JSON whatever bytes it holds, and
-// numbers with a fixed count of decimals.
+// Values written into JSON output that is put together piece by piece: text that stays valid
+// JSON whatever bytes it holds, and numbers with a fixed count of decimals.
 
 #include <string>
 #include <string_view>

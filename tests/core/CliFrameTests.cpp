@@ -10,6 +10,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <unistd.h>
+
 namespace tarvel::cli {
 namespace {
 
@@ -191,6 +193,7 @@ TEST(CliFrame, SettingsFileWrittenAndTakenInItsPlace)
     const std::string byOptions = run(args).out;
     EXPECT_EQ(run({"frame", "--settings", file}).out, byOptions);
     EXPECT_EQ(run({"frame", "--mode", "pilot", "--settings=" + file}).out, byOptions);
+    EXPECT_EQ(tarvel::testing::shell(TARVEL_CLI_PATH " frame --settings - < '" + file + "'"), byOptions);
     args.push_back("--mode=pilot");
     EXPECT_EQ(run({"frame", "--settings", file, "--mode=pilot"}).out, run(args).out);
 
@@ -205,14 +208,28 @@ TEST(CliFrame, ABadSettingsFileIsRefusedInOneLine)
     std::ofstream(foreign) << "{\"name\": \"x\", \"version\": \"1.0.0\"}\n";
     const std::string big = (dir.path() / "big.json").string();
     std::ofstream(big) << std::string(100000, ' ');
-    const std::string missing = (dir.path() / "missing.json").string();
+    const std::string loop = (dir.path() / "loop.json").string();
+    std::filesystem::create_symlink("loop.json", loop);
+    const std::string denied = (dir.path() / "denied.json").string();
+    std::ofstream(denied) << run({"frame", "--json"}).out;
+    std::filesystem::permissions(denied, std::filesystem::perms::none);
     EXPECT_REFUSED_IN_ONE_LINE(run({"frame", "--settings", foreign}),
         std::vector<std::string>({"tarvel frame: --settings: ", foreign, "not a Tarvel settings file"}));
     EXPECT_REFUSED_IN_ONE_LINE(run({"frame", "--settings", big}), std::vector<std::string>({"too large"}));
-    EXPECT_REFUSED_IN_ONE_LINE(
-        run({"frame", "--settings", missing}), std::vector<std::string>({"cannot be opened"}));
-    EXPECT_REFUSED_IN_ONE_LINE(
-        run({"frame", "--settings", dir.path().string()}), std::vector<std::string>({"--settings"}));
+    // An open or a read that fails says the system's reason.
+    const std::string missing = (dir.path() / "missing.json").string();
+    EXPECT_REFUSED_IN_ONE_LINE(run({"frame", "--settings", missing}),
+        std::vector<std::string>({missing + ": cannot be opened: no such file or directory"}));
+    EXPECT_REFUSED_IN_ONE_LINE(run({"frame", "--settings", loop}),
+        std::vector<std::string>({"cannot be opened: too many levels of symbolic links"}));
+    if (geteuid() != 0) { // root reads it all the same
+        EXPECT_REFUSED_IN_ONE_LINE(run({"frame", "--settings", denied}),
+            std::vector<std::string>({"cannot be opened: permission denied"}));
+    }
+    EXPECT_REFUSED_IN_ONE_LINE(run({"frame", "--settings", dir.path().string()}),
+        std::vector<std::string>({"cannot be read: is a directory"}));
+    EXPECT_EQ(tarvel::testing::shell(TARVEL_CLI_PATH " frame --settings - < /dev/null 2>&1"),
+        "tarvel frame: --settings: standard input: not JSON: not a JSON object (byte 1)\n");
 }
 
 // A frame that never reached its reader is a failure, not a success.

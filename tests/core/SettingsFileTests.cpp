@@ -67,6 +67,26 @@ TEST(SettingsFile, TheLayoutThePageExports)
     EXPECT_EQ(oneLine.find("name"), std::string::npos);
 }
 
+// What other writers make of the same values: a byte order mark, a whole number with a
+// fraction of zero or an exponent.
+TEST(SettingsFile, TakesTheSameValuesWrittenOtherwise)
+{
+    const std::string good = settingsJson(someSettings()[1], "R1");
+    const auto with = [&good](const std::string& from, const std::string& to) {
+        std::string text = good;
+        const std::size_t at = text.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        return text.replace(at, from.size(), to);
+    };
+    for (const std::string& text : {"\xEF\xBB\xBF" + good, with(": 2000,", ": 2000.0,"),
+             with(": 2000,", ": 2.0e3,"), with(": 45\n", ": 45.00\n"), with(": 900,", ": 9E2,"),
+             with(": 1,", ": 1.0,"), with(": 2.3,", ": 0.23e1,")}) {
+        FrameParameters read;
+        EXPECT_EQ(readSettings(text, read), "R1") << text;
+        EXPECT_EQ(userFields(read), userFields(someSettings()[1])) << text;
+    }
+}
+
 TEST(SettingsFile, AFileWithoutALimitKeepsTheLimitsValue)
 {
     FrameParameters p;
@@ -148,34 +168,71 @@ TEST(JsonText, AnyBytesGiveValidJson)
         std::string in;
         std::string out;
     } cases[] = {
-        {"a\"b\\c", R"("a\"b\\c")"}, {"\n\t\x01", R"("\n\t\u0001")"},
+        {"a\"b\\c", R"("a\"b\\c")"}, {"\n\t\x01\r", R"("\n\t\u0001\r")"},
         {"Ж €𝄞", "\"Ж €𝄞\""}, // well-formed UTF-8 stays
         {"\xff.wav", "\"\xEF\xBF\xBD.wav\""}, // a byte of another encoding
         {"\xC0\x80", "\"\xEF\xBF\xBD\xEF\xBF\xBD\""}, // an overlong form
         {"\xED\xA0\x80", "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\""}, // a surrogate
-        {"\xE2\x82", "\"\xEF\xBF\xBD\xEF\xBF\xBD\""}, // cut short
+        {"\xE2\x82", "\"\xEF\xBF\xBD\""}, // cut short: one character missing its end
     };
     for (const auto& c : cases)
         EXPECT_EQ(jsonString(c.in), c.out) << c.in;
     EXPECT_EQ(jsonNumber(-0.01, 1), "0.0");
+    EXPECT_EQ(jsonNumber(-20.0, 2), "-20.00");
     EXPECT_EQ(jsonNumber(1.0 / 0.0, 1), "null");
 }
 
-TEST(JsonObject, ReadsStringsNumbersAndSkipsNestedValues)
+TEST(JsonObject, ReadsEveryMemberInOrder)
 {
-    const auto m = readJsonObject(
-        R"( {"s": "\u0416\ud834\udd1e\/", "n": -1.25e2, "z": 0, "t": true, "x": null, "o": {"a": [1, {}]}} )");
+    const auto m = readJsonObject("\xEF\xBB\xBF"
+                                  R"( {"s": "\u0416\ud834\udd1e\/", "n": -1.25e2, "s": "x)"
+                                  "\xff"
+                                  R"(", "t": true, "x": null, "o": {"a": [1, {}]}} )");
     ASSERT_EQ(m.size(), 6u);
-    EXPECT_EQ(m[0].value.text, "Ж𝄞/");
-    EXPECT_EQ(m[1].value.number, -125.0);
-    EXPECT_EQ(m[2].value.kind, JsonValue::Kind::Number);
-    EXPECT_EQ(m[3].value.kind, JsonValue::Kind::True);
-    EXPECT_EQ(m[4].value.kind, JsonValue::Kind::Null);
-    EXPECT_EQ(m[5].value.kind, JsonValue::Kind::Composite);
-    for (const std::string& bad : std::vector<std::string> {"{\"a\": 01}", "{\"a\": 1.}", "{\"a\": \"\x01\"}",
-             "{\"a\" 1}", "{\"a\": tru}", "{\"a\": 1,}", std::string(100, '[')})
-        EXPECT_THROW(readJsonObject(bad), JsonError) << bad;
-    EXPECT_THROW(readJsonObject("{\"a\":" + std::string(100, '[') + std::string(100, ']') + "}"), JsonError);
+    EXPECT_EQ(m[0].value, "Ж𝄞/");
+    EXPECT_EQ(m[1].value, -125.0);
+    EXPECT_EQ(m[2].key, "s"); // a repeated key is kept, for the caller to name
+    EXPECT_EQ(m[2].value, "x\xEF\xBF\xBD"); // a byte of another encoding
+    EXPECT_EQ(m[3].value, true);
+    EXPECT_TRUE(m[4].value.is_null());
+    EXPECT_EQ(m[5].value, nlohmann::json::parse(R"({"a": [1, {}]})"));
+    EXPECT_NO_THROW(readJsonObject("{\"a\":" + std::string(63, '[') + std::string(63, ']') + "}"));
+}
+
+// Each refusal says what is wrong in the program's words and where.
+TEST(JsonObject, RefusesWhatIsNotOneObject)
+{
+    const struct {
+        std::string text;
+        const char* message;
+    } cases[] = {
+        {"", "not a JSON object (byte 1)"},
+        {"  [1, {", "not a JSON object (byte 3)"},
+        {"\xEF\xBB{}", "not a JSON object (byte 1)"},
+        {"{\"a\":1} x", "more text after the object (byte 9)"},
+        {"{\"a\" 1}", "expected ':' (byte 6)"},
+        {"{\"a\":1,}", "expected a string (byte 8)"},
+        {"{\"a\":1 \"b\":2}", "expected ',' or '}' (byte 10)"},
+        {"{\"a\":[1 2]}", "expected ',' or ']' (byte 9)"},
+        {"{\"a\":tru}", "not a JSON value (byte 9)"},
+        {"{\"a\":1.}", "not a JSON number (byte 8)"},
+        {"{\"a\":\"\x01\"}", "a control character in a string (byte 7)"},
+        {"{\"a\":\"x", "a string is not closed (byte 8)"},
+        {"{\"a\":\"\\x\"}", "an unknown escape in a string (byte 8)"},
+        {"{\"a\":\"\\u12\"}", "a \\u escape needs four hexadecimal digits (byte 11)"},
+        {"{\"a\":\"\\ud800\"}", "a \\u escape of half a character in a string (byte 13)"},
+        {"{\"a\":1e400}", "a number too large (byte 11)"},
+        {"{\"a\":" + std::string(64, '[') + std::string(64, ']') + "}", "nested too deeply (byte 69)"},
+        {"{\"a\":" + std::string(100000, '['), "nested too deeply (byte 69)"},
+    };
+    for (const auto& c : cases) {
+        try {
+            readJsonObject(c.text);
+            ADD_FAILURE() << "taken: " << c.text;
+        } catch (const JsonError& e) {
+            EXPECT_STREQ(e.what(), c.message) << c.text.substr(0, 40);
+        }
+    }
 }
 
 } // namespace

@@ -5,7 +5,7 @@
 #include "decode/RecordingReader.h"
 #include "frame/FrameBuild.h"
 #include "support/CliRun.h"
-#include "support/JsonValue.h"
+#include "support/StrictJson.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -87,8 +87,7 @@ TEST_F(CliDecode, ParametersInWordsAndTheSignalReport)
     EXPECT_NE(t.find("level                       -3.7 dBFS RMS, peak -0.8 dBFS"), std::string::npos) << t;
 }
 
-using tarvel::testing::JsonReader;
-using tarvel::testing::JsonValue;
+using tarvel::testing::parseStrictJson;
 
 TEST_F(CliDecode, JsonCarriesTheSameFacts)
 {
@@ -96,20 +95,20 @@ TEST_F(CliDecode, JsonCarriesTheSameFacts)
     const CliRun d = run({"decode", "--json", path("_qq.wav")});
     ASSERT_EQ(d.status, 0);
     ASSERT_EQ(lines(d.out).size(), 1u);
-    const JsonValue j = JsonReader::parse(d.out);
-    EXPECT_EQ(j["status"].text, "ok");
-    EXPECT_EQ(j["frame"].text, "01 02 05 01 06 01 00 3C 14 00 64 00 1E 28 17 4F");
-    EXPECT_TRUE(j["crc"]["ok"].boolean);
-    EXPECT_EQ(j["crc"]["computed"].text, "174F");
-    EXPECT_EQ(j["crc"]["received"].text, "174F");
-    EXPECT_EQ(j["corrected_symbols"].number, 0.0);
-    EXPECT_EQ(j["parameters"]["keying_mode"].text, "VOX");
-    EXPECT_EQ(j["parameters"]["pilot_tone_hz"].number, 2000.0);
-    EXPECT_EQ(j["parameters"]["max_transmit_s"].kind, JsonValue::Kind::Null);
-    EXPECT_EQ(j["parameters"]["vox_threshold_percent"].number, 0.5);
-    EXPECT_EQ(j["signal"]["sample_rate_hz"].number, 16000.0);
-    EXPECT_EQ(j["signal"]["channel"].number, 1.0);
-    EXPECT_TRUE(j["signal"].has("clock_skew_percent"));
+    const nlohmann::json j = parseStrictJson(d.out);
+    EXPECT_EQ(j.at("status"), "ok");
+    EXPECT_EQ(j.at("frame"), "01 02 05 01 06 01 00 3C 14 00 64 00 1E 28 17 4F");
+    EXPECT_EQ(j.at("crc").at("ok"), true);
+    EXPECT_EQ(j.at("crc").at("computed"), "174F");
+    EXPECT_EQ(j.at("crc").at("received"), "174F");
+    EXPECT_EQ(j.at("corrected_symbols"), 0.0);
+    EXPECT_EQ(j.at("parameters").at("keying_mode"), "VOX");
+    EXPECT_EQ(j.at("parameters").at("pilot_tone_hz"), 2000.0);
+    EXPECT_TRUE(j.at("parameters").at("max_transmit_s").is_null());
+    EXPECT_EQ(j.at("parameters").at("vox_threshold_percent"), 0.5);
+    EXPECT_EQ(j.at("signal").at("sample_rate_hz"), 16000.0);
+    EXPECT_EQ(j.at("signal").at("channel"), 1.0);
+    EXPECT_TRUE(j.at("signal").contains("clock_skew_percent"));
 }
 
 // "settings" is a settings file for what the recording carries: `tarvel wav --settings` takes
@@ -121,9 +120,9 @@ TEST_F(CliDecode, JsonSettingsMakeTheSameSendAgain)
             .status,
         0);
     const std::string out = run({"decode", "--json", path("_qq.wav")}).out;
-    const JsonValue j = JsonReader::parse(out);
-    EXPECT_EQ(j["settings"]["keying_mode"].text, j["parameters"]["keying_mode"].text);
-    EXPECT_EQ(j["settings"]["vox_release_ms"].number, 850.0);
+    const nlohmann::json j = parseStrictJson(out);
+    EXPECT_EQ(j.at("settings").at("keying_mode"), j.at("parameters").at("keying_mode"));
+    EXPECT_EQ(j.at("settings").at("vox_release_ms"), 850.0);
     // The settings object is flat: it ends at the first closing brace.
     const std::size_t from = out.find("\"settings\":{") + 11;
     std::ofstream(path("r.json")) << out.substr(from, out.find('}', from) + 1 - from);
@@ -139,8 +138,7 @@ TEST_F(CliDecode, JsonSettingsMakeTheSameSendAgain)
     Frame bad = lab::randomFrame(rng);
     bad[14] = static_cast<std::uint8_t>(bad[14] ^ 0x80);
     lab::writeSound(path("bad.wav"), lab::send(bad), 16'000, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
-    EXPECT_EQ(JsonReader::parse(run({"decode", "--json", path("bad.wav")}).out)["settings"].kind,
-        JsonValue::Kind::Null);
+    EXPECT_TRUE(parseStrictJson(run({"decode", "--json", path("bad.wav")}).out).at("settings").is_null());
 }
 
 // A path in another encoding than UTF-8 still gives valid JSON: its stray bytes become U+FFFD.
@@ -148,7 +146,7 @@ TEST_F(CliDecode, JsonForAPathThatIsNotUtf8)
 {
     const CliRun d = run({"decode", "--json", path("\xff.wav")});
     EXPECT_EQ(d.status, 2);
-    EXPECT_EQ(JsonReader::parse(d.out)["path"].text, path("\xEF\xBF\xBD.wav"));
+    EXPECT_EQ(parseStrictJson(d.out).at("path"), path("\xEF\xBF\xBD.wav"));
     EXPECT_EQ(d.out.find('\xff'), std::string::npos);
 }
 
@@ -181,16 +179,16 @@ TEST_F(CliDecode, JsonForEveryOutcome)
         const CliRun d = run(c.args);
         EXPECT_EQ(d.status, c.exit) << c.status;
         ASSERT_EQ(lines(d.out).size(), 1u) << d.out;
-        const JsonValue j = JsonReader::parse(d.out);
-        EXPECT_EQ(j["status"].text, c.status) << d.out;
+        const nlohmann::json j = parseStrictJson(d.out);
+        EXPECT_EQ(j.at("status"), c.status) << d.out;
         EXPECT_EQ(lines(d.err).size(), 1u) << d.err;
         if (c.exit == 2 || std::string(c.status) == "no signal") {
-            EXPECT_FALSE(j["reason"].text.empty());
+            EXPECT_FALSE(j.at("reason").get<std::string>().empty());
         }
     }
-    const JsonValue missing = JsonReader::parse(run({"decode", "--json", path("nothing.wav")}).out);
-    EXPECT_EQ(missing["path"].text, path("nothing.wav"));
-    EXPECT_EQ(missing["reason"].text, "no such file or directory");
+    const nlohmann::json missing = parseStrictJson(run({"decode", "--json", path("nothing.wav")}).out);
+    EXPECT_EQ(missing.at("path"), path("nothing.wav"));
+    EXPECT_EQ(missing.at("reason"), "no such file or directory");
 }
 
 // A frame the first reading got wrong, put right by the CRC: said in text and in JSON.
@@ -212,9 +210,9 @@ TEST_F(CliDecode, SymbolsPutRightAreCounted)
     const std::string n = std::to_string(r.correctedSymbols);
     EXPECT_EQ(lines(t.out).at(1),
         "CRC ok (" + n + (r.correctedSymbols == 1 ? " symbol" : " symbols") + " put right by the CRC check)");
-    const JsonValue j = JsonReader::parse(run({"decode", "--json", path("noisy.wav")}).out);
-    EXPECT_EQ(j["status"].text, "ok");
-    EXPECT_EQ(j["corrected_symbols"].number, static_cast<double>(r.correctedSymbols));
+    const nlohmann::json j = parseStrictJson(run({"decode", "--json", path("noisy.wav")}).out);
+    EXPECT_EQ(j.at("status"), "ok");
+    EXPECT_EQ(j.at("corrected_symbols"), static_cast<double>(r.correctedSymbols));
 }
 
 TEST_F(CliDecode, ExitStatusesAndReasons)
