@@ -168,7 +168,7 @@ std::string RecordingCheck::openWav(std::span<const std::uint8_t> head, double f
     const auto size = static_cast<std::size_t>(fileSize);
     if (std::string(checkContainer(head, size)) != "WAV")
         return errorJson("not_wav", "not a WAV file");
-    sound_ = nativeWavSound(head, size);
+    sound_ = nativeWavLayout(head, size);
     if (!sound_)
         return errorJson("not_wav", "a WAV layout the page does not read itself");
     if (std::string refused = rateRefused(sound_->sampleRate_hz); !refused.empty())
@@ -200,7 +200,7 @@ bool RecordingCheck::feedBytes(std::span<const std::uint8_t> bytes)
     const auto frameBytes = static_cast<std::size_t>(sound_->bytesPerFrame());
     const std::size_t frames = bytes.size() / frameBytes;
     floats_.resize(frames * static_cast<std::size_t>(channels_));
-    wavSamplesToFloat(sound_->kind, bytes.first(frames * frameBytes), floats_);
+    wavSamplesToFloat(sound_->sample, bytes.first(frames * frameBytes), floats_);
     return demodulators_->feed(floats_);
 }
 

@@ -7,7 +7,7 @@
 // (TarvelWeb.cpp) are a thin skin over these.
 
 #include "decode/ChannelDemodulators.h"
-#include "signal/WavFormat.h"
+#include "decode/WavSamples.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -66,7 +66,7 @@ public:
 
 private:
     std::optional<ChannelDemodulators> demodulators_;
-    std::optional<WavSound> sound_;
+    std::optional<WavLayout> sound_;
     std::vector<float> floats_;
     int channels_ = 1;
 };
