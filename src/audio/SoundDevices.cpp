@@ -3,9 +3,6 @@
 
 #include "audio/PulseClient.h"
 
-#include <QAudioDevice>
-#include <QMediaDevices>
-
 #include <pulse/context.h>
 #include <pulse/introspect.h>
 
@@ -30,14 +27,6 @@ void markDefault(QList<SoundDevice>& devices, const std::string& name)
 {
     for (SoundDevice& d : devices)
         d.isDefault = d.name == QString::fromStdString(name);
-}
-
-QList<SoundDevice> fromQt(const QList<QAudioDevice>& devices)
-{
-    QList<SoundDevice> list;
-    for (const QAudioDevice& d : devices)
-        list.append({QString::fromUtf8(d.id()), d.description(), d.isDefault()});
-    return list;
 }
 
 } // namespace

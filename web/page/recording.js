@@ -7,7 +7,7 @@
 import { closeCheck, CoreError, feedSamples, feedWavBytes, finishCheck, openSamplesCheck, openWavCheck } from "./core.js";
 import { refusalText } from "./refusals.js";
 import { $, errorText, t } from "./ui.js";
-import { showVerdict } from "./verdict.js";
+import { say, showVerdict } from "./verdict.js";
 
 /** Bytes read at a time: the page stays responsive and its memory small. */
 const PIECE = 1 << 19;
@@ -19,19 +19,6 @@ const MB = 1024 * 1024;
 
 /** @type {{cancelled: boolean} | null} the check under way */
 let running = null;
-
-/**
- * @param {string} text
- * @param {boolean} [isError]
- */
-function say(text, isError) {
-  const v = $("verdict");
-  v.textContent = "";
-  const p = document.createElement("p");
-  p.textContent = text;
-  if (isError) p.className = "error";
-  v.appendChild(p);
-}
 
 /** @param {boolean} on */
 function showProgress(on) {

@@ -14,6 +14,20 @@ export function reasonText(result) {
 }
 
 /**
+ * One line in place of the verdict: a step of a check, or why it ended.
+ * @param {string} text
+ * @param {boolean} [isError]
+ */
+export function say(text, isError) {
+  const v = $("verdict");
+  v.textContent = "";
+  const p = document.createElement("p");
+  p.textContent = text;
+  if (isError) p.className = "error";
+  v.appendChild(p);
+}
+
+/**
  * @param {any} result the decoder's result, as `tarvel decode --json` gives it
  * @param {string} [source] what the recording was (its rate and channels, as the file says)
  */

@@ -11,7 +11,7 @@ import { PlaybackStopped } from "./playback.js";
 import { SendRefused, send, setBusy } from "./send.js";
 import { state } from "./state.js";
 import { $, busy, errorText, t } from "./ui.js";
-import { showVerdict } from "./verdict.js";
+import { say, showVerdict } from "./verdict.js";
 
 // The capture itself, run on the audio thread. Inlined and loaded as a data: URL: the single-file
 // page has no file beside it to load, and a page from disk may not load a Blob's URL as a
@@ -48,16 +48,6 @@ class CheckFailed extends Error {}
 
 /** @param {number} ms */
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
-
-/** @param {string} text @param {boolean} [isError] */
-function say(text, isError) {
-  const v = $("verdict");
-  v.textContent = "";
-  const p = document.createElement("p");
-  p.textContent = text;
-  if (isError) p.className = "error";
-  v.appendChild(p);
-}
 
 /** @param {string} text */
 function micState(text) {
