@@ -119,14 +119,20 @@ std::vector<JsonMember> readJsonObject(std::string_view original)
         }
         return true;
     };
+    // The parser takes a NUL byte for the end of the text, so whatever follows one would go
+    // unread: the text is read up to it, and the NUL refused as a byte the object cannot hold.
+    const std::size_t nul = text.find('\0');
+    const std::size_t readable = nul == std::string_view::npos ? text.size() : nul;
     try {
         [[maybe_unused]] const json whole = json::parse(CountingIterator(text.data(), &taken),
-            CountingIterator(text.data() + text.size(), &taken), keepMembers);
+            CountingIterator(text.data() + readable, &taken), keepMembers);
     } catch (const json::parse_error& e) {
         refuse(reasonOf(e.what()), e.byte);
     } catch (const json::out_of_range&) {
         refuse("a number too large", taken);
     }
+    if (nul != std::string_view::npos)
+        refuse("more text after the object", nul + 1);
     return members;
 }
 

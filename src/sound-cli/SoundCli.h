@@ -1,7 +1,7 @@
 #pragma once
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tarvel-sound: the commands of `tarvel` that play sound (send, devices, tone). They live in
-// a program of their own so that Qt Multimedia's start-up stays off the others; `tarvel`
+// a program of their own so that the sound server's start-up stays off the others; `tarvel`
 // hands these commands over to it. Each command writes to the streams it is given.
 
 #include <ostream>

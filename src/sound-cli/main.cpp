@@ -30,7 +30,7 @@ int main(int argc, char** argv)
     int qtArgc = 1;
     QCoreApplication application(qtArgc, argv);
     const int status = tarvel::cli::runSoundCli(args, std::cout, std::cerr, isatty(STDOUT_FILENO) == 1);
-    // Leave without the exit-time clean-up: Qt Multimedia's teardown of its PulseAudio
+    // Leave without the exit-time clean-up: the sound library's teardown of its PulseAudio
     // connection can race with that connection's own thread (still taking in an output removed
     // or a stream moved), and a playing thread given up on may still be inside the sound
     // library. Every file is closed by now; only the two streams need flushing.

@@ -210,6 +210,7 @@ TEST(JsonObject, RefusesWhatIsNotOneObject)
         {"  [1, {", "not a JSON object (byte 3)"},
         {"\xEF\xBB{}", "not a JSON object (byte 1)"},
         {"{\"a\":1} x", "more text after the object (byte 9)"},
+        {std::string("{\"a\":1}\0x", 9), "more text after the object (byte 8)"},
         {"{\"a\" 1}", "expected ':' (byte 6)"},
         {"{\"a\":1,}", "expected a string (byte 8)"},
         {"{\"a\":1 \"b\":2}", "expected ',' or '}' (byte 10)"},

@@ -23,7 +23,7 @@ deb=${debs[0]}
 [[ $(dpkg-deb -f "$deb" Package) == tarvel ]] || fail "package name"
 [[ $(dpkg-deb -f "$deb" Version) == 22.1 ]] || fail "version $(dpkg-deb -f "$deb" Version)"
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libqt6widgets6 libqt6multimedia6 libqt6charts6 libsndfile1 libturbojpeg0 libc6; do
+for lib in libqt6widgets6 libpulse0 libqt6charts6 libsndfile1 libturbojpeg0 libc6; do
   [[ $depends == *"$lib"* ]] || fail "Depends lacks $lib: $depends"
 done
 

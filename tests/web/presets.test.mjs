@@ -38,7 +38,7 @@ async function importFile(page, file) {
 describe("presets", () => {
   // [file contents, what the Russian message must say]
   const refused = [
-    ["{not json", /^Файл не принят, ничего не изменено: не JSON: ожидалась строка \(байт 2\)$/],
+    ["{not json", /^Файл не принят, ничего не изменено: не JSON: ожидалась строка \(байт 3\)$/],
     [text({ ...good, vox_release_ms: 5000 }), /«Задержка на отпускание VOX» \(vox_release_ms\): не целое число от 0 до 3000$/],
     [text({ ...good, pilot_tone_hz: "2000" }), /«Частота открывающего сигнала» \(pilot_tone_hz\): не целое число от 300 до 3000$/],
     [text({ ...good, max_transmit_s: 45.5 }), /\(max_transmit_s\): не целое число от 5 до 250$/],
