@@ -16,7 +16,7 @@ PROFILES = run
 # Target-specific values reach the prerequisites too: `make test` installs the test tools
 # and configures a build that must have its tests.
 test: PROFILES += test lint fuzz web
-test-browsers: PROFILES += test web
+test-browsers: PROFILES += test web browsers
 test-browsers: CMAKE_FLAGS += -DTARVEL_TESTS=ON
 lint: PROFILES += lint
 sanitize: PROFILES += test fuzz
@@ -50,7 +50,8 @@ test: build web
 	SANITIZE_SCOPE=core scripts/timed sanitizers scripts/run-sanitized-tests
 	FUZZ_SECONDS=$(CI_FUZZ_SECONDS) scripts/timed fuzz scripts/run-fuzz
 
-# The long browser runs make test leaves out: every fault of a send in firefox and WebKitGTK,
+# The browser runs make test leaves out: the page in all three engines (start, form, send, download,
+# a recording checked), every fault of a send in firefox and WebKitGTK,
 # checks by listening in a row: 20 in chromium, 5 in firefox, 3 in WebKitGTK (tests/web/CMakeLists.txt).
 test-browsers: build web
 	scripts/timed browsers ctest --test-dir $(BUILD) --output-on-failure -L browsers_long
