@@ -12,26 +12,37 @@ namespace tarvel {
 
 namespace {
 
-pa_sample_spec specOf(const PcmLayout& layout)
+// The sound server's own names for a stream's sample format, kept to these lines.
+using SampleFormat = pa_sample_spec;
+bool isValid(const SampleFormat& format)
 {
-    pa_sample_spec spec {};
+    return pa_sample_spec_valid(&format) != 0;
+}
+const SampleFormat* formatOf(pa_stream* stream)
+{
+    return pa_stream_get_sample_spec(stream);
+}
+
+SampleFormat sampleFormatOf(const PcmLayout& layout)
+{
+    SampleFormat format {};
     switch (layout.kind) {
     case PcmLayout::Kind::UInt8:
-        spec.format = PA_SAMPLE_U8;
+        format.format = PA_SAMPLE_U8;
         break;
     case PcmLayout::Kind::Int16:
-        spec.format = PA_SAMPLE_S16LE;
+        format.format = PA_SAMPLE_S16LE;
         break;
     case PcmLayout::Kind::Int32:
-        spec.format = PA_SAMPLE_S32LE;
+        format.format = PA_SAMPLE_S32LE;
         break;
     case PcmLayout::Kind::Float32:
-        spec.format = PA_SAMPLE_FLOAT32LE;
+        format.format = PA_SAMPLE_FLOAT32LE;
         break;
     }
-    spec.rate = static_cast<std::uint32_t>(std::max(layout.rate_hz, 0));
-    spec.channels = static_cast<std::uint8_t>(std::clamp(layout.channels, 0, 255));
-    return spec;
+    format.rate = static_cast<std::uint32_t>(std::max(layout.rate_hz, 0));
+    format.channels = static_cast<std::uint8_t>(std::clamp(layout.channels, 0, 255));
+    return format;
 }
 
 std::int64_t microseconds(const timeval& t)
@@ -45,8 +56,8 @@ PulseOutputStream::PulseOutputStream(PulseClient& client, const std::string& sin
     const std::uint8_t* pcm, std::size_t size)
         : pcm_(pcm), size_(size), sink_(sink)
 {
-    const pa_sample_spec spec = specOf(layout);
-    stream_ = pa_stream_new(client.context(), "tarvel", &spec, nullptr);
+    const SampleFormat format = sampleFormatOf(layout);
+    stream_ = pa_stream_new(client.context(), "tarvel", &format, nullptr);
     if (!stream_)
         return;
     const auto held = static_cast<std::uint32_t>(std::min(size, kMaxHeld_bytes));
@@ -57,7 +68,7 @@ PulseOutputStream::PulseOutputStream(PulseClient& client, const std::string& sin
     attr.maxlength = held;
     attr.tlength = held;
     attr.prebuf = held;
-    attr.minreq = static_cast<std::uint32_t>(pa_usec_to_bytes(kOutputLatency_us, &spec));
+    attr.minreq = static_cast<std::uint32_t>(pa_usec_to_bytes(kOutputLatency_us, &format));
     attr.fragsize = static_cast<std::uint32_t>(-1);
     pa_stream_set_suspended_callback(
         stream_,
@@ -94,8 +105,8 @@ PulseOutputStream::~PulseOutputStream()
 
 bool PulseOutputStream::playable(const PcmLayout& layout)
 {
-    const pa_sample_spec spec = specOf(layout);
-    return pa_sample_spec_valid(&spec) != 0;
+    const SampleFormat format = sampleFormatOf(layout);
+    return isValid(format);
 }
 
 std::int64_t PulseOutputStream::now_us()
@@ -150,9 +161,9 @@ void PulseOutputStream::positionAnswered(pa_stream* stream, int success, void* s
     const pa_timing_info* info = success ? pa_stream_get_timing_info(stream) : nullptr;
     if (!info || info->read_index_corrupt || info->read_index < 0)
         return;
-    const pa_sample_spec* spec = pa_stream_get_sample_spec(stream);
+    const SampleFormat* format = formatOf(stream);
     const auto taken
-        = static_cast<std::int64_t>(pa_bytes_to_usec(static_cast<std::uint64_t>(info->read_index), spec));
+        = static_cast<std::int64_t>(pa_bytes_to_usec(static_cast<std::uint64_t>(info->read_index), format));
     const auto buffered = static_cast<std::int64_t>(info->sink_usec);
     Report report;
     report.at_us = microseconds(info->timestamp);
