@@ -146,8 +146,25 @@ export class PrivatePulse {
     } catch {
       // already gone (the "no server" case)
     }
-    // The daemon removes its own files on the way out, racing this.
+    // The daemon writes its state and removes its socket on the way out, which takes long on a
+    // busy machine: the folder goes only once the daemon has.
+    await this.waitGone(10000);
     fs.rmSync(this.dir, { recursive: true, force: true, maxRetries: 10, retryDelay: 100 });
+  }
+
+  async waitGone(timeout_ms) {
+    if (!this.pid) return;
+    const alive = () => {
+      try {
+        process.kill(this.pid, 0);
+        return true;
+      } catch {
+        return false;
+      }
+    };
+    const end = Date.now() + timeout_ms;
+    while (alive() && Date.now() < end) await sleep(50);
+    if (alive()) process.kill(this.pid, "SIGKILL");
   }
 }
 
