@@ -47,7 +47,8 @@ while [ "$done_sends" -lt "$sends" ]; do
     [ $((done_sends + ${#batch[@]})) -lt "$sends" ] || break
     batch+=("send$((done_sends + ${#batch[@]} + 1))_busy$slot")
   done
-  for name in "${batch[@]}"; do recording_start "$work/$name.wav" "${name#*_}"; done
+  for name in "${batch[@]}"; do recording_begin "$work/$name.wav" "${name#*_}"; done
+  recordings_settle
   pids=""
   for name in "${batch[@]}"; do
     (

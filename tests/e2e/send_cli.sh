@@ -43,9 +43,10 @@ echo "-- --device: each of two sends into one folder, 0.15 s apart, plays its ow
 mkdir "$work/device"
 other=(--mode pilot --max-tx-s 30 --pilot-hz 1200)
 expected_other=$("$tarvel" frame "${other[@]}")
-recording_start "$work/default.wav" test_sink
-recording_start "$work/odd.wav" odd_sink
-recording_start "$work/second.wav" second_sink
+recording_begin "$work/default.wav" test_sink
+recording_begin "$work/odd.wav" odd_sink
+recording_begin "$work/second.wav" second_sink
+recordings_settle
 "$tarvel" send -C "$work/device" --device odd_sink "${options[@]}" >"$work/device.log" 2>&1 &
 first=$!
 sleep 0.15

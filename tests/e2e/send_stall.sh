@@ -42,7 +42,8 @@ for round in $(seq "$rounds"); do
     names+=("$name")
   done
 done
-for name in "${names[@]}"; do recording_start "$work/$name.wav" "$name"; done
+for name in "${names[@]}"; do recording_begin "$work/$name.wav" "$name"; done
+recordings_settle
 for name in "${names[@]}"; do
   mkdir "$work/$name"
   stall=${name#stall}
