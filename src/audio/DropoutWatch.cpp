@@ -6,12 +6,14 @@
 
 namespace tarvel {
 
-void DropoutWatch::observe(std::int64_t at_us, std::int64_t position_us)
+void DropoutWatch::observe(std::int64_t at_us, std::int64_t position_us, std::int64_t buffered_us)
 {
     // A suspended output reports what it threw away as played; its resumption tells the hole.
     if (position_us <= 0 || suspendedAt_us_)
         return;
     played_us_ = std::min(position_us, sound_us_);
+    const std::int64_t held = std::max(buffered_us, std::int64_t {0});
+    dry_ = Dry {at_us + held, position_us + held};
     const std::int64_t start = at_us - position_us;
     start_us_ = start;
     history_.push_back({at_us, start});
@@ -52,6 +54,17 @@ void DropoutWatch::observe(std::int64_t at_us, std::int64_t position_us)
     } else {
         behindReports_ = 0;
     }
+}
+
+bool DropoutWatch::unanswered(std::int64_t askedAt_us, std::int64_t now_us)
+{
+    // Before the first sample nothing is lost yet; after the last one is taken the output
+    // holds all that is left.
+    if (dropout_ || !dry_ || endsAt_us_ || suspendedAt_us_ || now_us - askedAt_us < kServerSilence_us
+        || now_us - dry_->at_us <= kTolerance_us)
+        return false;
+    hole(dry_->position_us, now_us - dry_->at_us);
+    return true;
 }
 
 void DropoutWatch::suspended(std::int64_t at_us, bool on)

@@ -45,6 +45,15 @@ SampleFormat sampleFormatOf(const PcmLayout& layout)
     return format;
 }
 
+template <typename T> std::optional<T> takeFirst(std::deque<T>& queue)
+{
+    if (queue.empty())
+        return std::nullopt;
+    T first = queue.front();
+    queue.pop_front();
+    return first;
+}
+
 std::int64_t microseconds(const timeval& t)
 {
     return static_cast<std::int64_t>(t.tv_sec) * 1'000'000 + t.tv_usec;
@@ -166,10 +175,10 @@ void PulseOutputStream::started(pa_stream* stream, void* self)
 
 void PulseOutputStream::askPosition()
 {
-    if (!ready() || asking_)
+    if (!ready() || askedAt_us_)
         return;
     if (pa_operation* asked = pa_stream_update_timing_info(stream_, positionAnswered, this)) {
-        asking_ = true;
+        askedAt_us_ = now_us();
         pa_operation_unref(asked);
     }
 }
@@ -177,7 +186,7 @@ void PulseOutputStream::askPosition()
 void PulseOutputStream::positionAnswered(pa_stream* stream, int success, void* self)
 {
     auto& me = *static_cast<PulseOutputStream*>(self);
-    me.asking_ = false;
+    me.askedAt_us_.reset();
     const pa_timing_info* info = success ? pa_stream_get_timing_info(stream) : nullptr;
     if (!info || info->read_index_corrupt || info->read_index < 0)
         return;
@@ -195,20 +204,12 @@ void PulseOutputStream::positionAnswered(pa_stream* stream, int success, void* s
 
 std::optional<PulseOutputStream::Report> PulseOutputStream::takeReport()
 {
-    if (reports_.empty())
-        return std::nullopt;
-    Report r = reports_.front();
-    reports_.pop_front();
-    return r;
+    return takeFirst(reports_);
 }
 
 std::optional<PulseOutputStream::Suspension> PulseOutputStream::takeSuspension()
 {
-    if (suspensions_.empty())
-        return std::nullopt;
-    Suspension s = suspensions_.front();
-    suspensions_.pop_front();
-    return s;
+    return takeFirst(suspensions_);
 }
 
 } // namespace tarvel

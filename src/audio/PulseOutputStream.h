@@ -68,6 +68,8 @@ public:
     // Asks where the output is (one question at a time); answers come through takeReport().
     void askPosition();
     std::optional<Report> takeReport();
+    // When the question still unanswered was asked (now_us()), if one is.
+    std::optional<std::int64_t> askedAt_us() const { return askedAt_us_; }
     std::optional<Suspension> takeSuspension();
     // The output the server moved the stream to, once it did.
     std::optional<std::string> movedTo() const { return movedTo_; }
@@ -81,7 +83,7 @@ private:
     const std::size_t size_;
     std::size_t written_ = 0;
     std::uint32_t playingStep_ = 0; // bytes of kOutputLatency_us
-    bool asking_ = false;
+    std::optional<std::int64_t> askedAt_us_;
     std::deque<Report> reports_;
     std::deque<Suspension> suspensions_;
     std::optional<std::string> movedTo_;

@@ -32,6 +32,8 @@ constexpr int kProgressInterval_ms = 50;
 // How long a hole may take to end before it is reported as still open: long enough to
 // tell the length of a short suspension, short enough not to keep the user waiting.
 constexpr std::int64_t kHoleWait_us = 2'000'000;
+// How long a server that has not answered for a while gets before it is taken as stopped.
+constexpr std::chrono::milliseconds kLastCall {200};
 
 PcmLayout::Kind sampleKind(WavSampleKind kind)
 {
@@ -228,13 +230,17 @@ private:
                 if (r->allTaken)
                     dropouts.allTaken(r->at_us, r->buffered_us);
                 else
-                    dropouts.observe(r->at_us, r->position_us);
+                    dropouts.observe(r->at_us, r->position_us, r->buffered_us);
             }
             while (const std::optional<PulseOutputStream::Suspension> s = stream.takeSuspension())
                 dropouts.suspended(s->at_us, s->on);
             shared_->played_us = dropouts.played_us();
-            const std::int64_t now = PulseOutputStream::now_us();
+            std::int64_t now = PulseOutputStream::now_us();
             dropouts.tick(now);
+            if (serverSilent(client, stream, dropouts, now)) {
+                interrupted(*dropouts.dropout());
+                return;
+            }
             if (const std::optional<Dropout>& gap = dropouts.dropout()) {
                 if (!holeSeen_us)
                     holeSeen_us = now;
@@ -250,6 +256,21 @@ private:
             if (shared_->cancelled)
                 return;
         }
+    }
+
+    // Whether the server has stopped answering while the output depends on it. What has
+    // arrived is read first and the server given a moment more: it is this thread that may
+    // have stood still (a stopped or starved sender), and then the answer is waiting.
+    static bool serverSilent(
+        PulseClient& client, const PulseOutputStream& stream, DropoutWatch& dropouts, std::int64_t& now)
+    {
+        const std::optional<std::int64_t> asked = stream.askedAt_us();
+        if (!asked || now - *asked < DropoutWatch::kServerSilence_us)
+            return false;
+        if (client.runUntil([&] { return !stream.askedAt_us(); }, PulseClient::Clock::now() + kLastCall))
+            return false;
+        now = PulseOutputStream::now_us();
+        return dropouts.unanswered(*asked, now);
     }
 
     void interrupted(const Dropout& gap)

@@ -7,6 +7,8 @@
 #    "the sound was interrupted ..."; never exit 0 with a damaged recording;
 #  - the output suspended for 0.3 s mid-play: exit 1 and the line, its length at least 0.2 s
 #    (more on a busy machine, where pactl itself is slow to start);
+#  - the sound server stopped (SIGSTOP) 2.5 s into a send: exit 1 and the line within 2.5 s
+#    of the stop, and the server goes on once continued;
 #  - under a file-size limit of 1000 blocks (ulimit -f 1000) send, tone and devices work.
 # Usage: send_stall.sh BUILD_FOLDER. Skips (exit 0, "skipped: ...") only when PulseAudio
 # cannot start at all.
@@ -24,7 +26,7 @@ test_name=send_stall
 senders=""
 cleanup() {
   local pid
-  for pid in $senders; do kill -CONT "$pid" 2>/dev/null || true; done
+  for pid in $senders ${server:-}; do kill -CONT "$pid" 2>/dev/null || true; done
   sandbox_cleanup
 }
 trap cleanup EXIT
@@ -89,6 +91,26 @@ cat "$work/suspended.log"
 [ "$(grep -c '^tarvel send:' "$work/suspended.log")" -eq 1 ] || fail "not one line saying why"
 grep -q "^tarvel send: the sound was interrupted for [2-9][0-9][0-9] ms at [0-9.]* s on test_sink .*: the interface received a broken frame; send again$" \
   "$work/suspended.log" || fail "the line does not tell a hole of about 0.3 s"
+
+echo "-- the sound server stopped 2.5 s into a send"
+server=$(cat "$PULSE_RUNTIME_PATH/pid")
+"$tarvel" send -C "$work/suspended" >"$work/server-stopped.log" 2>&1 &
+sender=$!
+sleep 2.5
+kill -STOP "$server"
+stopped=$(date +%s%N)
+status=0
+wait "$sender" || status=$?
+told_ms=$((($(date +%s%N) - stopped) / 1000000))
+kill -CONT "$server"
+cat "$work/server-stopped.log"
+echo "(exit $status $told_ms ms after the server was stopped)"
+[ "$status" -eq 1 ] || fail "a stopped server exited $status, not 1"
+grep -q "^tarvel send: the sound was interrupted for at least [0-9]* ms at [0-9.]* s on test_sink .*: the interface received a broken frame; send again$" \
+  "$work/server-stopped.log" || fail "the line does not tell the interruption"
+[ "$told_ms" -lt 2500 ] || fail "a stopped server was told only after $told_ms ms"
+pactl info >/dev/null || fail "the server did not go on once continued"
+server=""
 
 echo "-- a file-size limit of 1000 blocks: send, tone and devices"
 (

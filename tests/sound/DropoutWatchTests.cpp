@@ -152,5 +152,44 @@ TEST(DropoutWatch, AnOutputThatStopsLeavesTheHoleOpen)
     EXPECT_EQ(suspended.dropout()->length_us, 2'000'000);
 }
 
+// A server that stops answering: the output plays what it held at the last report, then
+// nothing, since only the server feeds it.
+TEST(DropoutWatch, AServerSilentPastWhatTheOutputHeldIsAHole)
+{
+    struct Case {
+        std::string name;
+        std::int64_t lastReport_us; // reports every 20 ms up to here, then none
+        std::int64_t buffered_us; // what the output held at each report
+        std::int64_t silentFor_us; // from the last report to the time it is judged
+        bool allTaken = false; // the last report found the last sample taken
+        std::optional<Hole> expected; // where and how long (at least)
+    };
+    const std::vector<Case> cases {
+        {"silent 1.2 s mid-sound", 2'500'000, 100'000, 1'200'000, false, Hole {2'600'000, 1'100'000}},
+        {"silent 0.9 s: a busy server", 2'500'000, 100'000, 900'000},
+        {"silent 1.2 s, the output holding 2 s still", 1'000'000, 2'000'000, 1'200'000},
+        {"silent 1.2 s once the last sample was taken", kSound_us - 50'000, 50'000, 1'200'000, true},
+        {"silent 1.2 s before the first sample", 0, 100'000, 1'200'000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DropoutWatch watch(kSound_us);
+        for (std::int64_t at = 0; at <= c.lastReport_us; at += kStep_us)
+            watch.observe(at, at, c.buffered_us);
+        if (c.allTaken)
+            watch.allTaken(c.lastReport_us, c.buffered_us);
+        const std::int64_t now = c.lastReport_us + c.silentFor_us;
+        EXPECT_EQ(watch.unanswered(c.lastReport_us + 5'000, now), c.expected.has_value());
+        if (!c.expected) {
+            EXPECT_FALSE(watch.dropout().has_value());
+            continue;
+        }
+        ASSERT_TRUE(watch.dropout().has_value());
+        EXPECT_EQ(watch.dropout()->at_us, c.expected->at_us);
+        EXPECT_EQ(watch.dropout()->length_us, c.expected->length_us);
+        EXPECT_TRUE(watch.dropout()->open);
+    }
+}
+
 } // namespace
 } // namespace tarvel
