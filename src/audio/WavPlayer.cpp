@@ -80,6 +80,8 @@ struct Shared {
     QString device;
     QString detail;
     Dropout gap;
+    QString movedTo;
+    bool outputRemoved = false;
 
     void fail(PlaybackProblem p, const QString& text)
     {
@@ -216,14 +218,9 @@ private:
             }
             if (const std::optional<std::string> other = stream.movedTo()) {
                 // The rest would sound elsewhere than it began, which no receiver hears whole.
-                const QString to = QString::fromStdString(*other);
-                shared_->fail(PlaybackProblem::ErrorMidPlay,
-                    outputListed(client, sink) == false
-                        ? QStringLiteral("the output was removed (the sound server moved the rest to %1)")
-                              .arg(to)
-                        : QStringLiteral(
-                            "the sound server moved the stream to %1, which would have played the rest")
-                              .arg(to));
+                const std::int64_t at = dropouts.played_us();
+                interrupted(Dropout {at, sound_us_ - at, false, 0}, QString::fromStdString(*other),
+                    outputListed(client, sink) == false);
                 return;
             }
             while (const std::optional<PulseOutputStream::Report> r = stream.takeReport()) {
@@ -273,13 +270,15 @@ private:
         return dropouts.unanswered(*asked, now);
     }
 
-    void interrupted(const Dropout& gap)
+    void interrupted(const Dropout& gap, const QString& movedTo = {}, bool outputRemoved = false)
     {
         const QMutexLocker lock(&shared_->mutex);
         if (shared_->problem != PlaybackProblem::None)
             return;
         shared_->problem = PlaybackProblem::Interrupted;
         shared_->gap = gap;
+        shared_->movedTo = movedTo;
+        shared_->outputRemoved = outputRemoved;
     }
 
     std::shared_ptr<Shared> shared_;
@@ -329,6 +328,8 @@ PlaybackResult playFor(const QString& output, const PcmLayout& layout, const QBy
         result.gapAt_us = shared->gap.at_us;
         result.gap_us = shared->gap.length_us;
         result.gapOpen = shared->gap.open;
+        result.movedTo = shared->movedTo;
+        result.outputRemoved = shared->outputRemoved;
     }
     if (result.ok() && progress)
         progress(sound_us, sound_us);
@@ -364,11 +365,18 @@ QString problemText(const PlaybackResult& result)
     case PlaybackProblem::Stalled:
         return QStringLiteral("playback stopped and was given up") + detail;
     case PlaybackProblem::Interrupted:
-        return QStringLiteral("the sound was interrupted for %1%2 ms at %3 s on %4")
+        return QStringLiteral("the sound was interrupted for %1%2 ms at %3 s on %4%5")
             .arg(result.gapOpen ? QStringLiteral("at least ") : QString())
             .arg((result.gap_us + 500) / 1000)
             .arg(static_cast<double>(result.gapAt_us) / 1e6, 0, 'f', 2)
-            .arg(result.device);
+            .arg(result.device,
+                result.movedTo.isEmpty() ? QString()
+                    : result.outputRemoved
+                    ? QStringLiteral(" (the output was removed; the sound server moved the rest to %1)")
+                          .arg(result.movedTo)
+                    : QStringLiteral(
+                        " (the sound server moved the stream to %1, which would have played the rest)")
+                          .arg(result.movedTo));
     }
     return {};
 }

@@ -7,9 +7,10 @@
 #  - --verify passes on a good output and fails, saying "silent", on a muted one;
 #    --verify-from records a named input; devices lists the outputs and their monitors;
 #  - a folder that cannot be written plays nothing and keeps the files it held;
-#  - an output removed mid-play, a server killed mid-play and no server at all each end
-#    the send with status 1 and one line saying why, the files written; so do a stream moved
-#    to another output, an output suspended mid-send with --verify (the sound interrupted), a suspended --verify-from
+#  - an output removed mid-play and a stream moved to another output end the send with
+#    status 1 and the line "the sound was interrupted ..." naming the reason; a server killed
+#    mid-play and no server at all each end the send with status 1 and one line saying why,
+#    the files written; so do an output suspended mid-send with --verify (the sound interrupted), a suspended --verify-from
 #    input, and a stopped server (devices too), each within 10 s.
 # Usage: send_cli.sh BUILD_FOLDER. Skips (exit 0, "skipped: ...") only when PulseAudio
 # cannot start at all.
@@ -109,7 +110,7 @@ wait
 cat "$work/doomed.log"
 [ "$status" -eq 1 ] || fail "a removed output exited $status, not 1"
 [ "$(grep -c '^tarvel send:' "$work/doomed.log")" -eq 1 ] || fail "not one line saying why"
-grep -q "^tarvel send: playback failed on doomed_sink .*the output was removed" "$work/doomed.log" || fail "the failure does not say the output was removed"
+grep -q "^tarvel send: the sound was interrupted for [0-9]* ms at [0-9.]* s on doomed_sink .*(the output was removed; the sound server moved the rest to .*): the interface received a broken frame; send again$" "$work/doomed.log" || fail "the failure does not say the output was removed"
 [ -f "$work/doomed/_qq.wav" ] || fail "no _qq.wav written"
 
 # Runs `tarvel ARGS...` into $work/NAME.log and requires exit 1 within 10 s and the line RE:
@@ -129,7 +130,7 @@ expect_failure() {
 
 echo "-- the stream moved to another output mid-play"
 (sleep 3; read -r stream _ < <(pactl list short sink-inputs); pactl move-sink-input "$stream" second_sink) &
-expect_failure moved "^tarvel send: playback failed on test_sink .*moved the stream to second_sink" send -C "$work/doomed"
+expect_failure moved "^tarvel send: the sound was interrupted for [0-9]* ms at [0-9.]* s on test_sink .*(the sound server moved the stream to second_sink, which would have played the rest): the interface received a broken frame; send again$" send -C "$work/doomed"
 wait
 
 echo "-- the output suspended mid-send, with --verify"
