@@ -15,20 +15,13 @@
 # Usage: send_cli.sh BUILD_FOLDER. Skips (exit 0, "skipped: ...") only when PulseAudio
 # cannot start at all.
 set -euo pipefail
-build=$(cd "${1:-build}" && pwd)
-tarvel="$build/tarvel"
-for binary in "$tarvel" "$build/tarvel-sound"; do
-  [ -x "$binary" ] || { echo "send_cli: $binary is not built" >&2; exit 1; }
-done
 
-work=$(mktemp -d)
 test_name=send_cli
-. "$(dirname "$0")/lib/pulse-sandbox.sh"
+. "$(dirname "$0")/lib/send-test.sh" "$@"
 locked=""
 cleanup() {
   if [ -n "$locked" ]; then chattr -i "$locked" 2>/dev/null || true; chmod u+w "$locked" 2>/dev/null || true; fi
-  if [ -n "${server:-}" ]; then kill -CONT "$server" 2>/dev/null || true; fi
-  sandbox_cleanup
+  send_test_cleanup
 }
 trap cleanup EXIT
 sandbox_start
@@ -36,7 +29,6 @@ sandbox_add_sink second_sink
 # A description with an escape sequence that would turn a terminal's text red.
 pactl load-module module-null-sink sink_name=odd_sink "sink_properties=device.description=Odd"$'\e'"[31mred" >/dev/null
 
-fail() { echo "send_cli: FAILED: $*" >&2; exit 1; }
 options=(--mode vox --max-tx-s 120 --pilot-hz 1500)
 expected=$("$tarvel" frame "${options[@]}")
 
@@ -147,13 +139,15 @@ pactl suspend-sink second_sink 0
 
 echo "-- the sound server stopped (SIGSTOP): devices and send --verify"
 server=$(cat "$PULSE_RUNTIME_PATH/pid")
+stopped=$server
 kill -STOP "$server"
 expect_failure stopped-devices "^tarvel devices: the sound server did not list its devices within 4 s" devices &
 listing=$!
 expect_failure stopped-send "^tarvel send: playback failed: the sound server did not list its outputs within 4 s" \
-  send -C "$work/doomed" --verify || { kill -CONT "$server"; exit 1; }
-wait "$listing" || { kill -CONT "$server"; exit 1; }
+  send -C "$work/doomed" --verify || exit 1
+wait "$listing" || exit 1
 kill -CONT "$server"
+stopped=""
 
 locked_folder_case() {
   mkdir "$work/locked"

@@ -13,26 +13,12 @@
 # Usage: send_stall.sh BUILD_FOLDER. Skips (exit 0, "skipped: ...") only when PulseAudio
 # cannot start at all.
 set -euo pipefail
-build=$(cd "${1:-build}" && pwd)
-tarvel="$build/tarvel"
-for binary in "$tarvel" "$build/tarvel-sound"; do
-  [ -x "$binary" ] || { echo "send_stall: $binary is not built" >&2; exit 1; }
-done
 rounds=${TARVEL_STALL_ROUNDS:-5}
 
-work=$(mktemp -d)
 test_name=send_stall
-. "$(dirname "$0")/lib/pulse-sandbox.sh"
-senders=""
-cleanup() {
-  local pid
-  for pid in $senders ${server:-}; do kill -CONT "$pid" 2>/dev/null || true; done
-  sandbox_cleanup
-}
-trap cleanup EXIT
+. "$(dirname "$0")/lib/send-test.sh" "$@"
 sandbox_start
 
-fail() { echo "send_stall: FAILED: $*" >&2; exit 1; }
 expected=$("$tarvel" frame)
 
 echo "-- the sender stopped mid-play: 0.2, 0.5 and 1 s, $rounds times each, all at once"
@@ -61,10 +47,10 @@ for name in "${names[@]}"; do
     wait "$sender" || status=$?
     echo "$status" >"$work/$name.status"
   ) &
-  senders="$senders $!"
+  stopped="$stopped $!"
 done
-wait $senders
-senders=""
+wait $stopped
+stopped=""
 recording_stop
 clean=0
 told=0
@@ -94,14 +80,15 @@ grep -q "^tarvel send: the sound was interrupted for [2-9][0-9][0-9] ms at [0-9.
 
 echo "-- the sound server stopped 2.5 s into a send"
 server=$(cat "$PULSE_RUNTIME_PATH/pid")
+stopped=$server
 "$tarvel" send -C "$work/suspended" >"$work/server-stopped.log" 2>&1 &
 sender=$!
 sleep 2.5
 kill -STOP "$server"
-stopped=$(date +%s%N)
+stopped_at=$(date +%s%N)
 status=0
 wait "$sender" || status=$?
-told_ms=$((($(date +%s%N) - stopped) / 1000000))
+told_ms=$((($(date +%s%N) - stopped_at) / 1000000))
 kill -CONT "$server"
 cat "$work/server-stopped.log"
 echo "(exit $status $told_ms ms after the server was stopped)"
@@ -110,7 +97,7 @@ grep -q "^tarvel send: the sound was interrupted for at least [0-9]* ms at [0-9.
   "$work/server-stopped.log" || fail "the line does not tell the interruption"
 [ "$told_ms" -lt 2500 ] || fail "a stopped server was told only after $told_ms ms"
 pactl info >/dev/null || fail "the server did not go on once continued"
-server=""
+stopped=""
 
 echo "-- a file-size limit of 1000 blocks: send, tone and devices"
 (
