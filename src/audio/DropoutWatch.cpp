@@ -38,6 +38,13 @@ void DropoutWatch::observe(std::int64_t at_us, std::int64_t position_us, std::in
         }
     } else if (dropout_) {
         dropout_->length_us = std::min(dropout_->length_us, behind);
+        // A report can only be late: one that finds the output where it should be shows that
+        // the reports before it were late, not the output.
+        if (dropout_->length_us <= kTolerance_us) {
+            dropout_.reset();
+            baseline_.reset();
+            behindReports_ = 0;
+        }
     } else if (behind > kTolerance_us) {
         if (behindReports_++ == 0) {
             behindFirstAt_us_ = at_us;

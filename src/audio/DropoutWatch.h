@@ -64,7 +64,7 @@ public:
     // Server time by which the output will have played the last sample, once known.
     std::optional<std::int64_t> endsAt_us() const { return endsAt_us_; }
     // The first hole, once one is seen; its length is final once it has been closed for
-    // kConfirmSpan_us.
+    // kConfirmSpan_us. Gone again when a report in that span finds the output on time.
     const std::optional<Dropout>& dropout() const { return dropout_; }
 
 private:

@@ -204,7 +204,7 @@ private:
     void watch(PulseClient& client, PulseOutputStream& stream, const std::string& sink)
     {
         DropoutWatch dropouts(sound_us_);
-        std::optional<std::int64_t> holeSeen_us;
+        std::int64_t holeSeen_us = -1; // when the hole now open was first seen, or -1
         for (;;) {
             if (stream.feed() || stream.handed() > 0) {
                 std::int64_t none = -1;
@@ -239,16 +239,19 @@ private:
                 return;
             }
             if (const std::optional<Dropout>& gap = dropouts.dropout()) {
-                if (!holeSeen_us)
+                if (holeSeen_us < 0)
                     holeSeen_us = now;
                 if ((!gap->open && now >= gap->closedAt_us + DropoutWatch::kConfirmSpan_us)
-                    || now - *holeSeen_us >= kHoleWait_us) {
+                    || now - holeSeen_us >= kHoleWait_us) {
                     interrupted(*gap);
                     return;
                 }
-            } else if (dropouts.endsAt_us() && now >= *dropouts.endsAt_us()) {
-                shared_->ended_us = elapsed_us();
-                return;
+            } else {
+                holeSeen_us = -1;
+                if (dropouts.endsAt_us() && now >= *dropouts.endsAt_us()) {
+                    shared_->ended_us = elapsed_us();
+                    return;
+                }
             }
             if (shared_->cancelled)
                 return;

@@ -88,6 +88,8 @@ TEST(DropoutWatch, TellsHolesFromJitter)
         {"plain", {}, std::nullopt},
         {"one report late by 250 ms", {.late_us = 250'000}, std::nullopt},
         {"four reports in a row late by 30 ms", {.late_us = 30'000, .lateReports = 4}, std::nullopt},
+        {"reports late by 30 ms for 160 ms, then on time", {.late_us = 30'000, .lateReports = 9},
+            std::nullopt},
         {"a stall of 300 ms, the report after it late by 80 ms",
             {.holes = {{1'300'000, 300'000}}, .late_us = 80'000, .lateFrom_us = 1'300'000},
             Hole {1'300'000, 300'000}},
