@@ -13,21 +13,10 @@
 #    to the server's report of its last sample played: a late first sample makes it longer.
 #   bench/send-first-sample.sh [BUILD] [RUNS]
 set -euo pipefail
-build=$(realpath "${1:-build}")
 runs=${2:-10}
-tarvel="$build/tarvel"
-[[ -x "$tarvel" && -x "$build/tarvel-sound" ]] || { echo "send-first-sample: tarvel and tarvel-sound must be built" >&2; exit 1; }
 command -v perl >/dev/null || { echo "send-first-sample: perl is missing (scripts/install-deps bench)" >&2; exit 1; }
-
-work=$(mktemp -d)
 test_name=send-first-sample
-. "$(dirname "$0")/../tests/e2e/lib/pulse-sandbox.sh"
-listener=""
-cleanup() {
-  if [ -n "$listener" ]; then kill "$listener" 2>/dev/null || true; fi
-  sandbox_cleanup
-}
-trap cleanup EXIT
+. "$(dirname "$0")/../tests/e2e/lib/send-test.sh" "$@"
 sandbox_start
 
 # One send; prints "HANDED_OVER_EPOCH_US LASTED_BEYOND_SOUND_US".
@@ -55,7 +44,7 @@ listen() {
             } else { ++$quiet; }
           }
         }' >"$onsets" &
-  listener=$!
+  spinning="$spinning $!"
   for _ in $(seq 100); do [ "$(pactl list short source-outputs | wc -l)" -gt 0 ] && break; sleep 0.05; done
   recorded_sinks=test_sink
   recordings_settle
