@@ -36,7 +36,7 @@ void DropoutWatch::observe(std::int64_t at_us, std::int64_t position_us, std::in
             dropout_->open = false;
             dropout_->closedAt_us = at_us;
         }
-    } else if (dropout_) {
+    } else if (dropout_ && !suspensionHole_) {
         dropout_->length_us = std::min(dropout_->length_us, behind);
         // A report can only be late: one that finds the output where it should be shows that
         // the reports before it were late, not the output.
@@ -45,6 +45,9 @@ void DropoutWatch::observe(std::int64_t at_us, std::int64_t position_us, std::in
             baseline_.reset();
             behindReports_ = 0;
         }
+    } else if (dropout_) {
+        // A suspension's length stands as the server told it: the output counts what it threw
+        // away as played, so the reports after it cannot measure it.
     } else if (behind > kTolerance_us) {
         if (behindReports_++ == 0) {
             behindFirstAt_us_ = at_us;
@@ -83,6 +86,7 @@ void DropoutWatch::suspended(std::int64_t at_us, bool on)
             suspendedAt_us_ = at_us;
         if (!dropout_) {
             hole(start_us_ ? std::clamp(at_us - *start_us_, std::int64_t {0}, sound_us_) : 0, 0);
+            suspensionHole_ = true;
             for (const Report& r : history_)
                 baseline_ = baseline_ ? std::min(*baseline_, r.start_us) : r.start_us;
         }

@@ -90,6 +90,7 @@ private:
     std::optional<std::int64_t> suspendedAt_us_;
     std::optional<std::int64_t> endsAt_us_;
     std::optional<Dropout> dropout_;
+    bool suspensionHole_ = false; // the dropout was told by a suspension
 };
 
 } // namespace tarvel

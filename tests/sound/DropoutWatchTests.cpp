@@ -154,6 +154,24 @@ TEST(DropoutWatch, AnOutputThatStopsLeavesTheHoleOpen)
     EXPECT_EQ(suspended.dropout()->length_us, 2'000'000);
 }
 
+// An output that was suspended counts what it threw away as played, so the reports after it
+// may find it on time: the suspension alone tells the hole.
+TEST(DropoutWatch, ASuspensionIsAHoleWhateverTheReportsAfterItSay)
+{
+    DropoutWatch watch(kSound_us);
+    for (std::int64_t at = 0; at <= 2'000'000; at += kStep_us) {
+        if (at == 1'000'000)
+            watch.suspended(at, true);
+        if (at == 1'300'000)
+            watch.suspended(at, false);
+        watch.observe(at, at, kBuffered_us);
+    }
+    ASSERT_TRUE(watch.dropout().has_value());
+    EXPECT_EQ(watch.dropout()->at_us, 1'000'000);
+    EXPECT_EQ(watch.dropout()->length_us, 300'000);
+    EXPECT_FALSE(watch.dropout()->open);
+}
+
 // A server that stops answering: the output plays what it held at the last report, then
 // nothing, since only the server feeds it.
 TEST(DropoutWatch, AServerSilentPastWhatTheOutputHeldIsAHole)
