@@ -113,11 +113,17 @@ QString playbackFailureText(const PlaybackResult& result)
         reason = QStringLiteral("устройство перестало воспроизводить звук, ожидание прекращено");
         break;
     case PlaybackProblem::Interrupted:
-        reason = QStringLiteral("звук прервался на %1%2 мс на %3 с: интерфейс получил испорченный кадр, "
+        reason = QStringLiteral("звук прервался на %1%2 мс на %3 с%4: интерфейс получил испорченный кадр, "
                                 "выдайте ещё раз")
                      .arg(result.gapOpen ? QStringLiteral("не менее ") : QString())
                      .arg((result.gap_us + 500) / 1000)
-                     .arg(static_cast<double>(result.gapAt_us) / 1e6, 0, 'f', 2);
+                     .arg(static_cast<double>(result.gapAt_us) / 1e6, 0, 'f', 2)
+                     .arg(result.movedTo.isEmpty() ? QString()
+                             : result.outputRemoved
+                             ? QStringLiteral(
+                                 " (устройство вывода пропало, звуковой сервер перевёл остаток на %1)")
+                                   .arg(result.movedTo)
+                             : QStringLiteral(" (звуковой сервер перевёл звук на %1)").arg(result.movedTo));
         break;
     }
     const QString device = result.device.isEmpty() ? QStringLiteral("по умолчанию") : result.device;

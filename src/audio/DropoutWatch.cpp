@@ -6,12 +6,14 @@
 
 namespace tarvel {
 
-void DropoutWatch::observe(std::int64_t at_us, std::int64_t position_us)
+void DropoutWatch::observe(std::int64_t at_us, std::int64_t position_us, std::int64_t buffered_us)
 {
     // A suspended output reports what it threw away as played; its resumption tells the hole.
     if (position_us <= 0 || suspendedAt_us_)
         return;
     played_us_ = std::min(position_us, sound_us_);
+    const std::int64_t held = std::max(buffered_us, std::int64_t {0});
+    dry_ = Dry {at_us + held, position_us + held};
     const std::int64_t start = at_us - position_us;
     start_us_ = start;
     history_.push_back({at_us, start});
@@ -34,8 +36,18 @@ void DropoutWatch::observe(std::int64_t at_us, std::int64_t position_us)
             dropout_->open = false;
             dropout_->closedAt_us = at_us;
         }
-    } else if (dropout_) {
+    } else if (dropout_ && !suspensionHole_) {
         dropout_->length_us = std::min(dropout_->length_us, behind);
+        // A report can only be late: one that finds the output where it should be shows that
+        // the reports before it were late, not the output.
+        if (dropout_->length_us <= kTolerance_us) {
+            dropout_.reset();
+            baseline_.reset();
+            behindReports_ = 0;
+        }
+    } else if (dropout_) {
+        // A suspension's length stands as the server told it: the output counts what it threw
+        // away as played, so the reports after it cannot measure it.
     } else if (behind > kTolerance_us) {
         if (behindReports_++ == 0) {
             behindFirstAt_us_ = at_us;
@@ -54,6 +66,17 @@ void DropoutWatch::observe(std::int64_t at_us, std::int64_t position_us)
     }
 }
 
+bool DropoutWatch::unanswered(std::int64_t askedAt_us, std::int64_t now_us)
+{
+    // Before the first sample nothing is lost yet; after the last one is taken the output
+    // holds all that is left.
+    if (dropout_ || !dry_ || endsAt_us_ || suspendedAt_us_ || now_us - askedAt_us < kServerSilence_us
+        || now_us - dry_->at_us <= kTolerance_us)
+        return false;
+    hole(dry_->position_us, now_us - dry_->at_us);
+    return true;
+}
+
 void DropoutWatch::suspended(std::int64_t at_us, bool on)
 {
     if (on) {
@@ -63,6 +86,7 @@ void DropoutWatch::suspended(std::int64_t at_us, bool on)
             suspendedAt_us_ = at_us;
         if (!dropout_) {
             hole(start_us_ ? std::clamp(at_us - *start_us_, std::int64_t {0}, sound_us_) : 0, 0);
+            suspensionHole_ = true;
             for (const Report& r : history_)
                 baseline_ = baseline_ ? std::min(*baseline_, r.start_us) : r.start_us;
         }

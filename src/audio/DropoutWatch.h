@@ -34,12 +34,21 @@ public:
     // precede a hole being confirmed, young enough that a sound card whose clock runs a few
     // per mille slow has not drifted by the tolerance since.
     static constexpr std::pair<std::int64_t, std::int64_t> kBaselineAge_us {200'000, 600'000};
+    // How long the server may leave a question about the output unanswered before it is
+    // taken as stopped: a busy one answers within a fraction of this.
+    static constexpr std::int64_t kServerSilence_us = 1'000'000;
 
     explicit DropoutWatch(std::int64_t sound_us) : sound_us_(sound_us) { }
 
-    // A report while the server still holds some of the sound for the output. Before the
-    // output has started (`position_us` <= 0) nothing is judged.
-    void observe(std::int64_t at_us, std::int64_t position_us);
+    // A report while the server still holds some of the sound for the output, which holds
+    // `buffered_us` still to play. Before the output has started (`position_us` <= 0)
+    // nothing is judged.
+    void observe(std::int64_t at_us, std::int64_t position_us, std::int64_t buffered_us = 0);
+    // The server has left a question unanswered since `askedAt_us`, and it is `now_us`. It
+    // feeds the output, so a server silent for kServerSilence_us has fed it nothing: once
+    // what the output held at the last report has played, it plays nothing. True when this
+    // opened a hole (open: its length is the least it can be).
+    bool unanswered(std::int64_t askedAt_us, std::int64_t now_us);
     // The output was suspended (`on`) or taken up again at server time `at_us`; this alone
     // tells a hole in the last stretch, which the output has taken but not played yet.
     void suspended(std::int64_t at_us, bool on);
@@ -55,7 +64,7 @@ public:
     // Server time by which the output will have played the last sample, once known.
     std::optional<std::int64_t> endsAt_us() const { return endsAt_us_; }
     // The first hole, once one is seen; its length is final once it has been closed for
-    // kConfirmSpan_us.
+    // kConfirmSpan_us. Gone again when a report in that span finds the output on time.
     const std::optional<Dropout>& dropout() const { return dropout_; }
 
 private:
@@ -69,6 +78,11 @@ private:
     std::deque<Report> history_; // the reports of the last kBaselineAge_us.second
     std::optional<std::int64_t> baseline_; // where the output stood before the hole, once one is seen
     std::optional<std::int64_t> start_us_; // server time the sound would have started, by the last report
+    struct Dry {
+        std::int64_t at_us; // server time the output runs out of what it held, by the last report
+        std::int64_t position_us; // where in the sound
+    };
+    std::optional<Dry> dry_;
     std::int64_t played_us_ = 0;
     int behindReports_ = 0; // reports in a row that found the output behind
     std::int64_t behindFirstAt_us_ = 0; // server time of the first of them
@@ -76,6 +90,7 @@ private:
     std::optional<std::int64_t> suspendedAt_us_;
     std::optional<std::int64_t> endsAt_us_;
     std::optional<Dropout> dropout_;
+    bool suspensionHole_ = false; // the dropout was told by a suspension
 };
 
 } // namespace tarvel

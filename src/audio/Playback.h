@@ -34,6 +34,10 @@ struct PlaybackResult {
     std::int64_t gapAt_us = 0;
     std::int64_t gap_us = 0;
     bool gapOpen = false;
+    // Interrupted because the server moved the stream to this output (a server name): the rest
+    // of the sound is not played where it began. `outputRemoved`: the output it began on went.
+    QString movedTo;
+    bool outputRemoved = false;
 
     bool ok() const { return problem == PlaybackProblem::None; }
 };
@@ -43,7 +47,8 @@ struct PlaybackResult {
 using PlaybackProgress = std::function<void(std::int64_t played_us, std::int64_t sound_us)>;
 
 // One line in English: "no sound output (is a sound server running?)", ...; for an
-// interruption "the sound was interrupted for 300 ms at 2.51 s on <output>".
+// interruption "the sound was interrupted for 300 ms at 2.51 s on <output>", with the
+// reason in brackets when the stream was moved.
 QString problemText(const PlaybackResult& result);
 
 } // namespace tarvel

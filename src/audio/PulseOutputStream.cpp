@@ -45,6 +45,15 @@ SampleFormat sampleFormatOf(const PcmLayout& layout)
     return format;
 }
 
+template <typename T> std::optional<T> takeFirst(std::deque<T>& queue)
+{
+    if (queue.empty())
+        return std::nullopt;
+    T first = queue.front();
+    queue.pop_front();
+    return first;
+}
+
 std::int64_t microseconds(const timeval& t)
 {
     return static_cast<std::int64_t>(t.tv_sec) * 1'000'000 + t.tv_usec;
@@ -61,15 +70,20 @@ PulseOutputStream::PulseOutputStream(PulseClient& client, const std::string& sin
     if (!stream_)
         return;
     const auto held = static_cast<std::uint32_t>(std::min(size, kMaxHeld_bytes));
-    // The whole sound held before the first sample plays (prebuf), and the output asking for
-    // data in steps of its own short latency (early requests keep it there, whatever the
-    // stream's large buffer would ask for).
+    // The whole sound held before the first sample plays (prebuf). Until then the stream asks
+    // the output for a latency as long as an idle one's (early requests make the request its
+    // minreq): an idle output has already mixed that much silence ahead, and it can take it
+    // back for our first sample only while its latency is that long. Once the sound plays,
+    // started() brings the output down to kOutputLatency_us.
+    const auto startStep = static_cast<std::uint32_t>(pa_usec_to_bytes(kStartLatency_us, &format));
     pa_buffer_attr attr {};
-    attr.maxlength = held;
-    attr.tlength = held;
+    attr.maxlength = held + startStep;
+    attr.tlength = held + startStep;
     attr.prebuf = held;
-    attr.minreq = static_cast<std::uint32_t>(pa_usec_to_bytes(kOutputLatency_us, &format));
+    attr.minreq = startStep;
     attr.fragsize = static_cast<std::uint32_t>(-1);
+    playingStep_ = static_cast<std::uint32_t>(pa_usec_to_bytes(kOutputLatency_us, &format));
+    pa_stream_set_started_callback(stream_, started, this);
     pa_stream_set_suspended_callback(
         stream_,
         [](pa_stream* s, void* self) {
@@ -97,6 +111,7 @@ PulseOutputStream::~PulseOutputStream()
 {
     if (!stream_)
         return;
+    pa_stream_set_started_callback(stream_, nullptr, nullptr);
     pa_stream_set_suspended_callback(stream_, nullptr, nullptr);
     pa_stream_set_moved_callback(stream_, nullptr, nullptr);
     pa_stream_disconnect(stream_);
@@ -144,12 +159,26 @@ bool PulseOutputStream::feed()
     return written_ == size_;
 }
 
+void PulseOutputStream::started(pa_stream* stream, void* self)
+{
+    auto& me = *static_cast<PulseOutputStream*>(self);
+    const pa_buffer_attr* now = pa_stream_get_buffer_attr(stream);
+    if (!now || now->minreq <= me.playingStep_)
+        return;
+    // The output asks for data in steps of its own short latency from now on, whatever the
+    // stream's large buffer would ask for.
+    pa_buffer_attr attr = *now;
+    attr.minreq = me.playingStep_;
+    if (pa_operation* asked = pa_stream_set_buffer_attr(stream, &attr, nullptr, nullptr))
+        pa_operation_unref(asked);
+}
+
 void PulseOutputStream::askPosition()
 {
-    if (!ready() || asking_)
+    if (!ready() || askedAt_us_)
         return;
     if (pa_operation* asked = pa_stream_update_timing_info(stream_, positionAnswered, this)) {
-        asking_ = true;
+        askedAt_us_ = now_us();
         pa_operation_unref(asked);
     }
 }
@@ -157,7 +186,7 @@ void PulseOutputStream::askPosition()
 void PulseOutputStream::positionAnswered(pa_stream* stream, int success, void* self)
 {
     auto& me = *static_cast<PulseOutputStream*>(self);
-    me.asking_ = false;
+    me.askedAt_us_.reset();
     const pa_timing_info* info = success ? pa_stream_get_timing_info(stream) : nullptr;
     if (!info || info->read_index_corrupt || info->read_index < 0)
         return;
@@ -175,20 +204,12 @@ void PulseOutputStream::positionAnswered(pa_stream* stream, int success, void* s
 
 std::optional<PulseOutputStream::Report> PulseOutputStream::takeReport()
 {
-    if (reports_.empty())
-        return std::nullopt;
-    Report r = reports_.front();
-    reports_.pop_front();
-    return r;
+    return takeFirst(reports_);
 }
 
 std::optional<PulseOutputStream::Suspension> PulseOutputStream::takeSuspension()
 {
-    if (suspensions_.empty())
-        return std::nullopt;
-    Suspension s = suspensions_.front();
-    suspensions_.pop_front();
-    return s;
+    return takeFirst(suspensions_);
 }
 
 } // namespace tarvel

@@ -30,6 +30,9 @@ public:
     static constexpr std::size_t kMaxHeld_bytes = 2U * 1024 * 1024;
     // How far ahead of the speaker the output mixes: the slack against a busy sound server.
     static constexpr std::int64_t kOutputLatency_us = 100'000;
+    // The latency asked for until the first sample plays: an idle output's (a null sink's
+    // most; a sound card's is its whole buffer, and the server holds it to that).
+    static constexpr std::int64_t kStartLatency_us = 2'000'000;
 
     // A report of the server. Times are the server's clock in µs (the wall clock, as
     // now_us() reads it).
@@ -65,18 +68,22 @@ public:
     // Asks where the output is (one question at a time); answers come through takeReport().
     void askPosition();
     std::optional<Report> takeReport();
+    // When the question still unanswered was asked (now_us()), if one is.
+    std::optional<std::int64_t> askedAt_us() const { return askedAt_us_; }
     std::optional<Suspension> takeSuspension();
     // The output the server moved the stream to, once it did.
     std::optional<std::string> movedTo() const { return movedTo_; }
 
 private:
     static void positionAnswered(pa_stream* stream, int success, void* self);
+    static void started(pa_stream* stream, void* self);
 
     pa_stream* stream_ = nullptr;
     const std::uint8_t* pcm_;
     const std::size_t size_;
     std::size_t written_ = 0;
-    bool asking_ = false;
+    std::uint32_t playingStep_ = 0; // bytes of kOutputLatency_us
+    std::optional<std::int64_t> askedAt_us_;
     std::deque<Report> reports_;
     std::deque<Suspension> suspensions_;
     std::optional<std::string> movedTo_;

@@ -32,6 +32,8 @@ constexpr int kProgressInterval_ms = 50;
 // How long a hole may take to end before it is reported as still open: long enough to
 // tell the length of a short suspension, short enough not to keep the user waiting.
 constexpr std::int64_t kHoleWait_us = 2'000'000;
+// How long a server that has not answered for a while gets before it is taken as stopped.
+constexpr std::chrono::milliseconds kLastCall {200};
 
 PcmLayout::Kind sampleKind(WavSampleKind kind)
 {
@@ -78,6 +80,8 @@ struct Shared {
     QString device;
     QString detail;
     Dropout gap;
+    QString movedTo;
+    bool outputRemoved = false;
 
     void fail(PlaybackProblem p, const QString& text)
     {
@@ -200,7 +204,7 @@ private:
     void watch(PulseClient& client, PulseOutputStream& stream, const std::string& sink)
     {
         DropoutWatch dropouts(sound_us_);
-        std::optional<std::int64_t> holeSeen_us;
+        std::int64_t holeSeen_us = -1; // when the hole now open was first seen, or -1
         for (;;) {
             if (stream.feed() || stream.handed() > 0) {
                 std::int64_t none = -1;
@@ -214,51 +218,70 @@ private:
             }
             if (const std::optional<std::string> other = stream.movedTo()) {
                 // The rest would sound elsewhere than it began, which no receiver hears whole.
-                const QString to = QString::fromStdString(*other);
-                shared_->fail(PlaybackProblem::ErrorMidPlay,
-                    outputListed(client, sink) == false
-                        ? QStringLiteral("the output was removed (the sound server moved the rest to %1)")
-                              .arg(to)
-                        : QStringLiteral(
-                            "the sound server moved the stream to %1, which would have played the rest")
-                              .arg(to));
+                const std::int64_t at = dropouts.played_us();
+                interrupted(Dropout {at, sound_us_ - at, false, 0}, QString::fromStdString(*other),
+                    outputListed(client, sink) == false);
                 return;
             }
             while (const std::optional<PulseOutputStream::Report> r = stream.takeReport()) {
                 if (r->allTaken)
                     dropouts.allTaken(r->at_us, r->buffered_us);
                 else
-                    dropouts.observe(r->at_us, r->position_us);
+                    dropouts.observe(r->at_us, r->position_us, r->buffered_us);
             }
             while (const std::optional<PulseOutputStream::Suspension> s = stream.takeSuspension())
                 dropouts.suspended(s->at_us, s->on);
             shared_->played_us = dropouts.played_us();
-            const std::int64_t now = PulseOutputStream::now_us();
+            std::int64_t now = PulseOutputStream::now_us();
             dropouts.tick(now);
+            if (serverSilent(client, stream, dropouts, now)) {
+                interrupted(*dropouts.dropout());
+                return;
+            }
             if (const std::optional<Dropout>& gap = dropouts.dropout()) {
-                if (!holeSeen_us)
+                if (holeSeen_us < 0)
                     holeSeen_us = now;
                 if ((!gap->open && now >= gap->closedAt_us + DropoutWatch::kConfirmSpan_us)
-                    || now - *holeSeen_us >= kHoleWait_us) {
+                    || now - holeSeen_us >= kHoleWait_us) {
                     interrupted(*gap);
                     return;
                 }
-            } else if (dropouts.endsAt_us() && now >= *dropouts.endsAt_us()) {
-                shared_->ended_us = elapsed_us();
-                return;
+            } else {
+                holeSeen_us = -1;
+                if (dropouts.endsAt_us() && now >= *dropouts.endsAt_us()) {
+                    shared_->ended_us = elapsed_us();
+                    return;
+                }
             }
             if (shared_->cancelled)
                 return;
         }
     }
 
-    void interrupted(const Dropout& gap)
+    // Whether the server has stopped answering while the output depends on it. What has
+    // arrived is read first and the server given a moment more: it is this thread that may
+    // have stood still (a stopped or starved sender), and then the answer is waiting.
+    static bool serverSilent(
+        PulseClient& client, const PulseOutputStream& stream, DropoutWatch& dropouts, std::int64_t& now)
+    {
+        const std::optional<std::int64_t> asked = stream.askedAt_us();
+        if (!asked || now - *asked < DropoutWatch::kServerSilence_us)
+            return false;
+        if (client.runUntil([&] { return !stream.askedAt_us(); }, PulseClient::Clock::now() + kLastCall))
+            return false;
+        now = PulseOutputStream::now_us();
+        return dropouts.unanswered(*asked, now);
+    }
+
+    void interrupted(const Dropout& gap, const QString& movedTo = {}, bool outputRemoved = false)
     {
         const QMutexLocker lock(&shared_->mutex);
         if (shared_->problem != PlaybackProblem::None)
             return;
         shared_->problem = PlaybackProblem::Interrupted;
         shared_->gap = gap;
+        shared_->movedTo = movedTo;
+        shared_->outputRemoved = outputRemoved;
     }
 
     std::shared_ptr<Shared> shared_;
@@ -308,6 +331,8 @@ PlaybackResult playFor(const QString& output, const PcmLayout& layout, const QBy
         result.gapAt_us = shared->gap.at_us;
         result.gap_us = shared->gap.length_us;
         result.gapOpen = shared->gap.open;
+        result.movedTo = shared->movedTo;
+        result.outputRemoved = shared->outputRemoved;
     }
     if (result.ok() && progress)
         progress(sound_us, sound_us);
@@ -343,11 +368,18 @@ QString problemText(const PlaybackResult& result)
     case PlaybackProblem::Stalled:
         return QStringLiteral("playback stopped and was given up") + detail;
     case PlaybackProblem::Interrupted:
-        return QStringLiteral("the sound was interrupted for %1%2 ms at %3 s on %4")
+        return QStringLiteral("the sound was interrupted for %1%2 ms at %3 s on %4%5")
             .arg(result.gapOpen ? QStringLiteral("at least ") : QString())
             .arg((result.gap_us + 500) / 1000)
             .arg(static_cast<double>(result.gapAt_us) / 1e6, 0, 'f', 2)
-            .arg(result.device);
+            .arg(result.device,
+                result.movedTo.isEmpty() ? QString()
+                    : result.outputRemoved
+                    ? QStringLiteral(" (the output was removed; the sound server moved the rest to %1)")
+                          .arg(result.movedTo)
+                    : QStringLiteral(
+                        " (the sound server moved the stream to %1, which would have played the rest)")
+                          .arg(result.movedTo));
     }
     return {};
 }

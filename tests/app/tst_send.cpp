@@ -464,23 +464,43 @@ private slots:
         QTest::addColumn<QString>("device");
         QTest::addColumn<QString>("shownDevice");
         QTest::addColumn<QString>("reasonWords");
+        QTest::addColumn<QString>("movedTo"); // the stream moved there mid-play
+        QTest::addColumn<bool>("removed"); // ... because its output went
         QTest::newRow("no output") << static_cast<int>(PlaybackProblem::NoOutput) << QString()
                                    << QStringLiteral("по умолчанию")
-                                   << QStringLiteral("нет устройства вывода звука");
+                                   << QStringLiteral("нет устройства вывода звука") << QString() << false;
         QTest::newRow("format refused")
             << static_cast<int>(PlaybackProblem::FormatRefused) << QStringLiteral("usb_out (USB Audio)")
-            << QStringLiteral("usb_out (USB Audio)") << QStringLiteral("не принимает звук в этом формате");
+            << QStringLiteral("usb_out (USB Audio)") << QStringLiteral("не принимает звук в этом формате")
+            << QString() << false;
         QTest::newRow("error mid-play")
             << static_cast<int>(PlaybackProblem::ErrorMidPlay) << QStringLiteral("usb_out (USB Audio)")
-            << QStringLiteral("usb_out (USB Audio)") << QStringLiteral("прервалось с ошибкой");
+            << QStringLiteral("usb_out (USB Audio)") << QStringLiteral("прервалось с ошибкой") << QString()
+            << false;
         QTest::newRow("watchdog gave up")
             << static_cast<int>(PlaybackProblem::Stalled) << QStringLiteral("usb_out (USB Audio)")
-            << QStringLiteral("usb_out (USB Audio)") << QStringLiteral("ожидание прекращено");
+            << QStringLiteral("usb_out (USB Audio)") << QStringLiteral("ожидание прекращено") << QString()
+            << false;
         QTest::newRow("hole mid-play")
             << static_cast<int>(PlaybackProblem::Interrupted) << QStringLiteral("usb_out (USB Audio)")
             << QStringLiteral("usb_out (USB Audio)")
             << QStringLiteral("звук прервался на 300 мс на 2.51 с: интерфейс "
-                              "получил испорченный кадр, выдайте ещё раз");
+                              "получил испорченный кадр, выдайте ещё раз")
+            << QString() << false;
+        QTest::newRow("output removed mid-play")
+            << static_cast<int>(PlaybackProblem::Interrupted) << QStringLiteral("usb_out (USB Audio)")
+            << QStringLiteral("usb_out (USB Audio)")
+            << QStringLiteral(
+                   "звук прервался на 300 мс на 2.51 с (устройство вывода пропало, звуковой сервер "
+                   "перевёл остаток на speakers): интерфейс получил испорченный кадр")
+            << QStringLiteral("speakers") << true;
+        QTest::newRow("stream moved mid-play")
+            << static_cast<int>(PlaybackProblem::Interrupted) << QStringLiteral("usb_out (USB Audio)")
+            << QStringLiteral("usb_out (USB Audio)")
+            << QStringLiteral(
+                   "звук прервался на 300 мс на 2.51 с (звуковой сервер перевёл звук на speakers): "
+                   "интерфейс получил испорченный кадр")
+            << QStringLiteral("speakers") << false;
     }
 
     void playbackFailureIsReportedWithTheOutputAndTheReason()
@@ -489,10 +509,14 @@ private slots:
         QFETCH(QString, device);
         QFETCH(QString, shownDevice);
         QFETCH(QString, reasonWords);
+        QFETCH(QString, movedTo);
+        QFETCH(bool, removed);
         sound_->result.problem = static_cast<PlaybackProblem>(problem);
         sound_->result.device = device;
         sound_->result.gapAt_us = 2'512'000;
         sound_->result.gap_us = 299'600;
+        sound_->result.movedTo = movedTo;
+        sound_->result.outputRemoved = removed;
         send();
         QCOMPARE(sound_->played.size(), 1);
         expectPlaybackFailure(shownDevice, reasonWords);

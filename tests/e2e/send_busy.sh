@@ -7,32 +7,18 @@
 # interrupted ..."; a damaged recording reported as success fails the run. Too slow for
 # make test (about two minutes); run it by hand: send_busy.sh BUILD_FOLDER.
 set -euo pipefail
-build=$(cd "${1:-build}" && pwd)
-tarvel="$build/tarvel"
-for binary in "$tarvel" "$build/tarvel-sound"; do
-  [ -x "$binary" ] || { echo "send_busy: $binary is not built" >&2; exit 1; }
-done
 sends=${TARVEL_BUSY_SENDS:-50}
 parallel=${TARVEL_BUSY_PARALLEL:-5}
 
-work=$(mktemp -d)
 test_name=send_busy
-. "$(dirname "$0")/lib/pulse-sandbox.sh"
-loops=""
-cleanup() {
-  local pid
-  for pid in $loops; do kill "$pid" 2>/dev/null || true; done
-  sandbox_cleanup
-}
-trap cleanup EXIT
+. "$(dirname "$0")/lib/send-test.sh" "$@"
 sandbox_start
-fail() { echo "send_busy: FAILED: $*" >&2; exit 1; }
 expected=$("$tarvel" frame)
 for slot in $(seq "$parallel"); do sandbox_add_sink "busy$slot"; done
 
 for _ in 1 2; do
   (while :; do :; done) &
-  loops="$loops $!"
+  spinning="$spinning $!"
 done
 
 clean=0
@@ -47,7 +33,8 @@ while [ "$done_sends" -lt "$sends" ]; do
     [ $((done_sends + ${#batch[@]})) -lt "$sends" ] || break
     batch+=("send$((done_sends + ${#batch[@]} + 1))_busy$slot")
   done
-  for name in "${batch[@]}"; do recording_start "$work/$name.wav" "${name#*_}"; done
+  for name in "${batch[@]}"; do recording_begin "$work/$name.wav" "${name#*_}"; done
+  recordings_settle
   pids=""
   for name in "${batch[@]}"; do
     (

@@ -7,27 +7,21 @@
 #  - --verify passes on a good output and fails, saying "silent", on a muted one;
 #    --verify-from records a named input; devices lists the outputs and their monitors;
 #  - a folder that cannot be written plays nothing and keeps the files it held;
-#  - an output removed mid-play, a server killed mid-play and no server at all each end
-#    the send with status 1 and one line saying why, the files written; so do a stream moved
-#    to another output, an output suspended mid-send with --verify (the sound interrupted), a suspended --verify-from
+#  - an output removed mid-play and a stream moved to another output end the send with
+#    status 1 and the line "the sound was interrupted ..." naming the reason; a server killed
+#    mid-play and no server at all each end the send with status 1 and one line saying why,
+#    the files written; so do an output suspended mid-send with --verify (the sound interrupted), a suspended --verify-from
 #    input, and a stopped server (devices too), each within 10 s.
 # Usage: send_cli.sh BUILD_FOLDER. Skips (exit 0, "skipped: ...") only when PulseAudio
 # cannot start at all.
 set -euo pipefail
-build=$(cd "${1:-build}" && pwd)
-tarvel="$build/tarvel"
-for binary in "$tarvel" "$build/tarvel-sound"; do
-  [ -x "$binary" ] || { echo "send_cli: $binary is not built" >&2; exit 1; }
-done
 
-work=$(mktemp -d)
 test_name=send_cli
-. "$(dirname "$0")/lib/pulse-sandbox.sh"
+. "$(dirname "$0")/lib/send-test.sh" "$@"
 locked=""
 cleanup() {
   if [ -n "$locked" ]; then chattr -i "$locked" 2>/dev/null || true; chmod u+w "$locked" 2>/dev/null || true; fi
-  if [ -n "${server:-}" ]; then kill -CONT "$server" 2>/dev/null || true; fi
-  sandbox_cleanup
+  send_test_cleanup
 }
 trap cleanup EXIT
 sandbox_start
@@ -35,7 +29,6 @@ sandbox_add_sink second_sink
 # A description with an escape sequence that would turn a terminal's text red.
 pactl load-module module-null-sink sink_name=odd_sink "sink_properties=device.description=Odd"$'\e'"[31mred" >/dev/null
 
-fail() { echo "send_cli: FAILED: $*" >&2; exit 1; }
 options=(--mode vox --max-tx-s 120 --pilot-hz 1500)
 expected=$("$tarvel" frame "${options[@]}")
 
@@ -43,9 +36,10 @@ echo "-- --device: each of two sends into one folder, 0.15 s apart, plays its ow
 mkdir "$work/device"
 other=(--mode pilot --max-tx-s 30 --pilot-hz 1200)
 expected_other=$("$tarvel" frame "${other[@]}")
-recording_start "$work/default.wav" test_sink
-recording_start "$work/odd.wav" odd_sink
-recording_start "$work/second.wav" second_sink
+recording_begin "$work/default.wav" test_sink
+recording_begin "$work/odd.wav" odd_sink
+recording_begin "$work/second.wav" second_sink
+recordings_settle
 "$tarvel" send -C "$work/device" --device odd_sink "${options[@]}" >"$work/device.log" 2>&1 &
 first=$!
 sleep 0.15
@@ -108,7 +102,7 @@ wait
 cat "$work/doomed.log"
 [ "$status" -eq 1 ] || fail "a removed output exited $status, not 1"
 [ "$(grep -c '^tarvel send:' "$work/doomed.log")" -eq 1 ] || fail "not one line saying why"
-grep -q "^tarvel send: playback failed on doomed_sink .*the output was removed" "$work/doomed.log" || fail "the failure does not say the output was removed"
+grep -q "^tarvel send: the sound was interrupted for [0-9]* ms at [0-9.]* s on doomed_sink .*(the output was removed; the sound server moved the rest to .*): the interface received a broken frame; send again$" "$work/doomed.log" || fail "the failure does not say the output was removed"
 [ -f "$work/doomed/_qq.wav" ] || fail "no _qq.wav written"
 
 # Runs `tarvel ARGS...` into $work/NAME.log and requires exit 1 within 10 s and the line RE:
@@ -128,7 +122,7 @@ expect_failure() {
 
 echo "-- the stream moved to another output mid-play"
 (sleep 3; read -r stream _ < <(pactl list short sink-inputs); pactl move-sink-input "$stream" second_sink) &
-expect_failure moved "^tarvel send: playback failed on test_sink .*moved the stream to second_sink" send -C "$work/doomed"
+expect_failure moved "^tarvel send: the sound was interrupted for [0-9]* ms at [0-9.]* s on test_sink .*(the sound server moved the stream to second_sink, which would have played the rest): the interface received a broken frame; send again$" send -C "$work/doomed"
 wait
 
 echo "-- the output suspended mid-send, with --verify"
@@ -145,13 +139,15 @@ pactl suspend-sink second_sink 0
 
 echo "-- the sound server stopped (SIGSTOP): devices and send --verify"
 server=$(cat "$PULSE_RUNTIME_PATH/pid")
+stopped=$server
 kill -STOP "$server"
 expect_failure stopped-devices "^tarvel devices: the sound server did not list its devices within 4 s" devices &
 listing=$!
 expect_failure stopped-send "^tarvel send: playback failed: the sound server did not list its outputs within 4 s" \
-  send -C "$work/doomed" --verify || { kill -CONT "$server"; exit 1; }
-wait "$listing" || { kill -CONT "$server"; exit 1; }
+  send -C "$work/doomed" --verify || exit 1
+wait "$listing" || exit 1
 kill -CONT "$server"
+stopped=""
 
 locked_folder_case() {
   mkdir "$work/locked"

@@ -7,30 +7,18 @@
 #    "the sound was interrupted ..."; never exit 0 with a damaged recording;
 #  - the output suspended for 0.3 s mid-play: exit 1 and the line, its length at least 0.2 s
 #    (more on a busy machine, where pactl itself is slow to start);
+#  - the sound server stopped (SIGSTOP) 2.5 s into a send: exit 1 and the line within 2.5 s
+#    of the stop, and the server goes on once continued;
 #  - under a file-size limit of 1000 blocks (ulimit -f 1000) send, tone and devices work.
 # Usage: send_stall.sh BUILD_FOLDER. Skips (exit 0, "skipped: ...") only when PulseAudio
 # cannot start at all.
 set -euo pipefail
-build=$(cd "${1:-build}" && pwd)
-tarvel="$build/tarvel"
-for binary in "$tarvel" "$build/tarvel-sound"; do
-  [ -x "$binary" ] || { echo "send_stall: $binary is not built" >&2; exit 1; }
-done
 rounds=${TARVEL_STALL_ROUNDS:-5}
 
-work=$(mktemp -d)
 test_name=send_stall
-. "$(dirname "$0")/lib/pulse-sandbox.sh"
-senders=""
-cleanup() {
-  local pid
-  for pid in $senders; do kill -CONT "$pid" 2>/dev/null || true; done
-  sandbox_cleanup
-}
-trap cleanup EXIT
+. "$(dirname "$0")/lib/send-test.sh" "$@"
 sandbox_start
 
-fail() { echo "send_stall: FAILED: $*" >&2; exit 1; }
 expected=$("$tarvel" frame)
 
 echo "-- the sender stopped mid-play: 0.2, 0.5 and 1 s, $rounds times each, all at once"
@@ -42,7 +30,8 @@ for round in $(seq "$rounds"); do
     names+=("$name")
   done
 done
-for name in "${names[@]}"; do recording_start "$work/$name.wav" "$name"; done
+for name in "${names[@]}"; do recording_begin "$work/$name.wav" "$name"; done
+recordings_settle
 for name in "${names[@]}"; do
   mkdir "$work/$name"
   stall=${name#stall}
@@ -58,10 +47,10 @@ for name in "${names[@]}"; do
     wait "$sender" || status=$?
     echo "$status" >"$work/$name.status"
   ) &
-  senders="$senders $!"
+  stopped="$stopped $!"
 done
-wait $senders
-senders=""
+wait $stopped
+stopped=""
 recording_stop
 clean=0
 told=0
@@ -88,6 +77,27 @@ cat "$work/suspended.log"
 [ "$(grep -c '^tarvel send:' "$work/suspended.log")" -eq 1 ] || fail "not one line saying why"
 grep -q "^tarvel send: the sound was interrupted for [2-9][0-9][0-9] ms at [0-9.]* s on test_sink .*: the interface received a broken frame; send again$" \
   "$work/suspended.log" || fail "the line does not tell a hole of about 0.3 s"
+
+echo "-- the sound server stopped 2.5 s into a send"
+server=$(cat "$PULSE_RUNTIME_PATH/pid")
+stopped=$server
+"$tarvel" send -C "$work/suspended" >"$work/server-stopped.log" 2>&1 &
+sender=$!
+sleep 2.5
+kill -STOP "$server"
+stopped_at=$(date +%s%N)
+status=0
+wait "$sender" || status=$?
+told_ms=$((($(date +%s%N) - stopped_at) / 1000000))
+kill -CONT "$server"
+cat "$work/server-stopped.log"
+echo "(exit $status $told_ms ms after the server was stopped)"
+[ "$status" -eq 1 ] || fail "a stopped server exited $status, not 1"
+grep -q "^tarvel send: the sound was interrupted for at least [0-9]* ms at [0-9.]* s on test_sink .*: the interface received a broken frame; send again$" \
+  "$work/server-stopped.log" || fail "the line does not tell the interruption"
+[ "$told_ms" -lt 2500 ] || fail "a stopped server was told only after $told_ms ms"
+pactl info >/dev/null || fail "the server did not go on once continued"
+stopped=""
 
 echo "-- a file-size limit of 1000 blocks: send, tone and devices"
 (

@@ -88,6 +88,8 @@ TEST(DropoutWatch, TellsHolesFromJitter)
         {"plain", {}, std::nullopt},
         {"one report late by 250 ms", {.late_us = 250'000}, std::nullopt},
         {"four reports in a row late by 30 ms", {.late_us = 30'000, .lateReports = 4}, std::nullopt},
+        {"reports late by 30 ms for 160 ms, then on time", {.late_us = 30'000, .lateReports = 9},
+            std::nullopt},
         {"a stall of 300 ms, the report after it late by 80 ms",
             {.holes = {{1'300'000, 300'000}}, .late_us = 80'000, .lateFrom_us = 1'300'000},
             Hole {1'300'000, 300'000}},
@@ -150,6 +152,63 @@ TEST(DropoutWatch, AnOutputThatStopsLeavesTheHoleOpen)
     EXPECT_TRUE(suspended.dropout()->open);
     EXPECT_EQ(suspended.dropout()->at_us, 600'000);
     EXPECT_EQ(suspended.dropout()->length_us, 2'000'000);
+}
+
+// An output that was suspended counts what it threw away as played, so the reports after it
+// may find it on time: the suspension alone tells the hole.
+TEST(DropoutWatch, ASuspensionIsAHoleWhateverTheReportsAfterItSay)
+{
+    DropoutWatch watch(kSound_us);
+    for (std::int64_t at = 0; at <= 2'000'000; at += kStep_us) {
+        if (at == 1'000'000)
+            watch.suspended(at, true);
+        if (at == 1'300'000)
+            watch.suspended(at, false);
+        watch.observe(at, at, kBuffered_us);
+    }
+    ASSERT_TRUE(watch.dropout().has_value());
+    EXPECT_EQ(watch.dropout()->at_us, 1'000'000);
+    EXPECT_EQ(watch.dropout()->length_us, 300'000);
+    EXPECT_FALSE(watch.dropout()->open);
+}
+
+// A server that stops answering: the output plays what it held at the last report, then
+// nothing, since only the server feeds it.
+TEST(DropoutWatch, AServerSilentPastWhatTheOutputHeldIsAHole)
+{
+    struct Case {
+        std::string name;
+        std::int64_t lastReport_us; // reports every 20 ms up to here, then none
+        std::int64_t buffered_us; // what the output held at each report
+        std::int64_t silentFor_us; // from the last report to the time it is judged
+        bool allTaken = false; // the last report found the last sample taken
+        std::optional<Hole> expected; // where and how long (at least)
+    };
+    const std::vector<Case> cases {
+        {"silent 1.2 s mid-sound", 2'500'000, 100'000, 1'200'000, false, Hole {2'600'000, 1'100'000}},
+        {"silent 0.9 s: a busy server", 2'500'000, 100'000, 900'000},
+        {"silent 1.2 s, the output holding 2 s still", 1'000'000, 2'000'000, 1'200'000},
+        {"silent 1.2 s once the last sample was taken", kSound_us - 50'000, 50'000, 1'200'000, true},
+        {"silent 1.2 s before the first sample", 0, 100'000, 1'200'000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DropoutWatch watch(kSound_us);
+        for (std::int64_t at = 0; at <= c.lastReport_us; at += kStep_us)
+            watch.observe(at, at, c.buffered_us);
+        if (c.allTaken)
+            watch.allTaken(c.lastReport_us, c.buffered_us);
+        const std::int64_t now = c.lastReport_us + c.silentFor_us;
+        EXPECT_EQ(watch.unanswered(c.lastReport_us + 5'000, now), c.expected.has_value());
+        if (!c.expected) {
+            EXPECT_FALSE(watch.dropout().has_value());
+            continue;
+        }
+        ASSERT_TRUE(watch.dropout().has_value());
+        EXPECT_EQ(watch.dropout()->at_us, c.expected->at_us);
+        EXPECT_EQ(watch.dropout()->length_us, c.expected->length_us);
+        EXPECT_TRUE(watch.dropout()->open);
+    }
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 # from its EXIT trap.
 
 recorder=""
+recorded_sinks=""
 
 # Starts the daemon with its socket, pid file and state inside $work, so that the test
 # never meets another PulseAudio and `pulseaudio --kill` stops only this one. Exits 0 with
@@ -34,18 +35,43 @@ sandbox_add_sink() {
 # Records the monitor of sink $2 (default test_sink) into $1 at 16 kHz mono. Small buffers,
 # and running before playback begins, or the lead-in is lost: it returns once the server
 # lists the recording, however long a busy machine takes to start parec (a recorder that
-# falls behind later loses nothing: the server keeps seconds of it). Several may run at
-# once; recording_stop ends them all.
+# falls behind later loses nothing: the server keeps seconds of it), and once the sink has
+# come down to the recorder's latency (recordings_settle). Several may run at once;
+# recording_stop ends them all.
 recording_start() {
+  recording_begin "$@"
+  recordings_settle
+}
+
+# The same without waiting for the sink: start every recorder of a batch, then settle once.
+recording_begin() {
   local before
   before=$(pactl list short source-outputs | wc -l)
   parec -d "${2:-test_sink}.monitor" --latency-msec=20 --rate=16000 --channels=1 --format=s16le \
     --file-format=wav "$1" &
   recorder="$recorder $!"
+  recorded_sinks="$recorded_sinks ${2:-test_sink}"
   for _ in $(seq 200); do
     [ "$(pactl list short source-outputs | wc -l)" -gt "$before" ] && break
     sleep 0.05
   done
+}
+
+# An idle null sink has mixed up to 2 s of silence ahead; a recorder that asks for a short
+# latency leaves that silence in place (it can no longer be taken back), so a sound started
+# now would play only after it. Waits (at most 4 s) until every recorded sink's latency is
+# below 0.1 s, then half a second more for the recorders to run.
+recordings_settle() {
+  local sink latency
+  for sink in $recorded_sinks; do
+    for _ in $(seq 80); do
+      latency=$(pactl list sinks | awk -v name="$sink" '$1 == "Name:" { here = ($2 == name) }
+        here && $1 == "Latency:" { print $2; exit }')
+      [ -n "$latency" ] && [ "$latency" -lt 100000 ] && break
+      sleep 0.05
+    done
+  done
+  recorded_sinks=""
   sleep 0.5
 }
 
