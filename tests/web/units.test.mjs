@@ -83,6 +83,22 @@ describe("sound lost on its way into a check's recording", () => {
   ];
   for (const [what, stamps, startAt, filled, lost] of cases)
     test(what, () => assert.equal(gapsOf(stamps, startAt, filled), lost));
+
+  // An audio graph's capture, told by when its messages of 1024 samples reach the page.
+  const graphCases = [
+    // [what, page ms at each message, lost ms]
+    ["a graph keeping time, its messages late by up to 40 ms", steady(60).map((ms, i) => ms + (i % 7) * 6), 0],
+    ["a graph whose clock stood still for 0.8 s", steady(60).map((ms, i) => (i >= 30 ? ms + 800 : ms)), 800],
+  ];
+  for (const [what, times, lost] of graphCases)
+    test(what, () => {
+      const gaps = new CaptureGaps();
+      times.forEach((ms, i) => {
+        gaps.clocked(ms, (i + 1) * 1024, 44100);
+        if (i === 5) gaps.start();
+      });
+      assert.equal(gaps.lost_ms(), lost);
+    });
 });
 
 describe("the audio clock standing still", () => {

@@ -31,6 +31,11 @@ export function peakDbfs(samples) {
 export const CAPTURE_JITTER_MS = 8;
 /** Blocks per run (a fifth to a third of a second). */
 const RUN = 16;
+/**
+ * An audio graph whose clock falls this far behind the page's has dropped the input's sound
+ * meanwhile (its messages and buffers account for a few tens of ms).
+ */
+export const GRAPH_SLIP_MS = 60;
 
 /**
  * Whether a recording lost sound on its way into the page, from what the capture tells of its
@@ -47,6 +52,19 @@ export class CaptureGaps {
     this.runLow = Infinity;
     this.runLength = 0;
     this.filled_ms = 0;
+    /** @type {{now_ms: number, samples: number, rate: number} | null} */
+    this.clock = null;
+    /** @type {{now_ms: number, samples: number, rate: number} | null} */
+    this.clockAtStart = null;
+  }
+
+  /**
+   * For a capture taken off an audio graph: at the page's time `now_ms`, `samples` have come in
+   * so far at `rate`.
+   * @param {number} now_ms @param {number} samples @param {number} rate
+   */
+  clocked(now_ms, samples, rate) {
+    this.clock = { now_ms, samples, rate };
   }
 
   /**
@@ -76,13 +94,20 @@ export class CaptureGaps {
 
   start() {
     this.counting = true;
+    this.clockAtStart = this.clock;
   }
 
   /** The sound lost or added since `start()`, in ms (0 when the recording is whole). */
   lost_ms() {
     const floors = this.runLength >= RUN / 4 ? [...this.floors, this.runLow] : this.floors;
     const step = floors.length > 1 ? Math.max(...floors) - Math.min(...floors) : 0;
-    return Math.round(this.filled_ms + (step > CAPTURE_JITTER_MS ? step : 0));
+    let slip = 0;
+    if (this.clock && this.clockAtStart) {
+      const a = this.clockAtStart;
+      const b = this.clock;
+      slip = b.now_ms - a.now_ms - ((b.samples - a.samples) * 1000) / b.rate;
+    }
+    return Math.round(this.filled_ms + (step > CAPTURE_JITTER_MS ? step : 0) + (slip > GRAPH_SLIP_MS ? slip : 0));
   }
 }
 

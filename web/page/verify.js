@@ -173,6 +173,7 @@ async function listenInGraph(stream, onFault) {
     // Nothing from before the input runs is kept: it would only be silence ahead of the lead-in.
     if (e.data.live || heard.liveSince >= 0) heard.push(e.data.samples, context.sampleRate);
     heard.gaps.filled(e.data.filled, context.sampleRate);
+    heard.gaps.clocked(performance.now(), heard.received, context.sampleRate);
   };
   source.connect(tap);
   const stateChanged = () => {
