@@ -83,7 +83,8 @@ for (const name of engines) {
         const loopWhole = truth[0] === frame && truth[1] === "CRC ok";
         if (loopWhole) perfect += 1;
         if (r.heard !== "verified" || !loopWhole)
-          console.log(`# check ${i + 1}: parec read ${truth.join(" / ")}; the page heard ${r.heard}, ${r.lostMs} ms lost`);
+          console.log(`# check ${i + 1}: parec read ${truth.join(" / ")}; the page heard ${r.heard}, ` +
+            `${r.lostMs} ms lost`);
         if (loopWhole && r.heard === "incomplete" && name !== "chromium") {
           incomplete += 1;
           continue;
