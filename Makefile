@@ -52,7 +52,7 @@ test: build web
 
 # The browser runs make test leaves out: the page in all three engines (start, form, send, download,
 # a recording checked), every fault of a send in firefox and WebKitGTK,
-# checks by listening in a row: 20 in chromium, 5 in firefox, 3 in WebKitGTK (tests/web/CMakeLists.txt).
+# checks by listening in a row: 50 in chromium, 5 in firefox, 3 in WebKitGTK (tests/web/CMakeLists.txt).
 test-browsers: build web
 	scripts/timed browsers ctest --test-dir $(BUILD) --output-on-failure -L browsers_long
 

@@ -5,7 +5,7 @@ import assert from "node:assert/strict";
 import { describe, test } from "node:test";
 
 import { findRemembered } from "../../web/page/devices.js";
-import { judgeHeard, peakDbfs } from "../../web/page/heard.js";
+import { CaptureGaps, judgeHeard, peakDbfs } from "../../web/page/heard.js";
 import { STALL_MS, StallWatch } from "../../web/page/playback.js";
 
 const SENT = "01 02 05 01 06 00 00 3C 14 00 64 00 1E 28 FC 6C";
@@ -31,11 +31,74 @@ describe("what a check heard", () => {
   for (const [what, result, peak, heard, lowLevel, clipped] of cases)
     test(what, () => assert.deepEqual(judgeHeard(result, peak, SENT), { heard, lowLevel, clipped }));
 
+  test("a recording with a hole in it blames the recording, never what it could not have caused", () => {
+    const damaged = { status: "crc mismatch", frame: SENT, signal: { level_dbfs: -12 } };
+    assert.equal(judgeHeard(damaged, -4, SENT, 23).heard, "incomplete");
+    assert.equal(judgeHeard({ status: "no lead-in" }, -4, SENT, 23).heard, "incomplete");
+    assert.equal(judgeHeard({ status: "no lead-in" }, 0, SENT, 23).heard, "incomplete", "even at full scale");
+    assert.equal(judgeHeard({ status: "no signal" }, -45, SENT, 23).heard, "incomplete", "even when weak");
+    assert.equal(judgeHeard(ok(SENT, -10), -3, SENT, 23).heard, "verified");
+    assert.equal(judgeHeard(ok(OTHER, -10), -3, SENT, 23).heard, "other");
+    assert.equal(judgeHeard({ status: "no signal" }, -70, SENT, 23).heard, "silent");
+  });
+
   test("the peak of a recording in dBFS", () => {
     assert.equal(peakDbfs(new Float32Array(8)), -Infinity);
     assert.equal(peakDbfs(Float32Array.from([0.1, -0.5, 0.25])).toFixed(2), "-6.02");
     assert.equal(peakDbfs(Float32Array.from([-1.5])), 0, "beyond full scale counts as full scale");
   });
+});
+
+describe("sound lost on its way into a check's recording", () => {
+  // Blocks of 1024 samples at 44.1 kHz, stamped as captured (ms), as chromium hands them over.
+  const BLOCK_MS = (1024 * 1000) / 44100;
+  const gapsOf = (stamps, startAt = 0, filled = 0) => {
+    const gaps = new CaptureGaps();
+    stamps.forEach((stamp, i) => {
+      if (i === startAt) gaps.start();
+      gaps.stamped(stamp, 1024, 44100);
+    });
+    gaps.filled(filled, 44100);
+    return gaps.lost_ms();
+  };
+  const steady = (n, from = 0) => Array.from({ length: n }, (_, i) => from + i * BLOCK_MS);
+  // As measured in chromium: single stamps up to 5 ms off, their run within 5 ms.
+  const jitter = steady(40).map((ms, i) => ms + [0, 5, -1, 3, 0, -2][i % 6]);
+  const dropped = steady(40).map((ms, i) => (i >= 20 ? ms + BLOCK_MS : ms));
+  const added = steady(40).map((ms, i) => (i >= 20 ? ms - BLOCK_MS : ms));
+  // Stamps taken late on a busy machine: single blocks, and a run of three 43 ms late.
+  const late = steady(40).map((ms, i) => ms + (i === 7 ? 20 : i >= 30 && i < 33 ? 43 : 0));
+  // Stamps running two blocks ahead while the input starts, then steady.
+  const settling = [...steady(5), ...steady(35, 6 * BLOCK_MS + BLOCK_MS)];
+  const cases = [
+    // [what, stamps, count from block, samples filled with silence, lost ms]
+    ["every block in its place", steady(40), 0, 0, 0],
+    ["stamps a few ms early and late", jitter, 0, 0, 0],
+    ["stamps taken late, the samples all there", late, 0, 0, 0],
+    ["a block lost", dropped, 0, 0, Math.round(BLOCK_MS)],
+    ["a block added", added, 0, 0, Math.round(BLOCK_MS)],
+    ["the input settling before the send", settling, 10, 0, 0],
+    ["a block lost before the send", dropped, 25, 0, 0],
+    ["silence filled in by the capture", steady(40), 0, 4410, 100],
+  ];
+  for (const [what, stamps, startAt, filled, lost] of cases)
+    test(what, () => assert.equal(gapsOf(stamps, startAt, filled), lost));
+
+  // An audio graph's capture, told by when its messages of 1024 samples reach the page.
+  const graphCases = [
+    // [what, page ms at each message, lost ms]
+    ["a graph keeping time, its messages late by up to 40 ms", steady(60).map((ms, i) => ms + (i % 7) * 6), 0],
+    ["a graph whose clock stood still for 0.8 s", steady(60).map((ms, i) => (i >= 30 ? ms + 800 : ms)), 800],
+  ];
+  for (const [what, times, lost] of graphCases)
+    test(what, () => {
+      const gaps = new CaptureGaps();
+      times.forEach((ms, i) => {
+        gaps.clocked(ms, (i + 1) * 1024, 44100);
+        if (i === 5) gaps.start();
+      });
+      assert.equal(gaps.lost_ms(), lost);
+    });
 });
 
 describe("the audio clock standing still", () => {

@@ -6,7 +6,7 @@
 // thread by an AudioWorklet), and then decoded and told as the command line's --verify tells it.
 import { decode } from "./core.js";
 import { choiceName, chosenInput, inputErrorText } from "./devices.js";
-import { judgeHeard, peakDbfs } from "./heard.js";
+import { CaptureGaps, judgeHeard, peakDbfs } from "./heard.js";
 import { PlaybackStopped } from "./playback.js";
 import { SendRefused, send, setBusy } from "./send.js";
 import { state } from "./state.js";
@@ -15,21 +15,22 @@ import { say, showVerdict } from "./verdict.js";
 
 // The capture itself, run on the audio thread. Inlined and loaded as a data: URL: the single-file
 // page has no file beside it to load, and a page from disk may not load a Blob's URL as a
-// module. Posts about 20 ms at a time, and whether the input had a channel yet (a source not yet
-// running gives none).
+// module. Posts about 20 ms at a time, whether the input had a channel yet (a source not yet
+// running gives none), and how many samples it filled with silence since the input ran (a
+// source that gave no sound for a while: a hole in the recording).
 const CAPTURE = `class TarvelCapture extends AudioWorkletProcessor {
-  constructor() { super(); this.parts = []; this.size = 0; this.live = false; }
+  constructor() { super(); this.parts = []; this.size = 0; this.live = false; this.running = false; this.filled = 0; }
   process(inputs) {
     const channel = inputs[0] && inputs[0][0];
-    if (channel) { this.parts.push(channel.slice()); this.live = true; }
-    else this.parts.push(new Float32Array(128));
+    if (channel) { this.parts.push(channel.slice()); this.live = this.running = true; }
+    else { this.parts.push(new Float32Array(128)); if (this.running) this.filled += 128; }
     this.size += 128;
     if (this.size >= 1024) {
       const out = new Float32Array(this.size);
       let at = 0;
       for (const p of this.parts) { out.set(p, at); at += p.length; }
-      this.port.postMessage({ samples: out, live: this.live }, [out.buffer]);
-      this.parts = []; this.size = 0; this.live = false;
+      this.port.postMessage({ samples: out, live: this.live, filled: this.filled }, [out.buffer]);
+      this.parts = []; this.size = 0; this.live = false; this.filled = 0;
     }
     return true;
   }
@@ -68,6 +69,7 @@ class Collector {
     this.arrived = () => {};
     this.ready = new Promise((resolve) => (this.arrived = () => resolve(undefined)));
     this.meter = $("input-level");
+    this.gaps = new CaptureGaps();
   }
 
   /** @param {Float32Array} samples @param {number} rate */
@@ -107,7 +109,7 @@ class Collector {
 
 /**
  * @typedef {{ready: Promise<unknown>, sampleRate: () => number, drain: (ms: number) => Promise<void>,
- *   stop: () => Promise<Float32Array>}} Listening
+ *   stop: () => Promise<Float32Array>, gaps: CaptureGaps}} Listening
  */
 
 /**
@@ -139,6 +141,7 @@ function listenToFrames(stream, Processor) {
         const samples = new Float32Array(frame.numberOfFrames);
         frame.copyTo(samples, { planeIndex: 0, format: "f32-planar" });
         heard.push(samples, frame.sampleRate);
+        heard.gaps.stamped(frame.timestamp / 1000, frame.numberOfFrames, frame.sampleRate);
       } finally {
         frame.close();
       }
@@ -146,6 +149,7 @@ function listenToFrames(stream, Processor) {
   })().catch(() => {});
   return {
     ready: heard.ready,
+    gaps: heard.gaps,
     sampleRate: () => heard.rate,
     drain: (ms) => heard.drain(ms),
     async stop() {
@@ -168,6 +172,8 @@ async function listenInGraph(stream, onFault) {
   tap.port.onmessage = (/** @type {MessageEvent} */ e) => {
     // Nothing from before the input runs is kept: it would only be silence ahead of the lead-in.
     if (e.data.live || heard.liveSince >= 0) heard.push(e.data.samples, context.sampleRate);
+    heard.gaps.filled(e.data.filled, context.sampleRate);
+    heard.gaps.clocked(performance.now(), heard.received, context.sampleRate);
   };
   source.connect(tap);
   const stateChanged = () => {
@@ -177,6 +183,7 @@ async function listenInGraph(stream, onFault) {
   if (context.state !== "running") await context.resume();
   return {
     ready: heard.ready,
+    gaps: heard.gaps,
     sampleRate: () => context.sampleRate,
     drain: (ms) => heard.drain(ms),
     async stop() {
@@ -252,20 +259,23 @@ async function sendAndVerify() {
       if (first === "cancelled") throw new SendRefused(fault ? t("recordFailed") + fault : t("cancelledBeforeStart"));
       micState(t("micReady"));
       say(t("listening"));
+      live.gaps.start();
     });
     await listening.drain(TAIL_MS);
     if (fault) throw new CheckFailed(t("recordFailed") + fault);
     const rate = listening.sampleRate();
+    const lost_ms = listening.gaps.lost_ms();
     const heard = await listening.stop();
     listening = null;
     const result = decode(heard, rate);
     showVerdict(result);
-    const judged = judgeHeard(result, peakDbfs(heard), state.lastFrame);
+    const judged = judgeHeard(result, peakDbfs(heard), state.lastFrame, lost_ms);
     const p = document.createElement("p");
     p.className = judged.heard === "verified" ? "ok" : "error";
     p.id = "heard";
     p.dataset.heard = judged.heard;
-    p.textContent = heardText(judged);
+    p.dataset.lostMs = String(lost_ms);
+    p.textContent = heardText(judged).replace("%1", String(lost_ms));
     $("verdict").prepend(p);
   } catch (e) {
     // A send that stopped has said why on its own line; the check's text says the check ended.
