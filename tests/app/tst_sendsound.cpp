@@ -92,7 +92,11 @@ private slots:
         QProcess suspender;
         suspender.start(QStringLiteral("sh"),
             {QStringLiteral("-c"),
-                QStringLiteral("sleep 2.5; pactl suspend-sink %1 1; sleep 0.3; pactl suspend-sink %1 0")
+                // Timed from the stream reaching the server, not from the click: a busy machine
+                // may take seconds to start the send, and a suspension before the sound is no hole.
+                QStringLiteral("for i in $(seq 300); do [ -n \"$(pactl list short sink-inputs)\" ] && break; "
+                               "sleep 0.05; done; sleep 2; pactl suspend-sink %1 1; sleep 0.3; "
+                               "pactl suspend-sink %1 0")
                     .arg(sink)});
         QVERIFY(suspender.waitForStarted());
         QTest::mouseClick(ui.Button_FormFile, Qt::LeftButton);
