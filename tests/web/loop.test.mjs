@@ -121,7 +121,8 @@ for (const name of engines) {
       assert.equal(r.heard === "verified", loopWhole,
         `the page heard ${r.heard} (${r.verdict}; ${r.lostMs} ms lost); parec read ${truth.join(" / ")}`);
       // A send damaged on its way out says the machine fell behind, and the capture may have too.
-      if (loopWhole) assert.equal(r.lostMs, "0", "the capture lost nothing while the page was held");
+      // The held 2.5 s stay queued; what a busy machine loses besides is far less than that.
+      if (loopWhole) assert.ok(Number(r.lostMs) < 1000, `the capture lost ${r.lostMs} ms while the page was held`);
       assert.deepEqual(await tab.problems(), []);
     });
 
