@@ -188,7 +188,7 @@ export const TEXTS = {
       incomplete: "Запись проверки неполна: браузер потерял %1 мс звука входа, поэтому кадр прочитан с ошибками. О передаче это ничего не говорит; проверьте ещё раз.",
     },
     heardNotes: { low: "Уровень низкий; прибавьте громкость.", clipped: "Звук на пределе; убавьте громкость." },
-    unseenMove: "Браузер не видит, если система перенаправит звук на другой выход (в настройках звука). Что интерфейс получил кадр, подтверждает только проверка: «выдать и проверить на слух» или запись.",
+    unseenMove: "Браузер не видит, если система перенаправит звук на другой выход (в настройках звука), и не видит пропусков в звуке, которые на перегруженном компьютере даёт он сам. Что интерфейс получил кадр, подтверждает только проверка: «выдать и проверить на слух» или запись.",
   },
   en: {
     title: "Tarvel programmer",
@@ -340,6 +340,6 @@ export const TEXTS = {
       incomplete: "The check's recording was incomplete: the browser lost %1 ms of the input's sound, so the frame was read with errors. This says nothing about the send; check again.",
     },
     heardNotes: { low: "The level is low; raise the volume.", clipped: "The sound is at full scale; lower the volume." },
-    unseenMove: "The browser cannot see the system moving the sound to another output (in its sound settings). Only a check confirms that the interface got the frame: “send and verify by listening” or a recording.",
+    unseenMove: "The browser cannot see the system moving the sound to another output (in its sound settings), nor the gaps it leaves in the sound itself on an overloaded computer. Only a check confirms that the interface got the frame: “send and verify by listening” or a recording.",
   },
 };
